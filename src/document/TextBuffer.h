@@ -1,0 +1,7 @@
+#pragma once
+// Placeholder until the text model lands.
+#include <QByteArray>
+class TextBuffer {
+public:
+    QByteArray text;
+};

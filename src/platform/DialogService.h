@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+class QWidget;
+
+// The modal questions, message boxes and file dialogs the program shows. Forms talk to this
+// interface only, so that tests can script the answers; QtDialogService shows the real boxes.
+class DialogService {
+public:
+    enum class Buttons { Ok, YesNoCancel };
+    enum class Icon { None, Exclamation, Information, Critical, Question };
+    enum class Answer { Ok, Yes, No, Cancel };
+
+    virtual ~DialogService() = default;
+
+    // A modal message box; returns the button pressed (closing the box counts as Cancel for
+    // Yes/No/Cancel and as Ok for an OK box). For Yes/No/Cancel the default button is Yes.
+    virtual Answer messageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
+                              const QString& title) = 0;
+
+    // The file-open dialog with the name box set to fileName; the chosen full path, or nothing
+    // when the user cancelled.
+    virtual std::optional<QString> openFileName(QWidget* parent, const QString& fileName) = 0;
+
+    // The file-save dialog with the name box set to fileName (which may be a full path); the
+    // chosen full path, or nothing when the user cancelled.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& fileName) = 0;
+};
