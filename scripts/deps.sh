@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tavulella needs, and only those that are missing.
+#
+#   scripts/deps.sh run     what building and running the editor needs
+#   scripts/deps.sh test    that, plus what the unit, widget and end-to-end tests need
+#   scripts/deps.sh xvfb    a virtual X server, for looking at the editor without a desktop
+#
+# Several purposes may be given at once. Runs apt-get as root, through sudo otherwise.
+# To add packages, extend the array of the purpose they serve.
+set -euo pipefail
+
+# Compiler, build tool and Qt (qt6-base-dev brings Widgets, PrintSupport, Test, the xcb
+# platform plugin and the OpenGL headers that CMake's Qt6Gui package looks for).
+BUILD_PACKAGES=(cmake g++ make qt6-base-dev)
+
+# What the program itself needs at run time beyond the Qt libraries: one font family.
+RUN_PACKAGES=(fonts-dejavu-core)
+
+# A virtual X server, a tool to ask it whether it is up, one to find windows and send keys,
+# and screenshots.
+XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
+
+# Driving the real program from outside: the clipboard, and reading its widgets over the
+# accessibility bus (dbus-daemon, at-spi-bus-launcher, python3-pyatspi).
+E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
+
+usage() {
+  echo "usage: $0 run|test|xvfb ..." >&2
+  exit 2
+}
+
+[[ $# -ge 1 ]] || usage
+
+wanted=()
+for purpose in "$@"; do
+  case "$purpose" in
+    run) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}") ;;
+    test) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${E2E_PACKAGES[@]}") ;;
+    xvfb) wanted+=("${XVFB_PACKAGES[@]}") ;;
+    *) usage ;;
+  esac
+done
+
+is_installed() {
+  [[ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" == installed ]]
+}
+
+missing=()
+for pkg in "${wanted[@]}"; do
+  if ! is_installed "$pkg" && [[ " ${missing[*]-} " != *" $pkg "* ]]; then
+    missing+=("$pkg")
+  fi
+done
+
+if [[ ${#missing[@]} -eq 0 ]]; then
+  echo "deps: everything needed for '$*' is installed"
+  exit 0
+fi
+
+if [[ $(id -u) -eq 0 ]]; then
+  as_root=(env)
+elif command -v sudo >/dev/null 2>&1; then
+  as_root=(sudo env)
+else
+  echo "deps: missing packages: ${missing[*]}" >&2
+  echo "deps: run this script as root, or install sudo, to install them" >&2
+  exit 1
+fi
+
+echo "deps: installing ${missing[*]}"
+"${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get update -q
+"${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+  "${missing[@]}" </dev/null
