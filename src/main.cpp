@@ -1,2 +1,19 @@
+#include <memory>
+
 #include <QApplication>
-int main(int argc, char** argv) { QApplication app(argc, argv); return 0; }
+
+#include "frame/frmMDI.h"
+#include "platform/QtDialogService.h"
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavulella"));
+    // Ending the program is the frame's decision, not a side effect of its last window closing
+    // (the Find dialog can outlive every document window).
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    frmMDI frame(std::make_unique<QtDialogService>());
+    frame.MDIForm_Load();
+    return QApplication::exec();
+}

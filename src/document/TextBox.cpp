@@ -1,23 +1,363 @@
-// Throwaway stub so the tree links; replaced by the real text box.
 #include "document/TextBox.h"
-struct TextBox::Private { TextBuffer buf; };
-TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private) {
-    connect(this, &QPlainTextEdit::textChanged, this, [this] { d->buf.text = toPlainText().toLatin1(); emit Change(); });
+
+#include <QAction>
+#include <QFocusEvent>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+
+#include "document/DisplayText.h"
+#include "files/CodePage.h"
+
+// The widget is a view of the buffer. Every CR LF pair of the buffer is one block break of the
+// document and every other byte one character, so a widget position w stands for the buffer
+// position w + (number of block breaks before w). The box keeps that true after every change,
+// whoever makes it.
+struct TextBox::Private {
+    TextBuffer buf;
+    // Set while the box itself changes the widget: what the widget then reports is no edit of
+    // the user's and no move of the user's caret.
+    bool updating = false;
+};
+
+namespace {
+
+// The test the widget applies before inserting the text of a key press as typed text.
+bool isTypedText(const QKeyEvent* e) {
+    const QString text = e->text();
+    if (text.isEmpty()) return false;
+    const QChar c = text.at(0);
+    if (c.category() == QChar::Other_Format) return true;
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    if (mods == Qt::ControlModifier || mods == (Qt::ShiftModifier | Qt::ControlModifier)) {
+        return false;
+    }
+    if (c.isPrint() || c.category() == QChar::Other_PrivateUse || c == u'\t') return true;
+    return c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate();
 }
-TextBox::~TextBox() { delete d; }
-const QByteArray& TextBox::Text() const { return d->buf.text; }
-qsizetype TextBox::TextLength() const { return d->buf.text.size(); }
-void TextBox::setText(const QByteArray& t) { setPlainText(QString::fromLatin1(t)); }
-qsizetype TextBox::SelStart() const { return textCursor().selectionStart(); }
-void TextBox::setSelStart(qsizetype p) { auto c = textCursor(); c.setPosition(int(p)); setTextCursor(c); }
-qsizetype TextBox::SelLength() const { return textCursor().selectionEnd() - textCursor().selectionStart(); }
-void TextBox::setSelLength(qsizetype n) { auto c = textCursor(); c.setPosition(c.selectionStart()); c.setPosition(int(c.position() + n), QTextCursor::KeepAnchor); setTextCursor(c); }
-QByteArray TextBox::SelText() const { return textCursor().selectedText().toLatin1(); }
-void TextBox::setSelText(const QByteArray& t) { textCursor().insertText(QString::fromLatin1(t)); }
-const TextBuffer& TextBox::buffer() const { return d->buf; }
-void TextBox::focusInEvent(QFocusEvent* e) { QPlainTextEdit::focusInEvent(e); emit GotFocus(); }
-void TextBox::keyPressEvent(QKeyEvent* e) { QPlainTextEdit::keyPressEvent(e); }
-void TextBox::inputMethodEvent(QInputMethodEvent* e) { QPlainTextEdit::inputMethodEvent(e); }
-void TextBox::insertFromMimeData(const QMimeData* s) { QPlainTextEdit::insertFromMimeData(s); }
-bool TextBox::canInsertFromMimeData(const QMimeData* s) const { return QPlainTextEdit::canInsertFromMimeData(s); }
-bool TextBox::event(QEvent* e) { return QPlainTextEdit::event(e); }
+
+}  // namespace
+
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private) {
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    connect(document(), &QTextDocument::contentsChange, this, &TextBox::followEdit);
+    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
+    connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);
+}
+
+TextBox::~TextBox() {
+    // The widget's parts are destroyed after this body has run; nothing they report may reach
+    // the buffer any more.
+    disconnect(document(), nullptr, this, nullptr);
+    disconnect(this, nullptr, this, nullptr);
+    delete d;
+}
+
+const QByteArray& TextBox::Text() const {
+    return d->buf.text();
+}
+
+qsizetype TextBox::TextLength() const {
+    return d->buf.length();
+}
+
+void TextBox::setText(const QByteArray& text) {
+    const bool changed = d->buf.setText(text);
+    if (changed) {
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        setPlainText(DisplayText::render(text));
+    }
+    showSelection();
+    if (changed) emit Change();
+}
+
+qsizetype TextBox::SelStart() const {
+    return d->buf.selStart();
+}
+
+void TextBox::setSelStart(qsizetype pos) {
+    d->buf.setSelStart(pos);
+    showSelection();
+}
+
+qsizetype TextBox::SelLength() const {
+    return d->buf.selLength();
+}
+
+void TextBox::setSelLength(qsizetype len) {
+    d->buf.setSelLength(len);
+    showSelection();
+}
+
+QByteArray TextBox::SelText() const {
+    return d->buf.selText();
+}
+
+void TextBox::setSelText(const QByteArray& text) {
+    const QByteArray& old = d->buf.text();
+    const qsizetype start = d->buf.selStart();
+    const qsizetype end = start + d->buf.selLength();
+    // The range shown anew is the selection widened by a CR just before it and an LF just after
+    // it: a line break that the change splits or joins at either edge is then shown as what it
+    // becomes, and neither end of the range lies inside a line break.
+    const qsizetype from = start > 0 && old.at(start - 1) == '\r' ? start - 1 : start;
+    const qsizetype to = end < old.size() && old.at(end) == '\n' ? end + 1 : end;
+    const int viewFrom = toView(from);
+    const int viewTo = toView(to);
+    const bool changed = d->buf.setSelText(text);
+    if (changed) {
+        const qsizetype newTo = to + text.size() - (end - start);
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        QTextCursor edit = textCursor();
+        edit.beginEditBlock();
+        edit.setPosition(viewFrom);
+        edit.setPosition(viewTo, QTextCursor::KeepAnchor);
+        edit.insertText(DisplayText::render(d->buf.text(), from, newTo));
+        edit.endEditBlock();
+    }
+    showSelection();
+    if (changed) emit Change();
+}
+
+const TextBuffer& TextBox::buffer() const {
+    return d->buf;
+}
+
+void TextBox::focusInEvent(QFocusEvent* e) {
+    QPlainTextEdit::focusInEvent(e);
+    emit GotFocus();
+}
+
+void TextBox::keyPressEvent(QKeyEvent* e) {
+    const bool hasSelection = textCursor().hasSelection();
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        !(mods & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
+        // Enter makes a line break with or without Shift: Shift+Enter would otherwise put in a
+        // line separator, which the code page cannot hold.
+        QKeyEvent plain(e->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"),
+                        e->isAutoRepeat(), e->count());
+        passKeyToWidget(&plain, hasSelection);
+        e->setAccepted(plain.isAccepted());
+        return;
+    }
+    if (isTypedText(e)) {
+        const QString shown = DisplayText::fromUser(e->text());
+        if (shown != e->text()) {
+            QTextCursor edit = textCursor();
+            edit.beginEditBlock();
+            edit.insertText(shown);
+            edit.endEditBlock();
+            setTextCursor(edit);
+            e->accept();
+            return;
+        }
+        // Plain typing without a selection cannot bring a lone CR and a lone LF together, and
+        // leaving it to the widget alone keeps a run of typing one step of undo.
+        passKeyToWidget(e, hasSelection);
+        return;
+    }
+    // Undo and redo bring back states that were shown whole. Any other key may remove what
+    // stands between a lone CR and a lone LF; the line break they then make is shown within the
+    // same step of undo.
+    passKeyToWidget(e, !e->matches(QKeySequence::Undo) && !e->matches(QKeySequence::Redo));
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent* e) {
+    QTextCursor edit = textCursor();
+    edit.beginEditBlock();
+    const QString shown = DisplayText::fromUser(e->commitString());
+    if (shown != e->commitString()) {
+        QInputMethodEvent clean(e->preeditString(), e->attributes());
+        clean.setCommitString(shown, e->replacementStart(), e->replacementLength());
+        QPlainTextEdit::inputMethodEvent(&clean);
+        e->setAccepted(clean.isAccepted());
+    } else {
+        QPlainTextEdit::inputMethodEvent(e);
+    }
+    edit.endEditBlock();
+}
+
+void TextBox::insertFromMimeData(const QMimeData* source) {
+    if (!canInsertFromMimeData(source)) return;
+    // The widget's cursor moves along to the end of the inserted text; during a drop it is
+    // already at the drop position.
+    QTextCursor edit = textCursor();
+    edit.beginEditBlock();
+    edit.insertText(DisplayText::fromUser(source->text()));
+    edit.endEditBlock();
+    ensureCursorVisible();
+}
+
+bool TextBox::canInsertFromMimeData(const QMimeData* source) const {
+    return source && source->hasText();
+}
+
+QMimeData* TextBox::createMimeDataFromSelection() const {
+    const QTextCursor view = textCursor();
+    const qsizetype from = toModel(view.selectionStart());
+    const qsizetype to = toModel(view.selectionEnd());
+    auto* data = new QMimeData;
+    data->setText(CodePage::decode(d->buf.text().mid(from, to - from)));
+    return data;
+}
+
+bool TextBox::event(QEvent* e) {
+    if (e->type() == QEvent::ShortcutOverride && menuOwnsKey(static_cast<QKeyEvent*>(e))) {
+        // Leave the key to the menu: its command runs, once, and the widget does not act on it.
+        e->ignore();
+        return true;
+    }
+    return QPlainTextEdit::event(e);
+}
+
+void TextBox::followEdit(int pos, int removed, int added) {
+    if (d->updating) return;
+    QTextDocument* doc = document();
+    // The document's last paragraph separator is no character of the text, although the
+    // reported ranges sometimes take it in; they may also be wider than the real change.
+    const int viewEnd = doc->characterCount() - 1;
+    pos = std::clamp(pos, 0, viewEnd);
+    const int addedEnd = std::clamp(pos + added, pos, viewEnd);
+
+    // The buffer still holds the text as shown before the change: the removed range starts
+    // where pos stood and covers `removed` shown characters, a line break being one of them.
+    const QByteArray& text = d->buf.text();
+    const qsizetype from = toModel(pos);
+    qsizetype to = from;
+    for (int i = 0; i < removed && to < text.size(); ++i) {
+        to += text.at(to) == '\r' && to + 1 < text.size() && text.at(to + 1) == '\n' ? 2 : 1;
+    }
+    QTextCursor range(doc);
+    range.setPosition(pos);
+    range.setPosition(addedEnd, QTextCursor::KeepAnchor);
+    const QString shownNow = range.selectedText();
+    const QByteArray bytes = DisplayText::toBytes(shownNow);
+    if (!d->buf.replace(from, to - from, bytes)) return;
+
+    // What the edit put in must show as the bytes it stands for, and a lone CR and a lone LF
+    // that now meet at either edge are a line break.
+    const QByteArray& now = d->buf.text();
+    const qsizetype end = from + bytes.size();
+    const int crBefore = from > 0 && now.at(from - 1) == '\r' ? 1 : 0;
+    const int lfAfter = end < now.size() && now.at(end) == '\n' ? 1 : 0;
+    const QString wanted = DisplayText::render(now, from - crBefore, end + lfAfter);
+    QString shown = shownNow;
+    if (crBefore) shown.prepend(doc->characterAt(pos - 1));
+    if (lfAfter) shown.append(doc->characterAt(addedEnd));
+    if (shown != wanted) {
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        QTextCursor fix(doc);
+        fix.joinPreviousEditBlock();
+        fix.setPosition(pos - crBefore);
+        fix.setPosition(addedEnd + lfAfter, QTextCursor::KeepAnchor);
+        fix.insertText(wanted);
+        fix.endEditBlock();
+    }
+    // Each line break of the buffer is one block break of the document: the lengths agree
+    // unless a reported range was wrong. Should that ever happen, the document, which is what
+    // the user sees, is read back whole.
+    if (d->buf.length() != doc->characterCount() - 1 + doc->blockCount() - 1) {
+        qWarning("TextBox: the text box lost track of an edit and reads its text back");
+        QTextCursor all(doc);
+        all.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
+        d->buf.setText(DisplayText::toBytes(all.selectedText()));
+    }
+    takeSelectionFromView();
+    emit Change();
+}
+
+void TextBox::takeSelectionFromView() {
+    if (d->updating) return;
+    const QTextCursor view = textCursor();
+    d->buf.select(toModel(view.anchor()), toModel(view.position()));
+}
+
+void TextBox::showSelection() {
+    QTextCursor view = textCursor();
+    view.setPosition(toView(d->buf.viewSelStart()));
+    view.setPosition(toView(d->buf.viewSelEnd()), QTextCursor::KeepAnchor);
+    QScopedValueRollback<bool> quiet(d->updating, true);
+    setTextCursor(view);
+}
+
+void TextBox::passKeyToWidget(QKeyEvent* e, bool asOneEdit) {
+    if (!asOneEdit) {
+        QPlainTextEdit::keyPressEvent(e);
+        return;
+    }
+    QTextCursor edit = textCursor();
+    edit.beginEditBlock();
+    QPlainTextEdit::keyPressEvent(e);
+    edit.endEditBlock();
+}
+
+bool TextBox::menuOwnsKey(const QKeyEvent* e) const {
+    const QKeyCombination combo = e->keyCombination();
+    const QKeySequence pressed(combo);
+    // A key of the numeric keypad also answers to the shortcut without the keypad flag, as it
+    // does for the application's shortcut handling.
+    const QKeySequence unpadded(
+        QKeyCombination(combo.keyboardModifiers() & ~Qt::KeypadModifier, combo.key()));
+    const auto owns = [&](const QAction* a) {
+        if (!a->isEnabled() || !a->isVisible()) return false;
+        const QList<QKeySequence> keys = a->shortcuts();
+        return keys.contains(pressed) || keys.contains(unpadded);
+    };
+
+    QWidget* top = window();
+    QList<QAction*> actions = top->findChildren<QAction*>();
+    actions += top->actions();
+    // The menus on a menu bar need not be children of the window: walk them too.
+    QList<const QMenu*> menus;
+    for (const QMenuBar* bar : top->findChildren<QMenuBar*>()) {
+        for (const QAction* a : bar->actions()) {
+            if (const QMenu* m = QMenu::menuInAction(a)) menus += m;
+        }
+    }
+    for (qsizetype i = 0; i < menus.size(); ++i) {
+        for (QAction* a : menus[i]->actions()) {
+            actions += a;
+            const QMenu* sub = QMenu::menuInAction(a);
+            if (sub && !menus.contains(sub)) menus += sub;
+        }
+    }
+    return std::any_of(actions.cbegin(), actions.cend(), owns);
+}
+
+qsizetype TextBox::toModel(int viewPos) const {
+    const QTextDocument* doc = document();
+    viewPos = std::clamp(viewPos, 0, doc->characterCount() - 1);
+    return viewPos + qsizetype(doc->findBlock(viewPos).blockNumber());
+}
+
+int TextBox::toView(qsizetype modelPos) const {
+    const QTextDocument* doc = document();
+    // Block k starts at buffer position position() + k: find the last block starting at or
+    // before modelPos.
+    int lo = 0;
+    int hi = doc->blockCount() - 1;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo + 1) / 2;
+        if (doc->findBlockByNumber(mid).position() + qsizetype(mid) <= modelPos) {
+            lo = mid;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    const QTextBlock block = doc->findBlockByNumber(lo);
+    const qsizetype offset = std::max<qsizetype>(0, modelPos - (block.position() + lo));
+    // Between the CR and the LF that end the line means after the line break.
+    const qsizetype view = block.position() + std::min<qsizetype>(offset, block.length());
+    return int(std::min<qsizetype>(view, doc->characterCount() - 1));
+}

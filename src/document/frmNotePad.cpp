@@ -1,0 +1,319 @@
+#include "document/frmNotePad.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenu>
+
+#include "document/TextBox.h"
+#include "files/FileCommands.h"
+#include "frame/frmMDI.h"
+#include "frame/Toolbar.h"
+#include "platform/DialogService.h"
+
+namespace {
+
+// The window's own font, which the text box takes over.
+QFont defaultDocumentFont()
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(8.25);
+    font.setBold(true);
+    return font;
+}
+
+}  // namespace
+
+frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(UntitledCaption);
+    setWindowIcon(frame.windowIcon());
+    setFont(defaultDocumentFont());
+
+    Text1 = new TextBox(this);
+    Text1->setFont(defaultDocumentFont());
+    setWidget(Text1);
+    setFocusProxy(Text1);
+    connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
+    connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
+
+    createMenus();
+}
+
+frmNotePad::~frmNotePad() = default;
+
+void frmNotePad::createMenus()
+{
+    // The menus belong to the window; the frame shows them on its menu bar while it is active.
+    auto command = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)()) {
+        QAction* a = menu->addAction(caption);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    auto indexed = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)(int),
+                          int index) {
+        QAction* a = menu->addAction(caption);
+        connect(a, &QAction::triggered, this, [this, handler, index] { (this->*handler)(index); });
+        return a;
+    };
+
+    mnufile = new QMenu(QStringLiteral("&File"), this);
+    mnuFNew = command(mnufile, QStringLiteral("&Nova"), &frmNotePad::mnuFNew_Click);
+    mnuFOpen = command(mnufile, QStringLiteral("&Arape"), &frmNotePad::mnuFOpen_Click);
+    mnuFClose = command(mnufile, QStringLiteral("&Chiure"), &frmNotePad::mnuFClose_Click);
+    mnuFSave = command(mnufile, QStringLiteral("Astipe"), &frmNotePad::mnuFSave_Click);
+    mnuFSaveAs = command(mnufile, QStringLiteral("As&tipa co nomme..."), &frmNotePad::mnuFSaveAs_Click);
+    mnufile->addSeparator();
+    mnufprint = command(mnufile, QStringLiteral("'&O niro 'ncoppo 'a carta"), &frmNotePad::mnufprint_Click);
+    mnufile->addSeparator();
+    mnuFExit = command(mnufile, QStringLiteral("&Jammuncenne"), &frmNotePad::mnuFExit_Click);
+    mnuRecentFile[0] = mnufile->addSeparator();
+    mnuRecentFile[0]->setVisible(false);
+    for (int i = 1; i <= 4; ++i) {
+        mnuRecentFile[i] = indexed(mnufile, QStringLiteral("FileRecente%1").arg(i),
+                                   &frmNotePad::mnuRecentFile_Click, i);
+        mnuRecentFile[i]->setVisible(false);
+    }
+    connect(mnufile, &QMenu::aboutToShow, this, &frmNotePad::fillWindowList);
+
+    mnuEdit = new QMenu(QStringLiteral("&Cagnamme"), this);
+    mnuECut = command(mnuEdit, QStringLiteral("&Taglia"), &frmNotePad::mnuECut_Click);
+    mnuECut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    mnuECopy = command(mnuEdit, QStringLiteral("&Cuopie"), &frmNotePad::mnuECopy_Click);
+    mnuECopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    mnuEPaste = command(mnuEdit, QStringLiteral("&'Ncolla"), &frmNotePad::mnuEPaste_Click);
+    mnuEPaste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    mnuEDelete = command(mnuEdit, QStringLiteral("&Levamme"), &frmNotePad::mnuEDelete_Click);
+    mnuEDelete->setShortcut(QKeySequence(Qt::Key_Delete));
+    mnuEdit->addSeparator();
+    mnuESelectAll = command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
+    mnuETime = command(mnuEdit, QStringLiteral("&Che ore songhe e quante n'avimme ogge"),
+                       &frmNotePad::mnuETime_Click);
+
+    mnuSearch = new QMenu(QStringLiteral("C&ercamme"), this);
+    mnuSFind = command(mnuSearch, QStringLiteral("&Truvamme"), &frmNotePad::mnuSFind_Click);
+    mnuSFindNext = command(mnuSearch, QStringLiteral("Tru&vamme, truvamme sempe"),
+                           &frmNotePad::mnuSFindNext_Click);
+    mnuSFindNext->setShortcut(QKeySequence(Qt::Key_F3));
+
+    mnuOptions = new QMenu(QStringLiteral("C'&amma fa?"), this);
+    connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::mnuOptions_Click);
+    mnuOToolbar = command(mnuOptions, QStringLiteral("'E Strumiente"), &frmNotePad::mnuOToolbar_Click);
+    mnuOToolbar->setCheckable(true);
+    mnuFont = mnuOptions->addMenu(QStringLiteral("&'A Parola"));
+    mnuFontName.push_back(indexed(mnuFont, QStringLiteral("NomeCarattere"),
+                                  &frmNotePad::mnuFontName_Click, 0));
+    mnuSettingsItem = mnuOptions->addMenu(QStringLiteral("'O culore addereta"));
+    const QString backCaptions[] = {QStringLiteral("Russe"), QStringLiteral("Verdine"),
+                                    QStringLiteral("Blu'")};
+    for (int i = 0; i < 3; ++i) {
+        mnuBackColorItem[i] = indexed(mnuSettingsItem, backCaptions[i],
+                                      &frmNotePad::mnuBackColorItem_Click, i);
+    }
+    mnuColorsItem = mnuOptions->addMenu(QStringLiteral("'O culore d''a parola"));
+    mnuForeColorItem[0] = indexed(mnuColorsItem, QStringLiteral("Russe"),
+                                  &frmNotePad::mnuForeColorItem_Click, 0);
+    mnuForeColorItem[1] = indexed(mnuColorsItem, QStringLiteral("Verde"),
+                                  &frmNotePad::mnuForeColorItem_Click, 1);
+    mnuBlueMenu = mnuColorsItem->addMenu(QStringLiteral("Blu'"));
+    mnuForeColorItem[2] = mnuBlueMenu->menuAction();
+    mnuBlueItem[0] = indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"),
+                             &frmNotePad::mnuBlueItem_Click, 0);
+    mnuDarkBlueMenu = mnuBlueMenu->addMenu(QStringLiteral("Blu' 'o nniro"));
+    mnuBlueItem[1] = mnuDarkBlueMenu->menuAction();
+    mnuDarkBlueItem[0] = indexed(mnuDarkBlueMenu, QStringLiteral("Blummare'"),
+                                 &frmNotePad::mnuDarkBlueItem_Click, 0);
+    mnuDarkBlueItem[1] = indexed(mnuDarkBlueMenu, QStringLiteral("Mezanotte"),
+                                 &frmNotePad::mnuDarkBlueItem_Click, 1);
+
+    mnuWindow = new QMenu(QStringLiteral("Fe&nesta"), this);
+    mnuWCascade = command(mnuWindow, QStringLiteral("&'A coppa"), &frmNotePad::mnuWCascade_Click);
+    mnuWTile = command(mnuWindow, QStringLiteral("&Vicine"), &frmNotePad::mnuWTile_Click);
+
+    mnuAbout = new QAction(QStringLiteral("C&hi songh'io"), this);
+    connect(mnuAbout, &QAction::triggered, this, &frmNotePad::mnuAbout_Click);
+}
+
+QList<QAction*> frmNotePad::menuBarActions() const
+{
+    return {mnufile->menuAction(), mnuEdit->menuAction(),   mnuSearch->menuAction(),
+            mnuOptions->menuAction(), mnuWindow->menuAction(), mnuAbout};
+}
+
+void frmNotePad::fillWindowList()
+{
+    // The File menu ends with one item per open document window, the active one ticked.
+    for (QAction* a : std::as_const(m_windowListActions)) {
+        mnufile->removeAction(a);
+        delete a;
+    }
+    m_windowListActions.clear();
+    const auto windows = m_frame.mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    if (windows.isEmpty()) return;
+    m_windowListActions.append(mnufile->addSeparator());
+    QMdiSubWindow* active = m_frame.mdiArea()->currentSubWindow();
+    for (QMdiSubWindow* w : windows) {
+        QString caption = w->windowTitle();
+        QAction* a = mnufile->addAction(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
+        a->setCheckable(true);
+        a->setChecked(w == active);
+        QPointer<QMdiSubWindow> target(w);
+        connect(a, &QAction::triggered, this, [this, target] {
+            if (target) m_frame.mdiArea()->setActiveSubWindow(target);
+        });
+        m_windowListActions.append(a);
+    }
+}
+
+void frmNotePad::setTag(const QString& tag)
+{
+    m_tag = tag;
+    if (!m_loaded) {
+        m_loaded = true;
+        Form_Load();
+    }
+}
+
+int frmNotePad::slot() const { return m_tag.toInt(); }
+
+DocumentState& frmNotePad::documentState() { return m_frame.state().slotTables.state(slot()); }
+
+bool frmNotePad::isUntitled() const { return Caption().startsWith(UntitledCaption); }
+
+void frmNotePad::setFilePath(const QString& path)
+{
+    m_filePath = path;
+    setCaption(path.toUpper());
+}
+
+void frmNotePad::Form_Load()
+{
+    // The font menu is filled the first time it opens, so that a new window comes up at once
+    // however many fonts are installed.
+}
+
+void frmNotePad::resizeEvent(QResizeEvent* e)
+{
+    QMdiSubWindow::resizeEvent(e);
+    Form_Resize();
+}
+
+void frmNotePad::Form_Resize()
+{
+    // The sub-window's layout keeps Text1 filling the client area; a minimised window or one
+    // whose client area has no height is left alone.
+    if (isMinimized() || !widget() || contentsRect().height() <= 0) return;
+}
+
+void frmNotePad::Text1_Change()
+{
+    if (m_tag.isEmpty()) return;
+    documentState().Changed = DocumentState::True;
+}
+
+void frmNotePad::Text1_GotFocus() {}
+
+void frmNotePad::Form_QueryUnload(bool& cancel)
+{
+    if (documentState().Changed == DocumentState::False) return;
+    const QString prompt = QStringLiteral("Coccosa dinte 'a [") + Caption() +
+                           QStringLiteral("] è state cagnate.") + QChar(10) + QChar(13) +
+                           QStringLiteral("Astipamme chello ca e' cagnate?");
+    const auto answer =
+        m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::YesNoCancel,
+                                     DialogService::Icon::Exclamation, m_frame.windowTitle());
+    switch (answer) {
+    case DialogService::Answer::Cancel:
+    case DialogService::Answer::Ok:
+        cancel = true;
+        return;
+    case DialogService::Answer::No:
+        cancel = false;
+        return;
+    case DialogService::Answer::Yes:
+        break;
+    }
+    // Yes: save first. A save that does not happen (dialog cancelled, write failed) keeps the
+    // window open and changed, so that nothing typed is lost.
+    const QString name =
+        isUntitled() ? m_frame.files().AskSaveFileName(QStringLiteral("senzatit.txt")) : filePath();
+    cancel = name.isEmpty() || !m_frame.files().WriteDocumentFile(name, *this);
+}
+
+void frmNotePad::closeAfterQuery()
+{
+    m_queried = true;
+    close();
+}
+
+void frmNotePad::closeEvent(QCloseEvent* e)
+{
+    if (!m_queried && m_loaded) {
+        bool cancel = false;
+        Form_QueryUnload(cancel);
+        if (cancel) {
+            e->ignore();
+            return;
+        }
+    }
+    m_queried = false;
+    QMdiSubWindow::closeEvent(e);
+    if (e->isAccepted()) Form_Unload();
+}
+
+void frmNotePad::Form_Unload()
+{
+    if (!m_loaded) return;
+    AppState& state = m_frame.state();
+    documentState().Free = DocumentState::True;
+    if (!state.slotTables.HasOpenDocuments()) {
+        m_frame.picToolbar()->setEditButtonsVisible(false);
+        state.EditButtonsHidden = DocumentState::True;
+        m_frame.LoadRecentList();
+        m_frame.updateMenuBar();
+    }
+    m_loaded = false;
+    m_unloaded = true;
+}
+
+void frmNotePad::mnuFNew_Click() { m_frame.NewDocumentWindow(); }
+void frmNotePad::mnuFOpen_Click() { m_frame.files().OpenWithDialog(); }
+void frmNotePad::mnuFClose_Click() { close(); }
+void frmNotePad::mnuFSave_Click() { m_frame.files().mnuFSave_Click(*this); }
+void frmNotePad::mnuFSaveAs_Click() { m_frame.files().mnuFSaveAs_Click(*this); }
+void frmNotePad::mnuFExit_Click() { m_frame.close(); }
+void frmNotePad::mnuWCascade_Click() { m_frame.cascadeDocuments(); }
+void frmNotePad::mnuWTile_Click() { m_frame.tileDocuments(); }
+
+// Recent files.
+void frmNotePad::mnuRecentFile_Click(int index) { Q_UNUSED(index); }
+
+// Toolbar item of the Options menu.
+void frmNotePad::mnuOptions_Click() {}
+void frmNotePad::mnuOToolbar_Click() {}
+
+// Edit commands.
+void frmNotePad::mnuECut_Click() {}
+void frmNotePad::mnuECopy_Click() {}
+void frmNotePad::mnuEPaste_Click() {}
+void frmNotePad::mnuEDelete_Click() {}
+void frmNotePad::mnuESelectAll_Click() {}
+void frmNotePad::mnuETime_Click() {}
+
+// Search.
+void frmNotePad::mnuSFind_Click() {}
+void frmNotePad::mnuSFindNext_Click() {}
+
+// Colours and font.
+void frmNotePad::mnuFontName_Click(int index) { Q_UNUSED(index); }
+void frmNotePad::mnuBackColorItem_Click(int index) { Q_UNUSED(index); }
+void frmNotePad::mnuForeColorItem_Click(int index) { Q_UNUSED(index); }
+void frmNotePad::mnuBlueItem_Click(int index) { Q_UNUSED(index); }
+void frmNotePad::mnuDarkBlueItem_Click(int index) { Q_UNUSED(index); }
+
+// Printing.
+void frmNotePad::mnufprint_Click() {}
+
+// About box.
+void frmNotePad::mnuAbout_Click() {}

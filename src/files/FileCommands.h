@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+
+class frmMDI;
+class frmNotePad;
+
+// Opening and saving text files through the file dialogs: the only place that reads or writes
+// the contents of a document's file. Failures are shown to the user here, in message boxes.
+class FileCommands {
+public:
+    // The most a file chosen in the open dialog may hold.
+    static constexpr qint64 MaxOpenBytes = 65000;
+
+    explicit FileCommands(frmMDI& frame);
+
+    // File, Open: asks for a file, refuses one over the size limit, reads it into a new window
+    // and remembers its path in the recent-files list.
+    void OpenWithDialog();
+    // The save dialog with initialName in the name box; the chosen path, or "" when cancelled.
+    QString AskSaveFileName(const QString& initialName);
+    // Reads the file at path whole into a new document window; returns the window, or null when
+    // the file could not be read (the user has been told why).
+    frmNotePad* LoadFileIntoWindow(const QString& path);
+    // Writes the window's text and one CR LF to path; on success the window holds that file and
+    // counts as unchanged. Returns false when nothing was written (the user has been told why).
+    bool WriteDocumentFile(const QString& path, frmNotePad& window);
+
+    // File, Save and File, Save As of a document window.
+    void mnuFSave_Click(frmNotePad& window);
+    void mnuFSaveAs_Click(frmNotePad& window);
+
+private:
+    void showMessage(const QString& prompt, bool exclamation);
+
+    frmMDI& m_frame;
+};

@@ -1,0 +1,230 @@
+#include "frame/frmMDI.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "document/TextBox.h"
+#include "document/frmNotePad.h"
+#include "files/FileCommands.h"
+#include "frame/Toolbar.h"
+#include "platform/DialogService.h"
+
+frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
+    : m_dialogs(std::move(dialogs)), m_files(std::make_unique<FileCommands>(*this))
+{
+    setWindowTitle(QStringLiteral("Tavulella"));
+
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_toolbar = new Toolbar(central);
+    m_mdi = new QMdiArea(central);
+    layout->addWidget(m_toolbar);
+    layout->addWidget(m_mdi, 1);
+    setCentralWidget(central);
+
+    connect(m_toolbar, &Toolbar::newClicked, this, &frmMDI::NewDocumentWindow);
+    connect(m_toolbar, &Toolbar::openClicked, this, [this] { m_files->OpenWithDialog(); });
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+
+    createMenus();
+    updateMenuBar();
+
+    // The document area starts 541 x 302 pixels, below the menu bar; the frame is centred.
+    resize(541, 302 + menuBar()->sizeHint().height());
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(screen->availableGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+frmMDI::~frmMDI()
+{
+    // QMdiArea announces its last deactivation from its own destructor, after ours has run.
+    disconnect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+}
+
+void frmMDI::createMenus()
+{
+    mnuFile = new QMenu(QStringLiteral("&File"), this);
+    mnuFNew = mnuFile->addAction(QStringLiteral("&Nova"), this, &frmMDI::mnuFNew_Click);
+    mnuFOpen = mnuFile->addAction(QStringLiteral("&Arape"), this, &frmMDI::mnuFOpen_Click);
+    mnuFExit = mnuFile->addAction(QStringLiteral("J&ammuncenne"), this, &frmMDI::mnuFExit_Click);
+    mnuSeparator = mnuFile->addSeparator();
+    // Item 0 is the separator that opens the recent-files block until it carries an entry.
+    mnuRecentFile[0] = mnuFile->addAction(QStringLiteral("-"));
+    mnuRecentFile[0]->setSeparator(true);
+    for (int i = 1; i <= 4; ++i)
+        mnuRecentFile[i] = mnuFile->addAction(QStringLiteral("FileRecente%1").arg(i));
+    for (int i = 0; i <= 4; ++i) {
+        mnuRecentFile[i]->setVisible(false);
+        connect(mnuRecentFile[i], &QAction::triggered, this, [this, i] { mnuRecentFile_Click(i); });
+    }
+
+    mnuOptions = new QMenu(QStringLiteral("&C'amma fa"), this);
+    connect(mnuOptions, &QMenu::aboutToShow, this, &frmMDI::mnuOptions_Click);
+    mnuOToolbar = mnuOptions->addAction(QStringLiteral("&'E strumente"), this,
+                                        &frmMDI::mnuOToolbar_Click);
+    mnuOToolbar->setCheckable(true);
+}
+
+void frmMDI::MDIForm_Load()
+{
+    show();
+    // Without a window manager nobody else gives the frame the keyboard.
+    activateWindow();
+    raise();
+
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+
+    m_state.slotTables.create();
+    frmNotePad* first = new frmNotePad(*this);
+    m_state.slotTables.window(1) = first;
+    m_mdi->addSubWindow(first);
+    first->setTag(QStringLiteral("1"));
+    showDocument(first);
+    m_state.slotTables.state(1).Changed = DocumentState::False;
+
+    LoadRecentList();
+    m_state.search.SearchDirection = 1;
+}
+
+frmNotePad* frmMDI::activeDocument() const
+{
+    auto* w = qobject_cast<frmNotePad*>(m_mdi->currentSubWindow());
+    if (!w || w->Tag().isEmpty()) return nullptr;
+    if (m_state.slotTables.state(w->slot()).Free != DocumentState::False) return nullptr;
+    return w;
+}
+
+frmNotePad* frmMDI::createWindowInSlot(int slot)
+{
+    QPointer<frmNotePad>& entry = m_state.slotTables.window(slot);
+    // A closed window may still be waiting for its deletion; the slot gets a fresh one anyway.
+    if (!entry || entry->isUnloaded()) {
+        entry = new frmNotePad(*this);
+        m_mdi->addSubWindow(entry);
+    }
+    entry->setTag(QString::number(slot));
+    return entry;
+}
+
+void frmMDI::showDocument(frmNotePad* w)
+{
+    w->show();
+    m_mdi->setActiveSubWindow(w);
+    w->widget()->setFocus();
+}
+
+void frmMDI::reportNoFreeSlot()
+{
+    m_dialogs->messageBox(this, QStringLiteral("Nun se ponno arape' cchiu' fenestre."),
+                          DialogService::Buttons::Ok, DialogService::Icon::Exclamation,
+                          QStringLiteral("MDI"));
+}
+
+void frmMDI::NewDocumentWindow()
+{
+    const int slot = m_state.slotTables.FindFreeSlot();
+    if (slot == 0) {
+        reportNoFreeSlot();
+        return;
+    }
+    frmNotePad* w = createWindowInSlot(slot);
+    w->setCaption(QStringLiteral("Senza nomme:") + QString::number(slot));
+    showDocument(w);
+    m_toolbar->setEditButtonsVisible(true);
+}
+
+void frmMDI::cascadeDocuments() { m_mdi->cascadeSubWindows(); }
+
+void frmMDI::tileDocuments()
+{
+    // Full-width bands stacked top to bottom in creation order, together filling the area.
+    QList<QMdiSubWindow*> bands;
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (w->isMaximized()) w->showNormal();
+        if (w->isVisible() && !w->isMinimized()) bands.append(w);
+    }
+    if (bands.isEmpty()) return;
+    const QRect area = m_mdi->viewport()->rect();
+    const int height = area.height() / static_cast<int>(bands.size());
+    int top = 0;
+    for (int i = 0; i < bands.size(); ++i) {
+        const bool last = i == bands.size() - 1;
+        const int h = last ? area.height() - top : height;
+        bands[i]->setGeometry(0, top, area.width(), h);
+        top += h;
+    }
+}
+
+void frmMDI::updateMenuBar()
+{
+    frmNotePad* doc = activeDocument();
+    if (!doc && m_state.slotTables.upperBound() > 0 && m_state.slotTables.HasOpenDocuments()) {
+        // Between two windows (one closing, the next not yet active): keep what is shown.
+        if (!menuBar()->actions().isEmpty()) return;
+    }
+    menuBar()->clear();
+    if (doc) {
+        menuBar()->addActions(doc->menuBarActions());
+    } else {
+        menuBar()->addMenu(mnuFile);
+        menuBar()->addMenu(mnuOptions);
+    }
+}
+
+void frmMDI::showHiddenEditButtons()
+{
+    if (m_state.EditButtonsHidden == DocumentState::False) return;
+    m_toolbar->setEditButtonsVisible(true);
+    m_state.EditButtonsHidden = DocumentState::False;
+}
+
+void frmMDI::LoadRecentList() {}
+void frmMDI::RememberRecentFile(const QString& path) { Q_UNUSED(path); }
+
+void frmMDI::mnuFNew_Click() { NewDocumentWindow(); }
+void frmMDI::mnuFOpen_Click() { m_files->OpenWithDialog(); }
+void frmMDI::mnuFExit_Click() { QCoreApplication::exit(0); }
+void frmMDI::mnuOptions_Click() {}
+void frmMDI::mnuOToolbar_Click() {}
+void frmMDI::mnuRecentFile_Click(int index) { Q_UNUSED(index); }
+
+void frmMDI::closeEvent(QCloseEvent* e)
+{
+    // First every document window is asked; a Cancel anywhere stops the whole closing.
+    QList<frmNotePad*> open;
+    for (QMdiSubWindow* sw : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        auto* w = qobject_cast<frmNotePad*>(sw);
+        if (!w || w->Tag().isEmpty()) continue;
+        if (m_state.slotTables.state(w->slot()).Free != DocumentState::False) continue;
+        open.append(w);
+    }
+    for (frmNotePad* w : std::as_const(open)) {
+        bool cancel = false;
+        w->Form_QueryUnload(cancel);
+        if (cancel) {
+            e->ignore();
+            return;
+        }
+    }
+    // Then all close, and the program ends.
+    for (frmNotePad* w : std::as_const(open)) w->closeAfterQuery();
+    e->accept();
+    MDIForm_Unload();
+}
+
+void frmMDI::MDIForm_Unload()
+{
+    if (!m_state.slotTables.HasOpenDocuments()) QCoreApplication::exit(0);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+
+#include <QTemporaryDir>
+
+#include "ScriptedDialogs.h"
+#include "frame/frmMDI.h"
+
+class frmNotePad;
+
+// A frame started as the program starts it, with scripted dialogs and its settings and files in
+// a temporary folder of its own.
+class FrameFixture {
+public:
+    FrameFixture();
+    ~FrameFixture();
+
+    frmMDI& frame() { return *m_frame; }
+    ScriptedDialogs& dialogs() { return *m_dialogs; }
+    const QTemporaryDir& dir() const { return m_dir; }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // The open document windows, in the order they were created.
+    QList<frmNotePad*> documents() const;
+    frmNotePad* active() const { return m_frame->activeDocument(); }
+    // Lets queued events (deferred deletes, activation) run.
+    static void settle();
+
+    // Writes bytes to a file in the temporary folder and returns its path.
+    QString writeFile(const QString& name, const QByteArray& bytes) const;
+    static QByteArray readFile(const QString& path);
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_oldConfigHome;
+    ScriptedDialogs* m_dialogs = nullptr;
+    std::unique_ptr<frmMDI> m_frame;
+};

@@ -1,0 +1,311 @@
+#include <QtTest>
+
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "FrameFixture.h"
+#include "document/TextBox.h"
+#include "document/frmNotePad.h"
+#include "files/FileCommands.h"
+#include "frame/Toolbar.h"
+
+// The frame, the document windows and the slot registry working together: start-up, File New,
+// closing with the save question, the menu bar, arranging, and the frame's shut-down.
+class tst_Frame : public QObject {
+    Q_OBJECT
+private:
+    using Answer = DialogService::Answer;
+
+    static QStringList menuBarCaptions(frmMDI& frame)
+    {
+        QStringList captions;
+        for (QAction* a : frame.menuBar()->actions()) captions << a->text();
+        return captions;
+    }
+    static void type(frmNotePad* w, const QByteArray& text) { w->Text1->setSelText(text); }
+    static QString savePrompt(const QString& caption)
+    {
+        return QStringLiteral("Coccosa dinte 'a [") + caption +
+               QStringLiteral("] è state cagnate.\n\rAstipamme chello ca e' cagnate?");
+    }
+
+private slots:
+    void startsWithOneUntitledWindow()
+    {
+        FrameFixture f;
+        QCOMPARE(f.frame().windowTitle(), QStringLiteral("Tavulella"));
+        QCOMPARE(f.documents().size(), 1);
+        frmNotePad* w = f.documents().first();
+        QCOMPARE(w->Caption(), QStringLiteral("Senza nomme"));
+        QCOMPARE(w->Tag(), QStringLiteral("1"));
+        QCOMPARE(f.active(), w);
+        AppState& s = f.frame().state();
+        QCOMPARE(s.slotTables.upperBound(), 1);
+        QCOMPARE(s.slotTables.state(1).Changed, DocumentState::False);
+        QVERIFY(s.slotTables.HasOpenDocuments());
+        QCOMPARE(s.search.SearchDirection, qint16(1));
+        QCOMPARE(s.EditButtonsHidden, DocumentState::False);
+        QVERIFY(f.frame().picToolbar()->editButtonsVisible());
+        QCOMPARE(menuBarCaptions(f.frame()),
+                 (QStringList{"&File", "&Cagnamme", "C&ercamme", "C'&amma fa?", "Fe&nesta",
+                              "C&hi songh'io"}));
+        QVERIFY(!f.dialogs().unexpectedDialog());
+    }
+
+    void newWindowsTakeTheLowestFreeSlot()
+    {
+        FrameFixture f;
+        f.frame().NewDocumentWindow();
+        f.frame().NewDocumentWindow();
+        QCOMPARE(f.active()->Caption(), QStringLiteral("Senza nomme:3"));
+        QCOMPARE(f.frame().state().slotTables.upperBound(), 3);
+
+        f.documents().at(1)->close();  // untouched: closes without a question
+        FrameFixture::settle();
+        QCOMPARE(f.documents().size(), 2);
+        f.frame().NewDocumentWindow();
+        QCOMPARE(f.active()->Caption(), QStringLiteral("Senza nomme:2"));
+        QCOMPARE(f.active()->Tag(), QStringLiteral("2"));
+        QCOMPARE(f.frame().state().slotTables.upperBound(), 3);
+        QVERIFY(f.dialogs().calls().isEmpty());
+    }
+
+    void aReusedSlotStartsAfresh()
+    {
+        FrameFixture f;
+        f.frame().NewDocumentWindow();
+        frmNotePad* w = f.active();
+        type(w, "typed");
+        f.dialogs().answerMessageBox(Answer::No);
+        w->mnuFClose_Click();
+        FrameFixture::settle();
+        f.frame().NewDocumentWindow();
+        frmNotePad* fresh = f.active();
+        QCOMPARE(fresh->Caption(), QStringLiteral("Senza nomme:2"));
+        QVERIFY(fresh->Text1->Text().isEmpty());
+        QCOMPARE(fresh->documentState().Changed, DocumentState::False);
+        fresh->mnuFClose_Click();  // nothing to ask
+        FrameFixture::settle();
+        QCOMPARE(f.dialogs().calls().size(), 1);
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+
+    void closingTheLastWindowBringsBackTheFrameMenu()
+    {
+        FrameFixture f;
+        f.active()->mnuFClose_Click();
+        FrameFixture::settle();
+        QVERIFY(f.documents().isEmpty());
+        QVERIFY(!f.frame().state().slotTables.HasOpenDocuments());
+        QCOMPARE(menuBarCaptions(f.frame()), (QStringList{"&File", "&C'amma fa"}));
+        QVERIFY(!f.frame().picToolbar()->editButtonsVisible());
+        QCOMPARE(f.frame().state().EditButtonsHidden, DocumentState::True);
+        QStringList fileItems;
+        for (QAction* a : f.frame().mnuFile->actions())
+            if (a->isVisible()) fileItems << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        QCOMPARE(fileItems, (QStringList{"&Nova", "&Arape", "J&ammuncenne", "-"}));
+
+        // File, New brings a window, its menu and the edit buttons back (the flag stays).
+        f.frame().mnuFNew_Click();
+        QCOMPARE(f.active()->Caption(), QStringLiteral("Senza nomme:1"));
+        QCOMPARE(menuBarCaptions(f.frame()).size(), 6);
+        QVERIFY(f.frame().picToolbar()->editButtonsVisible());
+        QCOMPARE(f.frame().state().EditButtonsHidden, DocumentState::True);
+    }
+
+    void theSaveQuestion_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("stillOpen");
+        QTest::newRow("cancel keeps the window") << int(Answer::Cancel) << true;
+        QTest::newRow("no closes without saving") << int(Answer::No) << false;
+    }
+
+    void theSaveQuestion()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, stillOpen);
+        FrameFixture f;
+        frmNotePad* w = f.active();
+        type(w, "x");
+        QCOMPARE(w->documentState().Changed, DocumentState::True);
+        f.dialogs().answerMessageBox(Answer(answer));
+        w->mnuFClose_Click();
+        FrameFixture::settle();
+        const auto& call = f.dialogs().lastCall();
+        QCOMPARE(call.prompt, savePrompt(QStringLiteral("Senza nomme")));
+        QCOMPARE(call.buttons, DialogService::Buttons::YesNoCancel);
+        QCOMPARE(call.icon, DialogService::Icon::Exclamation);
+        QCOMPARE(call.title, QStringLiteral("Tavulella"));
+        QCOMPARE(f.documents().size(), stillOpen ? 1 : 0);
+        if (stillOpen) {
+            QCOMPARE(w->documentState().Changed, DocumentState::True);
+            f.dialogs().answerMessageBox(Answer::No);  // asked again
+            w->mnuFClose_Click();
+            FrameFixture::settle();
+            QVERIFY(f.documents().isEmpty());
+        }
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+
+    void yesSavesAnUntitledWindowThroughTheDialog()
+    {
+        FrameFixture f;
+        type(f.active(), "ciao");
+        const QString target = f.path(QStringLiteral("Nota.txt"));
+        f.dialogs().answerMessageBox(Answer::Yes);
+        f.dialogs().answerSave(target);
+        f.active()->mnuFClose_Click();
+        FrameFixture::settle();
+        QCOMPARE(f.dialogs().callsOf(ScriptedDialogs::Kind::Save).first().fileName,
+                 QStringLiteral("senzatit.txt"));
+        QCOMPARE(FrameFixture::readFile(target), QByteArray("ciao\r\n"));
+        QVERIFY(f.documents().isEmpty());
+    }
+
+    void yesNeverLosesText_data()
+    {
+        QTest::addColumn<bool>("cancelDialog");
+        QTest::newRow("save dialog cancelled") << true;
+        QTest::newRow("write fails") << false;
+    }
+
+    void yesNeverLosesText()
+    {
+        QFETCH(bool, cancelDialog);
+        FrameFixture f;
+        frmNotePad* w = f.active();
+        type(w, "precious");
+        f.dialogs().answerMessageBox(Answer::Yes);
+        if (cancelDialog) {
+            f.dialogs().cancelSave();
+        } else {
+            f.dialogs().answerSave(f.path(QStringLiteral("missing/folder/a.txt")));
+            f.dialogs().answerMessageBox(Answer::Ok);  // the error box
+        }
+        w->mnuFClose_Click();
+        FrameFixture::settle();
+        QCOMPARE(f.documents().size(), 1);
+        QCOMPARE(w->Text1->Text(), QByteArray("precious"));
+        QCOMPARE(w->documentState().Changed, DocumentState::True);
+        QCOMPARE(w->Caption(), QStringLiteral("Senza nomme"));
+        if (!cancelDialog) {
+            const auto& error = f.dialogs().lastCall();
+            QCOMPARE(error.icon, DialogService::Icon::Exclamation);
+            QCOMPARE(error.title, QStringLiteral("MDI"));
+            QVERIFY(!error.prompt.isEmpty());
+            QVERIFY(!error.busyPointer);
+        }
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+
+    void yesSavesATitledWindowToItsRealPath()
+    {
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("MixedCase.txt"), "abc");
+        f.frame().files().LoadFileIntoWindow(path);
+        frmNotePad* w = f.active();
+        QCOMPARE(w->Caption(), path.toUpper());
+        type(w, "new ");
+        f.dialogs().answerMessageBox(Answer::Yes);
+        w->mnuFClose_Click();
+        FrameFixture::settle();
+        QCOMPARE(f.dialogs().calls().size(), 1);  // no save dialog
+        QCOMPARE(FrameFixture::readFile(path), QByteArray("new abc\r\n"));
+        QVERIFY(!QFile::exists(path.toUpper()));
+    }
+
+    void closingTheFrameAsksEveryChangedWindow()
+    {
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("a.txt"), "a");
+        f.frame().files().LoadFileIntoWindow(path);
+        f.frame().NewDocumentWindow();
+        QList<frmNotePad*> docs = f.documents();
+        QCOMPARE(docs.size(), 3);
+        type(docs[1], "1");
+        type(docs[2], "2");
+        // The first changed window is saved, the second answers Cancel: nothing closes, the
+        // save stands.
+        f.dialogs().answerMessageBox(Answer::Yes);
+        f.dialogs().answerMessageBox(Answer::Cancel);
+        QVERIFY(!f.frame().close());
+        FrameFixture::settle();
+        QCOMPARE(f.documents().size(), 3);
+        QVERIFY(f.frame().isVisible());
+        QCOMPARE(FrameFixture::readFile(path), QByteArray("1a\r\n"));
+        QCOMPARE(docs[1]->documentState().Changed, DocumentState::False);
+        QCOMPARE(docs[2]->documentState().Changed, DocumentState::True);
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+
+        // Asked again, the answer No lets everything close.
+        f.dialogs().answerMessageBox(Answer::No);
+        QVERIFY(f.frame().close());
+        FrameFixture::settle();
+        QVERIFY(f.documents().isEmpty());
+        QVERIFY(!f.frame().state().slotTables.HasOpenDocuments());
+        QCOMPARE(f.dialogs().calls().size(), 3);
+    }
+
+    void theWindowListEndsTheFileMenu()
+    {
+        FrameFixture f;
+        f.frame().NewDocumentWindow();
+        frmNotePad* w = f.active();
+        emit w->mnufile->aboutToShow();
+        QStringList tail;
+        QList<QAction*> actions = w->mnufile->actions();
+        const int n = static_cast<int>(actions.size());
+        for (int i = n - 3; i < n; ++i)
+            tail << (actions[i]->isSeparator() ? QStringLiteral("-") : actions[i]->text());
+        QCOMPARE(tail, (QStringList{"-", "Senza nomme", "Senza nomme:2"}));
+        QVERIFY(!actions[n - 2]->isChecked());
+        QVERIFY(actions[n - 1]->isChecked());
+        actions[n - 2]->trigger();
+        QCOMPARE(f.active(), f.documents().first());
+        // Opened again, the list is rebuilt rather than appended to.
+        emit w->mnufile->aboutToShow();
+        QCOMPARE(w->mnufile->actions().size(), actions.size());
+    }
+
+    void tileMakesFullWidthBands()
+    {
+        FrameFixture f;
+        f.frame().resize(600, 500);
+        f.frame().NewDocumentWindow();
+        f.frame().NewDocumentWindow();
+        f.documents().first()->showMaximized();
+        f.active()->mnuWTile_Click();
+        const QRect area = f.frame().mdiArea()->viewport()->rect();
+        int top = 0;
+        for (frmNotePad* w : f.documents()) {
+            QVERIFY(!w->isMaximized());
+            QCOMPARE(w->geometry().top(), top);
+            QCOMPARE(w->geometry().width(), area.width());
+            top = w->geometry().bottom() + 1;
+        }
+        QCOMPARE(top, area.height());
+
+        f.active()->mnuWCascade_Click();
+        const QList<frmNotePad*> docs = f.documents();
+        QVERIFY(docs[1]->geometry().top() > docs[0]->geometry().top());
+        QVERIFY(docs[1]->geometry().left() > docs[0]->geometry().left());
+    }
+
+    void noSlotIsHandedOutBeyondTheLimit()
+    {
+        FrameFixture f;
+        auto& tables = f.frame().state().slotTables;
+        while (tables.upperBound() < SlotTables<int>::MaxSlot) tables.FindFreeSlot();
+        f.dialogs().answerMessageBox(Answer::Ok);
+        f.frame().NewDocumentWindow();
+        QCOMPARE(f.documents().size(), 1);
+        QCOMPARE(f.dialogs().lastCall().title, QStringLiteral("MDI"));
+        QVERIFY(!f.dialogs().lastCall().prompt.isEmpty());
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+};
+
+QTEST_MAIN(tst_Frame)
+#include "tst_frame.moc"
