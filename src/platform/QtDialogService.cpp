@@ -41,6 +41,15 @@ void captionAllFilesEntry(QFileDialog& dialog) {
     }
 }
 
+// Runs a modal dialog and gives the keyboard back to the window it came from. Where no window
+// manager runs, nobody else re-activates that window, and its menu mnemonics and shortcuts
+// would stay dead although typed text still reaches it.
+int exec(QDialog& dialog, QWidget* parent) {
+    const int result = dialog.exec();
+    if (parent && parent->window()->isVisible()) parent->window()->activateWindow();
+    return result;
+}
+
 }  // namespace
 
 QtDialogService::QtDialogService() : lastFolder_(QDir::homePath()) {}
@@ -64,13 +73,13 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
-        box.exec();
+        exec(box, parent);
         return Answer::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
-    box.exec();
+    exec(box, parent);
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Yes:
             return Answer::Yes;
@@ -120,7 +129,7 @@ std::optional<QString> QtDialogService::chooseFile(QWidget* parent, const QStrin
     dialog.setDirectory(folder);
     dialog.selectFile(name);
 
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (exec(dialog, parent) != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
     lastFolder_ = QFileInfo(chosen.first()).absolutePath();
