@@ -1,10 +1,12 @@
 #include "platform/QtDialogService.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
@@ -41,12 +43,14 @@ void captionAllFilesEntry(QFileDialog& dialog) {
     }
 }
 
-// Runs a modal dialog and gives the keyboard back to the window it came from. Where no window
-// manager runs, nobody else re-activates that window, and its menu mnemonics and shortcuts
-// would stay dead although typed text still reaches it.
+// Runs a modal dialog and gives the keyboard back to the window and the widget it came from.
+// Where no window manager runs, nobody else re-activates that window: its menu mnemonics and
+// shortcuts would stay dead, and typing would reach no widget.
 int exec(QDialog& dialog, QWidget* parent) {
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     const int result = dialog.exec();
     if (parent && parent->window()->isVisible()) parent->window()->activateWindow();
+    if (focused && focused->isVisible()) focused->setFocus();
     return result;
 }
 
