@@ -2,9 +2,12 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMenu>
 
+#include "document/EditCommands.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
 #include "frame/frmMDI.h"
@@ -294,12 +297,18 @@ void frmNotePad::mnuOptions_Click() {}
 void frmNotePad::mnuOToolbar_Click() {}
 
 // Edit commands.
-void frmNotePad::mnuECut_Click() {}
-void frmNotePad::mnuECopy_Click() {}
-void frmNotePad::mnuEPaste_Click() {}
-void frmNotePad::mnuEDelete_Click() {}
-void frmNotePad::mnuESelectAll_Click() {}
-void frmNotePad::mnuETime_Click() {}
+void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_frame); }
+void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_frame); }
+void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_frame); }
+void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*Text1); }
+void frmNotePad::mnuESelectAll_Click()
+{
+    if (frmNotePad* doc = m_frame.activeDocument()) EditCommands::selectAll(*doc->Text1);
+}
+void frmNotePad::mnuETime_Click()
+{
+    EditCommands::insertDateTime(*Text1, QDateTime::currentDateTime(), QLocale());
+}
 
 // Search.
 void frmNotePad::mnuSFind_Click() {}

@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "document/EditCommands.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
@@ -34,6 +35,11 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     connect(m_toolbar, &Toolbar::newClicked, this, &frmMDI::NewDocumentWindow);
     connect(m_toolbar, &Toolbar::openClicked, this, [this] { m_files->OpenWithDialog(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+    connect(m_toolbar, &Toolbar::cutClicked, this, [this] { EditCommands::CutSelection(*this); });
+    connect(m_toolbar, &Toolbar::copyClicked, this,
+            [this] { EditCommands::CopySelection(*this); });
+    connect(m_toolbar, &Toolbar::pasteClicked, this,
+            [this] { EditCommands::PasteClipboard(*this); });
 
     createMenus();
     updateMenuBar();
