@@ -13,6 +13,7 @@
 #include "frame/frmMDI.h"
 #include "frame/Toolbar.h"
 #include "platform/DialogService.h"
+#include "search/SearchCommands.h"
 
 namespace {
 
@@ -40,6 +41,8 @@ frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame)
     setFocusProxy(Text1);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
     connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
+    // A match that the Find dialog selects shows while the dialog keeps the focus.
+    SearchCommands::keepSelectionShown(*Text1);
 
     createMenus();
 }
@@ -215,7 +218,7 @@ void frmNotePad::Text1_Change()
     documentState().Changed = DocumentState::True;
 }
 
-void frmNotePad::Text1_GotFocus() {}
+void frmNotePad::Text1_GotFocus() { m_frame.searchCommands().bringFindToFront(); }
 
 void frmNotePad::Form_QueryUnload(bool& cancel)
 {
@@ -311,8 +314,8 @@ void frmNotePad::mnuETime_Click()
 }
 
 // Search.
-void frmNotePad::mnuSFind_Click() {}
-void frmNotePad::mnuSFindNext_Click() {}
+void frmNotePad::mnuSFind_Click() { m_frame.searchCommands().Find(*this); }
+void frmNotePad::mnuSFindNext_Click() { m_frame.searchCommands().FindNext(*this); }
 
 // Colours and font.
 void frmNotePad::mnuFontName_Click(int index) { Q_UNUSED(index); }

@@ -16,6 +16,7 @@
 #include "files/FileCommands.h"
 #include "frame/Toolbar.h"
 #include "platform/DialogService.h"
+#include "search/SearchCommands.h"
 
 frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     : m_dialogs(std::move(dialogs)), m_files(std::make_unique<FileCommands>(*this))
@@ -35,6 +36,7 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     connect(m_toolbar, &Toolbar::newClicked, this, &frmMDI::NewDocumentWindow);
     connect(m_toolbar, &Toolbar::openClicked, this, [this] { m_files->OpenWithDialog(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+    m_search = new SearchCommands(*this);
     connect(m_toolbar, &Toolbar::cutClicked, this, [this] { EditCommands::CutSelection(*this); });
     connect(m_toolbar, &Toolbar::copyClicked, this,
             [this] { EditCommands::CopySelection(*this); });
