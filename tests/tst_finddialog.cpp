@@ -3,12 +3,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRandomGenerator>
 #include <QRadioButton>
 #include <QScopeGuard>
 #include <QtTest>
 
 #include "FrameFixture.h"
+#include "SearchReference.h"
 #include "document/TextBox.h"
+#include "files/CodePage.h"
 #include "document/frmNotePad.h"
 #include "search/SearchCommands.h"
 #include "search/frmFind.h"
@@ -76,6 +79,7 @@ private slots:
     void findNextUsesTheStoredTextOnly();
     void directionClickedBeforeTheCloseBoxCounts();
     void findWithoutADocumentDoesNothing();
+    void searchActiveDocumentFollowsTheRules();
     void gotFocusBringsTheDialogToTheFront();
     void theDialogGoesWithTheFrame();
 };
@@ -442,6 +446,61 @@ void tst_FindDialog::findWithoutADocumentDoesNothing() {
     prepare(f, "axa", 0, 0);
     QTest::mouseClick(d->cmdFind, Qt::LeftButton);
     QCOMPARE(f.active()->Text1->SelStart(), qsizetype(1));
+}
+
+void tst_FindDialog::searchActiveDocumentFollowsTheRules()
+{
+    // The search as the program runs it, on a document's text box, against the rules: random
+    // texts with line breaks and lone CRs and LFs, random settings, carets and Find commands,
+    // each search starting from where the one before left the selection.
+    FrameFixture f;
+    TextBox* box = f.active()->Text1;
+    SearchSettings& real = settings(f);
+    QRandomGenerator rng(4242);
+    const QString alphabet = QStringLiteral("aAbBèÈ\r\n");
+    const auto pick = [&] { return alphabet.at(int(rng.bounded(quint32(alphabet.size())))); };
+    int messages = 0;
+    for (int round = 0; round < 150; ++round) {
+        QString text;
+        const int length = int(rng.bounded(30u));
+        for (int i = 0; i < length; ++i) text += pick();
+        box->setText(CodePage::encode(text));
+        box->setSelStart(rng.bounded(length + 1));
+        real.SearchLastStart = rng.bounded(length + 1);
+        real.SearchIsNew = true;
+        for (int step = 0; step < 8; ++step) {
+            if (step == 0 || rng.bounded(3u) == 0) {
+                QString pattern;
+                for (int i = 0, n = 1 + int(rng.bounded(3u)); i < n; ++i) pattern += pick();
+                real.SearchText = pattern;
+                real.SearchMatchCase = qint16(rng.bounded(2u));
+                real.SearchDirection = qint16(rng.bounded(2u));
+            }
+            if (rng.bounded(5u) == 0) box->setSelStart(rng.bounded(length + 1));
+            if (rng.bounded(6u) == 0) real.SearchIsNew = true;
+
+            SearchSettings ref = real;
+            const qsizetype caret = box->SelStart();
+            const qsizetype selected = box->SelLength();
+            const auto expected = SearchReference::search(box->Text(), caret, ref);
+            if (!expected) {
+                f.dialogs().answerMessageBox(Answer::Ok);
+                ++messages;
+            }
+            f.frame().searchCommands().SearchActiveDocument();
+
+            const QString where = QStringLiteral("round %1 step %2").arg(round).arg(step);
+            QVERIFY2(box->SelStart() == (expected ? *expected : caret), qPrintable(where));
+            QVERIFY2(box->SelLength() == (expected ? real.SearchText.size() : selected),
+                     qPrintable(where));
+            QVERIFY2(real.SearchLastStart == ref.SearchLastStart, qPrintable(where));
+            QVERIFY2(!real.SearchIsNew, qPrintable(where));
+            QVERIFY2(f.dialogs().calls().size() == messages, qPrintable(where));
+        }
+    }
+    QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    QVERIFY(messages > 100);
+    QVERIFY(messages < 150 * 8 - 100);
 }
 
 void tst_FindDialog::gotFocusBringsTheDialogToTheFront() {

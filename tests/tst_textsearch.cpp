@@ -1,52 +1,11 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
+#include "SearchReference.h"
 #include "files/CodePage.h"
 #include "search/TextSearch.h"
 
 namespace {
-
-// The search written straight from its rules, position by position: the skip, the base, the
-// letter case folded one character at a time, the positions tried in order, and the state left
-// behind.
-std::optional<qsizetype> referenceSearch(const QByteArray& bytes, qsizetype s, SearchSettings& st) {
-    qsizetype k = s == st.SearchLastStart ? 1 : 0;
-    if (st.SearchIsNew) k = 0;
-    const qsizetype b = s + k;
-    QString text = CodePage::decode(bytes);
-    QString pattern = st.SearchText;
-    if (st.SearchMatchCase == 0) {
-        for (QChar& c : text) c = c.toUpper();
-        for (QChar& c : pattern) c = c.toUpper();
-    }
-    const qsizetype n = pattern.size();
-    const auto occursAt = [&](qsizetype j) {
-        if (j < 0 || j + n > text.size()) return false;
-        for (qsizetype i = 0; i < n; ++i) {
-            if (text[j + i] != pattern[i]) return false;
-        }
-        return true;
-    };
-    std::optional<qsizetype> found;
-    if (st.SearchDirection == 1) {
-        for (qsizetype j = b; j + n <= text.size(); ++j) {
-            if (occursAt(j)) {
-                found = j;
-                break;
-            }
-        }
-    } else {
-        for (qsizetype j = b - 2; j >= 0; --j) {
-            if (occursAt(j)) {
-                found = j;
-                break;
-            }
-        }
-    }
-    st.SearchLastStart = found ? *found : s;
-    st.SearchIsNew = false;
-    return found;
-}
 
 QByteArray cp(const QString& text) { return CodePage::encode(text); }
 
@@ -325,7 +284,7 @@ void tst_TextSearch::matchesTheRulesOnRandomInput() {
             if (rng.bounded(5u) == 0) caret = rng.bounded(length + 1);
             if (rng.bounded(6u) == 0) ref.SearchIsNew = real.SearchIsNew = true;
 
-            const auto expected = referenceSearch(bytes, caret, ref);
+            const auto expected = SearchReference::search(bytes, caret, ref);
             const auto got = TextSearch::search(bytes, caret, real);
             if (got != expected || real.SearchLastStart != ref.SearchLastStart ||
                 real.SearchIsNew != ref.SearchIsNew) {
