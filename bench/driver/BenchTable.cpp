@@ -139,6 +139,7 @@ bool BenchTable::runJob(const Job& job, int round, bool record) {
         if (!r.ok()) {
             m_errors.append(r.error());
             say(QStringLiteral("  ") + r.error());
+            if (record && !m_failedJobs.contains(job.name)) m_failedJobs.append(job.name);
             ok = false;
         }
         if (record) m_results[job.name][int(side)].append(r);
@@ -198,7 +199,9 @@ int BenchTable::printTable() const {
         const double t = median(row, Side::Tavulella);
         const double f = median(row, Side::Floor);
         QString result = QStringLiteral("info");
-        if (t < 0) {
+        if (m_failedJobs.contains(row.job)) {
+            result = QStringLiteral("FAIL (a run failed)");
+        } else if (t < 0) {
             result = QStringLiteral("FAIL (no figure)");
         } else if (row.target != Target::None) {
             bool pass = false;

@@ -66,4 +66,6 @@ private:
     // job name -> side -> one ChildRun per recorded run
     QMap<QString, QMap<int, QVector<ChildRun>>> m_results;
     QStringList m_errors;
+    // Scenarios of which a recorded run failed: their figures do not count.
+    QStringList m_failedJobs;
 };

@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -96,35 +98,46 @@ int Scenarios::open(BenchSubject& subject, const QString& path) {
 int Scenarios::edit(BenchSubject& subject, const QString& path, int rounds) {
     openUntimed(subject, path);
     QMainWindow* frame = subject.frame();
+    const auto length = [&subject] { return subject.editor()->document()->characterCount(); };
+    // Each edit is timed until idle, and must have done what it stands for: changed the length
+    // of the shown text by at least `least` and at most `most` characters.
+    bool allDone = true;
     const auto timed = [&](const char* name, Qt::Key key, Qt::KeyboardModifiers mods,
-                           const QString& text) {
+                           const QString& text, int least, int most) {
+        const int before = length();
         const qint64 t0 = BenchReport::monotonicNs();
         KeyInput::press(frame, key, mods, text);
         IdleWait::untilIdle();
         BenchReport::figure(QString::fromLatin1(name), BenchReport::msSince(t0));
+        const int delta = length() - before;
+        if (delta < least || delta > most) {
+            std::fprintf(stderr, "%s changed the length by %d\n", name, delta);
+            allDone = false;
+        }
     };
     const QString paste = pasteText();
     for (int r = 0; r < rounds; ++r) {
-        const int end = subject.editor()->document()->characterCount() - 1;
-        putCaret(subject, end);
-        timed("type_end_ms", Qt::Key_X, {}, QStringLiteral("x"));
-        // The middle of the text, at the start of a line.
-        const QTextBlock middle =
-            subject.editor()->document()->findBlock(subject.editor()->document()->characterCount() / 2);
+        putCaret(subject, length() - 1);
+        timed("type_end_ms", Qt::Key_X, {}, QStringLiteral("x"), 1, 1);
+        // Ten characters into the line that holds the middle of the text.
+        const QTextBlock middle = subject.editor()->document()->findBlock(length() / 2);
         putCaret(subject, middle.position() + 10);
-        timed("type_middle_ms", Qt::Key_X, {}, QStringLiteral("x"));
-        timed("enter_ms", Qt::Key_Return, {}, QStringLiteral("\r"));
-        timed("backspace_ms", Qt::Key_Backspace, {}, QString());
-        timed("delete_ms", Qt::Key_Delete, {}, QString());
+        timed("type_middle_ms", Qt::Key_X, {}, QStringLiteral("x"), 1, 1);
+        timed("enter_ms", Qt::Key_Return, {}, QStringLiteral("\r"), 1, 1);
+        timed("backspace_ms", Qt::Key_Backspace, {}, QString(), -1, -1);
+        timed("delete_ms", Qt::Key_Delete, {}, QString(), -1, -1);
         QGuiApplication::clipboard()->setText(paste);
         IdleWait::untilIdle();
-        timed("paste_ms", Qt::Key_V, Qt::ControlModifier, QString());
+        // A line break may count as one character or as two, depending on the program.
+        timed("paste_ms", Qt::Key_V, Qt::ControlModifier, QString(), 95000, 105000);
         putCaret(subject, 0);
-        timed("ctrl_end_ms", Qt::Key_End, Qt::ControlModifier, QString());
+        timed("ctrl_end_ms", Qt::Key_End, Qt::ControlModifier, QString(), 0, 0);
+        if (subject.editor()->textCursor().position() != length() - 1) {
+            std::fprintf(stderr, "Ctrl+End left the caret before the end\n");
+            allDone = false;
+        }
     }
-    const int length = subject.editor()->document()->characterCount();
-    if (length < 10000000 / 82 * 80) return fail("the document lost its text");
-    return 0;
+    return allDone ? 0 : fail("an edit did not do what it stands for");
 }
 
 int Scenarios::find(BenchSubject& subject, const QString& path, int rounds) {
@@ -162,6 +175,7 @@ int Scenarios::save(BenchSubject& subject, const QString& path, const QString& o
         subject.save(out);
         IdleWait::untilIdle();
         BenchReport::figure(QStringLiteral("save_ms"), BenchReport::msSince(t0));
+        if (QFileInfo(out).size() < 9000000) return fail("the document was not saved");
     }
     return 0;
 }
@@ -170,10 +184,12 @@ int Scenarios::newWindows(BenchSubject& subject, int rounds) {
     startIdle(subject);
     BenchReport::figure(QStringLiteral("font_families"), QFontDatabase::families().size());
     for (int r = 0; r < rounds; ++r) {
+        const int before = subject.windowCount();
         const qint64 t0 = BenchReport::monotonicNs();
         subject.newWindow();
         IdleWait::untilIdle();
         BenchReport::figure(QStringLiteral("new_ms"), BenchReport::msSince(t0));
+        if (subject.windowCount() != before + 1) return fail("File, New opened no window");
     }
     return 0;
 }
@@ -188,6 +204,9 @@ int Scenarios::fontMenu(BenchSubject& subject, int rounds) {
         subject.openFontMenu();
         IdleWait::untilIdle();
         BenchReport::figure(QStringLiteral("fontmenu_ms"), BenchReport::msSince(t0));
+        const auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu || menu->actions().size() < QFontDatabase::families().size())
+            return fail("the font menu did not open with every font family");
         subject.closeFontMenu();
         IdleWait::untilIdle();
     }

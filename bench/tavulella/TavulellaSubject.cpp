@@ -7,6 +7,7 @@
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 #include "frame/frmMDI.h"
+#include "KeyInput.h"
 #include "platform/DialogService.h"
 
 TavulellaSubject::TavulellaSubject(std::unique_ptr<DialogService> dialogs,
@@ -32,10 +33,17 @@ QPlainTextEdit* TavulellaSubject::editor() {
 void TavulellaSubject::open(const QString& path) { m_frame->files().LoadFileIntoWindow(path); }
 
 bool TavulellaSubject::findNext(const QString& text, bool matchCase) {
-    Q_UNUSED(text);
-    Q_UNUSED(matchCase);
+    frmNotePad* doc = active();
+    if (!doc) return false;
+    // What the Find dialog leaves behind; then Find Next, by its key.
+    SearchSettings& settings = m_frame->state().search;
+    settings.SearchText = text;
+    settings.SearchMatchCase = matchCase ? -1 : 0;
+    settings.SearchDirection = 1;
+    settings.SearchIsNew = true;
     if (m_expectMessage) m_expectMessage();
-    return false;
+    KeyInput::press(m_frame.get(), Qt::Key_F3);
+    return doc->Text1->SelLength() > 0;
 }
 
 void TavulellaSubject::save(const QString& path) {

@@ -13,6 +13,10 @@ int main(int argc, char** argv) {
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs* script = dialogs.get();
     TavulellaSubject subject(std::move(dialogs),
-                             [script] { script->answerMessageBox(DialogService::Answer::Ok); });
+                             [script] {
+                                 // One answer ready for the next box, none left over.
+                                 script->clear();
+                                 script->answerMessageBox(DialogService::Answer::Ok);
+                             });
     return Scenarios::run(subject, QApplication::arguments().mid(1));
 }
