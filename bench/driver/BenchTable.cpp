@@ -14,7 +14,7 @@ constexpr int kEditRounds = 3;
 constexpr int kFindRounds = 3;
 constexpr int kSaveRounds = 3;
 constexpr int kNewRounds = 5;
-constexpr int kFontMenuRounds = 3;
+constexpr int kFontMenuRounds = 50;
 constexpr int kWindows = 50;
 
 double medianOf(QVector<double> values) {
@@ -35,10 +35,16 @@ BenchTable::BenchTable(const Programs& programs, const QString& workDir, int run
                        const QStringList& only)
     : m_programs(programs), m_dir(workDir), m_runs(runs), m_only(only) {}
 
+bool BenchTable::writeFiles(const QString& dir) {
+    return QDir().mkpath(dir) &&
+           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-64000.txt")), 64000) &&
+           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-10000000.txt")), 10000000);
+}
+
 bool BenchTable::prepareFiles() {
     m_file64k = QDir(m_dir).filePath(QStringLiteral("text-64000.txt"));
     m_file10m = QDir(m_dir).filePath(QStringLiteral("text-10000000.txt"));
-    return TestFiles::write(m_file64k, 64000) && TestFiles::write(m_file10m, 10000000);
+    return writeFiles(m_dir);
 }
 
 QVector<BenchTable::Job> BenchTable::jobs() const {
@@ -107,6 +113,9 @@ QVector<BenchTable::Row> BenchTable::rows() {
          R::Median, 1, T::Below, 15},
         {QStringLiteral("Font menu, first opening (ms)"), QStringLiteral("fontmenu"),
          QStringLiteral("fontmenu_ms"), R::Median, 1, T::Below, 100},
+        {QStringLiteral("Type a character, 50 font menus filled (ms)"),
+         QStringLiteral("fontmenu"), QStringLiteral("type_fontmenus_ms"), R::Median, 1, T::Below,
+         16},
         {QStringLiteral("50 windows: slowest File, New (ms)"), QStringLiteral("windows"),
          QStringLiteral("windows_new_ms"), R::Max, 1, T::Below, 50},
         {QStringLiteral("50 windows: tile (ms)"), QStringLiteral("windows"),

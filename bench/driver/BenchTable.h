@@ -26,6 +26,10 @@ public:
     // Runs everything and prints the table; returns 0 when every target holds.
     int run();
 
+    // Writes the test files into dir (text-64000.txt, text-10000000.txt), for a look at one
+    // scenario by hand or under a profiler.
+    static bool writeFiles(const QString& dir);
+
 private:
     enum class Side { Tavulella, Floor };
     enum class Reduce { Median, Max, StartUp };

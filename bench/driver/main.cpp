@@ -25,15 +25,26 @@ int main(int argc, char** argv) {
     const QCommandLineOption onlyOpt(
         QStringLiteral("only"), QStringLiteral("comma-separated scenarios to run (default: all)"),
         QStringLiteral("names"));
-    parser.addOptions({floorOpt, startupOpt, workOpt, runsOpt, onlyOpt});
+    const QCommandLineOption dirOpt(
+        QStringLiteral("dir"),
+        QStringLiteral("folder for the test files, kept afterwards (default: a temporary one)"),
+        QStringLiteral("path"));
+    const QCommandLineOption filesOnlyOpt(QStringLiteral("files-only"),
+                                          QStringLiteral("only write the test files"));
+    parser.addOptions({floorOpt, startupOpt, workOpt, runsOpt, onlyOpt, dirOpt, filesOnlyOpt});
     parser.process(app);
+    if (parser.isSet(filesOnlyOpt)) {
+        if (!parser.isSet(dirOpt)) parser.showHelp(2);
+        return BenchTable::writeFiles(parser.value(dirOpt)) ? 0 : 2;
+    }
     if (!parser.isSet(floorOpt) || !parser.isSet(startupOpt) || !parser.isSet(workOpt)) {
         parser.showHelp(2);
     }
-    QTemporaryDir dir;
-    if (!dir.isValid()) return 2;
+    QTemporaryDir temporary;
+    if (!parser.isSet(dirOpt) && !temporary.isValid()) return 2;
+    const QString dir = parser.isSet(dirOpt) ? parser.value(dirOpt) : temporary.path();
     BenchTable table({parser.value(floorOpt), parser.value(startupOpt), parser.value(workOpt)},
-                     dir.path(), std::max(1, parser.value(runsOpt).toInt()),
+                     dir, std::max(1, parser.value(runsOpt).toInt()),
                      parser.value(onlyOpt).split(QLatin1Char(','), Qt::SkipEmptyParts));
     return table.run();
 }
