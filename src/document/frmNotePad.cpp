@@ -2,14 +2,18 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMenu>
 
+#include "document/EditCommands.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
 #include "frame/frmMDI.h"
 #include "frame/Toolbar.h"
 #include "platform/DialogService.h"
+#include "search/SearchCommands.h"
 
 namespace {
 
@@ -37,6 +41,8 @@ frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame)
     setFocusProxy(Text1);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
     connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
+    // A match that the Find dialog selects shows while the dialog keeps the focus.
+    SearchCommands::keepSelectionShown(*Text1);
 
     createMenus();
 }
@@ -218,7 +224,7 @@ void frmNotePad::Text1_Change()
     documentState().Changed = DocumentState::True;
 }
 
-void frmNotePad::Text1_GotFocus() {}
+void frmNotePad::Text1_GotFocus() { m_frame.searchCommands().bringFindToFront(); }
 
 void frmNotePad::Form_QueryUnload(bool& cancel)
 {
@@ -305,16 +311,22 @@ void frmNotePad::mnuOptions_Click() { mnuOToolbar->setChecked(!m_frame.picToolba
 void frmNotePad::mnuOToolbar_Click() { m_frame.ToggleToolbar(*this); }
 
 // Edit commands.
-void frmNotePad::mnuECut_Click() {}
-void frmNotePad::mnuECopy_Click() {}
-void frmNotePad::mnuEPaste_Click() {}
-void frmNotePad::mnuEDelete_Click() {}
-void frmNotePad::mnuESelectAll_Click() {}
-void frmNotePad::mnuETime_Click() {}
+void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_frame); }
+void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_frame); }
+void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_frame); }
+void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*Text1); }
+void frmNotePad::mnuESelectAll_Click()
+{
+    if (frmNotePad* doc = m_frame.activeDocument()) EditCommands::selectAll(*doc->Text1);
+}
+void frmNotePad::mnuETime_Click()
+{
+    EditCommands::insertDateTime(*Text1, QDateTime::currentDateTime(), QLocale());
+}
 
 // Search.
-void frmNotePad::mnuSFind_Click() {}
-void frmNotePad::mnuSFindNext_Click() {}
+void frmNotePad::mnuSFind_Click() { m_frame.searchCommands().Find(*this); }
+void frmNotePad::mnuSFindNext_Click() { m_frame.searchCommands().FindNext(*this); }
 
 // Colours and font.
 void frmNotePad::mnuFontName_Click(int index) { Q_UNUSED(index); }

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "document/EditCommands.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
@@ -19,6 +20,7 @@
 #include "files/SettingsStore.h"
 #include "frame/Toolbar.h"
 #include "platform/DialogService.h"
+#include "search/SearchCommands.h"
 
 frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     : m_dialogs(std::move(dialogs)),
@@ -41,6 +43,12 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     connect(m_toolbar, &Toolbar::newClicked, this, &frmMDI::NewDocumentWindow);
     connect(m_toolbar, &Toolbar::openClicked, this, [this] { m_files->OpenWithDialog(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+    m_search = new SearchCommands(*this);
+    connect(m_toolbar, &Toolbar::cutClicked, this, [this] { EditCommands::CutSelection(*this); });
+    connect(m_toolbar, &Toolbar::copyClicked, this,
+            [this] { EditCommands::CopySelection(*this); });
+    connect(m_toolbar, &Toolbar::pasteClicked, this,
+            [this] { EditCommands::PasteClipboard(*this); });
 
     createMenus();
     updateMenuBar();

@@ -13,6 +13,7 @@ class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class SearchCommands;
 class SettingsStore;
 class Toolbar;
 class frmNotePad;
@@ -39,6 +40,7 @@ public:
     FileCommands& files() { return *m_files; }
     Toolbar* picToolbar() const { return m_toolbar; }
     QMdiArea* mdiArea() const { return m_mdi; }
+    SearchCommands& searchCommands() { return *m_search; }
 
     // The active document window (the one the user last activated), or null when none is open.
     frmNotePad* activeDocument() const;
@@ -114,4 +116,5 @@ private:
     std::unique_ptr<FileCommands> m_files;
     QMdiArea* m_mdi = nullptr;
     Toolbar* m_toolbar = nullptr;
+    SearchCommands* m_search = nullptr;  // a child: it goes after the document windows
 };
