@@ -105,8 +105,14 @@ void frmNotePad::createMenus()
 
     mnuOptions = new QMenu(QStringLiteral("C'&amma fa?"), this);
     connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::mnuOptions_Click);
-    mnuOToolbar = command(mnuOptions, QStringLiteral("'E Strumiente"), &frmNotePad::mnuOToolbar_Click);
+    mnuOToolbar = mnuOptions->addAction(QStringLiteral("'E Strumiente"));
     mnuOToolbar->setCheckable(true);
+    // Choosing a checkable item flips its tick before triggered() arrives; the toggle flips it
+    // itself, from the tick the menu showed, so the early flip is undone first.
+    connect(mnuOToolbar, &QAction::triggered, this, [this](bool checked) {
+        mnuOToolbar->setChecked(!checked);
+        mnuOToolbar_Click();
+    });
     mnuFont = mnuOptions->addMenu(QStringLiteral("&'A Parola"));
     mnuFontName.push_back(indexed(mnuFont, QStringLiteral("NomeCarattere"),
                                   &frmNotePad::mnuFontName_Click, 0));
@@ -293,11 +299,16 @@ void frmNotePad::mnuWCascade_Click() { m_frame.cascadeDocuments(); }
 void frmNotePad::mnuWTile_Click() { m_frame.tileDocuments(); }
 
 // Recent files.
-void frmNotePad::mnuRecentFile_Click(int index) { Q_UNUSED(index); }
+void frmNotePad::mnuRecentFile_Click(int index)
+{
+    // Item 0 is the separator that opens the block; 1 to 4 carry the entries.
+    if (index < 1 || index >= static_cast<int>(mnuRecentFile.size())) return;
+    m_frame.reopenRecentFile(frmMDI::recentEntry(mnuRecentFile[index]));
+}
 
 // Toolbar item of the Options menu.
-void frmNotePad::mnuOptions_Click() {}
-void frmNotePad::mnuOToolbar_Click() {}
+void frmNotePad::mnuOptions_Click() { mnuOToolbar->setChecked(!m_frame.picToolbar()->isHidden()); }
+void frmNotePad::mnuOToolbar_Click() { m_frame.ToggleToolbar(*this); }
 
 // Edit commands.
 void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_frame); }
