@@ -2,9 +2,11 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMenu>
 
+#include "about/frmAbout.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
 #include "frame/frmMDI.h"
@@ -316,4 +318,9 @@ void frmNotePad::mnuDarkBlueItem_Click(int index) { Q_UNUSED(index); }
 void frmNotePad::mnufprint_Click() {}
 
 // About box.
-void frmNotePad::mnuAbout_Click() {}
+void frmNotePad::mnuAbout_Click()
+{
+    frmAbout about;
+    about.lblAbout->setText(frmAbout::AboutText());
+    about.exec();
+}
