@@ -8,6 +8,7 @@
 #include <QMenu>
 
 #include "about/frmAbout.h"
+#include "document/DocumentPrinter.h"
 #include "document/FontMenu.h"
 #include "document/ScrollingMenuStyle.h"
 #include "document/TextBox.h"
@@ -379,7 +380,28 @@ void frmNotePad::mnuDarkBlueItem_Click(int index)
 }
 
 // Printing.
-void frmNotePad::mnufprint_Click() {}
+void frmNotePad::mnufprint_Click()
+{
+    const DocumentPrinter::Outcome outcome =
+        DocumentPrinter::printOnDefaultPrinter(Text1->Text(), Caption());
+    // A job that never reached the printer is reported instead of the usual message.
+    QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
+    DialogService::Icon icon = DialogService::Icon::None;
+    switch (outcome) {
+    case DocumentPrinter::Outcome::Sent:
+        break;
+    case DocumentPrinter::Outcome::NoPrinter:
+        prompt = QStringLiteral("Nun ce sta nisciuna stampante: nun se po' stampa' niente.");
+        icon = DialogService::Icon::Exclamation;
+        break;
+    case DocumentPrinter::Outcome::PrinterError:
+        prompt = QStringLiteral("'A stampante nun ha pigliato 'o lavoro: nun s'è stampato niente.");
+        icon = DialogService::Icon::Exclamation;
+        break;
+    }
+    m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::Ok, icon,
+                                 QStringLiteral("MDI"));
+}
 
 // About box.
 void frmNotePad::mnuAbout_Click()
