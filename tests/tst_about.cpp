@@ -113,6 +113,20 @@ private slots:
         QVERIFY(!(box.windowFlags() & Qt::WindowContextHelpButtonHint));
     }
 
+    void theTextFitsInTheLabel() {
+        // Every line of the text, wrapped at the label's width, shows within the label's height.
+        frmAbout box;
+        box.lblAbout->setText(frmAbout::AboutText());
+        const QString shown = frmAbout::AboutText().chopped(2);
+        const QRect needed = box.lblAbout->fontMetrics().boundingRect(
+            QRect(0, 0, box.lblAbout->width(), 10000), Qt::TextWordWrap | Qt::AlignLeft, shown);
+        QVERIFY2(needed.height() <= box.lblAbout->height(),
+                 qPrintable(QStringLiteral("%1 pixels needed, %2 there")
+                                .arg(needed.height())
+                                .arg(box.lblAbout->height())));
+        QVERIFY(needed.width() <= box.lblAbout->width());
+    }
+
     void theControlsSitWhereTheyBelong_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QString>("parent");
@@ -144,7 +158,7 @@ private slots:
         QCOMPARE(w->geometry(), geometry);
     }
 
-    void theButtonClosesWithEnterAndEsc() {
+    void theButtonAndTheLabel() {
         frmAbout box;
         QCOMPARE(box.cmdAbout->text(), QStringLiteral("Vabbuo' agge capito"));
         QVERIFY(box.cmdAbout->isDefault());

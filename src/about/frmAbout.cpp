@@ -34,6 +34,10 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setFixedSize(378, 320);
 
     QFont font(QStringLiteral("MS Sans Serif"));
+    // Where that face is missing a stand-in is used. The box's fixed layout has room for lines
+    // 13 pixels apart, which DejaVu Sans keeps at this size while other common sans faces need
+    // 15, so it comes first among the stand-ins and the text stays within the label.
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
     font.setPointSizeF(8.25);
     font.setBold(true);
     setFont(font);
@@ -86,8 +90,8 @@ QString frmAbout::AboutText() {
         QStringLiteral("Agge fatte stu 'tavulella' pe' vede' si 'o sapeva fa'(me sto' "
                        "'mparanne). Era paricchiu tiempo ca sbariave. Po me' venuto 'o ggenio e "
                        "l'aggiu fatto. Si ve piace, facitammelle a sape'. Si nun ve piace "
-                       "faciteve 'e fatte vuoste!!!! L'urdema verzione v''a pigliate d''a "
-                       "paggena \"Scarreche\" 'e www.example.org."),
+                       "faciteve 'e fatte vuoste!!!! Scarricate l'urdema 'a "
+                       "www.example.org/scarreche."),
         QStringLiteral("'A Squadra d''a Tavulella  <tavulella@example.org>"),
         QStringLiteral("http://www.example.org  -->  'A Tavulella 'ncoppo 'a rete"),
         QStringLiteral("http://tavulella.example.org"),
