@@ -118,6 +118,16 @@ print_cleanup() {
   stop_spooler || true
 }
 
+# Runs on exit: puts the spooler back as it was, then the harness's own cleanup, which reads the
+# exit status from $?. Errors must not end the cleanup half way, so -e is off here.
+cleanup_all() {
+  local status=$?
+  set +e
+  print_cleanup
+  (exit "$status")
+  e2e_cleanup
+}
+
 # print_from_program PROMPT: File, "'O niro 'ncoppo 'a carta" in the active document window;
 # the message box "MDI" must show PROMPT exactly; Return closes it.
 print_from_program() {
@@ -139,7 +149,7 @@ print_from_program() {
 
 install_missing_packages
 e2e_setup "$1"
-trap 'status=$?; print_cleanup; (exit $status); e2e_cleanup' EXIT
+trap cleanup_all EXIT
 
 start_spooler
 add_queue
