@@ -23,6 +23,9 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 # Driving the real program from outside: the clipboard, and reading its widgets over the
 # accessibility bus (dbus-daemon, at-spi-bus-launcher, python3-pyatspi).
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
+# Building the Debian package (cpack runs dpkg-shlibdeps and file) and validating the launcher
+# entry and the AppStream metadata it installs.
+E2E_PACKAGES+=(dpkg-dev file desktop-file-utils appstream)
 
 usage() {
   echo "usage: $0 run|test|xvfb ..." >&2
