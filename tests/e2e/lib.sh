@@ -77,7 +77,9 @@ e2e_setup() {
 e2e_start_xvfb() {
   local numfile=$E2E_TMP/display deadline
   : >"$numfile"
-  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+  # -noreset: an X server resets when its last client leaves (xdpyinfo, below), and refuses
+  # connections while it does; the program must not start into that gap.
+  setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
     3>"$numfile" >"$E2E_TMP/xvfb.log" 2>&1 </dev/null &
   E2E_XVFB_PID=$!
   deadline=$((SECONDS + E2E_TIMEOUT))
