@@ -130,7 +130,9 @@ done
 
 # --- Installing, starting, removing ----------------------------------------------------------
 # One installing check at a time on this machine.
-exec 9>>"$LOCK_FILE"
+# A read descriptor is enough for flock, so a lock file another user made works as well.
+[[ -e "$LOCK_FILE" ]] || : >>"$LOCK_FILE"
+exec 9<"$LOCK_FILE"
 e2e_log "waiting for the install lock"
 flock -w 600 9 || e2e_fail "another install check holds $LOCK_FILE"
 
