@@ -1,10 +1,12 @@
 #include "platform/QtDialogService.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 
 namespace {
 
@@ -41,6 +43,17 @@ void captionAllFilesEntry(QFileDialog& dialog) {
     }
 }
 
+// Runs a modal dialog and gives the keyboard back to the window and the widget it came from.
+// Where no window manager runs, nobody else re-activates that window: its menu mnemonics and
+// shortcuts would stay dead, and typing would reach no widget.
+int exec(QDialog& dialog, QWidget* parent) {
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    const int result = dialog.exec();
+    if (parent && parent->window()->isVisible()) parent->window()->activateWindow();
+    if (focused && focused->isVisible()) focused->setFocus();
+    return result;
+}
+
 }  // namespace
 
 QtDialogService::QtDialogService() : lastFolder_(QDir::homePath()) {}
@@ -64,13 +77,13 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
         box.setStandardButtons(QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
         box.setEscapeButton(QMessageBox::Ok);
-        box.exec();
+        exec(box, parent);
         return Answer::Ok;
     }
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
-    box.exec();
+    exec(box, parent);
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Yes:
             return Answer::Yes;
@@ -120,7 +133,7 @@ std::optional<QString> QtDialogService::chooseFile(QWidget* parent, const QStrin
     dialog.setDirectory(folder);
     dialog.selectFile(name);
 
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (exec(dialog, parent) != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
     lastFolder_ = QFileInfo(chosen.first()).absolutePath();
