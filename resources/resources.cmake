@@ -1,4 +1,6 @@
-# Pictures compiled into the GUI library. Each group of pictures has its own resource call.
+# Pictures compiled into the GUI library, one qt_add_resources call per group. Included from
+# src/CMakeLists.txt right after the tavulella_gui target exists; paths under resources/ become
+# resource paths under ":/" (resources/icons/x.png is ":/icons/x.png").
 
 # The toolbar's pictures, compiled into the GUI library under ":/" (for example
 # ":/imgCutButtonUp.bmp"). make_pictures.py draws them.
@@ -28,3 +30,8 @@ qt_add_resources(tavulella_gui "about"
     ${CMAKE_SOURCE_DIR}/resources/about/vesuvius-32.png
     ${CMAKE_SOURCE_DIR}/resources/about/vesuvius-16.png
 )
+
+# The program's icon, at the two sizes its windows use.
+qt_add_resources(tavulella_gui "icons" PREFIX "/" BASE ${CMAKE_SOURCE_DIR}/resources FILES
+  ${CMAKE_SOURCE_DIR}/resources/icons/tavulella-16.png
+  ${CMAKE_SOURCE_DIR}/resources/icons/tavulella-32.png)
