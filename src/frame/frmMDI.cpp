@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
@@ -29,6 +30,10 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
       m_files(std::make_unique<FileCommands>(*this))
 {
     setWindowTitle(QStringLiteral("Tavulella"));
+    // The program's icon at its two drawn sizes; every document window takes it over.
+    QIcon icon(QStringLiteral(":/icons/tavulella-32.png"));
+    icon.addFile(QStringLiteral(":/icons/tavulella-16.png"));
+    setWindowIcon(icon);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
