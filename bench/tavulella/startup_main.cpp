@@ -10,6 +10,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
     QApplication::setQuitOnLastWindowClosed(false);
     TavulellaSubject subject(std::make_unique<QtDialogService>());
     return Scenarios::run(subject, QApplication::arguments().mid(1));

@@ -9,6 +9,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
     QApplication::setQuitOnLastWindowClosed(false);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs* script = dialogs.get();
