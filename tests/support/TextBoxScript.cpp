@@ -66,6 +66,14 @@ void key(TextBox& box, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier)
 
 QString TextBoxScript::run(const QByteArray& script)
 {
+    // The steps are written down only to describe a failure: a second run does that.
+    const QString problem = run(script, false);
+    if (problem.isEmpty()) return problem;
+    return run(script, true);
+}
+
+QString TextBoxScript::run(const QByteArray& script, bool log)
+{
     // Characters a user may type: ASCII, one of the code page's own, and one it cannot hold,
     // which the box takes as '?'.
     const QChar typeable[] = {u'a', u' ', u'\u00e9', u'\u20ac', u'\u0142'};
@@ -83,71 +91,71 @@ QString TextBoxScript::run(const QByteArray& script)
         switch (in.byte() % 12) {
         case 0: {
             const QByteArray t = in.text(24);
-            steps << QStringLiteral("setText(%1)").arg(shown(t));
+            if (log) steps << QStringLiteral("setText(%1)").arg(shown(t));
             box.setText(t);
             refChanged = ref.setText(t);
             break;
         }
         case 1: {
             const int pos = in.position();
-            steps << QStringLiteral("setSelStart(%1)").arg(pos);
+            if (log) steps << QStringLiteral("setSelStart(%1)").arg(pos);
             box.setSelStart(pos);
             ref.setSelStart(pos);
             break;
         }
         case 2: {
             const int len = in.position();
-            steps << QStringLiteral("setSelLength(%1)").arg(len);
+            if (log) steps << QStringLiteral("setSelLength(%1)").arg(len);
             box.setSelLength(len);
             ref.setSelLength(len);
             break;
         }
         case 3: {
             const QByteArray t = in.text(6);
-            steps << QStringLiteral("setSelText(%1)").arg(shown(t));
+            if (log) steps << QStringLiteral("setSelText(%1)").arg(shown(t));
             box.setSelText(t);
             refChanged = ref.setSelText(t);
             break;
         }
         case 4: {
             const QChar c = typeable[in.byte() % std::size(typeable)];
-            steps << QStringLiteral("type U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            if (log) steps << QStringLiteral("type U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
             QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(c), Qt::NoModifier);
             refChanged = ref.type(CodePage::encode(QString(c)));
             break;
         }
         case 5:
-            steps << QStringLiteral("Enter");
+            if (log) steps << QStringLiteral("Enter");
             key(box, Qt::Key_Return);
             refChanged = ref.enter();
             break;
         case 6:
-            steps << QStringLiteral("Backspace");
+            if (log) steps << QStringLiteral("Backspace");
             key(box, Qt::Key_Backspace);
             refChanged = ref.backspace();
             break;
         case 7:
-            steps << QStringLiteral("Delete");
+            if (log) steps << QStringLiteral("Delete");
             key(box, Qt::Key_Delete);
             refChanged = ref.deleteForward();
             break;
         case 8:
-            steps << QStringLiteral("Left");
+            if (log) steps << QStringLiteral("Left");
             key(box, Qt::Key_Left);
             ref.left();
             break;
         case 9:
-            steps << QStringLiteral("Right");
+            if (log) steps << QStringLiteral("Right");
             key(box, Qt::Key_Right);
             ref.right();
             break;
         case 10:
-            steps << QStringLiteral("Ctrl+Home");
+            if (log) steps << QStringLiteral("Ctrl+Home");
             key(box, Qt::Key_Home, Qt::ControlModifier);
             ref.toStart();
             break;
         default:
-            steps << QStringLiteral("Ctrl+End");
+            if (log) steps << QStringLiteral("Ctrl+End");
             key(box, Qt::Key_End, Qt::ControlModifier);
             ref.toEnd();
             break;

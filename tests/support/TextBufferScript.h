@@ -13,4 +13,8 @@ public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the
     // steps that led to it.
     static QString run(const QByteArray& script);
+
+private:
+    // One run; with log, a failure also lists the steps that led to it.
+    static QString run(const QByteArray& script, bool log);
 };
