@@ -24,6 +24,10 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 # accessibility bus (dbus-daemon, at-spi-bus-launcher, python3-pyatspi).
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
 
+# The hardening stages of the test command: clang with libFuzzer's runtime for the fuzz targets,
+# and valgrind for memcheck.
+HARDEN_PACKAGES=(clang libclang-rt-dev valgrind)
+
 usage() {
   echo "usage: $0 run|test|xvfb ..." >&2
   exit 2
@@ -35,7 +39,8 @@ wanted=()
 for purpose in "$@"; do
   case "$purpose" in
     run) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}") ;;
-    test) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${E2E_PACKAGES[@]}") ;;
+    test) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
+                   "${HARDEN_PACKAGES[@]}") ;;
     xvfb) wanted+=("${XVFB_PACKAGES[@]}") ;;
     *) usage ;;
   esac
