@@ -4,6 +4,7 @@
 #   scripts/deps.sh run     what building and running the editor needs
 #   scripts/deps.sh test    that, plus what the unit, widget and end-to-end tests need
 #   scripts/deps.sh xvfb    a virtual X server, for looking at the editor without a desktop
+#   scripts/deps.sh package what building the Debian package needs
 #
 # Several purposes may be given at once. Runs apt-get as root, through sudo otherwise.
 # To add packages, extend the array of the purpose they serve.
@@ -23,13 +24,19 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 # Driving the real program from outside: the clipboard, and reading its widgets over the
 # accessibility bus (dbus-daemon, at-spi-bus-launcher, python3-pyatspi).
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
+# Printing through a real spooler to a PDF queue, and reading the PDF back as text.
+E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
+# Building the Debian package (cpack runs dpkg-shlibdeps and file); the tests also validate the
+# launcher entry and the AppStream metadata it installs.
+PACKAGE_PACKAGES=(dpkg-dev file)
+E2E_PACKAGES+=("${PACKAGE_PACKAGES[@]}" desktop-file-utils appstream)
 
 # The hardening stages of the test command: clang with libFuzzer's runtime for the fuzz targets,
 # and valgrind for memcheck.
 HARDEN_PACKAGES=(clang libclang-rt-dev valgrind)
 
 usage() {
-  echo "usage: $0 run|test|xvfb ..." >&2
+  echo "usage: $0 run|test|xvfb|package ..." >&2
   exit 2
 }
 
@@ -42,6 +49,7 @@ for purpose in "$@"; do
     test) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
                    "${HARDEN_PACKAGES[@]}") ;;
     xvfb) wanted+=("${XVFB_PACKAGES[@]}") ;;
+    package) wanted+=("${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}") ;;
     *) usage ;;
   esac
 done

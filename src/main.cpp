@@ -9,6 +9,8 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
+    // Names the installed launcher entry, so that desktops show its icon for the running program.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
     // Ending the program is the frame's decision, not a side effect of its last window closing
     // (the Find dialog can outlive every document window).
     QApplication::setQuitOnLastWindowClosed(false);

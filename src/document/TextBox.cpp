@@ -11,7 +11,6 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-
 #include <algorithm>
 
 #include "document/DisplayText.h"
@@ -63,13 +62,9 @@ TextBox::~TextBox() {
     delete d;
 }
 
-const QByteArray& TextBox::Text() const {
-    return d->buf.text();
-}
+const QByteArray& TextBox::Text() const { return d->buf.text(); }
 
-qsizetype TextBox::TextLength() const {
-    return d->buf.length();
-}
+qsizetype TextBox::TextLength() const { return d->buf.length(); }
 
 void TextBox::setText(const QByteArray& text) {
     const bool changed = d->buf.setText(text);
@@ -81,27 +76,21 @@ void TextBox::setText(const QByteArray& text) {
     if (changed) emit Change();
 }
 
-qsizetype TextBox::SelStart() const {
-    return d->buf.selStart();
-}
+qsizetype TextBox::SelStart() const { return d->buf.selStart(); }
 
 void TextBox::setSelStart(qsizetype pos) {
     d->buf.setSelStart(pos);
     showSelection();
 }
 
-qsizetype TextBox::SelLength() const {
-    return d->buf.selLength();
-}
+qsizetype TextBox::SelLength() const { return d->buf.selLength(); }
 
 void TextBox::setSelLength(qsizetype len) {
     d->buf.setSelLength(len);
     showSelection();
 }
 
-QByteArray TextBox::SelText() const {
-    return d->buf.selText();
-}
+QByteArray TextBox::SelText() const { return d->buf.selText(); }
 
 void TextBox::setSelText(const QByteArray& text) {
     const QByteArray& old = d->buf.text();
@@ -129,9 +118,7 @@ void TextBox::setSelText(const QByteArray& text) {
     if (changed) emit Change();
 }
 
-const TextBuffer& TextBox::buffer() const {
-    return d->buf;
-}
+const TextBuffer& TextBox::buffer() const { return d->buf; }
 
 void TextBox::focusInEvent(QFocusEvent* e) {
     QPlainTextEdit::focusInEvent(e);
@@ -139,7 +126,14 @@ void TextBox::focusInEvent(QFocusEvent* e) {
 }
 
 void TextBox::keyPressEvent(QKeyEvent* e) {
-    const bool hasSelection = textCursor().hasSelection();
+    handleKey(e);
+    // A key the box acted on puts the selection where it is shown, also when the caret did not
+    // move (End at the end of a text ending between a CR and its LF): what the user then does
+    // through the menu acts where the user sees the caret.
+    if (e->isAccepted()) takeSelectionFromView();
+}
+
+void TextBox::handleKey(QKeyEvent* e) {
     const Qt::KeyboardModifiers mods = e->modifiers();
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
         !(mods & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
@@ -147,13 +141,14 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
         // line separator, which the code page cannot hold.
         QKeyEvent plain(e->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"),
                         e->isAutoRepeat(), e->count());
-        passKeyToWidget(&plain, hasSelection);
+        QPlainTextEdit::keyPressEvent(&plain);
         e->setAccepted(plain.isAccepted());
         return;
     }
     if (isTypedText(e)) {
         const QString shown = DisplayText::fromUser(e->text());
         if (shown != e->text()) {
+            // Typed characters that the code page cannot hold go in as what will be saved.
             QTextCursor edit = textCursor();
             edit.beginEditBlock();
             edit.insertText(shown);
@@ -162,36 +157,43 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
             e->accept();
             return;
         }
-        // Plain typing without a selection cannot bring a lone CR and a lone LF together, and
-        // leaving it to the widget alone keeps a run of typing one step of undo.
-        passKeyToWidget(e, hasSelection);
+    }
+    if (removesCharacterBetweenCrAndLf(e)) {
+        // A lone CR and a lone LF that meet make a line break, which followEdit shows within
+        // the same step of undo; the widget's own removal of one character is no such step, so
+        // the removal is made here as one.
+        QTextCursor edit = textCursor();
+        edit.beginEditBlock();
+        if (e->key() == Qt::Key_Backspace) {
+            edit.deletePreviousChar();
+        } else {
+            edit.deleteChar();
+        }
+        edit.endEditBlock();
+        ensureCursorVisible();
+        e->accept();
         return;
     }
-    // Undo and redo bring back states that were shown whole. Any other key may remove what
-    // stands between a lone CR and a lone LF; the line break they then make is shown within the
-    // same step of undo.
-    passKeyToWidget(e, !e->matches(QKeySequence::Undo) && !e->matches(QKeySequence::Redo));
+    QPlainTextEdit::keyPressEvent(e);
 }
 
 void TextBox::inputMethodEvent(QInputMethodEvent* e) {
-    QTextCursor edit = textCursor();
-    edit.beginEditBlock();
     const QString shown = DisplayText::fromUser(e->commitString());
-    if (shown != e->commitString()) {
-        QInputMethodEvent clean(e->preeditString(), e->attributes());
-        clean.setCommitString(shown, e->replacementStart(), e->replacementLength());
-        QPlainTextEdit::inputMethodEvent(&clean);
-        e->setAccepted(clean.isAccepted());
-    } else {
+    if (shown == e->commitString()) {
         QPlainTextEdit::inputMethodEvent(e);
+        return;
     }
-    edit.endEditBlock();
+    QInputMethodEvent clean(e->preeditString(), e->attributes());
+    clean.setCommitString(shown, e->replacementStart(), e->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&clean);
+    e->setAccepted(clean.isAccepted());
 }
 
 void TextBox::insertFromMimeData(const QMimeData* source) {
     if (!canInsertFromMimeData(source)) return;
     // The widget's cursor moves along to the end of the inserted text; during a drop it is
-    // already at the drop position.
+    // already at the drop position. One edit block, so that a line break the insertion makes
+    // with a lone CR or LF next to it is shown within the same step of undo.
     QTextCursor edit = textCursor();
     edit.beginEditBlock();
     edit.insertText(DisplayText::fromUser(source->text()));
@@ -291,15 +293,20 @@ void TextBox::showSelection() {
     setTextCursor(view);
 }
 
-void TextBox::passKeyToWidget(QKeyEvent* e, bool asOneEdit) {
-    if (!asOneEdit) {
-        QPlainTextEdit::keyPressEvent(e);
-        return;
+bool TextBox::removesCharacterBetweenCrAndLf(const QKeyEvent* e) const {
+    const QTextCursor view = textCursor();
+    if (view.hasSelection()) return false;
+    const QTextDocument* doc = document();
+    const int pos = view.position();
+    const QChar cr = DisplayText::charFor('\r');
+    const QChar lf = DisplayText::charFor('\n');
+    if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
+        return pos >= 2 && doc->characterAt(pos - 2) == cr && doc->characterAt(pos) == lf;
     }
-    QTextCursor edit = textCursor();
-    edit.beginEditBlock();
-    QPlainTextEdit::keyPressEvent(e);
-    edit.endEditBlock();
+    if (e->matches(QKeySequence::Delete)) {
+        return pos >= 1 && doc->characterAt(pos - 1) == cr && doc->characterAt(pos + 1) == lf;
+    }
+    return false;
 }
 
 bool TextBox::menuOwnsKey(const QKeyEvent* e) const {

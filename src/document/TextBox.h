@@ -8,8 +8,8 @@
 // The document's multi-line text box. It holds 8-bit text whose line break is CR LF and counts
 // positions in that text (CR and LF are one position each). The bytes live in a TextBuffer; the
 // QPlainTextEdit underneath is only a view of them: a CR LF pair is shown as a line break, a lone
-// CR, a lone LF and a NUL as visible control pictures. Every change of the text, by the user or
-// by the program, updates the buffer and emits Change() once.
+// CR, a lone LF, a NUL and every other control byte but TAB as visible control pictures. Every
+// change of the text, by the user or by the program, updates the buffer and emits Change() once.
 class TextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -47,8 +47,20 @@ protected:
     void insertFromMimeData(const QMimeData* source) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
     bool event(QEvent* e) override;
+    // What leaves the box by drag or by the widget's own copy: the selected bytes in the code
+    // page, not the pictures that show them.
+    QMimeData* createMimeDataFromSelection() const override;
 
 private:
+    void followEdit(int pos, int removed, int added);
+    void takeSelectionFromView();
+    void showSelection();
+    void handleKey(QKeyEvent* e);
+    bool removesCharacterBetweenCrAndLf(const QKeyEvent* e) const;
+    bool menuOwnsKey(const QKeyEvent* e) const;
+    qsizetype toModel(int viewPos) const;
+    int toView(qsizetype modelPos) const;
+
     struct Private;
     Private* d;
 };

@@ -2,14 +2,24 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDateTime>
+#include <QFontDatabase>
+#include <QLabel>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMenu>
 
+#include "about/frmAbout.h"
+#include "document/DocumentPrinter.h"
+#include "document/EditCommands.h"
+#include "document/FontMenu.h"
+#include "document/ScrollingMenuStyle.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
 #include "frame/frmMDI.h"
 #include "frame/Toolbar.h"
 #include "platform/DialogService.h"
+#include "search/SearchCommands.h"
 
 namespace {
 
@@ -37,6 +47,8 @@ frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame)
     setFocusProxy(Text1);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
     connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
+    // A match that the Find dialog selects shows while the dialog keeps the focus.
+    SearchCommands::keepSelectionShown(*Text1);
 
     createMenus();
 }
@@ -99,8 +111,14 @@ void frmNotePad::createMenus()
 
     mnuOptions = new QMenu(QStringLiteral("C'&amma fa?"), this);
     connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::mnuOptions_Click);
-    mnuOToolbar = command(mnuOptions, QStringLiteral("'E Strumiente"), &frmNotePad::mnuOToolbar_Click);
+    mnuOToolbar = mnuOptions->addAction(QStringLiteral("'E Strumiente"));
     mnuOToolbar->setCheckable(true);
+    // Choosing a checkable item flips its tick before triggered() arrives; the toggle flips it
+    // itself, from the tick the menu showed, so the early flip is undone first.
+    connect(mnuOToolbar, &QAction::triggered, this, [this](bool checked) {
+        mnuOToolbar->setChecked(!checked);
+        mnuOToolbar_Click();
+    });
     mnuFont = mnuOptions->addMenu(QStringLiteral("&'A Parola"));
     mnuFontName.push_back(indexed(mnuFont, QStringLiteral("NomeCarattere"),
                                   &frmNotePad::mnuFontName_Click, 0));
@@ -190,7 +208,18 @@ void frmNotePad::setFilePath(const QString& path)
 void frmNotePad::Form_Load()
 {
     // The font menu is filled the first time it opens, so that a new window comes up at once
-    // however many fonts are installed.
+    // however many fonts are installed. With hundreds of fonts it scrolls rather than spread
+    // over more columns than the screen can show.
+    auto* style = new ScrollingMenuStyle;
+    style->setParent(mnuFont);
+    mnuFont->setStyle(style);
+    connect(
+        mnuFont, &QMenu::aboutToShow, this,
+        [this] {
+            FontMenu::fill(*mnuFont, mnuFontName, QFontDatabase::families(), this,
+                           [this](int index) { mnuFontName_Click(index); });
+        },
+        Qt::SingleShotConnection);
 }
 
 void frmNotePad::resizeEvent(QResizeEvent* e)
@@ -212,7 +241,7 @@ void frmNotePad::Text1_Change()
     documentState().Changed = DocumentState::True;
 }
 
-void frmNotePad::Text1_GotFocus() {}
+void frmNotePad::Text1_GotFocus() { m_frame.searchCommands().bringFindToFront(); }
 
 void frmNotePad::Form_QueryUnload(bool& cancel)
 {
@@ -287,33 +316,120 @@ void frmNotePad::mnuWCascade_Click() { m_frame.cascadeDocuments(); }
 void frmNotePad::mnuWTile_Click() { m_frame.tileDocuments(); }
 
 // Recent files.
-void frmNotePad::mnuRecentFile_Click(int index) { Q_UNUSED(index); }
+void frmNotePad::mnuRecentFile_Click(int index)
+{
+    // Item 0 is the separator that opens the block; 1 to 4 carry the entries.
+    if (index < 1 || index >= static_cast<int>(mnuRecentFile.size())) return;
+    m_frame.reopenRecentFile(frmMDI::recentEntry(mnuRecentFile[index]));
+}
 
 // Toolbar item of the Options menu.
-void frmNotePad::mnuOptions_Click() {}
-void frmNotePad::mnuOToolbar_Click() {}
+void frmNotePad::mnuOptions_Click() { mnuOToolbar->setChecked(!m_frame.picToolbar()->isHidden()); }
+void frmNotePad::mnuOToolbar_Click() { m_frame.ToggleToolbar(*this); }
 
 // Edit commands.
-void frmNotePad::mnuECut_Click() {}
-void frmNotePad::mnuECopy_Click() {}
-void frmNotePad::mnuEPaste_Click() {}
-void frmNotePad::mnuEDelete_Click() {}
-void frmNotePad::mnuESelectAll_Click() {}
-void frmNotePad::mnuETime_Click() {}
+void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_frame); }
+void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_frame); }
+void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_frame); }
+void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*Text1); }
+void frmNotePad::mnuESelectAll_Click()
+{
+    if (frmNotePad* doc = m_frame.activeDocument()) EditCommands::selectAll(*doc->Text1);
+}
+void frmNotePad::mnuETime_Click()
+{
+    EditCommands::insertDateTime(*Text1, QDateTime::currentDateTime(), QLocale());
+}
 
 // Search.
-void frmNotePad::mnuSFind_Click() {}
-void frmNotePad::mnuSFindNext_Click() {}
+void frmNotePad::mnuSFind_Click() { m_frame.searchCommands().Find(*this); }
+void frmNotePad::mnuSFindNext_Click() { m_frame.searchCommands().FindNext(*this); }
 
 // Colours and font.
-void frmNotePad::mnuFontName_Click(int index) { Q_UNUSED(index); }
-void frmNotePad::mnuBackColorItem_Click(int index) { Q_UNUSED(index); }
-void frmNotePad::mnuForeColorItem_Click(int index) { Q_UNUSED(index); }
-void frmNotePad::mnuBlueItem_Click(int index) { Q_UNUSED(index); }
-void frmNotePad::mnuDarkBlueItem_Click(int index) { Q_UNUSED(index); }
+namespace {
+
+// Sets one colour of the text box's palette, in every state of the box.
+void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color)
+{
+    QPalette pal = box.palette();
+    pal.setColor(role, color);
+    box.setPalette(pal);
+}
+
+}  // namespace
+
+void frmNotePad::mnuFontName_Click(int index)
+{
+    if (index < 0 || std::size_t(index) >= mnuFontName.size()) return;
+    // Only the name changes: size, weight and style stay as they are.
+    QFont font = Text1->font();
+    font.setFamily(FontMenu::family(mnuFontName[std::size_t(index)]->text()));
+    Text1->setFont(font);
+}
+
+void frmNotePad::mnuBackColorItem_Click(int index)
+{
+    switch (index) {
+    case 0: setTextBoxColor(*Text1, QPalette::Base, QColor(255, 0, 0)); break;
+    case 1: setTextBoxColor(*Text1, QPalette::Base, QColor(0, 255, 0)); break;
+    case 2: setTextBoxColor(*Text1, QPalette::Base, QColor(0, 0, 255)); break;
+    default: break;
+    }
+}
+
+void frmNotePad::mnuForeColorItem_Click(int index)
+{
+    // Item 2 only opens the blue submenu.
+    switch (index) {
+    case 0: setTextBoxColor(*Text1, QPalette::Text, QColor(255, 0, 0)); break;
+    case 1: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 255, 0)); break;
+    default: break;
+    }
+}
+
+void frmNotePad::mnuBlueItem_Click(int index)
+{
+    // Item 1 only opens the dark-blue submenu.
+    if (index == 0) setTextBoxColor(*Text1, QPalette::Text, QColor(0, 150, 255));
+}
+
+void frmNotePad::mnuDarkBlueItem_Click(int index)
+{
+    switch (index) {
+    case 0: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 50, 175)); break;
+    case 1: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 0, 255)); break;
+    default: break;
+    }
+}
 
 // Printing.
-void frmNotePad::mnufprint_Click() {}
+void frmNotePad::mnufprint_Click()
+{
+    const DocumentPrinter::Outcome outcome =
+        DocumentPrinter::printOnDefaultPrinter(Text1->Text(), Caption());
+    // A job that never reached the printer is reported instead of the usual message.
+    QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
+    DialogService::Icon icon = DialogService::Icon::None;
+    switch (outcome) {
+    case DocumentPrinter::Outcome::Sent:
+        break;
+    case DocumentPrinter::Outcome::NoPrinter:
+        prompt = QStringLiteral("Nun ce sta nisciuna stampante: nun se po' stampa' niente.");
+        icon = DialogService::Icon::Exclamation;
+        break;
+    case DocumentPrinter::Outcome::PrinterError:
+        prompt = QStringLiteral("'A stampante nun ha pigliato 'o lavoro: nun s'è stampato niente.");
+        icon = DialogService::Icon::Exclamation;
+        break;
+    }
+    m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::Ok, icon,
+                                 QStringLiteral("MDI"));
+}
 
 // About box.
-void frmNotePad::mnuAbout_Click() {}
+void frmNotePad::mnuAbout_Click()
+{
+    frmAbout about;
+    about.lblAbout->setText(frmAbout::AboutText());
+    about.exec();
+}

@@ -1,18 +1,69 @@
 #include "frame/Toolbar.h"
 
-#include <QLabel>
+#include "frame/ImageControl.h"
 
 Toolbar::Toolbar(QWidget* parent) : QFrame(parent)
 {
-    setFrameShape(QFrame::Box);
-    setFixedHeight(27);
-    const int lefts[] = {0, 24, 56, 80, 104};
-    QLabel** buttons[] = {&imgFileNewButton, &imgFileOpenButton, &imgCutButton, &imgCopyButton,
-                          &imgPasteButton};
-    for (int i = 0; i < 5; ++i) {
-        *buttons[i] = new QLabel(this);
-        (*buttons[i])->setGeometry(lefts[i], 0, 16, 15);
-    }
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setLineWidth(1);
+    setFixedHeight(StripHeight);
+
+    imgFileNewButtonUp = addStore(QStringLiteral(":/imgFileNewButtonUp.bmp"));
+    imgFileNewButtonDn = addStore(QStringLiteral(":/imgFileNewButtonDn.bmp"));
+    imgFileOpenButtonUp = addStore(QStringLiteral(":/imgFileOpenButtonUp.bmp"));
+    imgFileOpenButtonDn = addStore(QStringLiteral(":/imgFileOpenButtonDn.bmp"));
+    imgCutButtonUp = addStore(QStringLiteral(":/imgCutButtonUp.bmp"));
+    imgCutButtonDn = addStore(QStringLiteral(":/imgCutButtonDn.bmp"));
+    imgCopyButtonUp = addStore(QStringLiteral(":/imgCopyButtonUp.bmp"));
+    imgCopyButtonDn = addStore(QStringLiteral(":/imgCopyButtonDn.bmp"));
+    imgPasteButtonUp = addStore(QStringLiteral(":/imgPasteButtonUp.bmp"));
+    imgPasteButtonDn = addStore(QStringLiteral(":/imgPasteButtonDn.bmp"));
+
+    // 360 twips from one button to the next; Cut starts 480 twips after Open, which sets the
+    // file buttons apart from the edit buttons.
+    imgFileNewButton = addButton(0, imgFileNewButtonUp, &Toolbar::imgFileNewButton_MouseDown,
+                                 &Toolbar::imgFileNewButton_MouseMove,
+                                 &Toolbar::imgFileNewButton_MouseUp,
+                                 &Toolbar::imgFileNewButton_Click);
+    imgFileOpenButton = addButton(360, imgFileOpenButtonUp, &Toolbar::imgFileOpenButton_MouseDown,
+                                  &Toolbar::imgFileOpenButton_MouseMove,
+                                  &Toolbar::imgFileOpenButton_MouseUp,
+                                  &Toolbar::imgFileOpenButton_Click);
+    imgCutButton = addButton(840, imgCutButtonUp, &Toolbar::imgCutButton_MouseDown,
+                             &Toolbar::imgCutButton_MouseMove, &Toolbar::imgCutButton_MouseUp,
+                             &Toolbar::imgCutButton_Click);
+    imgCopyButton = addButton(1200, imgCopyButtonUp, &Toolbar::imgCopyButton_MouseDown,
+                              &Toolbar::imgCopyButton_MouseMove, &Toolbar::imgCopyButton_MouseUp,
+                              &Toolbar::imgCopyButton_Click);
+    imgPasteButton = addButton(1560, imgPasteButtonUp, &Toolbar::imgPasteButton_MouseDown,
+                               &Toolbar::imgPasteButton_MouseMove, &Toolbar::imgPasteButton_MouseUp,
+                               &Toolbar::imgPasteButton_Click);
+}
+
+ImageControl* Toolbar::addStore(const QString& picture)
+{
+    auto* store = new ImageControl(this);
+    store->setPicture(QPixmap(picture));
+    store->setVisible(false);
+    return store;
+}
+
+ImageControl* Toolbar::addButton(int leftTwips, ImageControl* up,
+                                 void (Toolbar::*down)(int, int, float, float),
+                                 void (Toolbar::*move)(int, int, float, float),
+                                 void (Toolbar::*release)(int, int, float, float),
+                                 void (Toolbar::*click)())
+{
+    auto* button = new ImageControl(this);
+    // Positions count from the inside of the strip's border, with Top 0.
+    const int inside = frameWidth();
+    button->move(inside + leftTwips / static_cast<int>(ImageControl::TwipsPerPixel), inside);
+    button->setPicture(up->Picture());
+    connect(button, &ImageControl::MouseDown, this, down);
+    connect(button, &ImageControl::MouseMove, this, move);
+    connect(button, &ImageControl::MouseUp, this, release);
+    connect(button, &ImageControl::Click, this, click);
+    return button;
 }
 
 void Toolbar::setEditButtonsVisible(bool visible)
@@ -23,3 +74,111 @@ void Toolbar::setEditButtonsVisible(bool visible)
 }
 
 bool Toolbar::editButtonsVisible() const { return !imgCutButton->isHidden(); }
+
+void Toolbar::followPointer(ImageControl* button, const ImageControl* up, const ImageControl* dn,
+                            int buttonState, float x, float y)
+{
+    // Only a drag with the left button alone moves the pressed look.
+    if (buttonState != 1) return;
+    // The size is the button's own at this moment (New and Cut grow while pressed). X = 0 counts
+    // as off the button, Y = 0 as over it, and X = Width and Y = Height still as over it.
+    const float width = button->Width();
+    const float height = button->Height();
+    const bool outside = x <= 0 || x > width || y < 0 || y > height;
+    button->setPicture(outside ? up->Picture() : dn->Picture());
+}
+
+// New.
+void Toolbar::imgFileNewButton_MouseDown(int, int, float, float)
+{
+    imgFileNewButton->setPicture(imgFileNewButtonDn->Picture());
+}
+void Toolbar::imgFileNewButton_MouseMove(int Button, int, float X, float Y)
+{
+    followPointer(imgFileNewButton, imgFileNewButtonUp, imgFileNewButtonDn, Button, X, Y);
+}
+void Toolbar::imgFileNewButton_MouseUp(int, int, float, float)
+{
+    imgFileNewButton->setPicture(imgFileNewButtonUp->Picture());
+}
+void Toolbar::imgFileNewButton_Click()
+{
+    imgFileNewButton->repaint();
+    emit newClicked();
+}
+
+// Open.
+void Toolbar::imgFileOpenButton_MouseDown(int, int, float, float)
+{
+    imgFileOpenButton->setPicture(imgFileOpenButtonDn->Picture());
+}
+void Toolbar::imgFileOpenButton_MouseMove(int Button, int, float X, float Y)
+{
+    followPointer(imgFileOpenButton, imgFileOpenButtonUp, imgFileOpenButtonDn, Button, X, Y);
+}
+void Toolbar::imgFileOpenButton_MouseUp(int, int, float, float)
+{
+    imgFileOpenButton->setPicture(imgFileOpenButtonUp->Picture());
+}
+void Toolbar::imgFileOpenButton_Click()
+{
+    imgFileOpenButton->repaint();
+    emit openClicked();
+}
+
+// Cut.
+void Toolbar::imgCutButton_MouseDown(int, int, float, float)
+{
+    imgCutButton->setPicture(imgCutButtonDn->Picture());
+}
+void Toolbar::imgCutButton_MouseMove(int Button, int, float X, float Y)
+{
+    followPointer(imgCutButton, imgCutButtonUp, imgCutButtonDn, Button, X, Y);
+}
+void Toolbar::imgCutButton_MouseUp(int, int, float, float)
+{
+    imgCutButton->setPicture(imgCutButtonUp->Picture());
+}
+void Toolbar::imgCutButton_Click()
+{
+    imgCutButton->repaint();
+    emit cutClicked();
+}
+
+// Copy.
+void Toolbar::imgCopyButton_MouseDown(int, int, float, float)
+{
+    imgCopyButton->setPicture(imgCopyButtonDn->Picture());
+}
+void Toolbar::imgCopyButton_MouseMove(int Button, int, float X, float Y)
+{
+    followPointer(imgCopyButton, imgCopyButtonUp, imgCopyButtonDn, Button, X, Y);
+}
+void Toolbar::imgCopyButton_MouseUp(int, int, float, float)
+{
+    imgCopyButton->setPicture(imgCopyButtonUp->Picture());
+}
+void Toolbar::imgCopyButton_Click()
+{
+    imgCopyButton->repaint();
+    emit copyClicked();
+}
+
+// Paste.
+void Toolbar::imgPasteButton_MouseDown(int, int, float, float)
+{
+    imgPasteButton->setPicture(imgPasteButtonDn->Picture());
+}
+void Toolbar::imgPasteButton_MouseMove(int Button, int, float X, float Y)
+{
+    followPointer(imgPasteButton, imgPasteButtonUp, imgPasteButtonDn, Button, X, Y);
+}
+void Toolbar::imgPasteButton_MouseUp(int, int, float, float)
+{
+    imgPasteButton->setPicture(imgPasteButtonUp->Picture());
+}
+void Toolbar::imgPasteButton_Click()
+{
+    imgPasteButton->repaint();
+    emit pasteClicked();
+}

@@ -1,25 +1,39 @@
 #include "frame/frmMDI.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "document/EditCommands.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "files/RecentList.h"
+#include "files/SettingsStore.h"
 #include "frame/Toolbar.h"
 #include "platform/DialogService.h"
+#include "search/SearchCommands.h"
 
 frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
-    : m_dialogs(std::move(dialogs)), m_files(std::make_unique<FileCommands>(*this))
+    : m_dialogs(std::move(dialogs)),
+      m_settings(std::make_unique<SettingsStore>(QStringLiteral("Notariello"),
+                                                 QStringLiteral("Notariello"))),
+      m_files(std::make_unique<FileCommands>(*this))
 {
     setWindowTitle(QStringLiteral("Tavulella"));
+    // The program's icon at its two drawn sizes; every document window takes it over.
+    QIcon icon(QStringLiteral(":/icons/tavulella-32.png"));
+    icon.addFile(QStringLiteral(":/icons/tavulella-16.png"));
+    setWindowIcon(icon);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
@@ -34,6 +48,12 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     connect(m_toolbar, &Toolbar::newClicked, this, &frmMDI::NewDocumentWindow);
     connect(m_toolbar, &Toolbar::openClicked, this, [this] { m_files->OpenWithDialog(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+    m_search = new SearchCommands(*this);
+    connect(m_toolbar, &Toolbar::cutClicked, this, [this] { EditCommands::CutSelection(*this); });
+    connect(m_toolbar, &Toolbar::copyClicked, this,
+            [this] { EditCommands::CopySelection(*this); });
+    connect(m_toolbar, &Toolbar::pasteClicked, this,
+            [this] { EditCommands::PasteClipboard(*this); });
 
     createMenus();
     updateMenuBar();
@@ -72,9 +92,19 @@ void frmMDI::createMenus()
 
     mnuOptions = new QMenu(QStringLiteral("&C'amma fa"), this);
     connect(mnuOptions, &QMenu::aboutToShow, this, &frmMDI::mnuOptions_Click);
-    mnuOToolbar = mnuOptions->addAction(QStringLiteral("&'E strumente"), this,
-                                        &frmMDI::mnuOToolbar_Click);
+    mnuOToolbar = mnuOptions->addAction(QStringLiteral("&'E strumente"));
     mnuOToolbar->setCheckable(true);
+    // Choosing a checkable item flips its tick before triggered() arrives; ToggleToolbar flips
+    // it itself, from the tick the menu showed, so the early flip is undone first.
+    connect(mnuOToolbar, &QAction::triggered, this, [this](bool checked) {
+        mnuOToolbar->setChecked(!checked);
+        mnuOToolbar_Click();
+    });
+}
+
+void frmMDI::setSettingsStore(std::unique_ptr<SettingsStore> store)
+{
+    m_settings = std::move(store);
 }
 
 void frmMDI::MDIForm_Load()
@@ -190,15 +220,102 @@ void frmMDI::showHiddenEditButtons()
     m_state.EditButtonsHidden = DocumentState::False;
 }
 
-void frmMDI::LoadRecentList() {}
-void frmMDI::RememberRecentFile(const QString& path) { Q_UNUSED(path); }
+QString frmMDI::recentEntry(const QAction* item) { return item->data().toString(); }
+
+void frmMDI::setRecentEntry(QAction* item, const QString& path)
+{
+    // The caption is the path as it is: "&" marks no mnemonic here, and a tab would start the
+    // shortcut column.
+    QString caption = path;
+    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    caption.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    item->setSeparator(false);
+    item->setText(caption);
+    item->setData(path);
+    item->setVisible(true);
+}
+
+void frmMDI::LoadRecentList()
+{
+    const QStringList entries = RecentList(*m_settings).entries();
+    const int count = std::min(static_cast<int>(entries.size()), RecentList::Capacity);
+    for (int position = 1; position <= count; ++position) {
+        const QString& path = entries.at(position - 1);
+        // The frame's own separator already opens the block, so the entry of position p goes
+        // into item p - 1: the first one into the item that is a separator on a document window.
+        mnuRecentFile[0]->setVisible(true);
+        setRecentEntry(mnuRecentFile[position - 1], path);
+        for (int slot = 1; slot <= m_state.slotTables.upperBound(); ++slot) {
+            if (m_state.slotTables.state(slot).Free != DocumentState::False) continue;
+            frmNotePad* w = m_state.slotTables.window(slot);
+            if (!w) continue;
+            w->mnuRecentFile[0]->setVisible(true);
+            setRecentEntry(w->mnuRecentFile[position], path);
+        }
+    }
+}
+
+void frmMDI::StoreRecentList(const QString& path)
+{
+    if (RecentList(*m_settings).store(path)) return;
+    const QString prompt =
+        QStringLiteral("'A lista d''e file arapute urdeme nun s'è pututa astipa'.");
+    m_dialogs->messageBox(this, prompt, DialogService::Buttons::Ok,
+                          DialogService::Icon::Exclamation, QStringLiteral("MDI"));
+}
+
+bool frmMDI::IsInRecentList(const QString& path) const
+{
+    // The items that carry entries on the frame: 0 to 3 (item 4 never gets one).
+    for (int i = 0; i < RecentList::Capacity; ++i) {
+        if (recentEntry(mnuRecentFile[i]) == path) return true;
+    }
+    return false;
+}
+
+void frmMDI::RememberRecentFile(const QString& path)
+{
+    if (path.isEmpty()) return;
+    // Another running copy of the program may have changed the stored list since the menus
+    // were last filled; the menus are what IsInRecentList looks at.
+    LoadRecentList();
+    if (!IsInRecentList(path)) StoreRecentList(path);
+    LoadRecentList();
+}
+
+void frmMDI::reopenRecentFile(const QString& path)
+{
+    if (path.isEmpty()) return;
+    m_files->LoadFileIntoWindow(path);
+    LoadRecentList();
+    showHiddenEditButtons();
+}
+
+void frmMDI::ToggleToolbar(QWidget& window)
+{
+    QAction* item = nullptr;
+    if (&window == this) {
+        item = mnuOToolbar;
+    } else if (auto* doc = qobject_cast<frmNotePad*>(&window)) {
+        item = doc->mnuOToolbar;
+    }
+    if (!item) return;
+    item->setChecked(!item->isChecked());
+    if (item != mnuOToolbar) mnuOToolbar->setChecked(item->isChecked());
+    m_toolbar->setVisible(item->isChecked());
+}
 
 void frmMDI::mnuFNew_Click() { NewDocumentWindow(); }
 void frmMDI::mnuFOpen_Click() { m_files->OpenWithDialog(); }
 void frmMDI::mnuFExit_Click() { QCoreApplication::exit(0); }
-void frmMDI::mnuOptions_Click() {}
-void frmMDI::mnuOToolbar_Click() {}
-void frmMDI::mnuRecentFile_Click(int index) { Q_UNUSED(index); }
+void frmMDI::mnuOptions_Click() { mnuOToolbar->setChecked(!m_toolbar->isHidden()); }
+void frmMDI::mnuOToolbar_Click() { ToggleToolbar(*this); }
+
+void frmMDI::mnuRecentFile_Click(int index)
+{
+    if (index < 0 || index >= static_cast<int>(mnuRecentFile.size())) return;
+    reopenRecentFile(recentEntry(mnuRecentFile[index]));
+}
 
 void frmMDI::closeEvent(QCloseEvent* e)
 {

@@ -21,6 +21,7 @@ E2E_XVFB_PID=""
 E2E_BUS_PID=""
 E2E_A11Y_PID=""
 E2E_PID=""
+E2E_WATCHDOG_PID=""
 E2E_FRAME=""
 E2E_SHOT_TAKEN=""
 
@@ -55,6 +56,7 @@ e2e_setup() {
   trap e2e_cleanup EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
+  e2e_start_watchdog
 
   # A private home: no settings, recent files or caches of the person running the tests.
   mkdir -p "$E2E_TMP/home" "$E2E_TMP/config" "$E2E_TMP/data" "$E2E_TMP/cache" "$E2E_TMP/runtime"
@@ -82,6 +84,7 @@ e2e_start_xvfb() {
   setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
     3>"$numfile" >"$E2E_TMP/xvfb.log" 2>&1 </dev/null &
   E2E_XVFB_PID=$!
+  e2e_track "$E2E_XVFB_PID" group
   deadline=$((SECONDS + E2E_TIMEOUT))
   while [[ ! -s "$numfile" ]]; do
     if ! e2e_alive "$E2E_XVFB_PID" || ((SECONDS >= deadline)); then
@@ -113,10 +116,13 @@ e2e_start_a11y_bus() {
   }
   export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$info")
   E2E_BUS_PID=$(sed -n 2p <<<"$info")
+  # The daemon leads its own process group, which also holds the services it starts on demand.
+  e2e_track "$E2E_BUS_PID" group
   if [[ -x /usr/libexec/at-spi-bus-launcher ]]; then
     setsid /usr/libexec/at-spi-bus-launcher --launch-immediately \
       >"$E2E_TMP/at-spi.log" 2>&1 </dev/null &
     E2E_A11Y_PID=$!
+    e2e_track "$E2E_A11Y_PID" group
     # Ready once the launcher has published the accessibility bus on the session bus.
     deadline=$((SECONDS + E2E_TIMEOUT))
     until dbus-send --session --print-reply --dest=org.a11y.Bus /org/a11y/bus \
@@ -137,6 +143,7 @@ e2e_start_program() {
   env LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
     "$E2E_BIN" "$@" >"$E2E_ARTIFACTS/$E2E_NAME.program.log" 2>&1 </dev/null &
   E2E_PID=$!
+  e2e_track "$E2E_PID"
   e2e_log "started $E2E_BIN (pid $E2E_PID)"
   E2E_FRAME=$(e2e_wait_window '^Tavulella$') || e2e_fail "the frame 'Tavulella' did not show"
   e2e_focus "$E2E_FRAME"
@@ -385,15 +392,40 @@ e2e_stop() {
   wait "$pid" 2>/dev/null || true
 }
 
+# e2e_track PID [group]: notes a process started here, for the watchdog.
+e2e_track() {
+  echo "$1 ${2:-}" >>"$E2E_TMP/pids"
+}
+
+# If this script is killed outright (SIGKILL skips the EXIT trap), a watchdog in a session of
+# its own stops what the script started and removes the temporary folder.
+e2e_start_watchdog() {
+  setsid bash -c '
+    owner=$1 tmp=$2
+    while kill -0 "$owner" 2>/dev/null; do sleep 1; done
+    if [[ -f "$tmp/pids" ]]; then
+      while read -r pid group; do
+        if [[ -n "$group" ]]; then kill -KILL -- "-$pid"; else kill -KILL "$pid"; fi
+      done <"$tmp/pids"
+    fi 2>/dev/null
+    rm -rf "$tmp"
+  ' e2e-watchdog "$$" "$E2E_TMP" </dev/null >/dev/null 2>&1 &
+  E2E_WATCHDOG_PID=$!
+}
+
 e2e_cleanup() {
   local status=$?
   trap - EXIT
   if ((status != 0)) && [[ -z "$E2E_SHOT_TAKEN" ]]; then
     e2e_screenshot failure
   fi
+  if [[ -n "$E2E_WATCHDOG_PID" ]]; then
+    kill -TERM "$E2E_WATCHDOG_PID" 2>/dev/null || true
+    wait "$E2E_WATCHDOG_PID" 2>/dev/null || true
+  fi
   e2e_stop "$E2E_PID"
   e2e_stop "$E2E_A11Y_PID" group
-  e2e_stop "$E2E_BUS_PID"
+  e2e_stop "$E2E_BUS_PID" group
   e2e_stop "$E2E_XVFB_PID" group
   if [[ -n "$E2E_TMP" && -z "${E2E_KEEP_TMP-}" ]]; then
     rm -rf "$E2E_TMP"

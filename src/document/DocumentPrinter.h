@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+class QPrinter;
+class QTextDocument;
+
+// Prints a document's text as one print job. The printout ignores the window's look: the text
+// is set in the printer's default font, black on white, broken into pages, with lines too long
+// for the page wrapped (at a word boundary where there is one) so that nothing is cut off.
+class DocumentPrinter {
+public:
+    enum class Outcome {
+        Sent,          // the job went to the spooler
+        NoPrinter,     // there is no default printer
+        PrinterError,  // the printer refused the job (it could not start or add a page)
+    };
+
+    // Prints text on the system's default printer, with the printer's own settings. jobName is
+    // what the spooler shows as the job's title.
+    static Outcome printOnDefaultPrinter(const QByteArray& text, const QString& jobName);
+
+    // Prints text on printer, which the caller has set up (a real printer or a PDF file).
+    // Returns false when the printer could not start the job or add a page.
+    static bool print(const QByteArray& text, QPrinter& printer);
+
+    // The text as it is laid out on paper: the bytes decoded, each line end (CR LF, or a lone
+    // CR or LF) starting a new line.
+    static QString printableText(const QByteArray& text);
+
+    // The document that print() lays out, before it is given a page size.
+    static std::unique_ptr<QTextDocument> layoutDocument(const QByteArray& text);
+};

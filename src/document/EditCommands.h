@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+class QDateTime;
+class QLocale;
+class TextBox;
+class frmMDI;
+
+// The Edit menu's commands on a document's text box. Cut, Copy and Paste act on the frame's
+// active document window, so that the toolbar can call them too; with no document window open
+// they do nothing. Text crosses the clipboard as plain text, byte for byte: it goes out as the
+// characters of the code page (a line break as CR LF) and comes in encoded into the code page,
+// a character the code page cannot hold becoming '?'. Nothing else is converted: a lone LF
+// pasted from another program stays a lone LF.
+class EditCommands {
+public:
+    static void CutSelection(frmMDI& frame);
+    static void CopySelection(frmMDI& frame);
+    static void PasteClipboard(frmMDI& frame);
+
+    // The same, on a given text box.
+    static void cut(TextBox& box);
+    static void copy(const TextBox& box);
+    static void paste(TextBox& box);
+
+    // Delete: removes the selection, or else the character after the caret, or a whole line
+    // break (CR and the character after it) when a CR follows the caret.
+    static void deleteSelection(TextBox& box);
+    static void selectAll(TextBox& box);
+    // Replaces the selection with the date and time now, as the locale writes them.
+    static void insertDateTime(TextBox& box, const QDateTime& now, const QLocale& locale);
+
+    // The locale's short date, one blank and the locale's time with hours, minutes and seconds
+    // (no time zone); the date alone at midnight.
+    static QString DateTimeText(const QDateTime& when, const QLocale& locale);
+    // The locale's long time format without its time-zone part.
+    static QString timeFormatWithoutZone(const QLocale& locale);
+};

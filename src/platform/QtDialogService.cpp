@@ -1,0 +1,141 @@
+#include "platform/QtDialogService.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+const QString TextFilesFilter = QStringLiteral("Text Files (*.txt)");
+const QString AllFilesCaption = QStringLiteral("All Files (*.*)");
+// "*.*" would only match names that contain a dot; every file is meant.
+const QString AllFilesFilter = QStringLiteral("All Files (*)");
+const QString DefaultSuffix = QStringLiteral("txt");
+
+QMessageBox::Icon toQtIcon(DialogService::Icon icon) {
+    switch (icon) {
+        case DialogService::Icon::Exclamation:
+            return QMessageBox::Warning;
+        case DialogService::Icon::Information:
+            return QMessageBox::Information;
+        case DialogService::Icon::Critical:
+            return QMessageBox::Critical;
+        case DialogService::Icon::Question:
+            return QMessageBox::Question;
+        case DialogService::Icon::None:
+            break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+// Shows the all-files entry under its usual caption while it filters with the pattern that
+// really lists every file. The filter applied is taken from the dialog's own list, not from
+// the caption, so only the text the user reads changes.
+void captionAllFilesEntry(QFileDialog& dialog) {
+    const auto combos = dialog.findChildren<QComboBox*>();
+    for (QComboBox* combo : combos) {
+        const int index = combo->findText(AllFilesFilter);
+        if (index >= 0) combo->setItemText(index, AllFilesCaption);
+    }
+}
+
+// Runs a modal dialog and gives the keyboard back to the window and the widget it came from.
+// Where no window manager runs, nobody else re-activates that window: its menu mnemonics and
+// shortcuts would stay dead, and typing would reach no widget.
+int exec(QDialog& dialog, QWidget* parent) {
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    const int result = dialog.exec();
+    if (parent && parent->window()->isVisible()) parent->window()->activateWindow();
+    if (focused && focused->isVisible()) focused->setFocus();
+    return result;
+}
+
+}  // namespace
+
+QtDialogService::QtDialogService() : lastFolder_(QDir::homePath()) {}
+
+QString QtDialogService::displayedPrompt(const QString& prompt) {
+    QString shown = prompt;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    return shown;
+}
+
+DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString& prompt,
+                                                  Buttons buttons, Icon icon,
+                                                  const QString& title) {
+    QMessageBox box(parent);
+    box.setWindowTitle(title);
+    box.setIcon(toQtIcon(icon));
+    // Prompts carry file names and search texts, which must never be read as markup.
+    box.setTextFormat(Qt::PlainText);
+    box.setText(displayedPrompt(prompt));
+    if (buttons == Buttons::Ok) {
+        box.setStandardButtons(QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Ok);
+        exec(box, parent);
+        return Answer::Ok;
+    }
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    exec(box, parent);
+    switch (box.standardButton(box.clickedButton())) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
+std::optional<QString> QtDialogService::openFileName(QWidget* parent, const QString& fileName) {
+    return chooseFile(parent, fileName, Purpose::Open);
+}
+
+std::optional<QString> QtDialogService::saveFileName(QWidget* parent, const QString& fileName) {
+    return chooseFile(parent, fileName, Purpose::Save);
+}
+
+std::optional<QString> QtDialogService::chooseFile(QWidget* parent, const QString& fileName,
+                                                   Purpose purpose) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    if (purpose == Purpose::Open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        // Replacing an existing file is confirmed by the dialog itself.
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+    }
+    dialog.setNameFilters({TextFilesFilter, AllFilesFilter});
+    dialog.selectNameFilter(TextFilesFilter);
+    captionAllFilesEntry(dialog);
+    dialog.setDefaultSuffix(DefaultSuffix);
+
+    // A full path starts the dialog in its own folder with its name in the name box (in the
+    // folder last used when its own folder is gone); any other name goes into the name box as
+    // given, in the folder last used.
+    QString folder = lastFolder_;
+    QString name = fileName;
+    const QFileInfo given(fileName);
+    if (!fileName.isEmpty() && given.isAbsolute()) {
+        if (given.absoluteDir().exists()) folder = given.absolutePath();
+        name = given.fileName();
+    }
+    if (!QDir(folder).exists()) folder = QDir::homePath();
+    dialog.setDirectory(folder);
+    dialog.selectFile(name);
+
+    if (exec(dialog, parent) != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
+    lastFolder_ = QFileInfo(chosen.first()).absolutePath();
+    return chosen.first();
+}

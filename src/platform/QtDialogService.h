@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+#include "platform/DialogService.h"
+
+// The real message boxes and file dialogs. The file dialogs are Qt's own (not the desktop's),
+// so that they look and behave the same everywhere, list their filters exactly as captioned,
+// and can be driven by tests. The folder the next file dialog starts in is the folder of the
+// file last chosen in one of them, the user's home at first.
+class QtDialogService : public DialogService {
+public:
+    QtDialogService();
+
+    Answer messageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
+                      const QString& title) override;
+    std::optional<QString> openFileName(QWidget* parent, const QString& fileName) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& fileName) override;
+
+    // The prompt as a message box shows it. Prompts may break their lines with LF CR, which the
+    // box would show as a line break followed by an empty line; each such pair becomes one
+    // line break on screen, while the prompt the caller built stays as it is.
+    static QString displayedPrompt(const QString& prompt);
+
+private:
+    enum class Purpose { Open, Save };
+    std::optional<QString> chooseFile(QWidget* parent, const QString& fileName, Purpose purpose);
+
+    QString lastFolder_;
+};

@@ -1,0 +1,97 @@
+#include "search/SearchCommands.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPlainTextEdit>
+
+#include "document/TextBox.h"
+#include "document/frmNotePad.h"
+#include "files/CodePage.h"
+#include "frame/frmMDI.h"
+#include "platform/DialogService.h"
+#include "search/TextSearch.h"
+#include "search/frmFind.h"
+
+SearchCommands::SearchCommands(frmMDI& frame) : QObject(&frame), m_frame(frame) {}
+
+SearchCommands::~SearchCommands() {
+    // The dialog has no owner window; it goes with the frame.
+    delete m_find;
+}
+
+QString SearchCommands::notFoundPrompt(const QString& searchText) {
+    return QStringLiteral("Comme faccio a lo truva? Nun ce sta. ") + QLatin1Char('"') + searchText +
+           QLatin1Char('"');
+}
+
+void SearchCommands::SearchActiveDocument() {
+    // The Find dialog can stay open after the last document window has closed.
+    frmNotePad* doc = m_frame.activeDocument();
+    if (!doc) return;
+    TextBox* box = doc->Text1;
+    SearchSettings& settings = m_frame.state().search;
+
+    const std::optional<qsizetype> found =
+        TextSearch::search(box->Text(), box->SelStart(), settings);
+    if (found) {
+        // Selecting moves no focus: after a click on "Truove" the dialog keeps it.
+        box->setSelStart(*found);
+        box->setSelLength(settings.SearchText.size());
+        return;
+    }
+    QWidget* parent = m_find && m_find->isActiveWindow() ? static_cast<QWidget*>(m_find)
+                                                         : static_cast<QWidget*>(&m_frame);
+    m_frame.dialogs().messageBox(parent, notFoundPrompt(settings.SearchText),
+                                 DialogService::Buttons::Ok, DialogService::Icon::None,
+                                 QStringLiteral("MDI"));
+}
+
+void SearchCommands::keepSelectionShown(QPlainTextEdit& box) {
+    // An unfocused text box paints its selection in the inactive colours, which many styles
+    // leave equal to the background.
+    QPalette palette = box.palette();
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
+        palette.setBrush(QPalette::Inactive, role, palette.brush(QPalette::Active, role));
+    }
+    box.setPalette(palette);
+}
+
+frmFind* SearchCommands::loadFindDialog() {
+    if (m_find) return m_find;
+    m_find = new frmFind(m_frame.state().search);
+    connect(m_find, &frmFind::searchRequested, this, &SearchCommands::SearchActiveDocument);
+    // First shown over the middle of the frame.
+    QRect r = m_find->frameGeometry();
+    r.moveCenter(m_frame.frameGeometry().center());
+    m_find->move(r.topLeft());
+    return m_find;
+}
+
+void SearchCommands::Find(frmNotePad& window) {
+    SearchSettings& settings = m_frame.state().search;
+    const TextBox* box = window.Text1;
+    const QString text =
+        box->SelLength() > 0 ? CodePage::decode(box->SelText()) : settings.SearchText;
+    frmFind* dialog = loadFindDialog();
+    dialog->Text1->setText(text);
+    settings.SearchIsNew = true;
+    if (settings.SearchMatchCase != 0) dialog->chkCase->setChecked(true);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+void SearchCommands::FindNext(frmNotePad& window) {
+    if (m_frame.state().search.SearchText.size() > 0) {
+        SearchActiveDocument();
+    } else {
+        Find(window);
+    }
+}
+
+frmFind* SearchCommands::findDialog() const { return m_find; }
+
+void SearchCommands::bringFindToFront() {
+    if (m_find && m_find->isVisible()) m_find->raise();
+}

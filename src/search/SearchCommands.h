@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+
+class QPlainTextEdit;
+class frmFind;
+class frmMDI;
+class frmNotePad;
+
+// The Search menu's commands and the search of the active document. The frame owns the one
+// instance; it keeps the Find dialog, which exists at most once and only while it is open (the
+// search settings themselves live in the frame's AppState and outlive it).
+class SearchCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit SearchCommands(frmMDI& frame);
+    ~SearchCommands() override;
+
+    // Searches the active document's text box with the stored settings and selects the
+    // occurrence found, without moving the keyboard focus; says so when there is none. With no
+    // document window open it does nothing.
+    void SearchActiveDocument();
+    // Find: fills the Find dialog from window's selection or the stored search text, makes the
+    // next search a fresh one and shows the dialog in front.
+    void Find(frmNotePad& window);
+    // Find Next: searches again with the stored text, or runs Find when there is none yet.
+    void FindNext(frmNotePad& window);
+
+    // The Find dialog while it is open, otherwise null.
+    frmFind* findDialog() const;
+    // Puts a visible Find dialog in front of the program's other windows.
+    void bringFindToFront();
+
+    // Makes box show its selection also while it does not have the keyboard focus (the search
+    // selects a match while the Find dialog keeps the focus).
+    static void keepSelectionShown(QPlainTextEdit& box);
+
+    // The message shown when the search finds nothing.
+    static QString notFoundPrompt(const QString& searchText);
+
+private:
+    frmFind* loadFindDialog();
+
+    frmMDI& m_frame;
+    QPointer<frmFind> m_find;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+
+#include "search/SearchSettings.h"
+
+// The search through a document's text. The text is the document's bytes in the program's code
+// page; the search text is a QString. Letter case is folded character by character with the
+// simple upper-case mapping (one character to one character), so positions never shift.
+//
+// Each search reads every byte of the text at most once: candidates for the first character are
+// skipped to quickly, and a partial match never makes the scan step back.
+class TextSearch {
+public:
+    // One search as the Find dialog and Find Next run it, from the caret selStart of the searched
+    // text, with the settings and the state of the last search. Returns the position of the
+    // occurrence to select (its length is the search text's), or nothing. Updates the state:
+    // SearchLastStart becomes the caret the search leaves (the occurrence's start, or selStart
+    // when nothing was found) and SearchIsNew is cleared.
+    static std::optional<qsizetype> search(const QByteArray& text, qsizetype selStart,
+                                           SearchSettings& settings);
+
+    // The lowest position j >= from at which pattern occurs wholly within text.
+    static std::optional<qsizetype> findDown(const QByteArray& text, const QString& pattern,
+                                             qsizetype from, bool matchCase);
+    // The highest position j <= last at which pattern occurs wholly within text (the occurrence
+    // may reach past last; only its start is bounded).
+    static std::optional<qsizetype> findUp(const QByteArray& text, const QString& pattern,
+                                           qsizetype last, bool matchCase);
+};

@@ -1,0 +1,893 @@
+#include <QtTest>
+#include <QtWidgets>
+
+#include "TextReference.h"
+#include "document/TextBox.h"
+#include "files/CodePage.h"
+
+namespace {
+
+// The text box with its protected entry points reachable from the tests.
+class OpenTextBox : public TextBox {
+public:
+    using TextBox::canInsertFromMimeData;
+    using TextBox::createMimeDataFromSelection;
+    using TextBox::insertFromMimeData;
+};
+
+// What the widget shows, read block by block: a block break as U+2029.
+QString shownText(const QPlainTextEdit& box) {
+    QString out;
+    for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next()) {
+        if (b != box.document()->begin()) out += QChar(0x2029);
+        out += b.text();
+    }
+    return out;
+}
+
+// The bytes that shown text stands for, decoded without the text box's own helpers.
+QByteArray bytesOfShown(const QString& shown) {
+    QByteArray out;
+    for (const QChar c : shown) {
+        const char16_t u = c.unicode();
+        if (u == 0x2029) {
+            out += "\r\n";
+        } else if (u >= 0x2400 && u < 0x2420) {
+            out += char(u - 0x2400);
+        } else if (u == 0x2421) {
+            out += '\x7f';
+        } else {
+            const int b = CodePage::fromUnicode(c);
+            out += b < 0 ? QByteArray("<not in the code page>") : QByteArray(1, char(b));
+        }
+    }
+    return out;
+}
+
+// The box's text, its selection and what the widget shows all agree with the reference.
+QString mismatch(const TextBox& box, const TextReference& ref) {
+    if (box.Text() != ref.bytes()) {
+        return QString("Text %1, expected %2").arg(box.Text().toHex(), ref.bytes().toHex());
+    }
+    if (box.TextLength() != qsizetype(ref.text.size())) return "TextLength";
+    if (box.SelStart() != ref.start || box.SelLength() != ref.length) {
+        return QString("selection %1+%2, expected %3+%4")
+            .arg(box.SelStart())
+            .arg(box.SelLength())
+            .arg(ref.start)
+            .arg(ref.length);
+    }
+    if (box.SelText() != ref.selText()) return "SelText";
+    if (shownText(box) != TextReference::display(ref.bytes())) {
+        return "shown text " + shownText(box) + ", expected " + TextReference::display(ref.bytes());
+    }
+    const QTextCursor view = box.textCursor();
+    if (view.selectionStart() != ref.viewPosition(ref.viewStart()) ||
+        view.selectionEnd() != ref.viewPosition(ref.viewEnd())) {
+        return QString("widget selection %1-%2, expected %3-%4")
+            .arg(view.selectionStart())
+            .arg(view.selectionEnd())
+            .arg(ref.viewPosition(ref.viewStart()))
+            .arg(ref.viewPosition(ref.viewEnd()));
+    }
+    return QString();
+}
+
+// One key press and release as the keyboard makes it, text included.
+void typeChar(QWidget* w, QChar c) {
+    const Qt::Key key =
+        c.isLetter() && c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown;
+    QTest::sendKeyEvent(QTest::Click, w, key, QString(c), Qt::NoModifier);
+}
+
+// Runs one named user action on the box and the reference. Returns whether the reference says
+// the text changed.
+bool act(TextBox* box, TextReference& ref, const QString& action) {
+    if (action.startsWith("type:")) {
+        bool changed = false;
+        for (const QChar c : action.mid(5)) {
+            typeChar(box, c);
+            changed |= ref.type(CodePage::encode(QString(c)));
+        }
+        return changed;
+    }
+    if (action == "Return") {
+        QTest::keyClick(box, Qt::Key_Return);
+        return ref.enter();
+    }
+    if (action == "Shift+Return") {
+        QTest::keyClick(box, Qt::Key_Return, Qt::ShiftModifier);
+        return ref.enter();
+    }
+    if (action == "Enter") {
+        QTest::keyClick(box, Qt::Key_Enter, Qt::KeypadModifier);
+        return ref.enter();
+    }
+    if (action == "Backspace") {
+        QTest::keyClick(box, Qt::Key_Backspace);
+        return ref.backspace();
+    }
+    if (action == "Delete") {
+        QTest::keyClick(box, Qt::Key_Delete);
+        return ref.deleteForward();
+    }
+    if (action == "Left") {
+        QTest::keyClick(box, Qt::Key_Left);
+        ref.left();
+        return false;
+    }
+    if (action == "Right") {
+        QTest::keyClick(box, Qt::Key_Right);
+        ref.right();
+        return false;
+    }
+    if (action == "Ctrl+Home") {
+        QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
+        ref.toStart();
+        return false;
+    }
+    if (action == "Ctrl+End") {
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        ref.toEnd();
+        return false;
+    }
+    qFatal("unknown action %s", qPrintable(action));
+}
+
+// Bytes for random texts: many CRs and LFs, and a few bytes that show as pictures or need the
+// code page.
+constexpr char kAlphabet[] = "\r\r\r\n\n\nab \t\0\x7f\xa0\x81\xe9";
+
+QByteArray allBytes() {
+    QByteArray all;
+    for (int b = 0; b < 256; ++b) all.append(char(b));
+    return all;
+}
+
+}  // namespace
+
+class tst_TextBox : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void programmaticApi_data();
+    void programmaticApi();
+    void keys_data();
+    void keys();
+    void everyByteShowsAndComesBack();
+    void lineEndsShown_data();
+    void lineEndsShown();
+    void lineBreaksJoinedAndSplit_data();
+    void lineBreaksJoinedAndSplit();
+    void userTextBecomesWhatWillBeSaved_data();
+    void userTextBecomesWhatWillBeSaved();
+    void pasteAndDrop();
+    void copyGivesTheBytes();
+    void changeOncePerChange();
+    void reportsOfNoChangeChangeNothing();
+    void gotFocus();
+    void clickTakesTheShownCaret();
+    void menuShortcutsWin();
+    void undoKeepsBufferAndViewTogether();
+    void randomAgainstReference();
+    void bigTextFollowsEdits();
+    void readingDoesNotCopy();
+};
+
+void tst_TextBox::init() {
+    // The box warns when it had to read its text back from the widget: that is a fault.
+    QTest::failOnWarning(QRegularExpression("lost track"));
+}
+
+void tst_TextBox::programmaticApi_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QStringList>("ops");
+    QTest::addColumn<QByteArray>("expText");
+    QTest::addColumn<int>("expStart");
+    QTest::addColumn<int>("expLength");
+    QTest::addColumn<int>("changes");
+
+    QTest::newRow("SelStart clamped")
+        << QByteArray("abc") << QStringList{"start 9"} << QByteArray("abc") << 3 << 0 << 0;
+    QTest::newRow("SelStart negative")
+        << QByteArray("abc") << QStringList{"start -4"} << QByteArray("abc") << 0 << 0 << 0;
+    QTest::newRow("SelLength clamped") << QByteArray("abc") << QStringList{"start 1", "length 7"}
+                                       << QByteArray("abc") << 1 << 2 << 0;
+    QTest::newRow("SelLength negative") << QByteArray("abc") << QStringList{"start 1", "length -7"}
+                                        << QByteArray("abc") << 1 << 0 << 0;
+    QTest::newRow("SelText at the end") << QByteArray("ab") << QStringList{"start 2", "seltext cd"}
+                                        << QByteArray("abcd") << 4 << 0 << 1;
+    QTest::newRow("SelText replaces")
+        << QByteArray("abcd") << QStringList{"start 1", "length 2", "seltext X"}
+        << QByteArray("aXd") << 2 << 0 << 1;
+    QTest::newRow("empty SelText on nothing")
+        << QByteArray("abc") << QStringList{"start 1", "seltext "} << QByteArray("abc") << 1 << 0
+        << 0;
+    QTest::newRow("same SelText") << QByteArray("abc")
+                                  << QStringList{"start 1", "length 1", "seltext b"}
+                                  << QByteArray("abc") << 2 << 0 << 0;
+    QTest::newRow("caret between CR and LF kept")
+        << QByteArray("a\r\nb") << QStringList{"start 2"} << QByteArray("a\r\nb") << 2 << 0 << 0;
+    QTest::newRow("selecting the CR only")
+        << QByteArray("a\r\nb") << QStringList{"start 1", "length 1"} << QByteArray("a\r\nb") << 1
+        << 1 << 0;
+    QTest::newRow("writing between CR and LF")
+        << QByteArray("a\r\nb") << QStringList{"start 2", "seltext X"} << QByteArray("a\rX\nb") << 3
+        << 0 << 1;
+    QTest::newRow("Text set to itself") << QByteArray("abc") << QStringList{"start 2", "text abc"}
+                                        << QByteArray("abc") << 0 << 0 << 0;
+    QTest::newRow("Text replaced") << QByteArray("abc") << QStringList{"start 2", "text xy"}
+                                   << QByteArray("xy") << 0 << 0 << 1;
+    QTest::newRow("two writes, two changes")
+        << QByteArray("") << QStringList{"seltext a", "seltext b"} << QByteArray("ab") << 2 << 0
+        << 2;
+}
+
+void tst_TextBox::programmaticApi() {
+    QFETCH(QByteArray, text);
+    QFETCH(QStringList, ops);
+    QFETCH(QByteArray, expText);
+    QFETCH(int, expStart);
+    QFETCH(int, expLength);
+    QFETCH(int, changes);
+
+    TextBox box;
+    box.setText(text);
+    TextReference ref;
+    ref.setText(text);
+    QSignalSpy changed(&box, &TextBox::Change);
+    for (const QString& op : ops) {
+        const QString arg = op.section(' ', 1);
+        if (op.startsWith("start ")) {
+            box.setSelStart(arg.toInt());
+            ref.setSelStart(arg.toInt());
+        } else if (op.startsWith("length ")) {
+            box.setSelLength(arg.toInt());
+            ref.setSelLength(arg.toInt());
+        } else if (op.startsWith("seltext ")) {
+            box.setSelText(arg.toLatin1());
+            ref.setSelText(arg.toLatin1());
+        } else if (op.startsWith("text ")) {
+            box.setText(arg.toLatin1());
+            ref.setText(arg.toLatin1());
+        }
+        QVERIFY2(mismatch(box, ref).isEmpty(), qPrintable(op + ": " + mismatch(box, ref)));
+    }
+    QCOMPARE(box.Text(), expText);
+    QCOMPARE(box.SelStart(), expStart);
+    QCOMPARE(box.SelLength(), expLength);
+    QCOMPARE(changed.count(), changes);
+}
+
+void tst_TextBox::keys_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QStringList>("actions");
+
+    QTest::newRow("typing") << QByteArray("") << 0 << 0 << QStringList{"type:hello"};
+    QTest::newRow("typing over a selection")
+        << QByteArray("abcdef") << 1 << 3 << QStringList{"type:XY"};
+    QTest::newRow("Return makes CR LF") << QByteArray("ab") << 1 << 0 << QStringList{"Return"};
+    QTest::newRow("Shift+Return too") << QByteArray("ab") << 1 << 0 << QStringList{"Shift+Return"};
+    QTest::newRow("keypad Enter too") << QByteArray("ab") << 1 << 0 << QStringList{"Enter"};
+    QTest::newRow("Return over a selection")
+        << QByteArray("abcd") << 1 << 2 << QStringList{"Return"};
+    QTest::newRow("Backspace after a line break")
+        << QByteArray("ab\r\ncd") << 4 << 0 << QStringList{"Backspace"};
+    QTest::newRow("Backspace after a lone CR")
+        << QByteArray("ab\rcd") << 3 << 0 << QStringList{"Backspace"};
+    QTest::newRow("Backspace after a lone LF")
+        << QByteArray("ab\ncd") << 3 << 0 << QStringList{"Backspace"};
+    QTest::newRow("Backspace at the start")
+        << QByteArray("ab") << 0 << 0 << QStringList{"Backspace"};
+    QTest::newRow("Backspace with the caret between CR and LF")
+        << QByteArray("a\r\nb") << 2 << 0 << QStringList{"Backspace"};
+    QTest::newRow("Backspace with the LF alone selected")
+        << QByteArray("a\r\nb") << 2 << 1 << QStringList{"Backspace"};
+    QTest::newRow("typing with the CR alone selected")
+        << QByteArray("a\r\nb") << 1 << 1 << QStringList{"type:X"};
+    QTest::newRow("typing with the caret between CR and LF")
+        << QByteArray("a\r\nb") << 2 << 0 << QStringList{"type:X"};
+    QTest::newRow("Backspace joins a lone CR and a lone LF")
+        << QByteArray("a\rx\nb") << 3 << 0 << QStringList{"Backspace", "type:Z"};
+    QTest::newRow("Delete joins a lone CR and a lone LF")
+        << QByteArray("a\rx\nb") << 2 << 0 << QStringList{"Delete", "type:Z"};
+    QTest::newRow("typing over the middle joins nothing")
+        << QByteArray("a\rxy\nb") << 2 << 2 << QStringList{"type:Q"};
+    QTest::newRow("Backspace over a selection joins")
+        << QByteArray("a\rxy\nb") << 2 << 2 << QStringList{"Backspace", "Return"};
+    QTest::newRow("arrows over line breaks")
+        << QByteArray("a\r\nb\rc\nd") << 0 << 0
+        << QStringList{"Right", "Right", "Right", "Right", "type:1",
+                       "Left",  "Left",  "Left",  "type:2"};
+    QTest::newRow("arrows collapse a selection")
+        << QByteArray("abcdef") << 1 << 3 << QStringList{"Right", "type:R"};
+    QTest::newRow("document start and end")
+        << QByteArray("ab\r\ncd") << 2 << 0
+        << QStringList{"Ctrl+End", "type:E", "Ctrl+Home", "type:S"};
+    QTest::newRow("Ctrl+End where the caret is already shown")
+        << QByteArray("ab\r\n") << 3 << 0 << QStringList{"Ctrl+End", "type:E"};
+    QTest::newRow("Ctrl+Home where the caret is already shown")
+        << QByteArray("\r\nab") << 0 << 1 << QStringList{"Ctrl+Home", "type:S"};
+    QTest::newRow("Latin-1 and Windows-1252 typed")
+        << QByteArray() << 0 << 0 << QStringList{"type:\u00e9\u20ac\u0160"};
+    QTest::newRow("unrepresentable typed")
+        << QByteArray() << 0 << 0 << QStringList{"type:\u0141\u240d\u2029x"};
+    QTest::newRow("tab typed") << QByteArray("ab") << 1 << 0 << QStringList{"type:\t"};
+}
+
+void tst_TextBox::keys() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QStringList, actions);
+
+    TextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    TextReference ref;
+    box.setText(text);
+    ref.setText(text);
+    box.setSelStart(start);
+    ref.setSelStart(start);
+    box.setSelLength(length);
+    ref.setSelLength(length);
+    QSignalSpy changed(&box, &TextBox::Change);
+    int changes = 0;
+    for (const QString& action : actions) {
+        const int before = changed.count();
+        const bool refChanged = act(&box, ref, action);
+        const QString diff = mismatch(box, ref);
+        QVERIFY2(diff.isEmpty(), qPrintable(action + ": " + diff));
+        if (action.startsWith("type:")) {
+            changes += int(action.size() - 5);
+        } else if (refChanged) {
+            QCOMPARE(changed.count(), before + 1);
+            ++changes;
+        } else {
+            QCOMPARE(changed.count(), before);
+        }
+    }
+    QCOMPARE(changed.count(), changes);
+}
+
+void tst_TextBox::everyByteShowsAndComesBack() {
+    OpenTextBox box;
+    const QByteArray all = allBytes();
+    box.setText(all);
+    QCOMPARE(box.Text(), all);
+    const QString shown = shownText(box);
+    QCOMPARE(shown, TextReference::display(all));
+    QCOMPARE(box.document()->blockCount(), 1);  // 13 is followed by 14: no line break
+    QCOMPARE(shown.at(0), QChar(0x2400));
+    QCOMPARE(shown.at(9), QChar('\t'));
+    QCOMPARE(shown.at(10), QChar(0x240A));
+    QCOMPARE(shown.at(13), QChar(0x240D));
+    QCOMPARE(shown.at(127), QChar(0x2421));
+    QCOMPARE(shown.at(0x80), QChar(0x20AC));
+    QCOMPARE(shown.at(0xA0), QChar(0x00A0));
+
+    // Edits made in the widget leave every other byte alone: the no-break space, the lone CR
+    // and the lone LF are not turned into what the widget's plain text would make of them.
+    box.setSelStart(5);
+    box.setSelLength(1);
+    QTest::keyClicks(&box, "Q");
+    QByteArray expected = all;
+    expected[5] = 'Q';
+    QCOMPARE(box.Text(), expected);
+    box.setSelStart(box.TextLength());
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    expected.chop(1);
+    QCOMPARE(box.Text(), expected);
+    QCOMPARE(shownText(box), TextReference::display(expected));
+    QCOMPARE(bytesOfShown(shownText(box)), expected);
+}
+
+void tst_TextBox::lineEndsShown_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("blocks");
+    QTest::newRow("line break") << QByteArray("a\r\nb") << QStringLiteral("a\u2029b") << 2;
+    QTest::newRow("lone CR") << QByteArray("a\rb") << QStringLiteral("a\u240Db") << 1;
+    QTest::newRow("lone LF") << QByteArray("a\nb") << QStringLiteral("a\u240Ab") << 1;
+    QTest::newRow("LF CR") << QByteArray("\n\r") << QStringLiteral("\u240A\u240D") << 1;
+    QTest::newRow("CR CR LF") << QByteArray("\r\r\n") << QStringLiteral("\u240D\u2029") << 2;
+    QTest::newRow("CR LF LF") << QByteArray("\r\n\n") << QStringLiteral("\u2029\u240A") << 2;
+    QTest::newRow("NUL") << QByteArray("a\0b", 3) << QStringLiteral("a\u2400b") << 1;
+    QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << QStringLiteral("\u2029\u2029") << 3;
+}
+
+void tst_TextBox::lineEndsShown() {
+    QFETCH(QByteArray, text);
+    QFETCH(QString, shown);
+    QFETCH(int, blocks);
+    TextBox box;
+    box.setText(text);
+    QCOMPARE(shownText(box), shown);
+    QCOMPARE(box.document()->blockCount(), blocks);
+    QCOMPARE(box.Text(), text);
+}
+
+void tst_TextBox::lineBreaksJoinedAndSplit_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QByteArray>("expText");
+    QTest::addColumn<int>("blocks");
+
+    QTest::newRow("removing what parts CR and LF joins them")
+        << QByteArray("a\rx\nb") << 2 << 1 << QByteArray() << QByteArray("a\r\nb") << 2;
+    QTest::newRow("writing between CR and LF splits them")
+        << QByteArray("a\r\nb") << 2 << 0 << QByteArray("X") << QByteArray("a\rX\nb") << 1;
+    QTest::newRow("writing a CR before a lone LF joins")
+        << QByteArray("a\nb") << 1 << 0 << QByteArray("\r") << QByteArray("a\r\nb") << 2;
+    QTest::newRow("writing an LF after a lone CR joins")
+        << QByteArray("a\rb") << 2 << 0 << QByteArray("\n") << QByteArray("a\r\nb") << 2;
+    QTest::newRow("removing the LF of a line break")
+        << QByteArray("a\r\nb") << 2 << 1 << QByteArray() << QByteArray("a\rb") << 1;
+    QTest::newRow("removing the CR of a line break")
+        << QByteArray("a\r\nb") << 1 << 1 << QByteArray() << QByteArray("a\nb") << 1;
+    QTest::newRow("replacing the LF of one line break by another's")
+        << QByteArray("a\r\n\nb") << 2 << 1 << QByteArray("\r") << QByteArray("a\r\r\nb") << 2;
+    QTest::newRow("selection from inside one line break to inside the next")
+        << QByteArray("a\r\nbc\r\nd") << 2 << 4 << QByteArray("Z") << QByteArray("a\rZ\nd") << 1;
+    QTest::newRow("writing a line break between CR and LF")
+        << QByteArray("\r\n") << 1 << 0 << QByteArray("\r\n") << QByteArray("\r\r\n\n") << 2;
+}
+
+void tst_TextBox::lineBreaksJoinedAndSplit() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QByteArray, written);
+    QFETCH(QByteArray, expText);
+    QFETCH(int, blocks);
+
+    TextBox box;
+    TextReference ref;
+    box.setText(text);
+    ref.setText(text);
+    box.setSelStart(start);
+    ref.setSelStart(start);
+    box.setSelLength(length);
+    ref.setSelLength(length);
+    box.setSelText(written);
+    ref.setSelText(written);
+    QCOMPARE(box.Text(), expText);
+    QCOMPARE(box.document()->blockCount(), blocks);
+    QVERIFY2(mismatch(box, ref).isEmpty(), qPrintable(mismatch(box, ref)));
+}
+
+void tst_TextBox::userTextBecomesWhatWillBeSaved_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("L stroke and CR picture") << QStringLiteral("\u0141\u240D") << QByteArray("??");
+    QTest::newRow("code page characters")
+        << QStringLiteral("\u00e9\u20ac\u0178") << QByteArray("\xe9\x80\x9f");
+    QTest::newRow("line break") << QStringLiteral("a\r\nb") << QByteArray("a\r\nb");
+    QTest::newRow("lone LF and CR kept as they are")
+        << QStringLiteral("a\nb\rc") << QByteArray("a\nb\rc");
+    QTest::newRow("paragraph separator") << QStringLiteral("a\u2029b") << QByteArray("a?b");
+    QTest::newRow("line separator") << QStringLiteral("a\u2028b") << QByteArray("a?b");
+    QTest::newRow("emoji is one character") << QStringLiteral("\U0001F600") << QByteArray("?");
+    QTest::newRow("NUL") << QString(QChar(0)) << QByteArray(1, '\0');
+}
+
+void tst_TextBox::userTextBecomesWhatWillBeSaved() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+
+    // Pasted.
+    OpenTextBox box;
+    box.setText("<>");
+    box.setSelStart(1);
+    QMimeData data;
+    data.setText(text);
+    QVERIFY(box.canInsertFromMimeData(&data));
+    QSignalSpy changed(&box, &TextBox::Change);
+    box.insertFromMimeData(&data);
+    QCOMPARE(box.Text(), "<" + bytes + ">");
+    QCOMPARE(box.SelStart(), 1 + bytes.size());
+    QCOMPARE(shownText(box), TextReference::display(box.Text()));
+    QCOMPARE(changed.count(), 1);
+
+    // From an input method.
+    box.setText("<>");
+    box.setSelStart(1);
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QApplication::sendEvent(&box, &commit);
+    QCOMPARE(box.Text(), "<" + bytes + ">");
+    QCOMPARE(shownText(box), TextReference::display(box.Text()));
+}
+
+void tst_TextBox::pasteAndDrop() {
+    QMimeData image;
+    image.setImageData(QImage(2, 2, QImage::Format_RGB32));
+    OpenTextBox box;
+    QVERIFY(!box.canInsertFromMimeData(&image));
+    box.setText("abc");
+    box.setSelStart(1);
+    box.setSelLength(1);
+    box.insertFromMimeData(&image);
+    QCOMPARE(box.Text(), QByteArray("abc"));
+
+    // The widget's own paste goes through the clipboard and the same sanitising.
+    QGuiApplication::clipboard()->setText(QStringLiteral("\u0141\r\n"));
+    box.paste();
+    QCOMPARE(box.Text(), QByteArray("a?\r\nc"));
+    QCOMPARE(box.SelStart(), 4);
+    QCOMPARE(box.document()->blockCount(), 2);
+
+    // A drop lands where it is dropped.
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText("xy");
+    const QPoint at = box.cursorRect(QTextCursor(box.document())).center();
+    QMimeData dropped;
+    dropped.setText(QStringLiteral("\u240A!"));
+    QDragEnterEvent enter(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &enter);
+    QDropEvent drop(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box.viewport(), &drop);
+    QCOMPARE(box.Text(), QByteArray("?!xy"));
+    QCOMPARE(shownText(box), QStringLiteral("?!xy"));
+}
+
+void tst_TextBox::copyGivesTheBytes() {
+    OpenTextBox box;
+    const QByteArray text("a\rb\r\nc\n\0\xa0", 9);
+    box.setText(text);
+    box.selectAll();
+    std::unique_ptr<QMimeData> data(box.createMimeDataFromSelection());
+    QCOMPARE(data->text(), CodePage::decode(text));
+    QCOMPARE(box.SelStart(), 0);
+    QCOMPARE(box.SelLength(), text.size());
+
+    // And it comes back as it left.
+    box.setSelStart(box.TextLength());
+    box.insertFromMimeData(data.get());
+    QCOMPARE(box.Text(), text + text);
+}
+
+void tst_TextBox::changeOncePerChange() {
+    TextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QSignalSpy changed(&box, &TextBox::Change);
+    box.setText("abc");
+    QCOMPARE(changed.count(), 1);
+    box.setText("abc");
+    QCOMPARE(changed.count(), 1);
+    box.setSelStart(1);
+    box.setSelLength(1);
+    QCOMPARE(changed.count(), 1);
+    box.setSelText("b");  // the same bytes
+    QCOMPARE(changed.count(), 1);
+    box.setSelText("");  // nothing selected any more
+    QCOMPARE(changed.count(), 1);
+    box.setSelText("\r\n");
+    QCOMPARE(changed.count(), 2);
+    QTest::keyClick(&box, Qt::Key_Backspace);  // a whole line break, one change
+    QCOMPARE(changed.count(), 3);
+    QCOMPARE(box.Text(), QByteArray("abc"));
+    box.setSelStart(0);
+    QTest::keyClick(&box, Qt::Key_Backspace);  // nothing before the caret
+    QCOMPARE(changed.count(), 3);
+    QTest::keyClick(&box, Qt::Key_Left);
+    QTest::keyClick(&box, Qt::Key_Right);
+    QCOMPARE(changed.count(), 3);
+    box.setText("a\rx\nb");
+    QCOMPARE(changed.count(), 4);
+    box.setSelStart(3);
+    QTest::keyClick(&box, Qt::Key_Backspace);  // removes x and joins CR and LF: one change
+    QCOMPARE(changed.count(), 5);
+    QCOMPARE(box.Text(), QByteArray("a\r\nb"));
+    box.undo();
+    QCOMPARE(changed.count(), 6);
+    QCOMPARE(box.Text(), QByteArray("a\rx\nb"));
+    box.setText("");
+    QCOMPARE(changed.count(), 7);
+    box.setText("");
+    QCOMPARE(changed.count(), 7);
+}
+
+void tst_TextBox::reportsOfNoChangeChangeNothing() {
+    // The widget also reports changes of format and of input method text that is not yet
+    // typed, in ranges as wide as a line or the whole text: the text and an exact selection
+    // between a CR and its LF stay as they are.
+    TextBox box;
+    const QByteArray text("ab\r\ncd\r\xa0\n");
+    box.setText(text);
+    box.setSelStart(3);
+    QSignalSpy changed(&box, &TextBox::Change);
+    QInputMethodEvent preedit("xy", {});  // shown in the line, not yet text
+    QApplication::sendEvent(&box, &preedit);
+    QInputMethodEvent done("", {});
+    QApplication::sendEvent(&box, &done);
+    QTextCursor all(box.document());
+    all.select(QTextCursor::Document);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    all.mergeCharFormat(bold);
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(box.SelStart(), 3);
+    QCOMPARE(box.SelLength(), 0);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(shownText(box), TextReference::display(text));
+}
+
+void tst_TextBox::gotFocus() {
+    QWidget window;
+    auto* other = new QLineEdit(&window);
+    auto* box = new TextBox(&window);
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(other);
+    layout->addWidget(box);
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    other->setFocus();
+    QTRY_VERIFY(other->hasFocus());
+    QSignalSpy focus(box, &TextBox::GotFocus);
+    box->setFocus();
+    QTRY_COMPARE(focus.count(), 1);
+    other->setFocus();
+    QTRY_VERIFY(other->hasFocus());
+    QCOMPARE(focus.count(), 1);
+}
+
+void tst_TextBox::clickTakesTheShownCaret() {
+    TextBox box;
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText("a\r\nb");
+    // A click puts the selection where it is shown, even when it does not move the caret.
+    box.setSelStart(2);  // between CR and LF: shown at the start of the second line
+    QCOMPARE(box.textCursor().position(), 2);
+    QTextCursor second(box.document());
+    second.setPosition(2);
+    QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      box.cursorRect(second).center());
+    QCOMPARE(box.SelStart(), 3);
+    QCOMPARE(box.SelLength(), 0);
+    QTextCursor first(box.document());
+    QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      box.cursorRect(first).center());
+    QCOMPARE(box.SelStart(), 0);
+}
+
+void tst_TextBox::menuShortcutsWin() {
+    QMainWindow window;
+    auto* box = new TextBox;
+    window.setCentralWidget(box);
+    QMap<QString, int> fired;
+    const auto command = [&](QMenu* menu, const QString& name, const QKeySequence& key) {
+        QAction* a = menu->addAction(name);
+        a->setShortcut(key);
+        connect(a, &QAction::triggered, &window, [&fired, name] { ++fired[name]; });
+        return a;
+    };
+    QMenu* edit = window.menuBar()->addMenu("&Edit");
+    command(edit, "cut", QKeySequence(Qt::CTRL | Qt::Key_X));
+    QAction* copy = command(edit, "copy", QKeySequence(Qt::CTRL | Qt::Key_C));
+    QAction* del = command(edit, "delete", QKeySequence(Qt::Key_Delete));
+    command(edit, "find next", QKeySequence(Qt::Key_F3));
+    // A menu the window does not own (as a document window's menus shown on the frame's menu
+    // bar), with a command one level down.
+    QMenu more("&More");
+    window.menuBar()->addMenu(&more);
+    command(more.addMenu("Deeper"), "paste", QKeySequence(Qt::CTRL | Qt::Key_V));
+
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    box->setText("abcdef");
+    box->setSelStart(1);
+    box->setSelLength(2);
+    QGuiApplication::clipboard()->setText("clip");
+    QSignalSpy changed(box, &TextBox::Change);
+
+    QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClick(box, Qt::Key_Delete, Qt::KeypadModifier);
+    QTest::keyClick(box, Qt::Key_F3);
+    QCOMPARE(fired.value("cut"), 1);
+    QCOMPARE(fired.value("copy"), 1);
+    QCOMPARE(fired.value("paste"), 1);
+    QCOMPARE(fired.value("delete"), 2);
+    QCOMPARE(fired.value("find next"), 1);
+    // The box did nothing of its own with those keys.
+    QCOMPARE(box->Text(), QByteArray("abcdef"));
+    QCOMPARE(box->SelStart(), 1);
+    QCOMPARE(box->SelLength(), 2);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("clip"));
+
+    // Keys no command owns, and keys of a disabled command, stay the box's own.
+    QTest::keyClicks(box, "z");
+    QCOMPARE(box->Text(), QByteArray("azdef"));
+    del->setEnabled(false);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QCOMPARE(box->Text(), QByteArray("azef"));
+    QCOMPARE(fired.value("delete"), 2);
+    copy->setVisible(false);
+    box->setSelStart(0);
+    box->setSelLength(2);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("az"));
+    QCOMPARE(fired.value("copy"), 1);
+}
+
+void tst_TextBox::undoKeepsBufferAndViewTogether() {
+    TextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    const QByteArray start("one\rX\ntwo\xa0\r\nthree\n");
+    box.setText(start);
+    QCOMPARE(box.document()->availableUndoSteps(), 0);
+
+    QList<QByteArray> states{box.Text()};
+    const auto record = [&] {
+        QCOMPARE(bytesOfShown(shownText(box)), box.Text());
+        QCOMPARE(shownText(box), TextReference::display(box.Text()));
+        states += box.Text();
+    };
+    box.setSelStart(5);
+    QTest::keyClick(&box, Qt::Key_Backspace);  // joins the CR and the LF around X
+    QCOMPARE(box.Text(), QByteArray("one\r\ntwo\xa0\r\nthree\n"));
+    record();
+    box.setSelStart(box.TextLength());
+    QTest::keyClicks(&box, "four");
+    record();
+    box.setSelStart(7);
+    box.setSelLength(2);  // "o" and the no-break space, which undo must bring back as it was
+    QTest::keyClick(&box, Qt::Key_Backspace);
+    record();
+    box.setSelStart(0);
+    box.setSelLength(2);
+    box.setSelText("\n");
+    record();
+    box.setSelStart(1);
+    box.setSelLength(0);
+    QTest::keyClick(&box, Qt::Key_Return);
+    record();
+    box.setSelStart(3);
+    box.setSelLength(1);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    record();
+
+    // Each undo brings back the state before one edit, buffer and widget alike.
+    for (qsizetype i = states.size() - 2; i >= 0; --i) {
+        QVERIFY(box.document()->isUndoAvailable());
+        box.undo();
+        QCOMPARE(box.Text(), states[i]);
+        QCOMPARE(bytesOfShown(shownText(box)), box.Text());
+        QCOMPARE(shownText(box), TextReference::display(box.Text()));
+        QVERIFY(box.SelStart() + box.SelLength() <= box.TextLength());
+    }
+    QVERIFY(!box.document()->isUndoAvailable());
+    for (qsizetype i = 1; i < states.size(); ++i) {
+        box.redo();
+        QCOMPARE(box.Text(), states[i]);
+        QCOMPARE(shownText(box), TextReference::display(box.Text()));
+    }
+    // Ctrl+Z is the widget's own.
+    QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box.Text(), states[states.size() - 2]);
+}
+
+void tst_TextBox::randomAgainstReference() {
+    quint32 seed = 4242;
+    if (qEnvironmentVariableIsSet("TAVULELLA_SEED")) {
+        seed = quint32(qEnvironmentVariableIntValue("TAVULELLA_SEED"));
+    }
+    qInfo("seed %u (set TAVULELLA_SEED to repeat another run)", seed);
+    QRandomGenerator rng(seed);
+    const auto randomBytes = [&rng](int maxLength) {
+        QByteArray out;
+        const int n = int(rng.bounded(maxLength + 1));
+        for (int i = 0; i < n; ++i) out += kAlphabet[rng.bounded(int(sizeof kAlphabet) - 1)];
+        return out;
+    };
+    const QString typeable = QStringLiteral("ab \u00e9\u20ac\u0141\u240d\u240a");
+    const QStringList keys{"Return", "Shift+Return", "Backspace", "Backspace", "Delete",
+                           "Left",   "Right",        "Ctrl+Home", "Ctrl+End"};
+
+    TextBox box;
+    box.resize(600, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    TextReference ref;
+    QSignalSpy changed(&box, &TextBox::Change);
+    for (int step = 0; step < 5000; ++step) {
+        const qsizetype before = changed.count();
+        QString op;
+        bool refChanged = false;
+        const quint32 pick = rng.bounded(20);
+        if (pick == 0) {
+            const QByteArray t = randomBytes(16);
+            op = "Text " + t.toHex();
+            box.setText(t);
+            refChanged = ref.setText(t);
+        } else if (pick <= 3) {
+            const int pos = int(rng.bounded(int(ref.text.size()) + 3)) - 1;
+            op = QString("SelStart %1").arg(pos);
+            box.setSelStart(pos);
+            ref.setSelStart(pos);
+        } else if (pick <= 5) {
+            const int len = int(rng.bounded(5)) - 1;
+            op = QString("SelLength %1").arg(len);
+            box.setSelLength(len);
+            ref.setSelLength(len);
+        } else if (pick <= 8) {
+            const QByteArray t = randomBytes(3);
+            op = "SelText " + t.toHex();
+            box.setSelText(t);
+            refChanged = ref.setSelText(t);
+        } else if (pick <= 12) {
+            op = "type:" + QString(typeable.at(rng.bounded(int(typeable.size()))));
+            refChanged = act(&box, ref, op);
+        } else {
+            op = keys.at(rng.bounded(int(keys.size())));
+            refChanged = act(&box, ref, op);
+        }
+        const QString where = QString("step %1 (%2), seed %3: ").arg(step).arg(op).arg(seed);
+        const QString diff = mismatch(box, ref);
+        QVERIFY2(diff.isEmpty(), qPrintable(where + diff));
+        QVERIFY2(changed.count() == before + (refChanged ? 1 : 0),
+                 qPrintable(where + "Change raised " + QString::number(changed.count() - before)));
+    }
+}
+
+void tst_TextBox::bigTextFollowsEdits() {
+    // Many lines and a few very long ones; edits in the middle are followed exactly.
+    QByteArray text;
+    for (int i = 0; i < 20000; ++i) {
+        text += "line " + QByteArray::number(i);
+        text += i % 7 == 0 ? "\r" : i % 11 == 0 ? "\n" : "\r\n";
+        if (i % 5000 == 0) text += QByteArray(30000, 'w');
+    }
+    TextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    TextReference ref;
+    box.setText(text);
+    ref.setText(text);
+    QCOMPARE(box.Text(), text);
+    QCOMPARE(box.document()->blockCount(), text.count("\r\n") + 1);
+    for (const int pos : {text.size() / 2, text.size() - 3, qsizetype(10), qsizetype(40007)}) {
+        box.setSelStart(pos);
+        ref.setSelStart(pos);
+        for (const char* a : {"type:xy", "Return", "Backspace", "Backspace", "Left", "Delete"}) {
+            act(&box, ref, a);
+        }
+        QCOMPARE(box.SelStart(), ref.start);
+    }
+    QCOMPARE(box.Text(), ref.bytes());
+    QCOMPARE(box.document()->blockCount(), box.Text().count("\r\n") + 1);
+}
+
+void tst_TextBox::readingDoesNotCopy() {
+    TextBox box;
+    box.setText(QByteArray(100000, 'a'));
+    const char* data = box.Text().constData();
+    box.setSelStart(500);
+    box.setSelLength(20);
+    QCOMPARE(box.TextLength(), 100000);
+    QCOMPARE(box.SelStart(), 500);
+    QCOMPARE(box.SelLength(), 20);
+    QCOMPARE(box.Text().constData(), data);
+    QCOMPARE(&box.Text(), &box.buffer().text());
+}
+
+QTEST_MAIN(tst_TextBox)
+#include "tst_textbox.moc"

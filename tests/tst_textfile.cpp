@@ -1,0 +1,592 @@
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <exception>
+#include <functional>
+#include <memory>
+
+#include "files/TextFile.h"
+
+namespace {
+
+constexpr uid_t NobodyId = 65534;
+
+QByteArray allBytes() {
+    QByteArray bytes;
+    for (int b = 0; b < 256; ++b) bytes.append(static_cast<char>(b));
+    return bytes;
+}
+
+bool putFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
+    return file.readAll();
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st;
+    if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return 0;
+    return st.st_mode;
+}
+
+QStringList entriesOf(const QString& folder) {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot);
+}
+
+QString statusName(TextFile::ReadStatus status) {
+    switch (status) {
+        case TextFile::ReadStatus::Ok:
+            return QStringLiteral("Ok");
+        case TextFile::ReadStatus::OpenFailed:
+            return QStringLiteral("OpenFailed");
+        case TextFile::ReadStatus::ReadFailed:
+            return QStringLiteral("ReadFailed");
+    }
+    return QString();
+}
+
+// Runs check in a forked child after setup (run in the child) and returns what the check
+// reported: an empty string when all went as expected, otherwise what did not.
+QString runInChild(const std::function<bool()>& setup, const std::function<QString()>& check) {
+    int channel[2];
+    if (::pipe(channel) != 0) return QStringLiteral("pipe() failed");
+    const pid_t pid = ::fork();
+    if (pid < 0) return QStringLiteral("fork() failed");
+    if (pid == 0) {
+        ::close(channel[0]);
+        // A crash in the child must end it at once: the test framework's crash handler would
+        // start a debugger and wait for it.
+        for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(sig, SIG_DFL);
+        // Nothing may leave the child but through _exit(): an exception reaching the test
+        // framework in the child would carry on as a second copy of the test run.
+        QByteArray report;
+        try {
+            report = setup() ? check().toUtf8() : QByteArray("child setup failed");
+        } catch (const std::exception& e) {
+            report = QByteArray("exception in the child: ") + e.what();
+        } catch (...) {
+            report = "exception in the child";
+        }
+        const bool written = ::write(channel[1], report.constData(), report.size()) ==
+                             static_cast<ssize_t>(report.size());
+        ::_exit(written ? 0 : 1);
+    }
+    ::close(channel[1]);
+    QByteArray report;
+    char buffer[512];
+    ssize_t n;
+    while ((n = ::read(channel[0], buffer, sizeof buffer)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        report.append(buffer, n);
+    }
+    ::close(channel[0]);
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return QStringLiteral("waitpid() failed");
+    if (!WIFEXITED(status)) return QStringLiteral("the child process died (status %1)").arg(status);
+    return QString::fromUtf8(report);
+}
+
+// Permission checks pass for root, so as root the check runs in a child that has become the
+// unprivileged user 'nobody'; any other user is unprivileged already and runs it in place.
+QString runUnprivileged(const std::function<QString()>& check) {
+    if (::geteuid() != 0) return check();
+    return runInChild(
+        [] {
+            return ::setgroups(0, nullptr) == 0 && ::setgid(NobodyId) == 0 &&
+                   ::setuid(NobodyId) == 0;
+        },
+        check);
+}
+
+}  // namespace
+
+class TestTextFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void roundTrip_data();
+    void roundTrip();
+    void readRegularFiles_data();
+    void readRegularFiles();
+    void readRefusesWhatIsNotARegularFile_data();
+    void readRefusesWhatIsNotARegularFile();
+    void readUnreadableFileFailsToOpen();
+    void readRefusesAFileWhoseLengthIsNotItsContent_data();
+    void readRefusesAFileWhoseLengthIsNotItsContent();
+    void readWithoutMemoryFailsCleanly();
+
+    void writeRefusesReadOnlyTarget();
+    void writeInPlaceWhereOnlyTheFileIsWritable();
+    void writeFailures_data();
+    void writeFailures();
+    void writeToFullDiskIsReported();
+    void failedWriteLeavesOldFileAsItWas();
+    void writeThroughSymbolicLink_data();
+    void writeThroughSymbolicLink();
+    void writeKeepsPermissions_data();
+    void writeKeepsPermissions();
+    void writeKeepsOwner();
+    void writeToNullDevice();
+
+    void sizeOf_data();
+    void sizeOf();
+
+private:
+    QString path(const QString& name) const { return dir_->filePath(name); }
+    QString deviceForWriting(const QString& name, unsigned minor) const;
+
+    std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void TestTextFile::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir_->isValid());
+    // Reachable by the unprivileged user the permission cases run as.
+    QVERIFY(::chmod(QFile::encodeName(dir_->path()).constData(), 0755) == 0);
+}
+
+void TestTextFile::cleanup() { dir_.reset(); }
+
+// The memory device /dev/<name> to write to. Root could replace the system's own node should
+// the code under test ever treat it as a file, so root gets a private node of the same device
+// in the temporary folder; other users cannot change /dev and use it directly.
+QString TestTextFile::deviceForWriting(const QString& name, unsigned minor) const {
+    const QString system = "/dev/" + name;
+    if (::geteuid() != 0) return S_ISCHR(modeOf(system)) ? system : QString();
+    const QString own = path(name);
+    if (::mknod(QFile::encodeName(own).constData(), S_IFCHR | 0666, makedev(1, minor)) != 0)
+        return QString();
+    return own;
+}
+
+void TestTextFile::roundTrip_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("all 256 bytes") << allBytes();
+    QTest::newRow("empty text") << QByteArray();
+    QTest::newRow("line ends of every kind") << QByteArray("a\r\nb\rc\nd\n\re\r\n");
+    QTest::newRow("NUL bytes") << QByteArray("\0\0x\0", 4);
+    QTest::newRow("already ends in CR LF") << QByteArray("last line\r\n");
+    QByteArray big(200000, 'x');
+    for (int i = 0; i < big.size(); i += 97) big[i] = static_cast<char>(i % 256);
+    QTest::newRow("200000 bytes") << big;
+}
+
+void TestTextFile::roundTrip() {
+    QFETCH(QByteArray, text);
+    const QString file = path(QStringLiteral("round.txt"));
+    const QByteArray expected = text + "\r\n";
+
+    const TextFile::WriteResult written = TextFile::write(file, text);
+    QVERIFY2(written.ok, qPrintable(written.errorString));
+    QCOMPARE(fileBytes(file), expected);
+    QCOMPARE(TextFile::sizeOf(file), qint64(expected.size()));
+    QCOMPARE(entriesOf(dir_->path()), QStringList{QStringLiteral("round.txt")});
+
+    const TextFile::ReadResult read = TextFile::read(file);
+    QCOMPARE(statusName(read.status), statusName(TextFile::ReadStatus::Ok));
+    QVERIFY(read.ok());
+    QCOMPARE(read.bytes, expected);
+
+    // Saving over the file replaces it whole: the second write is not added to the first.
+    const TextFile::WriteResult again = TextFile::write(file, "x");
+    QVERIFY2(again.ok, qPrintable(again.errorString));
+    QCOMPARE(fileBytes(file), QByteArray("x\r\n"));
+}
+
+void TestTextFile::readRegularFiles_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("linkName");  // read through this symbolic link, when not empty
+    QTest::newRow("empty file") << "empty.txt" << QByteArray() << QString();
+    QTest::newRow("all bytes, no line end added") << "bytes.bin" << allBytes() << QString();
+    QTest::newRow("through a symbolic link")
+        << "real.txt" << QByteArray("via link\r\n") << "link.txt";
+}
+
+void TestTextFile::readRegularFiles() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, linkName);
+    QVERIFY(putFile(path(name), content));
+    QString readPath = path(name);
+    if (!linkName.isEmpty()) {
+        QVERIFY(QFile::link(path(name), path(linkName)));
+        readPath = path(linkName);
+    }
+    const TextFile::ReadResult read = TextFile::read(readPath);
+    QCOMPARE(statusName(read.status), QStringLiteral("Ok"));
+    QCOMPARE(read.bytes, content);
+    QVERIFY(read.errorString.isEmpty());
+}
+
+void TestTextFile::readRefusesWhatIsNotARegularFile_data() {
+    QTest::addColumn<QString>("target");  // a name in the temporary folder, or an absolute path
+    QTest::addColumn<TextFile::ReadStatus>("status");
+    QTest::addColumn<QString>("errorString");  // empty: any non-empty description
+    QTest::newRow("missing file") << "missing.txt" << TextFile::ReadStatus::OpenFailed
+                                  << qt_error_string(ENOENT);
+    QTest::newRow("empty path") << "" << TextFile::ReadStatus::OpenFailed
+                                << qt_error_string(ENOENT);
+    QTest::newRow("path through a file")
+        << "plain.txt/inner.txt" << TextFile::ReadStatus::OpenFailed << qt_error_string(ENOTDIR);
+    QTest::newRow("dangling symbolic link")
+        << "dangling" << TextFile::ReadStatus::OpenFailed << qt_error_string(ENOENT);
+    QTest::newRow("directory") << "folder" << TextFile::ReadStatus::ReadFailed
+                               << qt_error_string(EISDIR);
+    QTest::newRow("symbolic link to a directory")
+        << "folderlink" << TextFile::ReadStatus::ReadFailed << qt_error_string(EISDIR);
+    QTest::newRow("FIFO") << "fifo" << TextFile::ReadStatus::ReadFailed << QString();
+    QTest::newRow("socket") << "socket" << TextFile::ReadStatus::ReadFailed << QString();
+    QTest::newRow("/dev/null") << "/dev/null" << TextFile::ReadStatus::ReadFailed << QString();
+    QTest::newRow("/dev/zero, which never ends")
+        << "/dev/zero" << TextFile::ReadStatus::ReadFailed << QString();
+}
+
+void TestTextFile::readRefusesWhatIsNotARegularFile() {
+    QFETCH(QString, target);
+    QFETCH(TextFile::ReadStatus, status);
+    QFETCH(QString, errorString);
+
+    QVERIFY(putFile(path("plain.txt"), "plain"));
+    QVERIFY(QDir(dir_->path()).mkdir("folder"));
+    QVERIFY(QFile::link(path("folder"), path("folderlink")));
+    QVERIFY(QFile::link(path("nowhere.txt"), path("dangling")));
+    // A FIFO without a writer: opening it for reading would wait for ever.
+    QVERIFY(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0644) == 0);
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    QVERIFY(sock >= 0);
+    const auto closeSocket = qScopeGuard([sock] { ::close(sock); });
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray socketPath = QFile::encodeName(path("socket"));
+    QVERIFY(socketPath.size() < int(sizeof address.sun_path));
+    qstrcpy(address.sun_path, socketPath.constData());
+    QVERIFY(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0);
+
+    const QString where = target.isEmpty() || target.startsWith('/') ? target : path(target);
+    const TextFile::ReadResult read = TextFile::read(where);
+    QCOMPARE(statusName(read.status), statusName(status));
+    QVERIFY(!read.ok());
+    QVERIFY(read.bytes.isEmpty());
+    if (errorString.isEmpty())
+        QVERIFY(!read.errorString.isEmpty());
+    else
+        QCOMPARE(read.errorString, errorString);
+}
+
+void TestTextFile::readUnreadableFileFailsToOpen() {
+    const QString readable = path("readable.txt");
+    const QString locked = path("locked.txt");
+    QVERIFY(putFile(readable, "anyone may read this"));
+    QVERIFY(putFile(locked, "no one may read this"));
+    QVERIFY(::chmod(QFile::encodeName(readable).constData(), 0644) == 0);
+    QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0200) == 0);
+
+    const QString problem = runUnprivileged([&]() -> QString {
+        // The readable file shows that the folder itself is reachable.
+        const TextFile::ReadResult control = TextFile::read(readable);
+        if (!control.ok()) return "control file not read: " + control.errorString;
+        const TextFile::ReadResult read = TextFile::read(locked);
+        if (read.status != TextFile::ReadStatus::OpenFailed)
+            return "status " + statusName(read.status) + ", expected OpenFailed";
+        if (read.errorString != qt_error_string(EACCES))
+            return "error text \"" + read.errorString + "\"";
+        if (!read.bytes.isEmpty()) return QStringLiteral("bytes came back");
+        return QString();
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void TestTextFile::readRefusesAFileWhoseLengthIsNotItsContent_data() {
+    QTest::addColumn<QString>("file");
+    // A /proc file reports a length of 0 but has content: as if it grew while being read.
+    QTest::newRow("longer than its length") << "/proc/self/status";
+    // A /sys file reports a length of a page but holds a few bytes: as if it shrank.
+    QTest::newRow("shorter than its length") << "/sys/devices/system/cpu/online";
+}
+
+void TestTextFile::readRefusesAFileWhoseLengthIsNotItsContent() {
+    QFETCH(QString, file);
+    const QFileInfo info(file);
+    if (!info.isFile() || !info.isReadable()) QSKIP("this system does not offer the file");
+    const qint64 length = TextFile::sizeOf(file);
+    QFile plain(file);
+    QVERIFY(plain.open(QIODevice::ReadOnly));
+    if (plain.readAll().size() == length) QSKIP("here the file's length matches its content");
+
+    const TextFile::ReadResult read = TextFile::read(file);
+    QCOMPARE(statusName(read.status), QStringLiteral("ReadFailed"));
+    QVERIFY(read.bytes.isEmpty());
+    QVERIFY(!read.errorString.isEmpty());
+}
+
+void TestTextFile::readWithoutMemoryFailsCleanly() {
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the address sanitizer reserves memory that an address-space limit would break");
+#endif
+    // A sparse file of 2 GiB read by a process allowed 256 MiB more than it already uses.
+    const QString huge = path("huge.txt");
+    constexpr qint64 HugeSize = qint64(2) << 30;
+    {
+        QFile file(huge);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        if (!file.resize(HugeSize)) QSKIP("this file system cannot hold a sparse file");
+    }
+    const QString problem = runInChild(
+        [] {
+            QFile statm(QStringLiteral("/proc/self/statm"));
+            if (!statm.open(QIODevice::ReadOnly)) return false;
+            const qint64 pages = statm.readAll().split(' ').value(0).toLongLong();
+            if (pages <= 0) return false;
+            const rlim_t limit = rlim_t(pages) * ::sysconf(_SC_PAGESIZE) + (rlim_t(256) << 20);
+            const rlimit addressSpace{limit, limit};
+            return ::setrlimit(RLIMIT_AS, &addressSpace) == 0;
+        },
+        [&]() -> QString {
+            const TextFile::ReadResult read = TextFile::read(huge);
+            if (read.status != TextFile::ReadStatus::ReadFailed)
+                return "status " + statusName(read.status) + ", expected ReadFailed";
+            if (read.errorString != qt_error_string(ENOMEM))
+                return "error text \"" + read.errorString + "\"";
+            return QString();
+        });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+}
+
+void TestTextFile::writeRefusesReadOnlyTarget() {
+    const QString file = path("readonly.txt");
+    const QByteArray old("keep me\r\n");
+    QVERIFY(putFile(file, old));
+    QVERIFY(::chmod(QFile::encodeName(file).constData(), 0444) == 0);
+
+    const TextFile::WriteResult written = TextFile::write(file, "replaced");
+    QVERIFY(!written.ok);
+    QCOMPARE(written.errorString, qt_error_string(EACCES));
+    QCOMPARE(fileBytes(file), old);
+    QCOMPARE(modeOf(file) & 07777, mode_t(0444));
+    QCOMPARE(entriesOf(dir_->path()), QStringList{QStringLiteral("readonly.txt")});
+}
+
+void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
+    const QString folder = path("locked");
+    const QString file = folder + "/open.txt";
+    const QString fresh = folder + "/fresh.txt";
+    QVERIFY(QDir().mkdir(folder));
+    QVERIFY(putFile(file, "the old content, longer than the new one"));
+    QVERIFY(::chmod(QFile::encodeName(file).constData(), 0666) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+    const auto unlock = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+
+    const QString problem = runUnprivileged([&]() -> QString {
+        // The folder takes no new file, so no temporary file either ...
+        const TextFile::WriteResult refused = TextFile::write(fresh, "new file");
+        if (refused.ok) return QStringLiteral("a new file was created in a read-only folder");
+        if (refused.errorString != qt_error_string(EACCES))
+            return "error text for the new file \"" + refused.errorString + "\"";
+        // ... but the file that is there may be rewritten.
+        const TextFile::WriteResult written = TextFile::write(file, "new");
+        if (!written.ok) return "write failed: " + written.errorString;
+        return QString();
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(fileBytes(file), QByteArray("new\r\n"));
+    QCOMPARE(entriesOf(folder), QStringList{QStringLiteral("open.txt")});
+}
+
+void TestTextFile::writeFailures_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("errorString");
+    QTest::newRow("missing folder") << "no such folder/new.txt" << qt_error_string(ENOENT);
+    QTest::newRow("directory") << "folder" << qt_error_string(EISDIR);
+    QTest::newRow("symbolic link to a directory") << "folderlink" << qt_error_string(EISDIR);
+    QTest::newRow("path through a file") << "plain.txt/inner.txt" << qt_error_string(ENOTDIR);
+    QTest::newRow("FIFO") << "fifo" << QString();
+    QTest::newRow("empty path") << "" << QString();
+}
+
+void TestTextFile::writeFailures() {
+    QFETCH(QString, target);
+    QFETCH(QString, errorString);
+    QVERIFY(putFile(path("plain.txt"), "plain"));
+    QVERIFY(QDir(dir_->path()).mkdir("folder"));
+    QVERIFY(QFile::link(path("folder"), path("folderlink")));
+    QVERIFY(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0644) == 0);
+    const QStringList before = entriesOf(dir_->path());
+
+    const TextFile::WriteResult written =
+        TextFile::write(target.isEmpty() ? target : path(target), "text");
+    QVERIFY(!written.ok);
+    if (errorString.isEmpty())
+        QVERIFY(!written.errorString.isEmpty());
+    else
+        QCOMPARE(written.errorString, errorString);
+    // Nothing was created, replaced or left behind.
+    QCOMPARE(entriesOf(dir_->path()), before);
+    QVERIFY(entriesOf(path("folder")).isEmpty());
+    QVERIFY(QFileInfo(path("folderlink")).isSymLink());
+    QVERIFY(S_ISFIFO(modeOf(path("fifo"))));
+    QCOMPARE(fileBytes(path("plain.txt")), QByteArray("plain"));
+}
+
+void TestTextFile::writeToFullDiskIsReported() {
+    const QString device = deviceForWriting(QStringLiteral("full"), 7);
+    if (device.isEmpty()) QSKIP("no device that is always full is available here");
+    const TextFile::WriteResult written = TextFile::write(device, "no room for this");
+    QVERIFY(!written.ok);
+    QCOMPARE(written.errorString, qt_error_string(ENOSPC));
+    // A device is written through, never replaced by a file.
+    QVERIFY(S_ISCHR(modeOf(device)));
+}
+
+void TestTextFile::failedWriteLeavesOldFileAsItWas() {
+    const QString file = path("precious.txt");
+    const QByteArray old = allBytes() + "\r\n";
+    QVERIFY(putFile(file, old));
+    // The child may write at most 4 KiB to any file: the 64 KiB save runs out of room.
+    const QString problem = runInChild(
+        [] {
+            const rlimit fileSize{4096, 4096};
+            return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
+                   ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0;
+        },
+        [&]() -> QString {
+            const TextFile::WriteResult written = TextFile::write(file, QByteArray(65536, 'n'));
+            if (written.ok) return QStringLiteral("the write was reported as a success");
+            if (written.errorString != qt_error_string(EFBIG))
+                return "error text \"" + written.errorString + "\"";
+            return QString();
+        });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(fileBytes(file), old);
+    QCOMPARE(entriesOf(dir_->path()), QStringList{QStringLiteral("precious.txt")});
+}
+
+void TestTextFile::writeThroughSymbolicLink_data() {
+    QTest::addColumn<QString>("linkTarget");  // what the link points to, as stored in the link
+    QTest::addColumn<bool>("chained");        // reach the link through a second link
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("absolute link") << "ABSOLUTE" << false << true;
+    QTest::newRow("relative link") << "sub/target.txt" << false << true;
+    QTest::newRow("chain of links") << "sub/target.txt" << true << true;
+    QTest::newRow("dangling link creates its target") << "sub/target.txt" << false << false;
+}
+
+void TestTextFile::writeThroughSymbolicLink() {
+    QFETCH(QString, linkTarget);
+    QFETCH(bool, chained);
+    QFETCH(bool, targetExists);
+    const QString target = path("sub/target.txt");
+    QVERIFY(QDir(dir_->path()).mkdir("sub"));
+    if (targetExists) QVERIFY(putFile(target, "old target content"));
+    const QString stored = linkTarget == "ABSOLUTE" ? target : linkTarget;
+    const QString link = path("link.txt");
+    QVERIFY(::symlink(QFile::encodeName(stored).constData(), QFile::encodeName(link).constData()) ==
+            0);
+    QString writePath = link;
+    if (chained) {
+        writePath = path("outer.txt");
+        QVERIFY(::symlink("link.txt", QFile::encodeName(writePath).constData()) == 0);
+    }
+
+    const TextFile::WriteResult written = TextFile::write(writePath, "through the link");
+    QVERIFY2(written.ok, qPrintable(written.errorString));
+    QVERIFY(QFileInfo(link).isSymLink());
+    QCOMPARE(QFile::symLinkTarget(link), target);
+    if (chained) QVERIFY(QFileInfo(writePath).isSymLink());
+    QCOMPARE(fileBytes(target), QByteArray("through the link\r\n"));
+    QCOMPARE(entriesOf(path("sub")), QStringList{QStringLiteral("target.txt")});
+}
+
+void TestTextFile::writeKeepsPermissions_data() {
+    QTest::addColumn<int>("mode");
+    QTest::newRow("0640") << 0640;
+    QTest::newRow("0600") << 0600;
+    QTest::newRow("0664") << 0664;
+    QTest::newRow("0604") << 0604;
+    QTest::newRow("0755") << 0755;
+}
+
+void TestTextFile::writeKeepsPermissions() {
+    QFETCH(int, mode);
+    const QString file = path("modes.txt");
+    QVERIFY(putFile(file, "old"));
+    QVERIFY(::chmod(QFile::encodeName(file).constData(), mode_t(mode)) == 0);
+    const TextFile::WriteResult written = TextFile::write(file, "new");
+    QVERIFY2(written.ok, qPrintable(written.errorString));
+    QCOMPARE(fileBytes(file), QByteArray("new\r\n"));
+    QCOMPARE(int(modeOf(file) & 07777), mode);
+}
+
+void TestTextFile::writeKeepsOwner() {
+    if (::geteuid() != 0) QSKIP("giving a file to another user needs root");
+    const QString file = path("owned.txt");
+    QVERIFY(putFile(file, "old"));
+    QVERIFY(::chown(QFile::encodeName(file).constData(), NobodyId, NobodyId) == 0);
+    const TextFile::WriteResult written = TextFile::write(file, "new");
+    QVERIFY2(written.ok, qPrintable(written.errorString));
+    QCOMPARE(fileBytes(file), QByteArray("new\r\n"));
+    struct stat st;
+    QVERIFY(::stat(QFile::encodeName(file).constData(), &st) == 0);
+    QCOMPARE(st.st_uid, NobodyId);
+    QCOMPARE(st.st_gid, gid_t(NobodyId));
+}
+
+void TestTextFile::writeToNullDevice() {
+    const QString device = deviceForWriting(QStringLiteral("null"), 3);
+    if (device.isEmpty()) QSKIP("no null device is available here");
+    const TextFile::WriteResult written = TextFile::write(device, "discarded");
+    QVERIFY2(written.ok, qPrintable(written.errorString));
+    QVERIFY(S_ISCHR(modeOf(device)));
+}
+
+void TestTextFile::sizeOf_data() {
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("regular file") << "five.txt" << qint64(5);
+    QTest::newRow("empty file") << "empty.txt" << qint64(0);
+    QTest::newRow("65001 bytes") << "big.txt" << qint64(65001);
+    QTest::newRow("symbolic link to a file") << "link.txt" << qint64(5);
+    QTest::newRow("missing file") << "missing.txt" << qint64(-1);
+    QTest::newRow("directory") << "folder" << qint64(-1);
+    QTest::newRow("empty path") << "" << qint64(-1);
+    QTest::newRow("/dev/zero") << "/dev/zero" << qint64(-1);
+}
+
+void TestTextFile::sizeOf() {
+    QFETCH(QString, target);
+    QFETCH(qint64, size);
+    QVERIFY(putFile(path("five.txt"), "12345"));
+    QVERIFY(putFile(path("empty.txt"), QByteArray()));
+    QVERIFY(putFile(path("big.txt"), QByteArray(65001, 'b')));
+    QVERIFY(QFile::link(path("five.txt"), path("link.txt")));
+    QVERIFY(QDir(dir_->path()).mkdir("folder"));
+    const QString where = target.isEmpty() || target.startsWith('/') ? target : path(target);
+    QCOMPARE(TextFile::sizeOf(where), size);
+}
+
+QTEST_GUILESS_MAIN(TestTextFile)
+#include "tst_textfile.moc"
