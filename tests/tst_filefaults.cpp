@@ -1,22 +1,19 @@
-#include <cstdio>
-
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
-#include <QProcess>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "ChildCase.h"
 #include "FrameFixture.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 
 #include <fcntl.h>
-#include <grp.h>
 #include <linux/fs.h>
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -37,16 +34,14 @@ extern "C" const char* __asan_default_options() { return "allocator_may_return_n
 // window for a failed open, a changed window that could not be saved stays open).
 //
 // Tests run as root, and root passes every permission check. The cases about permissions
-// therefore run in a process of their own, this test program started again with
-// --unprivileged, which becomes the unprivileged user 65534 (nobody) before it makes its
-// QApplication and reports what did not hold on its standard output. The immutable-file cases
-// need root and run in place.
+// therefore run in a process of their own (ChildCase), this test program started again, which
+// becomes the unprivileged user 65534 (nobody) before it makes its QApplication and reports
+// what did not hold. The immutable-file and file-system cases need root and run in place.
 namespace {
 
 using Answer = DialogService::Answer;
 using Kind = ScriptedDialogs::Kind;
 
-constexpr uid_t Nobody = 65534;
 const QString CannotOpen = QStringLiteral("Impossibile aprire il file: ");
 const QString TooBig = QStringLiteral("'O file è troppo gruosso po pute' arapì.");
 const QByteArray OldContent("what was there before\r\n");
@@ -252,54 +247,22 @@ QString savedInPlace(const QString& file)
     return problems.join(QStringLiteral("; "));
 }
 
-const char UnprivilegedFlag[] = "--unprivileged";
-
-// Runs one case in a new process of this program, which becomes the unprivileged user first when
-// it starts as root (see main()). Returns what did not hold.
-QString runUnprivileged(const QStringList& caseAndArguments)
+// A case run in a process of its own (see ChildCase), as the unprivileged user.
+QString runCase(const QStringList& args)
 {
-    QProcess child;
-    child.setProgram(QCoreApplication::applicationFilePath());
-    child.setArguments(QStringList{QString::fromLatin1(UnprivilegedFlag)} + caseAndArguments);
-    child.setProcessChannelMode(QProcess::SeparateChannels);
-    child.start();
-    if (!child.waitForFinished(120000)) {
-        child.kill();
-        child.waitForFinished();
-        return QStringLiteral("the unprivileged case did not finish: ") + child.errorString();
-    }
-    const QString report = QString::fromUtf8(child.readAllStandardOutput());
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
-        return QStringLiteral("the unprivileged case ended with status %1: %2 %3")
-            .arg(child.exitCode())
-            .arg(report, QString::fromLocal8Bit(child.readAllStandardError()));
-    return report;
+    if (args.value(0) == QLatin1String("open") && args.size() == 3)
+        return failedOpen(args[1], true, args[2], false);
+    if (args.value(0) == QLatin1String("save") && args.size() == 4)
+        return failedSave(SaveCase{args[1],
+                                   args[2] == QLatin1String("saveas") ? SaveBy::SaveAs : SaveBy::Save,
+                                   args[3]});
+    if (args.value(0) == QLatin1String("inplace") && args.size() == 2) return savedInPlace(args[1]);
+    return QStringLiteral("no such case: ") + args.join(' ');
 }
 
-// The child's side: drop to the unprivileged user, then run the case named in argv.
-int runUnprivilegedCase(int argc, char** argv)
+QString runUnprivileged(const QStringList& args)
 {
-    if (::geteuid() == 0 && (::setgroups(0, nullptr) != 0 || ::setresgid(Nobody, Nobody, Nobody) != 0 ||
-                             ::setresuid(Nobody, Nobody, Nobody) != 0 || ::geteuid() != Nobody)) {
-        std::fputs("could not become the unprivileged user", stdout);
-        return 0;
-    }
-    QApplication app(argc, argv);
-    const QStringList args = QCoreApplication::arguments().mid(2);
-    QString report;
-    if (args.value(0) == QLatin1String("open") && args.size() == 3) {
-        report = failedOpen(args[1], true, args[2], false);
-    } else if (args.value(0) == QLatin1String("save") && args.size() == 4) {
-        report = failedSave(SaveCase{args[1], args[2] == QLatin1String("saveas") ? SaveBy::SaveAs
-                                                                                : SaveBy::Save,
-                                     args[3]});
-    } else if (args.value(0) == QLatin1String("inplace") && args.size() == 2) {
-        report = savedInPlace(args[1]);
-    } else {
-        report = QStringLiteral("no such case: ") + args.join(' ');
-    }
-    std::fputs(report.toUtf8().constData(), stdout);
-    return 0;
+    return ChildCase::run(args, ChildCase::User::Unprivileged);
 }
 
 }  // namespace
@@ -684,8 +647,13 @@ private slots:
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && qstrcmp(argv[1], UnprivilegedFlag) == 0)
-        return runUnprivilegedCase(argc, argv);
+    QStringList args;
+    QString failure;
+    if (ChildCase::caseArguments(argc, argv, &args, &failure)) {
+        if (!failure.isEmpty()) return ChildCase::report(failure);
+        QApplication app(argc, argv);
+        return ChildCase::report(runCase(args));
+    }
     QApplication app(argc, argv);
     tst_FileFaults test;
     QTEST_SET_MAIN_SOURCE_PATH
