@@ -104,7 +104,7 @@ stage_fuzz() {
   stage "Fuzzing each target for ${FUZZ_SECONDS}s ($FUZZ_DIR)"
   cmake -S "$ROOT" -B "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=OFF \
     -DTAVULELLA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
-  local targets=(fuzz_codepage fuzz_textbuffer fuzz_textbox)
+  local targets=(fuzz_codepage fuzz_textbuffer fuzz_textbox fuzz_search)
   cmake --build "$FUZZ_DIR" -j"$JOBS" --target "${targets[@]}"
   local t work log runs
   for t in "${targets[@]}"; do

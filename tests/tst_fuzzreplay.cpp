@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "CodePageProperties.h"
+#include "SearchScript.h"
 #include "TextBoxScript.h"
 #include "TextBufferScript.h"
 
@@ -17,6 +18,7 @@ private:
         if (target == QLatin1String("fuzz_codepage")) return CodePageProperties::check(input);
         if (target == QLatin1String("fuzz_textbuffer")) return TextBufferScript::run(input);
         if (target == QLatin1String("fuzz_textbox")) return TextBoxScript::run(input);
+        if (target == QLatin1String("fuzz_search")) return SearchScript::run(input);
         return QStringLiteral("no check for the target %1").arg(target);
     }
 
@@ -68,6 +70,13 @@ private slots:
         addInputs(QStringLiteral("fuzz_textbox"));
     }
     void textBox() { replay(QStringLiteral("fuzz_textbox")); }
+
+    void search_data()
+    {
+        QTest::addColumn<QByteArray>("input");
+        addInputs(QStringLiteral("fuzz_search"));
+    }
+    void search() { replay(QStringLiteral("fuzz_search")); }
 
     // Every byte, line breaks of each kind, a character outside the code page and one outside
     // the Basic Multilingual Plane.
