@@ -442,6 +442,39 @@ private slots:
         QCOMPARE(fileBytes(home.file()), before);
     }
 
+    void aFileThatCouldNotBeReadIsNotReplaced()
+    {
+        // Reading goes through a private copy in the temporary folder; with no room there,
+        // nothing is read, and writing would lose the entries the file holds.
+        ConfigHome home;
+        {
+            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            storeAll(store, {"/a", "/b"});
+        }
+        const QByteArray before = fileBytes(home.file());
+        const QString noRoom = home.dir.filePath("full");
+        QVERIFY(QDir().mkpath(noRoom));
+        QVERIFY(chmod(QFile::encodeName(noRoom).constData(), 0555) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.dir.path()).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0777) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.file()).constData(), 0666) == 0);
+        const QByteArray oldTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", noRoom.toLocal8Bit());
+        const int result = runUnprivileged([] {
+            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            if (!RecentList(store).entries().isEmpty()) return 1;
+            if (RecentList(store).store("/c")) return 2;
+            return 0;
+        });
+        if (oldTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTmp);
+        chmod(QFile::encodeName(noRoom).constData(), 0755);
+        QCOMPARE(result, 0);
+        QCOMPARE(fileBytes(home.file()), before);
+    }
+
     void anUnwritableFolder()
     {
         ConfigHome home;

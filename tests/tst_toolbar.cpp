@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "FrameFixture.h"
+#include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 #include "frame/ImageControl.h"
@@ -445,6 +446,33 @@ private slots:
         bar->imgFileOpenButton_Click();
         QCOMPARE(f.dialogs().callsOf(ScriptedDialogs::Kind::Open).size(), 1);
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+
+    void cutCopyAndPasteFromTheToolbar()
+    {
+        FrameFixture f;
+        frmMDI& frame = f.frame();
+        Toolbar* bar = frame.picToolbar();
+        QWindow* window = frame.windowHandle();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        auto click = [&](ImageControl* button) {
+            const QPoint at = button->mapTo(&frame, QPoint(4, 4));
+            QTest::mousePress(window, Qt::LeftButton, {}, at);
+            QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+        };
+        TextBox* text = f.active()->Text1;
+        text->setText("uno due");
+        text->setSelStart(4);
+        text->setSelLength(3);
+        click(bar->imgCutButton);
+        QCOMPARE(text->Text(), QByteArray("uno "));
+        text->setSelStart(0);
+        text->setSelLength(3);
+        click(bar->imgCopyButton);
+        text->setSelStart(4);
+        text->setSelLength(0);
+        click(bar->imgPasteButton);
+        QCOMPARE(text->Text(), QByteArray("uno uno"));
     }
 
     // ---- The toolbar item of the Options menus ----

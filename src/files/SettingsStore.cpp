@@ -76,12 +76,33 @@ QSettings* SettingsStore::reader()
         return nullptr;
     }
     lockFolder(QFileInfo(file).absolutePath());
-    // The file is only ever read through QSettings, never written: QSettings keeps what it has
-    // parsed in a cache for the life of the process, and values whose writing failed would stay
-    // in that cache as if they had been saved.
-    m_reader = std::make_unique<QSettings>(file, QSettings::NativeFormat);
-    if (m_reader->status() == QSettings::AccessError) m_readStatus = Status::AccessError;
-    if (m_reader->status() == QSettings::FormatError) m_readStatus = Status::FormatError;
+    QByteArray bytes;
+    const QFileInfo info(file);
+    if (info.exists()) {
+        QFile f(file);
+        if (info.isDir() || !f.open(QIODevice::ReadOnly)) {
+            m_readStatus = Status::AccessError;
+        } else {
+            bytes = f.readAll();
+            if (f.error() != QFileDevice::NoError) {
+                m_readStatus = Status::AccessError;
+                bytes.clear();
+            }
+        }
+    }
+    // The values are parsed from a private copy with a name of its own. QSettings keeps every
+    // file it has parsed in a cache for the life of the process, keyed by the file's path, and
+    // trusts it while the file's size and time stamp (in milliseconds) look the same: two writes
+    // within one millisecond would go unseen. A fresh copy is always parsed from scratch.
+    m_snapshot = std::make_unique<QTemporaryFile>(QDir::tempPath() + QLatin1Char('/') +
+                                                  m_application + QStringLiteral("-XXXXXX.conf"));
+    if (!m_snapshot->open() || m_snapshot->write(bytes) != bytes.size() || !m_snapshot->flush()) {
+        m_readStatus = Status::AccessError;
+        return nullptr;
+    }
+    m_reader = std::make_unique<QSettings>(m_snapshot->fileName(), QSettings::NativeFormat);
+    if (m_reader->status() == QSettings::FormatError && m_readStatus == Status::Ok)
+        m_readStatus = Status::FormatError;
     return m_reader.get();
 }
 
@@ -123,6 +144,8 @@ SettingsStore::Status SettingsStore::writePending()
     const QString file = fileName();
     if (file.isEmpty()) return Status::AccessError;
     const QFileInfo info(file);
+    // A file that could not be read is not replaced: what it holds would be lost.
+    if (m_readStatus == Status::AccessError && info.exists()) return Status::AccessError;
     if (info.exists()) {
         // A settings file the user may not change is left alone, even where the folder would
         // allow replacing it.
@@ -185,6 +208,7 @@ void SettingsStore::endExchange()
 {
     m_inExchange = false;
     m_reader.reset();
+    m_snapshot.reset();
     m_pending.clear();
     m_readStatus = Status::Ok;
     unlockFolder();

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QSettings;
+class QTemporaryFile;
 
 // The per-user settings store: text values addressed by section and key, kept in the file
 // <organization>/<application>.conf of the user's configuration folder (XDG_CONFIG_HOME,
@@ -65,6 +66,7 @@ private:
     QString m_application;
     bool m_inExchange = false;
     int m_lockFd = -1;  // the store's folder, locked while an exchange lasts
+    std::unique_ptr<QTemporaryFile> m_snapshot;  // what the exchange reads, copied at its start
     std::unique_ptr<QSettings> m_reader;
     Status m_readStatus = Status::Ok;
     QList<std::pair<QString, QString>> m_pending;  // full key ("section/key"), value

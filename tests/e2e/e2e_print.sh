@@ -14,6 +14,14 @@
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
+# The machine has one spooler, and this check adds and removes its default queue and may stop
+# it: runs from other checkouts at the same time wait for their turn.
+exec 9>"${TMPDIR:-/tmp}/tavulella-e2e-print.lock"
+if ! flock -w 600 9; then
+  echo "e2e_print: another print check kept the spooler for 10 minutes" >&2
+  exit 1
+fi
+
 QUEUE=TavulellaPDF
 PACKAGES=(cups printer-driver-cups-pdf poppler-utils)
 SOCKET=/run/cups/cups.sock
@@ -74,7 +82,8 @@ start_spooler() {
   local deadline
   spooler_up && return 0
   e2e_log "starting the print spooler"
-  as_root setsid /usr/sbin/cupsd -f >/dev/null 2>&1 </dev/null &
+  # Without the lock's descriptor: the spooler must not hold the lock once this check is over.
+  as_root setsid /usr/sbin/cupsd -f >/dev/null 2>&1 </dev/null 9>&- &
   SPOOLER_PID=$!
   deadline=$((SECONDS + E2E_TIMEOUT))
   until spooler_up; do
