@@ -168,6 +168,7 @@ private slots:
     void gotFocus();
     void clickTakesTheShownCaret();
     void menuShortcutsWin();
+    void shortcutsOfWindowActionsAndMenusOffTheBar();
     void undoKeepsBufferAndViewTogether();
     void randomAgainstReference();
     void bigTextFollowsEdits();
@@ -725,6 +726,58 @@ void tst_TextBox::menuShortcutsWin() {
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("az"));
     QCOMPARE(fired.value("copy"), 1);
+}
+
+void tst_TextBox::shortcutsOfWindowActionsAndMenusOffTheBar() {
+    QMainWindow window;
+    auto* around = new QWidget;
+    auto* layout = new QVBoxLayout(around);
+    auto* box = new TextBox;
+    layout->addWidget(box);
+    window.setCentralWidget(around);
+    QMap<QString, int> fired;
+    const auto track = [&](QAction* a, const QString& name, const QKeySequence& key) {
+        a->setShortcut(key);
+        connect(a, &QAction::triggered, &window, [&fired, name] { ++fired[name]; });
+    };
+    // Commands added to the window and to a widget around the box take their keys.
+    auto* selectAll = new QAction("select all", &window);
+    track(selectAll, "select all", QKeySequence(Qt::CTRL | Qt::Key_A));
+    window.addAction(selectAll);
+    QAction undo("undo");
+    track(&undo, "undo", QKeySequence(Qt::CTRL | Qt::Key_Z));
+    around->addAction(&undo);
+    // A menu of the window that is on no menu bar (the menu of a document window that is not
+    // the active one) cannot take a key: the box keeps it.
+    auto* offTheBar = new QMenu("Other", &window);
+    track(offTheBar->addAction("delete"), "delete", QKeySequence(Qt::Key_Delete));
+    track(offTheBar->addMenu("Deeper")->addAction("copy"), "copy",
+          QKeySequence(Qt::CTRL | Qt::Key_C));
+
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    box->setFocus();
+    QTRY_VERIFY(box->hasFocus());
+    box->setText("abcdef");
+    box->setSelStart(3);
+    QGuiApplication::clipboard()->setText("clip");
+
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(fired.value("select all"), 1);
+    QCOMPARE(box->SelStart(), 3);
+    QCOMPARE(box->SelLength(), 0);
+    QTest::keyClick(box, Qt::Key_Delete);
+    QCOMPARE(box->Text(), QByteArray("abcef"));
+    QCOMPARE(fired.value("delete"), 0);
+    QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(fired.value("undo"), 1);
+    QCOMPARE(box->Text(), QByteArray("abcef"));
+    box->setSelStart(0);
+    box->setSelLength(2);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(fired.value("copy"), 0);
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("ab"));
 }
 
 void tst_TextBox::undoKeepsBufferAndViewTogether() {

@@ -322,24 +322,26 @@ bool TextBox::menuOwnsKey(const QKeyEvent* e) const {
         return keys.contains(pressed) || keys.contains(unpadded);
     };
 
+    // The commands a key can reach are those of the widgets from this box up to its window and
+    // those of the menus on the window's menu bar (and their submenus). Menus that are not on
+    // the bar, such as those of the other document windows, cannot take the key and are not
+    // looked at: a key press costs the same however many windows and menu items there are.
+    QList<QAction*> actions;
     QWidget* top = window();
-    QList<QAction*> actions = top->findChildren<QAction*>();
-    actions += top->actions();
-    // The menus on a menu bar need not be children of the window: walk them too.
+    for (const QWidget* w = this; w; w = w->isWindow() ? nullptr : w->parentWidget())
+        actions += w->actions();
+    for (const QMenuBar* bar : top->findChildren<QMenuBar*>(Qt::FindDirectChildrenOnly))
+        actions += bar->actions();
     QList<const QMenu*> menus;
-    for (const QMenuBar* bar : top->findChildren<QMenuBar*>()) {
-        for (const QAction* a : bar->actions()) {
-            if (const QMenu* m = QMenu::menuInAction(a)) menus += m;
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        if (owns(actions[i])) return true;
+        const QMenu* sub = QMenu::menuInAction(actions[i]);
+        if (sub && !menus.contains(sub)) {
+            menus += sub;
+            actions += sub->actions();
         }
     }
-    for (qsizetype i = 0; i < menus.size(); ++i) {
-        for (QAction* a : menus[i]->actions()) {
-            actions += a;
-            const QMenu* sub = QMenu::menuInAction(a);
-            if (sub && !menus.contains(sub)) menus += sub;
-        }
-    }
-    return std::any_of(actions.cbegin(), actions.cend(), owns);
+    return false;
 }
 
 qsizetype TextBox::toModel(int viewPos) const {

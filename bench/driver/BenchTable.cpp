@@ -1,0 +1,280 @@
+#include "BenchTable.h"
+
+#include <QDir>
+#include <QFile>
+#include <algorithm>
+#include <cstdio>
+
+#include "TestFiles.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 300000;
+constexpr int kEditRounds = 3;
+constexpr int kFindRounds = 3;
+constexpr int kSaveRounds = 3;
+constexpr int kNewRounds = 5;
+constexpr int kFontMenuRounds = 50;
+constexpr int kWindows = 50;
+
+double medianOf(QVector<double> values) {
+    if (values.isEmpty()) return -1;
+    std::sort(values.begin(), values.end());
+    const qsizetype n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void say(const QString& text) {
+    std::fprintf(stderr, "%s\n", qPrintable(text));
+    std::fflush(stderr);
+}
+
+}  // namespace
+
+BenchTable::BenchTable(const Programs& programs, const QString& workDir, int runs,
+                       const QStringList& only)
+    : m_programs(programs), m_dir(workDir), m_runs(runs), m_only(only) {}
+
+bool BenchTable::writeFiles(const QString& dir) {
+    return QDir().mkpath(dir) &&
+           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-64000.txt")), 64000) &&
+           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-10000000.txt")), 10000000);
+}
+
+bool BenchTable::prepareFiles() {
+    m_file64k = QDir(m_dir).filePath(QStringLiteral("text-64000.txt"));
+    m_file10m = QDir(m_dir).filePath(QStringLiteral("text-10000000.txt"));
+    return writeFiles(m_dir);
+}
+
+QVector<BenchTable::Job> BenchTable::jobs() const {
+    const QString n = QString::number(kEditRounds);
+    return {
+        {QStringLiteral("startup"), {QStringLiteral("startup")}, true},
+        {QStringLiteral("open64k"), {QStringLiteral("open"), m_file64k}, true},
+        {QStringLiteral("open10m"), {QStringLiteral("open"), m_file10m}, true},
+        {QStringLiteral("edit"), {QStringLiteral("edit"), m_file10m, n}, false},
+        {QStringLiteral("find"),
+         {QStringLiteral("find"), m_file10m, QString::number(kFindRounds)},
+         false},
+        {QStringLiteral("save"),
+         {QStringLiteral("save"), m_file10m, QStringLiteral("@OUT@"), QString::number(kSaveRounds)},
+         false},
+        {QStringLiteral("new"), {QStringLiteral("new"), QString::number(kNewRounds)}, false},
+        {QStringLiteral("fontmenu"),
+         {QStringLiteral("fontmenu"), QString::number(kFontMenuRounds)},
+         false},
+        {QStringLiteral("windows"), {QStringLiteral("windows"), QString::number(kWindows)}, false},
+    };
+}
+
+QVector<BenchTable::Row> BenchTable::rows() {
+    const double mib = 1.0 / 1024;
+    using R = Reduce;
+    using T = Target;
+    return {
+        {QStringLiteral("Start-up until idle (ms)"), QStringLiteral("startup"),
+         QStringLiteral("ready_ns"), R::StartUp, 1, T::RatioAtMost, 1.5},
+        {QStringLiteral("Memory after start-up, VmRSS (MiB)"), QStringLiteral("startup"),
+         QStringLiteral("startup_rss_kib"), R::Median, mib, T::FloorPlusAtMost, 10},
+        {QStringLiteral("Memory after start-up, VmHWM (MiB)"), QStringLiteral("startup"),
+         QStringLiteral("startup_hwm_kib"), R::Median, mib, T::FloorPlusAtMost, 10},
+        {QStringLiteral("Open 64,000 B until idle (ms)"), QStringLiteral("open64k"),
+         QStringLiteral("open_ms"), R::Median, 1, T::None, 0},
+        {QStringLiteral("Open 10,000,000 B until idle (ms)"), QStringLiteral("open10m"),
+         QStringLiteral("open_ms"), R::Median, 1, T::RatioAtMost, 1.3},
+        {QStringLiteral("Peak memory, 10 MB open, VmHWM (MiB)"), QStringLiteral("open10m"),
+         QStringLiteral("open_hwm_kib"), R::Median, mib, T::RatioAtMost, 1.5},
+        {QStringLiteral("Type a character at the end (ms)"), QStringLiteral("edit"),
+         QStringLiteral("type_end_ms"), R::Median, 1, T::Below, 16},
+        {QStringLiteral("Type a character in the middle (ms)"), QStringLiteral("edit"),
+         QStringLiteral("type_middle_ms"), R::Median, 1, T::Below, 16},
+        {QStringLiteral("Enter (ms)"), QStringLiteral("edit"), QStringLiteral("enter_ms"),
+         R::Median, 1, T::Below, 16},
+        {QStringLiteral("Backspace (ms)"), QStringLiteral("edit"), QStringLiteral("backspace_ms"),
+         R::Median, 1, T::Below, 16},
+        {QStringLiteral("Delete (ms)"), QStringLiteral("edit"), QStringLiteral("delete_ms"),
+         R::Median, 1, T::Below, 16},
+        {QStringLiteral("Paste 100 KB (ms)"), QStringLiteral("edit"), QStringLiteral("paste_ms"),
+         R::Median, 1, T::Below, 16},
+        {QStringLiteral("Ctrl+End (ms)"), QStringLiteral("edit"), QStringLiteral("ctrl_end_ms"),
+         R::Median, 1, T::Below, 16},
+        {QStringLiteral("Find Next, match near the end, case on (ms)"), QStringLiteral("find"),
+         QStringLiteral("find_end_case_ms"), R::Median, 1, T::Below, 50},
+        {QStringLiteral("Find Next, match near the end, case off (ms)"), QStringLiteral("find"),
+         QStringLiteral("find_end_nocase_ms"), R::Median, 1, T::Below, 50},
+        {QStringLiteral("Find Next, no match, case on (ms)"), QStringLiteral("find"),
+         QStringLiteral("find_none_case_ms"), R::Median, 1, T::Below, 50},
+        {QStringLiteral("Find Next, no match, case off (ms)"), QStringLiteral("find"),
+         QStringLiteral("find_none_nocase_ms"), R::Median, 1, T::Below, 50},
+        {QStringLiteral("Save 10 MB (ms)"), QStringLiteral("save"), QStringLiteral("save_ms"),
+         R::Median, 1, T::Below, 100},
+        {QStringLiteral("File, New (ms)"), QStringLiteral("new"), QStringLiteral("new_ms"),
+         R::Median, 1, T::Below, 15},
+        {QStringLiteral("Font menu, first opening (ms)"), QStringLiteral("fontmenu"),
+         QStringLiteral("fontmenu_ms"), R::Median, 1, T::Below, 100},
+        {QStringLiteral("Type a character, 50 font menus filled (ms)"),
+         QStringLiteral("fontmenu"), QStringLiteral("type_fontmenus_ms"), R::Median, 1, T::Below,
+         16},
+        {QStringLiteral("50 windows: slowest File, New (ms)"), QStringLiteral("windows"),
+         QStringLiteral("windows_new_ms"), R::Max, 1, T::Below, 50},
+        {QStringLiteral("50 windows: tile (ms)"), QStringLiteral("windows"),
+         QStringLiteral("windows_tile_ms"), R::Max, 1, T::Below, 50},
+        {QStringLiteral("50 windows: cascade (ms)"), QStringLiteral("windows"),
+         QStringLiteral("windows_cascade_ms"), R::Max, 1, T::Below, 50},
+        {QStringLiteral("50 windows: slowest close (ms)"), QStringLiteral("windows"),
+         QStringLiteral("windows_close_ms"), R::Max, 1, T::Below, 50},
+    };
+}
+
+QStringList BenchTable::argsFor(const Job& job, Side side) const {
+    QStringList args = job.args;
+    const QString out = QDir(m_dir).filePath(side == Side::Floor ? QStringLiteral("saved-floor.txt")
+                                                                 : QStringLiteral("saved.txt"));
+    args.replaceInStrings(QStringLiteral("@OUT@"), out);
+    return args;
+}
+
+bool BenchTable::runJob(const Job& job, int round, bool record) {
+    // Alternate which side goes first, so that neither always runs on a warmer machine.
+    const Side order[2] = {round % 2 ? Side::Floor : Side::Tavulella,
+                           round % 2 ? Side::Tavulella : Side::Floor};
+    bool ok = true;
+    for (Side side : order) {
+        const QString program = side == Side::Floor       ? m_programs.floor
+                                : job.tavulellaAsProgram ? m_programs.startup
+                                                         : m_programs.work;
+        ChildRun r = ChildRun::run(program, argsFor(job, side), kTimeoutMs);
+        if (!r.ok()) {
+            m_errors.append(r.error());
+            say(QStringLiteral("  ") + r.error());
+            if (record && !m_failedJobs.contains(job.name)) m_failedJobs.append(job.name);
+            ok = false;
+        }
+        if (record) m_results[job.name][int(side)].append(r);
+    }
+    return ok;
+}
+
+double BenchTable::reduceRun(const ChildRun& run, const Row& row) {
+    const QVector<double> values = run.values(row.figure);
+    if (values.isEmpty()) return -1;
+    switch (row.reduce) {
+    case Reduce::StartUp:
+        return (values.first() - double(run.startNs())) / 1e6;
+    case Reduce::Max:
+        return *std::max_element(values.begin(), values.end()) * row.scale;
+    case Reduce::Median:
+        break;
+    }
+    return medianOf(values) * row.scale;
+}
+
+double BenchTable::median(const Row& row, Side side) const {
+    QVector<double> perRun;
+    for (const ChildRun& r : m_results.value(row.job).value(int(side))) {
+        const double v = reduceRun(r, row);
+        if (v >= 0) perRun.append(v);
+    }
+    return medianOf(perRun);
+}
+
+QString BenchTable::targetText(const Row& row) const {
+    switch (row.target) {
+    case Target::None:
+        return QStringLiteral("-");
+    case Target::RatioAtMost:
+        return QStringLiteral("<= %1 x floor").arg(row.limit);
+    case Target::FloorPlusAtMost:
+        return QStringLiteral("<= floor + %1").arg(row.limit);
+    case Target::Below:
+        return QStringLiteral("< %1").arg(row.limit);
+    }
+    return QString();
+}
+
+int BenchTable::printTable() const {
+    const QString header = QStringLiteral("%1 | %2 | %3 | %4 | %5 | %6")
+                               .arg(QStringLiteral("Figure"), -46)
+                               .arg(QStringLiteral("Tavulella"), 9)
+                               .arg(QStringLiteral("floor"), 9)
+                               .arg(QStringLiteral("ratio"), 6)
+                               .arg(QStringLiteral("target"), -16)
+                               .arg(QStringLiteral("result"));
+    std::printf("%s\n%s\n", qPrintable(header), qPrintable(QString(header.size(), u'-')));
+    int failed = 0;
+    for (const Row& row : rows()) {
+        if (!m_only.isEmpty() && !m_only.contains(row.job)) continue;
+        const double t = median(row, Side::Tavulella);
+        const double f = median(row, Side::Floor);
+        QString result = QStringLiteral("info");
+        if (m_failedJobs.contains(row.job)) {
+            result = QStringLiteral("FAIL (a run failed)");
+        } else if (t < 0) {
+            result = QStringLiteral("FAIL (no figure)");
+        } else if (row.target != Target::None) {
+            bool pass = false;
+            switch (row.target) {
+            case Target::RatioAtMost:
+                pass = f > 0 && t <= row.limit * f;
+                break;
+            case Target::FloorPlusAtMost:
+                pass = f > 0 && t <= f + row.limit;
+                break;
+            case Target::Below:
+                pass = t < row.limit;
+                break;
+            case Target::None:
+                break;
+            }
+            result = pass ? QStringLiteral("pass") : QStringLiteral("FAIL");
+        }
+        if (result.startsWith(QLatin1String("FAIL"))) ++failed;
+        const auto number = [](double v) {
+            return v < 0 ? QStringLiteral("n/a") : QString::number(v, 'f', 1);
+        };
+        const QString ratio = t >= 0 && f > 0 ? QString::number(t / f, 'f', 2) : QStringLiteral("-");
+        std::printf("%s\n", qPrintable(QStringLiteral("%1 | %2 | %3 | %4 | %5 | %6")
+                                           .arg(row.label, -46)
+                                           .arg(number(t), 9)
+                                           .arg(number(f), 9)
+                                           .arg(ratio, 6)
+                                           .arg(targetText(row), -16)
+                                           .arg(result)));
+    }
+    // Families installed, as the programs counted them.
+    for (const ChildRun& r : m_results.value(QStringLiteral("fontmenu")).value(int(Side::Tavulella))) {
+        const QVector<double> families = r.values(QStringLiteral("font_families"));
+        if (!families.isEmpty()) {
+            std::printf("\nFont families installed: %.0f. Medians of %d runs per figure.\n",
+                        families.first(), m_runs);
+            break;
+        }
+    }
+    for (const QString& e : m_errors) std::printf("error: %s\n", qPrintable(e));
+    std::printf("%s\n", failed ? qPrintable(QStringLiteral("%1 target(s) missed.").arg(failed))
+                               : "Every target holds.");
+    std::fflush(stdout);
+    return failed ? 1 : 0;
+}
+
+int BenchTable::run() {
+    if (!prepareFiles()) {
+        say(QStringLiteral("cannot write the test files into %1").arg(m_dir));
+        return 2;
+    }
+    QVector<Job> all = jobs();
+    if (!m_only.isEmpty()) {
+        all.erase(std::remove_if(all.begin(), all.end(),
+                                 [this](const Job& j) { return !m_only.contains(j.name); }),
+                  all.end());
+    }
+    say(QStringLiteral("warm-up"));
+    for (const Job& job : all) runJob(job, 0, false);
+    m_errors.clear();
+    for (int round = 1; round <= m_runs; ++round) {
+        say(QStringLiteral("run %1 of %2").arg(round).arg(m_runs));
+        for (const Job& job : all) runJob(job, round, true);
+    }
+    return printTable();
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The text files the benchmarks open: plain 8-bit text of 80-character lines ending in CR LF,
+// exactly the size asked for (the last line shorter where the size asks for it). Three lines
+// before the end stands the word "Pulcinella", which occurs nowhere else in any letter case;
+// "Scaramuccia" occurs nowhere at all. The words are drawn from a fixed list with a fixed seed,
+// so every run opens the same bytes.
+class TestFiles {
+public:
+    // Writes the file; false when it cannot be written.
+    static bool write(const QString& path, qint64 size);
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QStringList>
+
+class BenchSubject;
+
+// The measurements, the same for every subject. A benchmark program runs one scenario per
+// process, named by its first argument, and reports its figures on standard output:
+//
+//   startup                   the frame shown and idle: ready_ns (monotonic clock), memory
+//   open FILE                 open_ms, open_rss_kib, open_hwm_kib
+//   edit FILE ROUNDS          each edit until idle: type_end_ms, type_middle_ms, enter_ms,
+//                             backspace_ms, delete_ms, paste_ms, ctrl_end_ms
+//   find FILE ROUNDS          find_end_case_ms, find_end_nocase_ms, find_none_case_ms,
+//                             find_none_nocase_ms
+//   save FILE OUT ROUNDS      save_ms
+//   new ROUNDS                new_ms, font_families
+//   fontmenu ROUNDS           fontmenu_ms (each time in a new window), font_families
+//   windows COUNT             windows_new_ms, windows_tile_ms, windows_cascade_ms,
+//                             windows_close_ms (one per step)
+//
+// Every step is timed from just before the command until the event loop is idle again
+// (IdleWait). The files carry the words the searches look for (see bench/driver/TestFiles).
+class Scenarios {
+public:
+    // Returns the process's exit status.
+    static int run(BenchSubject& subject, const QStringList& args);
+
+private:
+    static int startup(BenchSubject& subject);
+    static int open(BenchSubject& subject, const QString& path);
+    static int edit(BenchSubject& subject, const QString& path, int rounds);
+    static int find(BenchSubject& subject, const QString& path, int rounds);
+    static int save(BenchSubject& subject, const QString& path, const QString& out, int rounds);
+    static int newWindows(BenchSubject& subject, int rounds);
+    static int fontMenu(BenchSubject& subject, int rounds);
+    static int windows(BenchSubject& subject, int count);
+
+    static void startIdle(BenchSubject& subject);
+    static void openUntimed(BenchSubject& subject, const QString& path);
+    static void putCaret(BenchSubject& subject, int viewPosition);
+};

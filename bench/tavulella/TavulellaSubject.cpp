@@ -1,0 +1,77 @@
+#include "TavulellaSubject.h"
+
+#include <QMdiArea>
+#include <QMenu>
+
+#include "document/TextBox.h"
+#include "document/frmNotePad.h"
+#include "files/FileCommands.h"
+#include "frame/frmMDI.h"
+#include "KeyInput.h"
+#include "platform/DialogService.h"
+
+TavulellaSubject::TavulellaSubject(std::unique_ptr<DialogService> dialogs,
+                                   std::function<void()> expectMessage)
+    : m_dialogs(std::move(dialogs)), m_expectMessage(std::move(expectMessage)) {}
+
+TavulellaSubject::~TavulellaSubject() = default;
+
+void TavulellaSubject::start() {
+    m_frame = std::make_unique<frmMDI>(std::move(m_dialogs));
+    m_frame->MDIForm_Load();
+}
+
+QMainWindow* TavulellaSubject::frame() { return m_frame.get(); }
+
+frmNotePad* TavulellaSubject::active() { return m_frame->activeDocument(); }
+
+QPlainTextEdit* TavulellaSubject::editor() {
+    frmNotePad* doc = active();
+    return doc ? doc->Text1 : nullptr;
+}
+
+void TavulellaSubject::open(const QString& path) { m_frame->files().LoadFileIntoWindow(path); }
+
+bool TavulellaSubject::findNext(const QString& text, bool matchCase) {
+    frmNotePad* doc = active();
+    if (!doc) return false;
+    // What the Find dialog leaves behind; then Find Next, by its key.
+    SearchSettings& settings = m_frame->state().search;
+    settings.SearchText = text;
+    settings.SearchMatchCase = matchCase ? -1 : 0;
+    settings.SearchDirection = 1;
+    settings.SearchIsNew = true;
+    if (m_expectMessage) m_expectMessage();
+    KeyInput::press(m_frame.get(), Qt::Key_F3);
+    return doc->Text1->SelLength() > 0;
+}
+
+void TavulellaSubject::save(const QString& path) {
+    if (frmNotePad* doc = active()) m_frame->files().WriteDocumentFile(path, *doc);
+}
+
+void TavulellaSubject::newWindow() { active() ? active()->mnuFNew_Click() : m_frame->mnuFNew_Click(); }
+
+void TavulellaSubject::openFontMenu() {
+    if (frmNotePad* doc = active()) doc->mnuFont->popup(m_frame->mapToGlobal(QPoint(0, 0)));
+}
+
+void TavulellaSubject::closeFontMenu() {
+    if (frmNotePad* doc = active()) doc->mnuFont->hide();
+}
+
+void TavulellaSubject::tile() {
+    if (frmNotePad* doc = active()) doc->mnuWTile_Click();
+}
+
+void TavulellaSubject::cascade() {
+    if (frmNotePad* doc = active()) doc->mnuWCascade_Click();
+}
+
+void TavulellaSubject::closeActiveWindow() {
+    if (frmNotePad* doc = active()) doc->mnuFClose_Click();
+}
+
+int TavulellaSubject::windowCount() {
+    return int(m_frame->mdiArea()->subWindowList().size());
+}

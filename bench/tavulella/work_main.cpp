@@ -1,0 +1,23 @@
+#include <QApplication>
+#include <memory>
+
+#include "ScriptedDialogs.h"
+#include "Scenarios.h"
+#include "TavulellaSubject.h"
+
+// Tavulella's commands, measured with the message boxes answered by the test dialog service.
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tavulella"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    auto dialogs = std::make_unique<ScriptedDialogs>();
+    ScriptedDialogs* script = dialogs.get();
+    TavulellaSubject subject(std::move(dialogs),
+                             [script] {
+                                 // One answer ready for the next box, none left over.
+                                 script->clear();
+                                 script->answerMessageBox(DialogService::Answer::Ok);
+                             });
+    return Scenarios::run(subject, QApplication::arguments().mid(1));
+}

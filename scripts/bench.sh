@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Builds the benchmarks (Release) and runs them on a private virtual X server, then prints one
+# table: each figure for Tavulella and for the floor program (a minimal Qt 6 editor built in the
+# same run), their ratio, the target and whether it holds. Installs what is missing first,
+# including enough font families (300 or more) for the font-menu figures.
+#
+#   TAVULELLA_BENCH_DIR   build folder (default: build-bench/ in the checkout)
+#   TAVULELLA_BENCH_RUNS  runs per figure, after one warm-up run (default: 5)
+#   TAVULELLA_BENCH_ONLY  comma-separated scenarios to run (default: all): startup, open64k,
+#                         open10m, edit, find, save, new, fontmenu, windows
+#   TAVULELLA_JOBS        parallel compile jobs (default: 2)
+#
+# Exits 0 when every target holds, 1 when one is missed, 2 when the run itself failed.
+# The figures are only as good as the machine is quiet: the script prints the load first.
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+BUILD_DIR=${TAVULELLA_BENCH_DIR:-$ROOT/build-bench}
+RUNS=${TAVULELLA_BENCH_RUNS:-5}
+ONLY=${TAVULELLA_BENCH_ONLY:-}
+JOBS=${TAVULELLA_JOBS:-2}
+MIN_FAMILIES=300
+FONT_PACKAGES=(fontconfig fonts-noto-core fonts-noto-ui-core fonts-noto-ui-extra)
+
+bash "$ROOT/scripts/deps.sh" run xvfb >&2
+
+font_families() {
+  if command -v fc-list >/dev/null 2>&1; then
+    fc-list : family | sort -u | wc -l
+  else
+    echo 0
+  fi
+}
+
+if (($(font_families) < MIN_FAMILIES)); then
+  if [[ $(id -u) -eq 0 ]]; then
+    as_root=(env)
+  elif command -v sudo >/dev/null 2>&1; then
+    as_root=(sudo env)
+  else
+    echo "bench: fewer than $MIN_FAMILIES font families; install ${FONT_PACKAGES[*]} as root" >&2
+    exit 2
+  fi
+  echo "bench: installing fonts: ${FONT_PACKAGES[*]}" >&2
+  "${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get update -q >&2
+  "${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    "${FONT_PACKAGES[@]}" </dev/null >&2
+fi
+
+cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTAVULELLA_BUILD_TESTS=ON \
+  -DTAVULELLA_BUILD_BENCH=ON >&2
+cmake --build "$BUILD_DIR" -j"$JOBS" --target bench_floor bench_startup bench_work bench_table >&2
+BIN=$BUILD_DIR/bench
+
+# A private X server without a window manager, private settings and runtime folders.
+TMP=$(mktemp -d)
+XVFB_PID=
+cleanup() {
+  if [[ -n "$XVFB_PID" ]]; then
+    kill "$XVFB_PID" 2>/dev/null || true
+    wait "$XVFB_PID" 2>/dev/null || true
+  fi
+  rm -rf "$TMP"
+}
+trap cleanup EXIT
+: >"$TMP/display"
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
+  3>"$TMP/display" >"$TMP/xvfb.log" 2>&1 </dev/null &
+XVFB_PID=$!
+for _ in $(seq 100); do
+  [[ -s "$TMP/display" ]] && break
+  sleep 0.1
+done
+if [[ ! -s "$TMP/display" ]]; then
+  cat "$TMP/xvfb.log" >&2
+  echo "bench: Xvfb did not start" >&2
+  exit 2
+fi
+mkdir -m 700 "$TMP/runtime"
+export DISPLAY=:$(head -n 1 "$TMP/display" | tr -dc 0-9)
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$TMP/runtime XDG_CONFIG_HOME=$TMP/config
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+echo "bench: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); $RUNS runs per figure" >&2
+args=(--floor "$BIN/bench_floor" --startup "$BIN/bench_startup" --work "$BIN/bench_work"
+  --runs "$RUNS")
+[[ -z "$ONLY" ]] || args+=(--only "$ONLY")
+status=0
+"$BIN/bench_table" "${args[@]}" || status=$?
+exit "$status"
