@@ -31,6 +31,10 @@ E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
 PACKAGE_PACKAGES=(dpkg-dev file)
 E2E_PACKAGES+=("${PACKAGE_PACKAGES[@]}" desktop-file-utils appstream)
 
+# The hardening stages of the test command: clang with libFuzzer's runtime for the fuzz targets,
+# and valgrind for memcheck.
+HARDEN_PACKAGES=(clang libclang-rt-dev valgrind)
+
 usage() {
   echo "usage: $0 run|test|xvfb|package ..." >&2
   exit 2
@@ -42,7 +46,8 @@ wanted=()
 for purpose in "$@"; do
   case "$purpose" in
     run) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}") ;;
-    test) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${E2E_PACKAGES[@]}") ;;
+    test) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
+                   "${HARDEN_PACKAGES[@]}") ;;
     xvfb) wanted+=("${XVFB_PACKAGES[@]}") ;;
     package) wanted+=("${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}") ;;
     *) usage ;;

@@ -180,9 +180,12 @@ SettingsStore::Status SettingsStore::writePending()
 void SettingsStore::lockFolder(const QString& folder)
 {
     // The lock is the system's advisory lock on the store's folder: it costs no file of its own
-    // and goes away with the process that holds it, however that process ends. A folder that
-    // does not exist yet, or a file system without locks, leaves the exchange unlocked; so does
+    // and goes away with the process that holds it, however that process ends. The folder is
+    // made first when it is missing: without it two copies of the program storing their first
+    // entries at once would both go unlocked, and one of the entries would be lost. A folder
+    // that cannot be made, or a file system without locks, leaves the exchange unlocked; so does
     // a process that keeps the lock too long, rather than keep the user waiting.
+    QDir().mkpath(folder);
     m_lockFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_lockFd < 0) return;
     const QDeadlineTimer deadline(LockWaitMs);

@@ -1,0 +1,662 @@
+#include <QApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "ChildCase.h"
+#include "FrameFixture.h"
+#include "document/TextBox.h"
+#include "document/frmNotePad.h"
+#include "files/FileCommands.h"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+// A file larger than memory is read on purpose: the allocator must answer "no memory" as the
+// system's does, rather than stop the test.
+extern "C" const char* __asan_default_options() { return "allocator_may_return_null=1"; }
+#endif
+
+// Files that cannot be read or written, for every reason we know of, opened and saved through
+// the document windows. Each case checks three things: nothing on disk is lost or changed, the
+// user is told (prompt, icon, title), and the windows are as they were (caption, Changed, no
+// window for a failed open, a changed window that could not be saved stays open).
+//
+// Tests run as root, and root passes every permission check. The cases about permissions
+// therefore run in a process of their own (ChildCase), this test program started again, which
+// becomes the unprivileged user 65534 (nobody) before it makes its QApplication and reports
+// what did not hold. The immutable-file and file-system cases need root and run in place.
+namespace {
+
+using Answer = DialogService::Answer;
+using Kind = ScriptedDialogs::Kind;
+
+const QString CannotOpen = QStringLiteral("Impossibile aprire il file: ");
+const QString TooBig = QStringLiteral("'O file è troppo gruosso po pute' arapì.");
+const QByteArray OldContent("what was there before\r\n");
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+bool putFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+// The bytes of a file, or a marker that cannot be file content when there is no such file.
+QByteArray onDisk(const QString& path)
+{
+    struct stat st;
+    if (::stat(native(path), &st) != 0) return QByteArrayLiteral("<no file>");
+    if (S_ISDIR(st.st_mode)) return QByteArrayLiteral("<folder>");
+    // Opening a FIFO would wait for a writer; a device may never end.
+    if (S_ISFIFO(st.st_mode)) return QByteArrayLiteral("<FIFO>");
+    if (!S_ISREG(st.st_mode)) return QByteArrayLiteral("<device>");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<unreadable>");
+    return file.readAll();
+}
+
+QStringList entriesOf(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                  QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool chmodPath(const QString& path, mode_t mode) { return ::chmod(native(path), mode) == 0; }
+
+// Sets or clears the immutable flag of a file or folder (what chattr +i does). False where the
+// file system or the user's rights do not allow it.
+bool setImmutable(const QString& path, bool on)
+{
+    const int fd = ::open(native(path), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+// Collects what did not hold, so that a case can run in a child and report back as text.
+void expect(QStringList& problems, bool ok, const QString& what)
+{
+    if (!ok) problems << what;
+}
+
+QString quoted(const QByteArray& bytes)
+{
+    return QLatin1Char('"') + QString::fromLatin1(bytes.left(60).toPercentEncoding(" ")) +
+           QLatin1Char('"');
+}
+
+// The message box the program showed last must be an OK box with this prompt and icon, titled
+// with the application's title.
+void expectTold(QStringList& problems, const ScriptedDialogs& dialogs, const QString& prompt,
+                DialogService::Icon icon, bool promptIsPrefix = false)
+{
+    if (dialogs.calls().isEmpty() || dialogs.lastCall().kind != Kind::MessageBox) {
+        problems << QStringLiteral("the user was not told");
+        return;
+    }
+    const auto& box = dialogs.lastCall();
+    const bool promptOk = promptIsPrefix ? box.prompt.startsWith(prompt) : box.prompt == prompt;
+    expect(problems, promptOk,
+           QStringLiteral("prompt \"%1\", expected%2 \"%3\"")
+               .arg(box.prompt, promptIsPrefix ? " it to begin with" : "", prompt));
+    expect(problems, box.icon == icon, QStringLiteral("wrong icon"));
+    expect(problems, box.title == QLatin1String("MDI"),
+           QStringLiteral("title \"%1\", expected \"MDI\"").arg(box.title));
+    expect(problems, box.buttons == DialogService::Buttons::Ok, QStringLiteral("not an OK box"));
+    expect(problems, !box.busyPointer, QStringLiteral("the busy pointer was still showing"));
+}
+
+// How a save that must fail reaches its file.
+enum class SaveBy { Save, SaveAs };
+
+struct SaveCase {
+    QString target;     // the file the save goes to
+    SaveBy by = SaveBy::Save;  // Save: the window holds target; Save As: a new window saves as
+    QString why;        // the description the user must see; empty: any description
+};
+
+// A window with edits that cannot be saved: whatever way the user tries, the file stays as it
+// was, the user is told each time, and the window keeps its text, caption and Changed flag; the
+// save question, answered Yes, keeps it open rather than lose the edits.
+QString failedSave(const SaveCase& c)
+{
+    QStringList problems;
+    const QString folder = QFileInfo(c.target).absolutePath();
+    const QByteArray before = onDisk(c.target);
+    const QStringList entriesBefore = entriesOf(folder);
+    {
+        FrameFixture f;
+        frmNotePad* w = nullptr;
+        if (c.by == SaveBy::Save) {
+            w = f.frame().files().LoadFileIntoWindow(c.target);
+            if (!w) return QStringLiteral("the file to save could not be opened first");
+        } else {
+            f.frame().NewDocumentWindow();
+            w = f.active();
+        }
+        w->Text1->setSelStart(0);
+        w->Text1->setSelText("edited ");
+        const QByteArray text = w->Text1->Text();
+        const QString caption = w->Caption();
+
+        if (c.by == SaveBy::SaveAs) f.dialogs().answerSave(c.target);
+        f.dialogs().answerMessageBox(Answer::Ok);
+        if (c.by == SaveBy::Save)
+            w->mnuFSave_Click();
+        else
+            w->mnuFSaveAs_Click();
+        if (c.why.isEmpty()) {
+            expectTold(problems, f.dialogs(), QString(), DialogService::Icon::Exclamation, true);
+            expect(problems, !f.dialogs().lastCall().prompt.isEmpty(), "an empty description");
+        } else {
+            expectTold(problems, f.dialogs(), c.why, DialogService::Icon::Exclamation);
+        }
+        expect(problems, w->Caption() == caption,
+               QStringLiteral("caption became \"%1\"").arg(w->Caption()));
+        expect(problems, w->documentState().Changed == DocumentState::True,
+               QStringLiteral("the window counts as saved"));
+        expect(problems, w->Text1->Text() == text, QStringLiteral("the window's text changed"));
+
+        // Closing it: Yes to the question tries again, fails again, and the window stays.
+        f.dialogs().answerMessageBox(Answer::Yes);
+        if (w->isUntitled()) f.dialogs().answerSave(c.target);
+        f.dialogs().answerMessageBox(Answer::Ok);
+        w->close();
+        FrameFixture::settle();
+        expect(problems, f.documents().contains(w) && !w->isUnloaded(),
+               QStringLiteral("the window closed with its edits unsaved"));
+        expect(problems, f.documents().contains(w) &&
+                             w->documentState().Changed == DocumentState::True,
+               QStringLiteral("after the question the window counts as saved"));
+        expect(problems, f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+               f.dialogs().problems());
+    }
+    expect(problems, onDisk(c.target) == before,
+           QStringLiteral("the file now holds %1, it held %2")
+               .arg(quoted(onDisk(c.target)), quoted(before)));
+    expect(problems, entriesOf(folder) == entriesBefore,
+           QStringLiteral("the folder now holds %1, it held %2")
+               .arg(entriesOf(folder).join(' '), entriesBefore.join(' ')));
+    return problems.join(QStringLiteral("; "));
+}
+
+// A file that cannot be opened: the user is told, no window opens and no slot is taken.
+QString failedOpen(const QString& path, bool viaDialog, const QString& prompt, bool promptIsPrefix,
+                   DialogService::Icon icon = DialogService::Icon::None)
+{
+    QStringList problems;
+    FrameFixture f;
+    frmNotePad* first = f.active();
+    const int slotCount = f.frame().state().slotTables.upperBound();
+    f.dialogs().answerMessageBox(Answer::Ok);
+    if (viaDialog) {
+        f.dialogs().answerOpen(path);
+        first->mnuFOpen_Click();
+    } else {
+        expect(problems, !f.frame().files().LoadFileIntoWindow(path),
+               QStringLiteral("a window came back"));
+    }
+    FrameFixture::settle();
+    expectTold(problems, f.dialogs(), prompt, icon, promptIsPrefix);
+    expect(problems, f.documents().size() == 1,
+           QStringLiteral("%1 windows are open").arg(f.documents().size()));
+    expect(problems, f.frame().state().slotTables.upperBound() == slotCount,
+           QStringLiteral("a slot was taken"));
+    expect(problems, f.active() == first && first->Caption() == frmNotePad::UntitledCaption &&
+                         first->documentState().Changed == DocumentState::False,
+           QStringLiteral("the start-up window changed"));
+    expect(problems, f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+           f.dialogs().problems());
+    return problems.join(QStringLiteral("; "));
+}
+
+// A savable file in a folder without write permission: it is rewritten in place.
+QString savedInPlace(const QString& file)
+{
+    QStringList problems;
+    FrameFixture f;
+    frmNotePad* w = f.frame().files().LoadFileIntoWindow(file);
+    if (!w) return QStringLiteral("the file did not open");
+    const QByteArray old = w->Text1->Text();
+    w->Text1->setSelText("new ");
+    w->mnuFSave_Click();
+    expect(problems, f.dialogs().calls().isEmpty(), QStringLiteral("a dialog came"));
+    expect(problems, w->documentState().Changed == DocumentState::False,
+           QStringLiteral("still marked changed"));
+    expect(problems, onDisk(file) == "new " + old + "\r\n",
+           QStringLiteral("the file holds %1").arg(quoted(onDisk(file))));
+    return problems.join(QStringLiteral("; "));
+}
+
+// A case run in a process of its own (see ChildCase), as the unprivileged user.
+QString runCase(const QStringList& args)
+{
+    if (args.value(0) == QLatin1String("open") && args.size() == 3)
+        return failedOpen(args[1], true, args[2], false);
+    if (args.value(0) == QLatin1String("save") && args.size() == 4)
+        return failedSave(SaveCase{args[1],
+                                   args[2] == QLatin1String("saveas") ? SaveBy::SaveAs : SaveBy::Save,
+                                   args[3]});
+    if (args.value(0) == QLatin1String("inplace") && args.size() == 2) return savedInPlace(args[1]);
+    return QStringLiteral("no such case: ") + args.join(' ');
+}
+
+QString runUnprivileged(const QStringList& args)
+{
+    return ChildCase::run(args, ChildCase::User::Unprivileged);
+}
+
+}  // namespace
+
+class tst_FileFaults : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        // The unprivileged child must reach the folder.
+        QVERIFY(chmodPath(m_dir.path(), 0755));
+    }
+
+    void cleanup()
+    {
+        // Leave nothing the next case or the folder's removal would trip over.
+        QDirIterator it(m_dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System |
+                                          QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString p = it.next();
+            if (!it.fileInfo().isSymLink()) {
+                setImmutable(p, false);
+                if (it.fileInfo().isDir()) chmodPath(p, 0755);
+            }
+        }
+        for (const QString& e : entriesOf(m_dir.path())) {
+            const QString p = path(e);
+            if (QFileInfo(p).isDir() && !QFileInfo(p).isSymLink())
+                QDir(p).removeRecursively();
+            else
+                QFile::remove(p);
+        }
+    }
+
+    // Reading fails, for every reason a path can give: the user is told "Impossibile aprire il
+    // file: " and the path (with the reason on a line of its own where the file exists but
+    // cannot be read whole), and no window opens.
+    void openFailures_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("viaDialog");
+        QTest::addColumn<QString>("reason");  // empty: the prompt is the path alone
+        QTest::newRow("missing file") << "missing" << true << QString();
+        QTest::newRow("path through a missing folder") << "through" << true << QString();
+        QTest::newRow("folder chosen as the file") << "folder" << true << qt_error_string(EISDIR);
+        QTest::newRow("FIFO") << "fifo" << true << QStringLiteral("Not a regular file");
+        QTest::newRow("endless device, from the recent list")
+            << "device" << false << QStringLiteral("Not a regular file");
+        QTest::newRow("dangling symbolic link") << "dangling" << true << QString();
+        QTest::newRow("symbolic link loop") << "loop" << true << QString();
+        QTest::newRow("shorter than its size (sysfs)")
+            << "shrinks" << true << QStringLiteral("The file changed while it was being read");
+        QTest::newRow("longer than its size (procfs)")
+            << "grows" << true << QStringLiteral("The file changed while it was being read");
+        QTest::newRow("larger than memory, from the recent list")
+            << "huge" << false << qt_error_string(ENOMEM);
+    }
+
+    void openFailures()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, viaDialog);
+        QFETCH(QString, reason);
+        QString file = path(what);
+        if (what == QLatin1String("through")) {
+            file = path(QStringLiteral("no/such/folder/file.txt"));
+        } else if (what == QLatin1String("folder")) {
+            QVERIFY(QDir(m_dir.path()).mkdir(what));
+        } else if (what == QLatin1String("fifo")) {
+            // Opening a FIFO for reading waits for a writer: the program must not try.
+            QVERIFY(::mkfifo(native(file), 0644) == 0);
+        } else if (what == QLatin1String("device")) {
+            file = QStringLiteral("/dev/zero");
+            if (!QFileInfo::exists(file)) QSKIP("no /dev/zero here");
+        } else if (what == QLatin1String("dangling")) {
+            QVERIFY(QFile::link(path(QStringLiteral("gone")), file));
+        } else if (what == QLatin1String("loop")) {
+            QVERIFY(QFile::link(path(QStringLiteral("loop2")), file));
+            QVERIFY(QFile::link(file, path(QStringLiteral("loop2"))));
+        } else if (what == QLatin1String("shrinks") || what == QLatin1String("grows")) {
+            // The kernel's own files whose size is not their content: a page for a few bytes,
+            // or nothing for a few hundred. To the program they look like files that changed
+            // between the size check and the read.
+            file = what == QLatin1String("shrinks") ? QStringLiteral("/sys/devices/system/cpu/online")
+                                                    : QStringLiteral("/proc/self/status");
+            QFile plain(file);
+            if (!plain.open(QIODevice::ReadOnly)) QSKIP("the kernel does not offer the file here");
+            if (plain.readAll().size() == QFileInfo(file).size())
+                QSKIP("here the file's size is its content");
+        } else if (what == QLatin1String("huge")) {
+            QFile overcommit(QStringLiteral("/proc/sys/vm/overcommit_memory"));
+            if (overcommit.open(QIODevice::ReadOnly) && overcommit.readAll().trimmed() == "1")
+                QSKIP("the system promises any amount of memory: the read would really happen");
+            QFile sparse(file);
+            QVERIFY(sparse.open(QIODevice::WriteOnly));
+            if (!sparse.resize(qint64(1) << 40)) QSKIP("the file system cannot hold the file");
+        }
+        const QString prompt = CannotOpen + file + (reason.isEmpty() ? "" : "\n" + reason);
+        const QString problem = failedOpen(file, viaDialog, prompt, false);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        if (what == QLatin1String("fifo")) {
+            struct stat st;
+            QVERIFY(::lstat(native(file), &st) == 0 && S_ISFIFO(st.st_mode));
+        }
+    }
+
+    // The open dialog refuses a file over the limit before reading any of it, however large.
+    void aFileLargerThanMemoryFromTheDialogIsRefusedBySize()
+    {
+        const QString file = path(QStringLiteral("huge.txt"));
+        QFile sparse(file);
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        if (!sparse.resize(qint64(1) << 40)) QSKIP("the file system cannot hold the file");
+        sparse.close();
+        const QString problem = failedOpen(file, true, TooBig, false);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
+    void aFileTheUserMayNotReadMakesNoWindow()
+    {
+        const QString file = path(QStringLiteral("secret.txt"));
+        QVERIFY(putFile(file, OldContent));
+        QVERIFY(chmodPath(file, 0200));
+        const QString problem = runUnprivileged({"open", file, CannotOpen + file});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(onDisk(file), OldContent);
+    }
+
+    // Writing is refused: by the file's or the folder's permissions (as an unprivileged user),
+    // by a file without any write permission (also for root), by the immutable flag (also for
+    // root).
+    void saveRefused_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<bool>("unprivileged");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("read-only file in a writable folder")
+            << "readonly" << true << qt_error_string(EACCES);
+        QTest::newRow("read-only file, saved by root")
+            << "readonly" << false << qt_error_string(EACCES);
+        QTest::newRow("new file in a folder without write permission")
+            << "lockedfolder" << true << QString();
+        QTest::newRow("immutable file") << "immutable" << false << qt_error_string(EPERM);
+        QTest::newRow("new file in an immutable folder") << "immutablefolder" << false << QString();
+    }
+
+    void saveRefused()
+    {
+        QFETCH(QString, what);
+        QFETCH(bool, unprivileged);
+        QFETCH(QString, why);
+        SaveCase c;
+        c.why = why;
+        if (what == QLatin1String("readonly")) {
+            c.target = path(QStringLiteral("readonly.txt"));
+            QVERIFY(putFile(c.target, OldContent));
+            QVERIFY(chmodPath(c.target, 0444));
+            // The folder itself lets anyone replace the file: only its own permission says no.
+            QVERIFY(chmodPath(m_dir.path(), 0777));
+        } else if (what == QLatin1String("lockedfolder")) {
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("locked")));
+            QVERIFY(chmodPath(path(QStringLiteral("locked")), 0555));
+            c.target = path(QStringLiteral("locked/new.txt"));
+            c.by = SaveBy::SaveAs;
+        } else if (what == QLatin1String("immutable")) {
+            c.target = path(QStringLiteral("immutable.txt"));
+            QVERIFY(putFile(c.target, OldContent));
+            if (!setImmutable(c.target, true)) QSKIP("no immutable files here");
+        } else {
+            QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("frozen")));
+            QVERIFY(putFile(path(QStringLiteral("frozen/other.txt")), OldContent));
+            if (!setImmutable(path(QStringLiteral("frozen")), true))
+                QSKIP("no immutable folders here");
+            c.target = path(QStringLiteral("frozen/new.txt"));
+            c.by = SaveBy::SaveAs;
+        }
+        const QString problem =
+            unprivileged ? runUnprivileged({"save", c.target,
+                                            c.by == SaveBy::SaveAs ? "saveas" : "save", c.why})
+                         : failedSave(c);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
+    // A file that is writable where its folder is not is rewritten in place: the save works.
+    void aWritableFileInAFolderWithoutWritePermissionIsSaved()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("locked")));
+        const QString file = path(QStringLiteral("locked/open.txt"));
+        QVERIFY(putFile(file, OldContent));
+        QVERIFY(chmodPath(file, 0666));
+        QVERIFY(chmodPath(path(QStringLiteral("locked")), 0555));
+        const QString problem = runUnprivileged({"inplace", file});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(entriesOf(path(QStringLiteral("locked"))), QStringList{"open.txt"});
+    }
+
+    // Save As to a name that is no file the program can write.
+    void saveAsToWhatIsNoFile_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("path through a missing folder") << "through" << qt_error_string(ENOENT);
+        QTest::newRow("folder chosen as the file") << "folder" << qt_error_string(EISDIR);
+        QTest::newRow("FIFO") << "fifo" << QStringLiteral("Not a regular file");
+        QTest::newRow("symbolic link loop") << "loop" << qt_error_string(ELOOP);
+    }
+
+    void saveAsToWhatIsNoFile()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, why);
+        SaveCase c{path(what), SaveBy::SaveAs, why};
+        if (what == QLatin1String("through")) {
+            c.target = path(QStringLiteral("no/such/folder/file.txt"));
+        } else if (what == QLatin1String("folder")) {
+            QVERIFY(QDir(m_dir.path()).mkdir(what));
+            QVERIFY(putFile(path(QStringLiteral("folder/inside.txt")), OldContent));
+        } else if (what == QLatin1String("fifo")) {
+            // Opening a FIFO for writing waits for a reader: the program must not try.
+            QVERIFY(::mkfifo(native(c.target), 0644) == 0);
+        } else {
+            QVERIFY(QFile::link(path(QStringLiteral("loop2")), c.target));
+            QVERIFY(QFile::link(c.target, path(QStringLiteral("loop2"))));
+        }
+        const QString problem = failedSave(c);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        if (what == QLatin1String("fifo")) {
+            struct stat st;
+            QVERIFY(::lstat(native(c.target), &st) == 0 && S_ISFIFO(st.st_mode));
+        }
+        if (what == QLatin1String("folder"))
+            QCOMPARE(onDisk(path(QStringLiteral("folder/inside.txt"))), OldContent);
+    }
+
+    // No room for the text: a device that is always full, a file system that is full, and a
+    // limit on the size of files. The old file survives whole.
+    void saveToAFullDisk_data()
+    {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("always full device") << "device" << qt_error_string(ENOSPC);
+        QTest::newRow("full file system") << "tmpfs" << qt_error_string(ENOSPC);
+        QTest::newRow("file size limit") << "limit" << qt_error_string(EFBIG);
+    }
+
+    void saveToAFullDisk()
+    {
+        QFETCH(QString, what);
+        QFETCH(QString, why);
+        // Larger than what is left, whatever the case.
+        const QByteArray big(64 * 1024, 'x');
+        SaveCase c{QString(), SaveBy::Save, why};
+        if (what == QLatin1String("device")) {
+            c.target = QStringLiteral("/dev/full");
+            c.by = SaveBy::SaveAs;
+            if (!QFileInfo::exists(c.target)) QSKIP("no /dev/full here");
+            const QString problem = failedSave(c);
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+            return;
+        }
+        const QString folder = path(QStringLiteral("disk"));
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("disk")));
+        c.target = folder + QStringLiteral("/old.txt");
+        rlimit oldLimit{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &oldLimit) == 0);
+        struct sigaction oldAction{};
+        bool mounted = false;
+        auto restore = qScopeGuard([&] {
+            ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+            if (what == QLatin1String("limit")) ::sigaction(SIGXFSZ, &oldAction, nullptr);
+            if (mounted) ::umount2(native(folder), MNT_DETACH);
+        });
+        if (what == QLatin1String("tmpfs")) {
+            if (::mount("tmpfs", native(folder), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0)
+                QSKIP("cannot mount a small file system here (needs root)");
+            mounted = true;
+            QVERIFY(putFile(c.target, OldContent));
+            // Fill what is left.
+            QFile filler(folder + QStringLiteral("/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {}
+            filler.close();
+        } else {
+            QVERIFY(putFile(c.target, OldContent));
+            // Past the limit the kernel sends SIGXFSZ, which would end the test; ignored, the
+            // write fails with EFBIG instead.
+            struct sigaction ignore{};
+            ignore.sa_handler = SIG_IGN;
+            QVERIFY(::sigaction(SIGXFSZ, &ignore, &oldAction) == 0);
+            rlimit small = oldLimit;
+            small.rlim_cur = 4096;
+            QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        }
+        QStringList problems;
+        {
+            FrameFixture f;
+            frmNotePad* w = f.frame().files().LoadFileIntoWindow(c.target);
+            QVERIFY(w);
+            w->Text1->setSelText(big);
+            f.dialogs().answerMessageBox(Answer::Ok);
+            w->mnuFSave_Click();
+            expectTold(problems, f.dialogs(), why, DialogService::Icon::Exclamation);
+            expect(problems, w->documentState().Changed == DocumentState::True,
+                   QStringLiteral("the window counts as saved"));
+            expect(problems, w->Caption() == c.target.toUpper(), QStringLiteral("caption changed"));
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
+        QCOMPARE(onDisk(c.target), OldContent);
+        QStringList expected{QStringLiteral("old.txt")};
+        if (what == QLatin1String("tmpfs")) expected.prepend(QStringLiteral("filler"));
+        QCOMPARE(entriesOf(folder), expected);
+    }
+
+    // A window opened through a symbolic link shows the link's path; saving writes the file
+    // the link points to and leaves the link a link.
+    void saveThroughASymbolicLink()
+    {
+        const QString target = path(QStringLiteral("real.txt"));
+        const QString link = path(QStringLiteral("link.txt"));
+        QVERIFY(putFile(target, OldContent));
+        QVERIFY(QFile::link(target, link));
+        FrameFixture f;
+        f.dialogs().answerOpen(link);
+        f.active()->mnuFOpen_Click();
+        frmNotePad* w = f.active();
+        QCOMPARE(f.documents().size(), 2);
+        QCOMPARE(w->Caption(), link.toUpper());
+        QCOMPARE(w->Text1->Text(), OldContent);
+        w->Text1->setSelText(">");
+        w->mnuFSave_Click();
+        QCOMPARE(w->documentState().Changed, DocumentState::False);
+        QCOMPARE(onDisk(target), ">" + OldContent + "\r\n");
+        QVERIFY(QFileInfo(link).isSymLink());
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+
+    // Names with letters outside ASCII, a tab, control characters and a line feed open and
+    // save like any other; the file on disk carries exactly the name chosen.
+    void pathsWithUnusualCharacters_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("accents and euro") << QStringLiteral("Città ñ € «x».txt");
+        QTest::newRow("tab and control characters") << QStringLiteral("a\tb\x01\x1b\x7f.txt");
+        QTest::newRow("line feed and carriage return") << QStringLiteral("riga\nnova\r.txt");
+        QTest::newRow("outside the code page") << QStringLiteral("łódź \U0001F600.txt");
+    }
+
+    void pathsWithUnusualCharacters()
+    {
+        QFETCH(QString, name);
+        const QString file = path(name);
+        QVERIFY(putFile(file, OldContent));
+        QVERIFY(entriesOf(m_dir.path()).contains(name));
+        FrameFixture f;
+        f.dialogs().answerOpen(file);
+        f.active()->mnuFOpen_Click();
+        frmNotePad* w = f.active();
+        QCOMPARE(f.documents().size(), 2);
+        QCOMPARE(w->Caption(), file.toUpper());
+        QCOMPARE(w->Text1->Text(), OldContent);
+        QCOMPARE(w->documentState().Changed, DocumentState::False);
+        w->Text1->setSelText("1");
+        w->mnuFSave_Click();
+        QCOMPARE(onDisk(file), "1" + OldContent + "\r\n");
+
+        const QString copy = path(QStringLiteral("copia ") + name);
+        f.dialogs().answerSave(copy);
+        w->mnuFSaveAs_Click();
+        QCOMPARE(w->Caption(), copy.toUpper());
+        QCOMPARE(onDisk(copy), "1" + OldContent + "\r\n");
+        QVERIFY(entriesOf(m_dir.path()).contains(QStringLiteral("copia ") + name));
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+};
+
+int main(int argc, char** argv)
+{
+    QStringList args;
+    QString failure;
+    if (ChildCase::caseArguments(argc, argv, &args, &failure)) {
+        if (!failure.isEmpty()) return ChildCase::report(failure);
+        QApplication app(argc, argv);
+        return ChildCase::report(runCase(args));
+    }
+    QApplication app(argc, argv);
+    tst_FileFaults test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
+#include "tst_filefaults.moc"
