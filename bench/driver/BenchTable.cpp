@@ -113,9 +113,8 @@ QVector<BenchTable::Row> BenchTable::rows() {
          R::Median, 1, T::Below, 15},
         {QStringLiteral("Font menu, first opening (ms)"), QStringLiteral("fontmenu"),
          QStringLiteral("fontmenu_ms"), R::Median, 1, T::Below, 100},
-        {QStringLiteral("Type a character, 50 font menus filled (ms)"),
-         QStringLiteral("fontmenu"), QStringLiteral("type_fontmenus_ms"), R::Median, 1, T::Below,
-         16},
+        {QStringLiteral("Type a character, 50 font menus filled (ms)"), QStringLiteral("fontmenu"),
+         QStringLiteral("type_fontmenus_ms"), R::Median, 1, T::Below, 16},
         {QStringLiteral("50 windows: slowest File, New (ms)"), QStringLiteral("windows"),
          QStringLiteral("windows_new_ms"), R::Max, 1, T::Below, 50},
         {QStringLiteral("50 windows: tile (ms)"), QStringLiteral("windows"),
@@ -141,7 +140,7 @@ bool BenchTable::runJob(const Job& job, int round, bool record) {
                            round % 2 ? Side::Tavulella : Side::Floor};
     bool ok = true;
     for (Side side : order) {
-        const QString program = side == Side::Floor       ? m_programs.floor
+        const QString program = side == Side::Floor      ? m_programs.floor
                                 : job.tavulellaAsProgram ? m_programs.startup
                                                          : m_programs.work;
         ChildRun r = ChildRun::run(program, argsFor(job, side), kTimeoutMs);
@@ -160,12 +159,12 @@ double BenchTable::reduceRun(const ChildRun& run, const Row& row) {
     const QVector<double> values = run.values(row.figure);
     if (values.isEmpty()) return -1;
     switch (row.reduce) {
-    case Reduce::StartUp:
-        return (values.first() - double(run.startNs())) / 1e6;
-    case Reduce::Max:
-        return *std::max_element(values.begin(), values.end()) * row.scale;
-    case Reduce::Median:
-        break;
+        case Reduce::StartUp:
+            return (values.first() - double(run.startNs())) / 1e6;
+        case Reduce::Max:
+            return *std::max_element(values.begin(), values.end()) * row.scale;
+        case Reduce::Median:
+            break;
     }
     return medianOf(values) * row.scale;
 }
@@ -181,14 +180,14 @@ double BenchTable::median(const Row& row, Side side) const {
 
 QString BenchTable::targetText(const Row& row) const {
     switch (row.target) {
-    case Target::None:
-        return QStringLiteral("-");
-    case Target::RatioAtMost:
-        return QStringLiteral("<= %1 x floor").arg(row.limit);
-    case Target::FloorPlusAtMost:
-        return QStringLiteral("<= floor + %1").arg(row.limit);
-    case Target::Below:
-        return QStringLiteral("< %1").arg(row.limit);
+        case Target::None:
+            return QStringLiteral("-");
+        case Target::RatioAtMost:
+            return QStringLiteral("<= %1 x floor").arg(row.limit);
+        case Target::FloorPlusAtMost:
+            return QStringLiteral("<= floor + %1").arg(row.limit);
+        case Target::Below:
+            return QStringLiteral("< %1").arg(row.limit);
     }
     return QString();
 }
@@ -215,17 +214,17 @@ int BenchTable::printTable() const {
         } else if (row.target != Target::None) {
             bool pass = false;
             switch (row.target) {
-            case Target::RatioAtMost:
-                pass = f > 0 && t <= row.limit * f;
-                break;
-            case Target::FloorPlusAtMost:
-                pass = f > 0 && t <= f + row.limit;
-                break;
-            case Target::Below:
-                pass = t < row.limit;
-                break;
-            case Target::None:
-                break;
+                case Target::RatioAtMost:
+                    pass = f > 0 && t <= row.limit * f;
+                    break;
+                case Target::FloorPlusAtMost:
+                    pass = f > 0 && t <= f + row.limit;
+                    break;
+                case Target::Below:
+                    pass = t < row.limit;
+                    break;
+                case Target::None:
+                    break;
             }
             result = pass ? QStringLiteral("pass") : QStringLiteral("FAIL");
         }
@@ -233,7 +232,8 @@ int BenchTable::printTable() const {
         const auto number = [](double v) {
             return v < 0 ? QStringLiteral("n/a") : QString::number(v, 'f', 1);
         };
-        const QString ratio = t >= 0 && f > 0 ? QString::number(t / f, 'f', 2) : QStringLiteral("-");
+        const QString ratio =
+            t >= 0 && f > 0 ? QString::number(t / f, 'f', 2) : QStringLiteral("-");
         std::printf("%s\n", qPrintable(QStringLiteral("%1 | %2 | %3 | %4 | %5 | %6")
                                            .arg(row.label, -46)
                                            .arg(number(t), 9)
@@ -243,7 +243,8 @@ int BenchTable::printTable() const {
                                            .arg(result)));
     }
     // Families installed, as the programs counted them.
-    for (const ChildRun& r : m_results.value(QStringLiteral("fontmenu")).value(int(Side::Tavulella))) {
+    for (const ChildRun& r :
+         m_results.value(QStringLiteral("fontmenu")).value(int(Side::Tavulella))) {
         const QVector<double> families = r.values(QStringLiteral("font_families"));
         if (!families.isEmpty()) {
             std::printf("\nFont families installed: %.0f. Medians of %d runs per figure.\n",

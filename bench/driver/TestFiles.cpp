@@ -10,10 +10,11 @@ namespace {
 constexpr int kLineChars = 80;
 
 const char* const kWords[] = {
-    "sole",   "mare",    "luna",    "vico",   "strada", "pizza",  "caffe",  "vesuvio", "funicolare",
-    "golfo",  "tarallo", "sfoglia", "ragu",   "vongola", "basso", "chiesa", "piazza",  "lampione",
-    "barca",  "pescato", "mercato", "limone", "arancia", "vino",  "festa",  "canzone", "mandolino",
-    "tammorra", "cortile", "balcone", "bucato", "scugnizzo", "presepe", "cornetto", "sfogliatella",
+    "sole",    "mare",       "luna",   "vico",      "strada",  "pizza",     "caffe",
+    "vesuvio", "funicolare", "golfo",  "tarallo",   "sfoglia", "ragu",      "vongola",
+    "basso",   "chiesa",     "piazza", "lampione",  "barca",   "pescato",   "mercato",
+    "limone",  "arancia",    "vino",   "festa",     "canzone", "mandolino", "tammorra",
+    "cortile", "balcone",    "bucato", "scugnizzo", "presepe", "cornetto",  "sfogliatella",
 };
 
 QByteArray line(std::mt19937& random, int chars) {

@@ -17,9 +17,8 @@ int main(int argc, char** argv) {
     const QCommandLineOption startupOpt(QStringLiteral("startup"),
                                         QStringLiteral("Tavulella start-up program"),
                                         QStringLiteral("path"));
-    const QCommandLineOption workOpt(QStringLiteral("work"),
-                                     QStringLiteral("Tavulella work program"),
-                                     QStringLiteral("path"));
+    const QCommandLineOption workOpt(
+        QStringLiteral("work"), QStringLiteral("Tavulella work program"), QStringLiteral("path"));
     const QCommandLineOption runsOpt(QStringLiteral("runs"), QStringLiteral("runs per figure"),
                                      QStringLiteral("n"), QStringLiteral("5"));
     const QCommandLineOption onlyOpt(
@@ -43,8 +42,8 @@ int main(int argc, char** argv) {
     QTemporaryDir temporary;
     if (!parser.isSet(dirOpt) && !temporary.isValid()) return 2;
     const QString dir = parser.isSet(dirOpt) ? parser.value(dirOpt) : temporary.path();
-    BenchTable table({parser.value(floorOpt), parser.value(startupOpt), parser.value(workOpt)},
-                     dir, std::max(1, parser.value(runsOpt).toInt()),
+    BenchTable table({parser.value(floorOpt), parser.value(startupOpt), parser.value(workOpt)}, dir,
+                     std::max(1, parser.value(runsOpt).toInt()),
                      parser.value(onlyOpt).split(QLatin1Char(','), Qt::SkipEmptyParts));
     return table.run();
 }

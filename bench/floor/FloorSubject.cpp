@@ -45,8 +45,8 @@ void FloorSubject::open(const QString& path) {
 }
 
 bool FloorSubject::findNext(const QString& text, bool matchCase) {
-    return editor()->find(text, matchCase ? QTextDocument::FindCaseSensitively
-                                          : QTextDocument::FindFlags());
+    return editor()->find(
+        text, matchCase ? QTextDocument::FindCaseSensitively : QTextDocument::FindFlags());
 }
 
 void FloorSubject::save(const QString& path) {

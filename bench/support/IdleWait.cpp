@@ -1,10 +1,10 @@
 #include "IdleWait.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QApplication>
 #include <QWidget>
 #include <QWindow>
 

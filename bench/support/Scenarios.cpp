@@ -54,8 +54,9 @@ int Scenarios::run(BenchSubject& subject, const QStringList& args) {
     if (mode == QLatin1String("new")) return newWindows(subject, number(1, 5));
     if (mode == QLatin1String("fontmenu")) return fontMenu(subject, number(1, 3));
     if (mode == QLatin1String("windows")) return windows(subject, number(1, 50));
-    return fail("usage: startup | open FILE | edit FILE [ROUNDS] | find FILE [ROUNDS] | "
-                "save FILE OUT [ROUNDS] | new [ROUNDS] | fontmenu [ROUNDS] | windows [COUNT]");
+    return fail(
+        "usage: startup | open FILE | edit FILE [ROUNDS] | find FILE [ROUNDS] | "
+        "save FILE OUT [ROUNDS] | new [ROUNDS] | fontmenu [ROUNDS] | windows [COUNT]");
 }
 
 void Scenarios::startIdle(BenchSubject& subject) {

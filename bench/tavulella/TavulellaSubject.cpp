@@ -3,11 +3,11 @@
 #include <QMdiArea>
 #include <QMenu>
 
+#include "KeyInput.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 #include "frame/frmMDI.h"
-#include "KeyInput.h"
 #include "platform/DialogService.h"
 
 TavulellaSubject::TavulellaSubject(std::unique_ptr<DialogService> dialogs,
@@ -50,7 +50,9 @@ void TavulellaSubject::save(const QString& path) {
     if (frmNotePad* doc = active()) m_frame->files().WriteDocumentFile(path, *doc);
 }
 
-void TavulellaSubject::newWindow() { active() ? active()->mnuFNew_Click() : m_frame->mnuFNew_Click(); }
+void TavulellaSubject::newWindow() {
+    active() ? active()->mnuFNew_Click() : m_frame->mnuFNew_Click();
+}
 
 void TavulellaSubject::openFontMenu() {
     if (frmNotePad* doc = active()) doc->mnuFont->popup(m_frame->mapToGlobal(QPoint(0, 0)));
@@ -72,6 +74,4 @@ void TavulellaSubject::closeActiveWindow() {
     if (frmNotePad* doc = active()) doc->mnuFClose_Click();
 }
 
-int TavulellaSubject::windowCount() {
-    return int(m_frame->mdiArea()->subWindowList().size());
-}
+int TavulellaSubject::windowCount() { return int(m_frame->mdiArea()->subWindowList().size()); }

@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <memory>
 
-#include "ScriptedDialogs.h"
 #include "Scenarios.h"
+#include "ScriptedDialogs.h"
 #include "TavulellaSubject.h"
 
 // Tavulella's commands, measured with the message boxes answered by the test dialog service.
@@ -13,11 +13,10 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs* script = dialogs.get();
-    TavulellaSubject subject(std::move(dialogs),
-                             [script] {
-                                 // One answer ready for the next box, none left over.
-                                 script->clear();
-                                 script->answerMessageBox(DialogService::Answer::Ok);
-                             });
+    TavulellaSubject subject(std::move(dialogs), [script] {
+        // One answer ready for the next box, none left over.
+        script->clear();
+        script->answerMessageBox(DialogService::Answer::Ok);
+    });
     return Scenarios::run(subject, QApplication::arguments().mid(1));
 }
