@@ -51,18 +51,8 @@ offer_clipboard() {
 }
 
 save_as() {
-  local dialog
   e2e_key alt+f t
-  dialog=$(e2e_wait_dialog) || e2e_fail "no save dialog opened"
-  e2e_focus "$dialog"
-  e2e_key ctrl+a
-  e2e_type "$1"
-  e2e_key Return
-  if ! e2e_wait_window_closed "$dialog" 3; then
-    e2e_key Return
-  fi
-  e2e_wait_window_closed "$dialog" || e2e_fail "the save dialog did not close"
-  e2e_focus "$E2E_FRAME"
+  e2e_answer_file_dialog "$1"
   local deadline=$((SECONDS + E2E_TIMEOUT))
   until [[ -f "$1" ]]; do
     ((SECONDS < deadline)) || e2e_fail "nothing was written to $1"

@@ -15,8 +15,6 @@ saved=$docs/nota.txt
 opened=$docs/Lettera.txt
 printf 'Cara Nanninella,\r\nte scrivo.\r\n' >"$opened"
 
-upper() { tr '[:lower:]' '[:upper:]' <<<"$1"; }
-
 # texts_contain WORD...: some text box holds every WORD.
 texts_contain() {
   local texts word
@@ -34,25 +32,6 @@ wait_texts_contain() {
   done
 }
 
-# answer_file_dialog PATH: in the file dialog that has just opened, replaces the name with
-# PATH and confirms it.
-answer_file_dialog() {
-  local dialog
-  dialog=$(e2e_wait_dialog) || e2e_fail "no file dialog opened"
-  e2e_log "file dialog: '$(e2e_window_name "$dialog")'"
-  e2e_focus "$dialog"
-  e2e_key ctrl+a
-  e2e_type "$1"
-  e2e_key Return
-  # Return may first close the name box's completion list; then a second one confirms.
-  if ! e2e_wait_window_closed "$dialog" 3; then
-    e2e_key Return
-  fi
-  e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close after Return"
-  # Without a window manager nobody hands the focus back to the frame: do what one would.
-  e2e_focus "$E2E_FRAME"
-}
-
 e2e_start_program
 
 e2e_log "the frame shows the start-up document window"
@@ -68,7 +47,7 @@ wait_texts_contain ciao mondo || e2e_fail "the text box does not show what was t
 
 e2e_log "File, Save As to $saved"
 e2e_key alt+f t
-answer_file_dialog "$saved"
+e2e_answer_file_dialog "$saved"
 deadline=$((SECONDS + E2E_TIMEOUT))
 until [[ -f "$saved" ]]; do
   ((SECONDS < deadline)) || e2e_fail "nothing was written to $saved"
@@ -76,20 +55,20 @@ until [[ -f "$saved" ]]; do
 done
 sleep 0.5 # let the write finish before reading the file
 e2e_expect_bytes "$saved" 'ciao\r\nmondo\r\n'
-e2e_wait_frame "$(upper "$saved")" ||
-  e2e_fail "the saved document window is not titled '$(upper "$saved")'"
+e2e_wait_frame "$(e2e_upper "$saved")" ||
+  e2e_fail "the saved document window is not titled '$(e2e_upper "$saved")'"
 if e2e_has_frame "Senza nomme"; then
   e2e_fail "a window is still titled 'Senza nomme'"
 fi
 
 e2e_log "File, Open of $opened"
 e2e_key alt+f a
-answer_file_dialog "$opened"
-e2e_wait_frame "$(upper "$opened")" ||
-  e2e_fail "no document window titled '$(upper "$opened")'"
+e2e_answer_file_dialog "$opened"
+e2e_wait_frame "$(e2e_upper "$opened")" ||
+  e2e_fail "no document window titled '$(e2e_upper "$opened")'"
 wait_texts_contain "Cara Nanninella," "te scrivo." ||
   e2e_fail "the opened document window does not show the file's text"
-e2e_wait_frame "$(upper "$saved")" || e2e_fail "the saved document window has gone"
+e2e_wait_frame "$(e2e_upper "$saved")" || e2e_fail "the saved document window has gone"
 
 e2e_log "File, Exit with nothing changed ends the program"
 e2e_key alt+f j
