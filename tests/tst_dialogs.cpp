@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 
+#include "DiskFiles.h"
 #include "ScriptedDialogs.h"
 #include "platform/BusyPointer.h"
 #include "platform/QtDialogService.h"
@@ -47,11 +48,6 @@ struct FileDialogView {
     QStringList allFilesPatterns;
     QString nestedBox;  // the text of a box the dialog showed over itself, if any
 };
-
-bool putFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 }  // namespace
 
@@ -312,7 +308,7 @@ void TestDialogs::messageBoxYesNoCancel() {
 }
 
 void TestDialogs::openDialog() {
-    QVERIFY(putFile(work_->filePath("nota.txt"), "nota"));
+    QVERIFY(DiskFiles::put(work_->filePath("nota.txt"), "nota"));
     QtDialogService service;
 
     // The first dialog starts in the home folder; the user goes to another folder and types the

@@ -59,30 +59,6 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void aFileThatCannotBeReadMakesNoWindow_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << QStringLiteral("missing.txt");
-        QTest::newRow("directory") << QStringLiteral("folder");
-        QTest::newRow("device") << QStringLiteral("/dev/null");
-    }
-
-    void aFileThatCannotBeReadMakesNoWindow()
-    {
-        QFETCH(QString, name);
-        FrameFixture f;
-        QDir(f.dir().path()).mkdir(QStringLiteral("folder"));
-        const QString path = name.startsWith('/') ? name : f.path(name);
-        f.dialogs().answerMessageBox(Answer::Ok);
-        QVERIFY(!f.frame().files().LoadFileIntoWindow(path));
-        FrameFixture::settle();
-        QCOMPARE(f.documents().size(), 1);
-        QCOMPARE(f.frame().state().slotTables.upperBound(), 1);
-        QVERIFY(f.dialogs().lastCall().prompt.startsWith(QStringLiteral("Impossibile aprire il file: ") + path));
-        QCOMPARE(f.dialogs().lastCall().icon, DialogService::Icon::None);
-        QVERIFY(!f.dialogs().lastCall().busyPointer);
-    }
-
     void aMissingFileFromTheDialogStillShowsTheEditButtons()
     {
         FrameFixture f;

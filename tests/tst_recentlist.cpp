@@ -11,7 +11,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "ChildCase.h"
+#include "DiskFiles.h"
 #include "FrameFixture.h"
+#include "TempSettings.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
@@ -86,28 +89,6 @@ QStringList keysUpTo(int n)
     return keys;
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs fn in a child process without root's privileges (as "nobody") when the tests run as root,
-// where file permissions would not stop anything; otherwise runs it here. Returns fn's result,
-// or -1 when the child did not end normally.
-int runUnprivileged(const std::function<int()>& fn)
-{
-    if (geteuid() != 0) return fn();
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-        _exit(fn());
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
 // Starts fn in a child process that waits until the gate opens (its write end is closed).
 pid_t startChild(const int gate[2], const std::function<int()>& fn)
 {
@@ -138,33 +119,6 @@ int waitChild(pid_t child)
 class tst_RecentList : public QObject {
     Q_OBJECT
 private:
-    // A configuration folder of our own for the real store.
-    struct ConfigHome {
-        ConfigHome()
-        {
-            old = qgetenv("XDG_CONFIG_HOME");
-            qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        }
-        ~ConfigHome()
-        {
-            if (old.isNull())
-                qunsetenv("XDG_CONFIG_HOME");
-            else
-                qputenv("XDG_CONFIG_HOME", old);
-        }
-        QString folder() const { return dir.filePath(QStringLiteral("Notariello")); }
-        QString file() const { return folder() + QStringLiteral("/Notariello.conf"); }
-        void write(const QByteArray& bytes) const
-        {
-            QDir().mkpath(folder());
-            QFile f(file());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
-        }
-        QTemporaryDir dir;
-        QByteArray old;
-    };
-
     // Stores paths as a user opening them one after the other would: oldest first.
     static void storeAll(SettingsStore& store, const QStringList& oldestFirst)
     {
@@ -252,9 +206,9 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QStringList, after);
 
-        ConfigHome home;
+        TempSettings home;
         MemoryStore memory;
-        SettingsStore disk(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store disk;
         SettingsStore& store = real ? disk : static_cast<SettingsStore&>(memory);
 
         storeAll(store, before);
@@ -345,8 +299,8 @@ private slots:
     void oddPathsComeBackUnchanged()
     {
         QFETCH(QString, path);
-        ConfigHome home;
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        TempSettings::Store store;
         storeAll(store, {"/first", path, "/last"});
         QCOMPARE(RecentList(store).entries(), (QStringList{"/last", path, "/first"}));
     }
@@ -355,9 +309,9 @@ private slots:
     {
         // Two stores on one file stand for two running copies of the program. Paths of one
         // length keep the file's size the same from one write to the next.
-        ConfigHome home;
-        SettingsStore first(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-        SettingsStore second(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        TempSettings::Store first;
+        TempSettings::Store second;
         for (int i = 0; i < 40; ++i) {
             SettingsStore& writer = i % 2 ? first : second;
             SettingsStore& reader = i % 2 ? second : first;
@@ -387,14 +341,26 @@ private slots:
             << QByteArray("[Recent%20Files]\nRecentFile1=@Variant(\\0\\0\\0\\x7f)\n")
             << QStringList{};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
+        QTest::newRow("NUL bytes") << QByteArray(600, '\0') << QStringList{};
+        QTest::newRow("broken section header")
+            << QByteArray("[Recent%20Files\nRecentFile1=/x/a.txt\n[[[\n=\n")
+            << QStringList{"/x/a.txt"};
+        QTest::newRow("keys past the fourth")
+            << QByteArray("[Recent%20Files]\nRecentFile1=/x/1\nRecentFile9=/x/9\n"
+                          "RecentFile12=/x/12\nRecentFile-1=/x/m\nOther=/x/o\n")
+            << QStringList{"/x/1"};
+        QByteArray sections;
+        for (int i = 0; i < 20000; ++i)
+            sections += "[s" + QByteArray::number(i) + "]\nk=\x01\x02\xff\n";
+        QTest::newRow("a megabyte of sections") << sections << QStringList{};
     }
     void garbageReadsAsMuchAsParses()
     {
         QFETCH(QByteArray, contents);
         QFETCH(QStringList, entries);
-        ConfigHome home;
-        home.write(contents);
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        QVERIFY(home.write(contents));
+        TempSettings::Store store;
         QCOMPARE(RecentList(store).entries(), entries);
 
         // The next entry is saved, and the list is in order again.
@@ -407,9 +373,9 @@ private slots:
 
     void aFolderInTheFilesPlace()
     {
-        ConfigHome home;
+        TempSettings home;
         QVERIFY(QDir().mkpath(home.file()));
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store store;
         QCOMPARE(RecentList(store).entries(), QStringList{});
         QVERIFY(!RecentList(store).store("/a"));
         QVERIFY(QFileInfo(home.file()).isDir());
@@ -418,77 +384,77 @@ private slots:
 
     void anUnwritableFileIsLeftAlone()
     {
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/a", "/b"});
         }
-        const QByteArray before = fileBytes(home.file());
+        const QByteArray before = DiskFiles::bytes(home.file());
         // The folder may be written, the file may only be read.
         QVERIFY(QFile::setPermissions(home.file(), QFile::ReadOwner | QFile::ReadGroup |
                                                        QFile::ReadOther));
-        QVERIFY(chmod(QFile::encodeName(home.dir.path()).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
         QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0777) == 0);
 
-        const int result = runUnprivileged([] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return 1;
-            if (RecentList(store).store("/c")) return 2;
+        const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [] {
+            TempSettings::Store store;
+            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return "not read";
+            if (RecentList(store).store("/c")) return "stored";
             // What failed to be saved does not show up later either.
-            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return 3;
-            return 0;
+            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return "changed";
+            return "";
         });
-        QCOMPARE(result, 0);
-        QCOMPARE(fileBytes(home.file()), before);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
     void aFileThatCouldNotBeReadIsNotReplaced()
     {
         // Reading goes through a private copy in the temporary folder; with no room there,
         // nothing is read, and writing would lose the entries the file holds.
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/a", "/b"});
         }
-        const QByteArray before = fileBytes(home.file());
-        const QString noRoom = home.dir.filePath("full");
+        const QByteArray before = DiskFiles::bytes(home.file());
+        const QString noRoom = home.parent() + "/full";
         QVERIFY(QDir().mkpath(noRoom));
         QVERIFY(chmod(QFile::encodeName(noRoom).constData(), 0555) == 0);
-        QVERIFY(chmod(QFile::encodeName(home.dir.path()).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
         QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0777) == 0);
         QVERIFY(chmod(QFile::encodeName(home.file()).constData(), 0666) == 0);
         const QByteArray oldTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", noRoom.toLocal8Bit());
-        const int result = runUnprivileged([] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-            if (!RecentList(store).entries().isEmpty()) return 1;
-            if (RecentList(store).store("/c")) return 2;
-            return 0;
+        const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [] {
+            TempSettings::Store store;
+            if (!RecentList(store).entries().isEmpty()) return "read";
+            if (RecentList(store).store("/c")) return "stored";
+            return "";
         });
         if (oldTmp.isNull())
             qunsetenv("TMPDIR");
         else
             qputenv("TMPDIR", oldTmp);
         chmod(QFile::encodeName(noRoom).constData(), 0755);
-        QCOMPARE(result, 0);
-        QCOMPARE(fileBytes(home.file()), before);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
     void anUnwritableFolder()
     {
-        ConfigHome home;
+        TempSettings home;
         QVERIFY(QDir().mkpath(home.folder()));
-        QVERIFY(chmod(QFile::encodeName(home.dir.path()).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
         QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0555) == 0);
-        const int result = runUnprivileged([] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-            if (RecentList(store).store("/a")) return 1;
-            if (!RecentList(store).entries().isEmpty()) return 2;
-            return 0;
+        const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [] {
+            TempSettings::Store store;
+            if (RecentList(store).store("/a")) return "stored";
+            if (!RecentList(store).entries().isEmpty()) return "read";
+            return "";
         });
         chmod(QFile::encodeName(home.folder()).constData(), 0755);
-        QCOMPARE(result, 0);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QVERIFY(!QFileInfo::exists(home.file()));
     }
 
@@ -496,32 +462,32 @@ private slots:
     {
         // Root may write any file, but not one marked immutable.
         if (geteuid() != 0) QSKIP("needs root to mark a file immutable");
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/a"});
         }
-        const QByteArray before = fileBytes(home.file());
-        if (QProcess::execute("chattr", {"+i", home.file()}) != 0)
+        const QByteArray before = DiskFiles::bytes(home.file());
+        if (!DiskFiles::setImmutable(home.file(), true))
             QSKIP("this file system cannot mark files immutable");
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store store;
         const bool stored = RecentList(store).store("/b");
         const QStringList entries = RecentList(store).entries();
-        QProcess::execute("chattr", {"-i", home.file()});
+        DiskFiles::setImmutable(home.file(), false);
         QVERIFY(!stored);
         QCOMPARE(entries, QStringList{"/a"});
-        QCOMPARE(fileBytes(home.file()), before);
+        QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
     void anotherProcessWaitsForAnExchangeToEnd()
     {
-        ConfigHome home;
-        SettingsStore mine(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        TempSettings::Store mine;
         storeAll(mine, {"/old"});
         int gate[2];
         QCOMPARE(pipe(gate), 0);
         const pid_t other = startChild(gate, [] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             return RecentList(store).store("/other") ? 0 : 1;
         });
         close(gate[0]);
@@ -541,15 +507,15 @@ private slots:
 
     void twoProcessesRememberingAtOnce()
     {
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/start/1", "/start/2", "/start/3", "/start/4"});
         }
         constexpr int PerProcess = 60;
         auto remember = [](int process) {
             return [process] {
-                SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+                TempSettings::Store store;
                 for (int i = 0; i < PerProcess; ++i) {
                     const QString path =
                         QStringLiteral("/p%1/%2").arg(process).arg(i, 2, 10, QLatin1Char('0'));
@@ -574,7 +540,7 @@ private slots:
         QCOMPARE(check.childKeys(), keysUpTo(4));
         check.endGroup();
 
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store store;
         const QStringList entries = RecentList(store).entries();
         QCOMPARE(entries.size(), 4);
         // Every exchange saw the one before it, whichever process made it: the list holds the
@@ -611,7 +577,7 @@ private slots:
         for (const QString& p : {a, b, c}) openThroughDialog(f, p);
 
         QCOMPARE(stored(f.frame()), (QStringList{c, b, a}));
-        QSettings check(f.path("config/Notariello/Notariello.conf"), QSettings::IniFormat);
+        QSettings check(f.settings().file(), QSettings::IniFormat);
         QVERIFY(!check.contains(Section + "/RecentFile4"));
 
         // On the frame the block follows the frame's own separator: entry p is in item p - 1.
@@ -817,7 +783,7 @@ private slots:
     void anUnusableStoreNeverStopsTheProgram()
     {
         FrameFixture f;
-        QVERIFY(QDir().mkpath(f.path("config/Notariello/Notariello.conf")));
+        QVERIFY(QDir().mkpath(f.settings().file()));
         const QString a = f.writeFile("a.txt", "A");
         f.frame().LoadRecentList();
         f.dialogs().answerMessageBox(Answer::Ok);
