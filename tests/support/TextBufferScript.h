@@ -3,9 +3,9 @@
 #include <QByteArray>
 #include <QString>
 
-// Runs a script (any byte string, read with ScriptReader) on the text model of a text box and on
-// TextReference, side by side: set the text, set SelStart and SelLength, write SelText, type,
-// Enter, Backspace. After every step the two must hold the same text and selection, show the
+// Runs a script (any byte string, in the language of TextScript) on the text model of a text box
+// and on TextReference, side by side: set the text, set SelStart and SelLength, write SelText,
+// type, Enter, Backspace. After every step the two must hold the same text and selection, show the
 // selection at the same place and agree on whether the text changed. The fuzz target of the text
 // model runs it on every input it makes up; the unit tests replay the inputs it kept.
 class TextBufferScript {
@@ -13,8 +13,4 @@ public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the
     // steps that led to it.
     static QString run(const QByteArray& script);
-
-private:
-    // One run; with log, a failure also lists the steps that led to it.
-    static QString run(const QByteArray& script, bool log);
 };
