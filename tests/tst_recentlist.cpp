@@ -754,46 +754,6 @@ private slots:
         QVERIFY(!laterDialogs.unexpectedDialog());
     }
 
-    void aFailedSaveIsReportedOnce()
-    {
-        FrameFixture f;
-        const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B");
-        auto store = std::make_unique<MemoryStore>();
-        MemoryStore& memory = *store;
-        storeAll(memory, {a});
-        memory.failWrites = true;
-        f.frame().setSettingsStore(std::move(store));
-        f.frame().LoadRecentList();
-
-        f.dialogs().answerMessageBox(Answer::Ok);
-        openThroughDialog(f, b);
-        QCOMPARE(f.dialogs().calls().size(), 2);  // the open dialog and one message
-        const auto& report = f.dialogs().lastCall();
-        QCOMPARE(report.kind, ScriptedDialogs::Kind::MessageBox);
-        QCOMPARE(report.title, QStringLiteral("MDI"));
-        QCOMPARE(report.buttons, DialogService::Buttons::Ok);
-        QCOMPARE(report.icon, DialogService::Icon::Exclamation);
-        QVERIFY(!report.prompt.isEmpty());
-        // The file opened all the same; the list is as it was.
-        QCOMPARE(f.active()->Caption(), b.toUpper());
-        QCOMPARE(shown(f.frame().mnuRecentFile, 0), QStringList{a});
-        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
-    }
-
-    void anUnusableStoreNeverStopsTheProgram()
-    {
-        FrameFixture f;
-        QVERIFY(QDir().mkpath(f.settings().file()));
-        const QString a = f.writeFile("a.txt", "A");
-        f.frame().LoadRecentList();
-        f.dialogs().answerMessageBox(Answer::Ok);
-        openThroughDialog(f, a);
-        QCOMPARE(f.active()->Caption(), a.toUpper());
-        QCOMPARE(f.dialogs().callsOf(ScriptedDialogs::Kind::MessageBox).size(), 1);
-        for (QAction* item : f.frame().mnuRecentFile) QVERIFY(!item->isVisible());
-        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
-    }
-
     void aPathIsShownAsItIs()
     {
         FrameFixture f;
