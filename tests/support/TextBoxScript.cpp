@@ -60,46 +60,21 @@ public:
 
     bool apply(const TextScript::Step& step) override {
         using Op = TextScript::Op;
+        // Enter and the keys after it in the language, in its order.
+        static const Qt::Key Keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete,
+                                       Qt::Key_Left,   Qt::Key_Right,     Qt::Key_Home,
+                                       Qt::Key_End};
         changed = false;
-        switch (step.op) {
-            case Op::SetText:
-                box.setText(step.text);
-                break;
-            case Op::SelStart:
-                box.setSelStart(step.number);
-                break;
-            case Op::SelLength:
-                box.setSelLength(step.number);
-                break;
-            case Op::SelText:
-                box.setSelText(step.text);
-                break;
-            case Op::Type:
-                QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(step.typed),
-                                    Qt::NoModifier);
-                break;
-            case Op::Enter:
-                QTest::keyClick(&box, Qt::Key_Return);
-                break;
-            case Op::Backspace:
-                QTest::keyClick(&box, Qt::Key_Backspace);
-                break;
-            case Op::Delete:
-                QTest::keyClick(&box, Qt::Key_Delete);
-                break;
-            case Op::Left:
-                QTest::keyClick(&box, Qt::Key_Left);
-                break;
-            case Op::Right:
-                QTest::keyClick(&box, Qt::Key_Right);
-                break;
-            case Op::Home:
-                QTest::keyClick(&box, Qt::Key_Home, Qt::ControlModifier);
-                break;
-            case Op::End:
-                QTest::keyClick(&box, Qt::Key_End, Qt::ControlModifier);
-                break;
-        }
+        if (step.op == Op::SetText) box.setText(step.text);
+        if (step.op == Op::SelStart) box.setSelStart(step.number);
+        if (step.op == Op::SelLength) box.setSelLength(step.number);
+        if (step.op == Op::SelText) box.setSelText(step.text);
+        if (step.op == Op::Type)
+            QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(step.typed),
+                                Qt::NoModifier);
+        if (step.op >= Op::Enter)
+            QTest::keyClick(&box, Keys[int(step.op) - int(Op::Enter)],
+                            step.op >= Op::Home ? Qt::ControlModifier : Qt::NoModifier);
         return changed;
     }
 

@@ -19,26 +19,14 @@ class BufferSubject : public TextScript::Subject {
 public:
     bool apply(const TextScript::Step& step) override {
         using Op = TextScript::Op;
-        switch (step.op) {
-            case Op::SetText:
-                return model.setText(step.text);
-            case Op::SelStart:
-                model.setSelStart(step.number);
-                return false;
-            case Op::SelLength:
-                model.setSelLength(step.number);
-                return false;
-            case Op::SelText:
-                return model.setSelText(step.text);
-            case Op::Type:
-                return model.type(step.text);
-            case Op::Enter:
-                return model.enter();
-            case Op::Backspace:
-                return model.backspace();
-            default:
-                return false;  // not in the model's language
-        }
+        if (step.op == Op::SetText) return model.setText(step.text);
+        if (step.op == Op::SelText) return model.setSelText(step.text);
+        if (step.op == Op::Type) return model.type(step.text);
+        if (step.op == Op::Enter) return model.enter();
+        if (step.op == Op::Backspace) return model.backspace();
+        if (step.op == Op::SelStart) model.setSelStart(step.number);
+        if (step.op == Op::SelLength) model.setSelLength(step.number);
+        return false;
     }
 
     QString mismatch(const TextReference& ref, bool changed, bool refChanged) override {

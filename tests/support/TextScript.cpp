@@ -15,99 +15,44 @@ const QChar Typeable[] = {u'a', u' ', u'\u00e9', u'\u20ac', u'\u0142'};
 }  // namespace
 
 QString TextScript::Step::describe() const {
-    switch (op) {
-        case Op::SetText:
-            return QStringLiteral("setText(%1)").arg(shown(text));
-        case Op::SelStart:
-            return QStringLiteral("setSelStart(%1)").arg(number);
-        case Op::SelLength:
-            return QStringLiteral("setSelLength(%1)").arg(number);
-        case Op::SelText:
-            return QStringLiteral("setSelText(%1)").arg(shown(text));
-        case Op::Type:
-            if (!typed.isNull())
-                return QStringLiteral("type U+%1").arg(typed.unicode(), 4, 16, QLatin1Char('0'));
-            return QStringLiteral("type(%1)").arg(shown(text));
-        case Op::Enter:
-            return QStringLiteral("Enter");
-        case Op::Backspace:
-            return QStringLiteral("Backspace");
-        case Op::Delete:
-            return QStringLiteral("Delete");
-        case Op::Left:
-            return QStringLiteral("Left");
-        case Op::Right:
-            return QStringLiteral("Right");
-        case Op::Home:
-            return QStringLiteral("Ctrl+Home");
-        case Op::End:
-            return QStringLiteral("Ctrl+End");
-    }
-    return QString();
+    static const char* const Names[] = {"setText", "setSelStart", "setSelLength", "setSelText",
+                                        "type",    "Enter",       "Backspace",    "Delete",
+                                        "Left",    "Right",       "Ctrl+Home",    "Ctrl+End"};
+    const QString name = QLatin1String(Names[int(op)]);
+    if (op == Op::SelStart || op == Op::SelLength) return name + QStringLiteral("(%1)").arg(number);
+    if (op == Op::Type && !typed.isNull())
+        return QStringLiteral("type U+%1").arg(typed.unicode(), 4, 16, QLatin1Char('0'));
+    if (op <= Op::Type) return name + QLatin1Char('(') + shown(text) + QLatin1Char(')');
+    return name;
 }
 
 TextScript::Step TextScript::read(ScriptReader& in, int operations, Typing typing) {
     Step step;
-    // The last operation code takes every value past it, as in a switch's default.
     step.op = Op(int(in.byte()) % operations);
-    switch (step.op) {
-        case Op::SetText:
-            step.text = in.text(24);
-            break;
-        case Op::SelStart:
-        case Op::SelLength:
-            step.number = in.position();
-            break;
-        case Op::SelText:
-            step.text = in.text(6);
-            break;
-        case Op::Type:
-            if (typing == Typing::Bytes) {
-                step.text = in.text(3);
-            } else {
-                step.typed = Typeable[in.byte() % std::size(Typeable)];
-                step.text = CodePage::encode(QString(step.typed));
-            }
-            break;
-        default:
-            break;
+    if (step.op == Op::SetText) step.text = in.text(24);
+    if (step.op == Op::SelStart || step.op == Op::SelLength) step.number = in.position();
+    if (step.op == Op::SelText) step.text = in.text(6);
+    if (step.op == Op::Type && typing == Typing::Bytes) step.text = in.text(3);
+    if (step.op == Op::Type && typing == Typing::Characters) {
+        step.typed = Typeable[in.byte() % std::size(Typeable)];
+        step.text = CodePage::encode(QString(step.typed));
     }
     return step;
 }
 
 bool TextScript::apply(TextReference& ref, const Step& step) {
-    switch (step.op) {
-        case Op::SetText:
-            return ref.setText(step.text);
-        case Op::SelStart:
-            ref.setSelStart(step.number);
-            return false;
-        case Op::SelLength:
-            ref.setSelLength(step.number);
-            return false;
-        case Op::SelText:
-            return ref.setSelText(step.text);
-        case Op::Type:
-            return ref.type(step.text);
-        case Op::Enter:
-            return ref.enter();
-        case Op::Backspace:
-            return ref.backspace();
-        case Op::Delete:
-            return ref.deleteForward();
-        case Op::Left:
-            ref.left();
-            return false;
-        case Op::Right:
-            ref.right();
-            return false;
-        case Op::Home:
-            ref.toStart();
-            return false;
-        case Op::End:
-            ref.toEnd();
-            return false;
-    }
+    if (step.op == Op::SetText) return ref.setText(step.text);
+    if (step.op == Op::SelText) return ref.setSelText(step.text);
+    if (step.op == Op::Type) return ref.type(step.text);
+    if (step.op == Op::Enter) return ref.enter();
+    if (step.op == Op::Backspace) return ref.backspace();
+    if (step.op == Op::Delete) return ref.deleteForward();
+    if (step.op == Op::SelStart) ref.setSelStart(step.number);
+    if (step.op == Op::SelLength) ref.setSelLength(step.number);
+    if (step.op == Op::Left) ref.left();
+    if (step.op == Op::Right) ref.right();
+    if (step.op == Op::Home) ref.toStart();
+    if (step.op == Op::End) ref.toEnd();
     return false;
 }
 
