@@ -156,31 +156,6 @@ private slots:
         QCOMPARE(FrameFixture::readFile(path), QByteArray("line\r\n\r\n"));
     }
 
-    void aFailedSaveKeepsTheWindowAsItWas()
-    {
-        FrameFixture f;
-        const QString path = f.writeFile(QStringLiteral("keep.txt"), "old");
-        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
-        w->Text1->setSelText("new ");
-        // The file's name now names a folder: the write cannot happen.
-        QFile::remove(path);
-        QVERIFY(QDir(f.dir().path()).mkdir(QStringLiteral("keep.txt")));
-        f.dialogs().answerMessageBox(Answer::Ok);
-        w->mnuFSave_Click();
-        QCOMPARE(f.dialogs().lastCall().icon, DialogService::Icon::Exclamation);
-        QCOMPARE(f.dialogs().lastCall().title, QStringLiteral("MDI"));
-        QCOMPARE(w->documentState().Changed, DocumentState::True);
-        QCOMPARE(w->Caption(), path.toUpper());
-        QVERIFY(QFileInfo(path).isDir());
-
-        // Save As to a name whose write fails: told, caption kept.
-        f.dialogs().answerSave(f.path(QStringLiteral("no/such/dir.txt")));
-        f.dialogs().answerMessageBox(Answer::Ok);
-        w->mnuFSaveAs_Click();
-        QCOMPARE(w->Caption(), path.toUpper());
-        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
-    }
-
     void theInactiveWindowsTextIsWrittenWhenItsQuestionSavesIt()
     {
         FrameFixture f;
