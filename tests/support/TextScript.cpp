@@ -1,6 +1,7 @@
 #include "TextScript.h"
 
 #include <QStringList>
+#include <iterator>
 
 #include "ScriptReader.h"
 #include "TextReference.h"
