@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcutEvent>
 
 #include "search/SearchSettings.h"
 
@@ -73,6 +74,12 @@ void frmFind::createControls() {
     setTabOrder(optDirection[1], cmdFind);
     setTabOrder(cmdFind, cmdcancel);
 
+    // Their mnemonics act at once (eventFilter).
+    for (QWidget* option : {static_cast<QWidget*>(chkCase), static_cast<QWidget*>(optDirection[0]),
+                            static_cast<QWidget*>(optDirection[1])}) {
+        option->installEventFilter(this);
+    }
+
     connect(Text1, &QLineEdit::textChanged, this, &frmFind::Text1_Change);
     connect(chkCase, &QCheckBox::toggled, this, &frmFind::chkCase_Click);
     for (int i = 0; i < 2; ++i) {
@@ -118,4 +125,20 @@ void frmFind::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
+}
+
+bool frmFind::eventFilter(QObject* watched, QEvent* e) {
+    // A button pressed by its mnemonic normally shows the press for a moment and acts only when
+    // that ends, so an Enter typed right after Alt+S would still search downwards. The options
+    // and the check box act at once; a mnemonic that several controls share only moves the focus,
+    // as usual.
+    if (e->type() == QEvent::Shortcut) {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (button && button->isEnabled() && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
+            button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
 }
