@@ -1,8 +1,7 @@
-#include <QtTest>
-
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QtTest>
 
 #include "FrameFixture.h"
 #include "document/TextBox.h"
@@ -17,22 +16,19 @@ class tst_Frame : public QObject {
 private:
     using Answer = DialogService::Answer;
 
-    static QStringList menuBarCaptions(frmMDI& frame)
-    {
+    static QStringList menuBarCaptions(frmMDI& frame) {
         QStringList captions;
         for (QAction* a : frame.menuBar()->actions()) captions << a->text();
         return captions;
     }
     static void type(frmNotePad* w, const QByteArray& text) { w->Text1->setSelText(text); }
-    static QString savePrompt(const QString& caption)
-    {
+    static QString savePrompt(const QString& caption) {
         return QStringLiteral("Coccosa dinte 'a [") + caption +
                QStringLiteral("] è state cagnate.\n\rAstipamme chello ca e' cagnate?");
     }
 
 private slots:
-    void startsWithOneUntitledWindow()
-    {
+    void startsWithOneUntitledWindow() {
         FrameFixture f;
         QCOMPARE(f.frame().windowTitle(), QStringLiteral("Tavulella"));
         QCOMPARE(f.documents().size(), 1);
@@ -53,8 +49,7 @@ private slots:
         QVERIFY(!f.dialogs().unexpectedDialog());
     }
 
-    void newWindowsTakeTheLowestFreeSlot()
-    {
+    void newWindowsTakeTheLowestFreeSlot() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         f.frame().NewDocumentWindow();
@@ -71,8 +66,7 @@ private slots:
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
-    void aReusedSlotStartsAfresh()
-    {
+    void aReusedSlotStartsAfresh() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         frmNotePad* w = f.active();
@@ -91,8 +85,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void closingTheLastWindowBringsBackTheFrameMenu()
-    {
+    void closingTheLastWindowBringsBackTheFrameMenu() {
         FrameFixture f;
         f.active()->mnuFClose_Click();
         FrameFixture::settle();
@@ -114,16 +107,14 @@ private slots:
         QCOMPARE(f.frame().state().EditButtonsHidden, DocumentState::True);
     }
 
-    void theSaveQuestion_data()
-    {
+    void theSaveQuestion_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("stillOpen");
         QTest::newRow("cancel keeps the window") << int(Answer::Cancel) << true;
         QTest::newRow("no closes without saving") << int(Answer::No) << false;
     }
 
-    void theSaveQuestion()
-    {
+    void theSaveQuestion() {
         QFETCH(int, answer);
         QFETCH(bool, stillOpen);
         FrameFixture f;
@@ -149,8 +140,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void yesSavesAnUntitledWindowThroughTheDialog()
-    {
+    void yesSavesAnUntitledWindowThroughTheDialog() {
         FrameFixture f;
         type(f.active(), "ciao");
         const QString target = f.path(QStringLiteral("Nota.txt"));
@@ -164,15 +154,13 @@ private slots:
         QVERIFY(f.documents().isEmpty());
     }
 
-    void yesNeverLosesText_data()
-    {
+    void yesNeverLosesText_data() {
         QTest::addColumn<bool>("cancelDialog");
         QTest::newRow("save dialog cancelled") << true;
         QTest::newRow("write fails") << false;
     }
 
-    void yesNeverLosesText()
-    {
+    void yesNeverLosesText() {
         QFETCH(bool, cancelDialog);
         FrameFixture f;
         frmNotePad* w = f.active();
@@ -200,8 +188,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void yesSavesATitledWindowToItsRealPath()
-    {
+    void yesSavesATitledWindowToItsRealPath() {
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("MixedCase.txt"), "abc");
         f.frame().files().LoadFileIntoWindow(path);
@@ -216,8 +203,7 @@ private slots:
         QVERIFY(!QFile::exists(path.toUpper()));
     }
 
-    void closingTheFrameAsksEveryChangedWindow()
-    {
+    void closingTheFrameAsksEveryChangedWindow() {
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("a.txt"), "a");
         f.frame().files().LoadFileIntoWindow(path);
@@ -226,6 +212,10 @@ private slots:
         QCOMPARE(docs.size(), 3);
         type(docs[1], "1");
         type(docs[2], "2");
+        // A maximised window puts its caption into the frame's title; the question keeps the
+        // frame's own caption all the same.
+        docs[2]->showMaximized();
+        QCOMPARE_NE(f.frame().windowTitle(), QStringLiteral("Tavulella"));
         // The first changed window is saved, the second answers Cancel: nothing closes, the
         // save stands.
         f.dialogs().answerMessageBox(Answer::Yes);
@@ -246,10 +236,11 @@ private slots:
         QVERIFY(f.documents().isEmpty());
         QVERIFY(!f.frame().state().slotTables.HasOpenDocuments());
         QCOMPARE(f.dialogs().calls().size(), 3);
+        for (const ScriptedDialogs::Call& call : f.dialogs().calls())
+            QCOMPARE(call.title, QStringLiteral("Tavulella"));
     }
 
-    void theWindowListEndsTheFileMenu()
-    {
+    void theWindowListEndsTheFileMenu() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         frmNotePad* w = f.active();
@@ -269,8 +260,7 @@ private slots:
         QCOMPARE(w->mnufile->actions().size(), actions.size());
     }
 
-    void tileMakesFullWidthBands()
-    {
+    void tileMakesFullWidthBands() {
         FrameFixture f;
         f.frame().resize(600, 500);
         f.frame().NewDocumentWindow();
@@ -293,8 +283,7 @@ private slots:
         QVERIFY(docs[1]->geometry().left() > docs[0]->geometry().left());
     }
 
-    void noSlotIsHandedOutBeyondTheLimit()
-    {
+    void noSlotIsHandedOutBeyondTheLimit() {
         FrameFixture f;
         auto& tables = f.frame().state().slotTables;
         while (tables.upperBound() < SlotTables<int>::MaxSlot) tables.FindFreeSlot();
@@ -303,6 +292,14 @@ private slots:
         QCOMPARE(f.documents().size(), 1);
         QCOMPARE(f.dialogs().lastCall().title, QStringLiteral("MDI"));
         QVERIFY(!f.dialogs().lastCall().prompt.isEmpty());
+        // Opening a file says the same, with the normal pointer back over the message.
+        f.dialogs().answerMessageBox(Answer::Ok);
+        f.frame().files().LoadFileIntoWindow(f.writeFile(QStringLiteral("a.txt"), "a"));
+        QCOMPARE(f.documents().size(), 1);
+        QCOMPARE(f.dialogs().calls().size(), 2);
+        QCOMPARE(f.dialogs().lastCall().prompt, f.dialogs().calls().first().prompt);
+        QVERIFY(!f.dialogs().lastCall().busyPointer);
+        QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 };
