@@ -1,7 +1,10 @@
 #include "files/FileCommands.h"
 
+#include <new>
+
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
+#include "files/LoadBound.h"
 #include "files/TextFile.h"
 #include "frame/Toolbar.h"
 #include "frame/frmMDI.h"
@@ -12,7 +15,23 @@ namespace {
 const QString AppTitle = QStringLiteral("MDI");
 }
 
-FileCommands::FileCommands(frmMDI& frame) : m_frame(frame) {}
+FileCommands::FileCommands(frmMDI& frame)
+    : m_frame(frame), m_loadBound(&LoadBound::fromAvailableMemory) {}
+
+void FileCommands::setLoadBound(LoadBoundSource bound) { m_loadBound = std::move(bound); }
+
+void FileCommands::reportNoMemory(const QString& path) {
+    showMessage(
+        QStringLiteral("'O file è troppo gruosso pe' 'a memoria ca ce sta, nun se po' arapì: ") +
+            path,
+        false);
+}
+
+void FileCommands::discardWindow(frmNotePad* window) {
+    // Nothing of it was the user's: it closes without a question and frees its slot.
+    window->documentState().Changed = DocumentState::False;
+    window->close();
+}
 
 void FileCommands::showMessage(const QString& prompt, bool exclamation) {
     m_frame.dialogs().messageBox(
@@ -40,6 +59,13 @@ QString FileCommands::AskSaveFileName(const QString& initialName) {
 }
 
 frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
+    // A file whose window would not fit in memory is refused before anything of it is read.
+    const qint64 bound = m_loadBound();
+    if (TextFile::sizeOf(path) > bound) {
+        reportNoMemory(path);
+        return nullptr;
+    }
+
     // The file is read whole before any window is made, so that a file that cannot be read never
     // shows up as an empty or partial document.
     TextFile::ReadResult read;
@@ -54,6 +80,11 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
         showMessage(prompt, false);
         return nullptr;
     }
+    // It may have grown since its size was taken.
+    if (read.bytes.size() > bound) {
+        reportNoMemory(path);
+        return nullptr;
+    }
 
     BusyPointer busy;
     const int slot = m_frame.state().slotTables.FindFreeSlot();
@@ -63,8 +94,18 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
         return nullptr;
     }
     frmNotePad* window = m_frame.createWindowInSlot(slot);
-    window->setFilePath(path);
-    window->Text1->setText(read.bytes);
+    try {
+        window->setFilePath(path);
+        window->Text1->setText(read.bytes);
+    } catch (const std::bad_alloc&) {
+        // The bound leaves room to spare, but other programs take memory too. What was built
+        // goes, and the other windows stay as they were.
+        read.bytes = QByteArray();
+        discardWindow(window);
+        busy.restore();
+        reportNoMemory(path);
+        return nullptr;
+    }
     window->documentState().Changed = DocumentState::False;
     m_frame.showDocument(window);
     return window;
