@@ -213,8 +213,8 @@ TextFile::ReadResult TextFile::read(const QString& path) {
 }
 
 TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& text) {
-    QString target;
-    if (!resolveLinks(path, &target)) return writeFailure(qt_error_string(ELOOP));
+    const QString target = writeTarget(path);
+    if (target.isEmpty()) return writeFailure(qt_error_string(ELOOP));
     const QByteArray nativePath = QFile::encodeName(target);
     if (nativePath.isEmpty()) return writeFailure(qt_error_string(ENOENT));
 
@@ -239,4 +239,9 @@ qint64 TextFile::sizeOf(const QString& path) {
     if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
     return st.st_size;
+}
+
+QString TextFile::writeTarget(const QString& path) {
+    QString target;
+    return resolveLinks(path, &target) ? target : QString();
 }
