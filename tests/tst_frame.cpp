@@ -1,4 +1,5 @@
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QtTest>
@@ -277,10 +278,62 @@ private slots:
         }
         QCOMPARE(top, area.height());
 
+        // The maximised window was the active one: it takes the last place.
         f.active()->mnuWCascade_Click();
         const QList<frmNotePad*> docs = f.documents();
-        QVERIFY(docs[1]->geometry().top() > docs[0]->geometry().top());
-        QVERIFY(docs[1]->geometry().left() > docs[0]->geometry().left());
+        QCOMPARE(f.active(), docs[0]);
+        QVERIFY(docs[2]->geometry().top() > docs[1]->geometry().top());
+        QVERIFY(docs[2]->geometry().left() > docs[1]->geometry().left());
+        QVERIFY(docs[0]->geometry().top() > docs[2]->geometry().top());
+    }
+
+    // Cascade: in creation order with the active window last, each one title bar down and to
+    // the right of the one before, every title bar inside the area and uncovered by the windows
+    // above it; the active window stays active and on top.
+    void cascadeKeepsEveryTitleBarReadable_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("active");     // index in creation order
+        QTest::addColumn<int>("maximised");  // -1: none
+        QTest::newRow("three, the first active") << 3 << 0 << -1;
+        QTest::newRow("ten, the first active") << 10 << 0 << -1;
+        QTest::newRow("four, the third active and maximised") << 4 << 2 << 2;
+    }
+
+    void cascadeKeepsEveryTitleBarReadable() {
+        QFETCH(int, count);
+        QFETCH(int, active);
+        QFETCH(int, maximised);
+        FrameFixture f;
+        for (int i = 1; i < count; ++i) f.frame().NewDocumentWindow();
+        const QList<frmNotePad*> docs = f.documents();
+        QCOMPARE(docs.size(), count);
+        f.frame().mdiArea()->setActiveSubWindow(docs[active]);
+        if (maximised >= 0) docs[maximised]->showMaximized();
+        f.active()->mnuWCascade_Click();
+        FrameFixture::settle();
+
+        QList<QMdiSubWindow*> expected;
+        for (frmNotePad* w : docs)
+            if (w != docs[active]) expected << w;
+        expected << docs[active];
+        QCOMPARE(f.frame().mdiArea()->subWindowList(QMdiArea::StackingOrder), expected);
+        QCOMPARE(f.active(), docs[active]);
+        const QRect area = f.frame().mdiArea()->viewport()->rect();
+        for (int i = 0; i < expected.size(); ++i) {
+            const QRect g = expected[i]->geometry();
+            QVERIFY(!expected[i]->isMaximized());
+            const QRect titleBar(g.topLeft(),
+                                 QSize(g.width(), expected[i]->contentsMargins().top()));
+            QVERIFY(titleBar.height() > 0);
+            QVERIFY2(area.contains(titleBar), qPrintable(QString::number(i)));
+            for (int j = i + 1; j < expected.size(); ++j)
+                QVERIFY2(!expected[j]->geometry().intersects(titleBar),
+                         qPrintable(QStringLiteral("%1 covers the title bar of %2").arg(j).arg(i)));
+            if (i > 0) {
+                QVERIFY(g.top() > expected[i - 1]->geometry().top());
+                QVERIFY(g.left() > expected[i - 1]->geometry().left());
+            }
+        }
     }
 
     void noSlotIsHandedOutBeyondTheLimit() {

@@ -165,7 +165,39 @@ void frmMDI::NewDocumentWindow() {
     m_toolbar->setEditButtonsVisible(true);
 }
 
-void frmMDI::cascadeDocuments() { m_mdi->cascadeSubWindows(); }
+void frmMDI::cascadeDocuments() {
+    // In creation order, each window one title bar down and to the right of the one before, so
+    // that every title bar stays readable; the active window takes the last place, on top, and
+    // stays active.
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (w->isMaximized()) w->showNormal();
+        if (w != active && w->isVisible() && !w->isMinimized()) windows.append(w);
+    }
+    if (active && active->isVisible() && !active->isMinimized()) windows.append(active);
+    if (windows.isEmpty()) return;
+
+    const QRect area = m_mdi->viewport()->rect();
+    // The title bar is the part of a window above its contents.
+    const QMargins frame = windows.first()->contentsMargins();
+    const int step = std::max(frame.top(), 1);
+    // The smallest window keeps its title bar and a line or two of its text.
+    const QSize least(windows.first()->minimumSizeHint().width(), 2 * step + frame.bottom());
+    // As many as fit one below the other with the smallest window at the foot; the rest start
+    // again at the top, further right.
+    const int count = static_cast<int>(windows.size());
+    const int perColumn = std::clamp((area.height() - least.height()) / step + 1, 1, count);
+    const int width = std::max(area.width() - (perColumn - 1) * step, least.width());
+    const int height = std::max(area.height() - (perColumn - 1) * step, least.height());
+    for (int i = 0; i < count; ++i) {
+        const int row = i % perColumn;
+        const int column = i / perColumn;
+        windows[i]->setGeometry((row + column * perColumn) * step, row * step, width, height);
+        windows[i]->raise();
+    }
+    if (active) m_mdi->setActiveSubWindow(active);
+}
 
 void frmMDI::tileDocuments() {
     // Full-width bands stacked top to bottom in creation order, together filling the area.
