@@ -259,12 +259,16 @@ void tst_FindDialog::reopeningShowsTheStoredSettings() {
     FrameFixture f;
     f.active()->mnuSFind_Click();
     frmFind* d = dialog(f);
+    QVERIFY(QTest::qWaitForWindowActive(d));
     d->Text1->setText(QStringLiteral("needle"));
     QTest::mouseClick(d->optDirection[0], Qt::LeftButton);
     QTest::mouseClick(d->chkCase, Qt::LeftButton);
     QTest::mouseClick(d->cmdcancel, Qt::LeftButton);
     FrameFixture::settle();
     QVERIFY(!dialog(f));
+    // The keyboard goes back to the document, with no window manager to hand it over.
+    QCOMPARE(QApplication::activeWindow(), &f.frame());
+    QCOMPARE(QApplication::focusWidget(), f.active()->Text1);
 
     f.active()->mnuSFind_Click();
     d = dialog(f);

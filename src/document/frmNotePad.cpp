@@ -19,6 +19,7 @@
 #include "frame/Toolbar.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
+#include "platform/KeyboardReturn.h"
 #include "search/SearchCommands.h"
 
 namespace {
@@ -424,7 +425,9 @@ void frmNotePad::mnufprint_Click() {
 
 // About box.
 void frmNotePad::mnuAbout_Click() {
+    const KeyboardReturn keyboard;
     frmAbout about;
     about.lblAbout->setText(frmAbout::AboutText());
     about.exec();
+    keyboard.giveBack(&m_frame, Text1);
 }
