@@ -1,14 +1,97 @@
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
 #include <QtTest>
 
 #include "FrameFixture.h"
+#include "about/frmAbout.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 #include "frame/Toolbar.h"
+#include "search/SearchCommands.h"
+#include "search/frmFind.h"
+
+namespace {
+
+// The captions of form (a window and every control in it that shows one) that do not fit
+// within the room their control gives them, as the control's style lays them out, each as
+// "caption: needed > room".
+QStringList captionsCutOff(QWidget* form) {
+    QStringList cut;
+    const auto check = [&cut](const QString& caption, int needed, int room) {
+        if (needed > room) cut << QStringLiteral("%1: %2 > %3").arg(caption).arg(needed).arg(room);
+    };
+    QList<QWidget*> widgets = form->findChildren<QWidget*>();
+    widgets.prepend(form);
+    for (QWidget* w : std::as_const(widgets)) {
+        if (!w->isVisibleTo(form) && w != form) continue;
+        const QFontMetrics fm(w->font());
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->text().isEmpty()) continue;
+            QString shown = label->text();
+            if (label->buddy()) shown.remove(QLatin1Char('&'));
+            // Empty lines at the end show nothing.
+            while (shown.endsWith(QLatin1Char('\n'))) shown.chop(1);
+            const QRect room = label->contentsRect();
+            const QRect needed = fm.boundingRect(
+                QRect(0, 0, room.width(), 100000),
+                (label->wordWrap() ? Qt::TextWordWrap : 0) | Qt::AlignLeft | Qt::AlignTop, shown);
+            check(shown, needed.width(), room.width());
+            check(shown + QStringLiteral(" (height)"), needed.height(), room.height());
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            if (button->text().isEmpty()) continue;
+            QStyleOptionButton opt;
+            opt.initFrom(button);
+            opt.text = button->text();
+            const bool push = qobject_cast<QPushButton*>(button) != nullptr;
+            QStyle::SubElement element = QStyle::SE_PushButtonContents;
+            if (qobject_cast<QCheckBox*>(button)) element = QStyle::SE_CheckBoxContents;
+            if (qobject_cast<QRadioButton*>(button)) element = QStyle::SE_RadioButtonContents;
+            if (!push && element == QStyle::SE_PushButtonContents) continue;
+            const QRect room = button->style()->subElementRect(element, &opt, button);
+            const QString shown = QString(button->text()).remove(QLatin1Char('&'));
+            check(shown, fm.horizontalAdvance(shown), room.width());
+            check(shown + QStringLiteral(" (height)"), fm.height(), room.height());
+        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+            if (box->title().isEmpty()) continue;
+            QStyleOptionGroupBox opt;
+            opt.initFrom(box);
+            opt.text = box->title();
+            opt.textAlignment = box->alignment();
+            opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            opt.lineWidth = 1;
+            const QRect label = box->style()->subControlRect(QStyle::CC_GroupBox, &opt,
+                                                             QStyle::SC_GroupBoxLabel, box);
+            check(box->title(), fm.horizontalAdvance(box->title()), label.width());
+            check(box->title() + QStringLiteral(" (inside)"), box->rect().contains(label) ? 0 : 1,
+                  0);
+        } else if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+            QStyleOptionTitleBar opt;
+            opt.initFrom(sub);
+            opt.text = sub->windowTitle();
+            opt.titleBarFlags = sub->windowFlags();
+            opt.titleBarState = int(sub->windowState());
+            opt.subControls = QStyle::SC_All;
+            opt.rect = QRect(0, 0, sub->width(), sub->contentsMargins().top());
+            const QRect label = sub->style()->subControlRect(QStyle::CC_TitleBar, &opt,
+                                                             QStyle::SC_TitleBarLabel, sub);
+            const QFontMetrics titleFont(QApplication::font("QMdiSubWindowTitleBar"));
+            check(opt.text, titleFont.horizontalAdvance(opt.text), label.width());
+        }
+    }
+    return cut;
+}
+
+}  // namespace
 
 // The frame, the document windows and the slot registry working together: start-up, File New,
 // closing with the save question, the menu bar, arranging, and the frame's shut-down.
@@ -334,6 +417,25 @@ private slots:
                 QVERIFY(g.left() > expected[i - 1]->geometry().left());
             }
         }
+    }
+
+    // Each form as it first shows, in the fonts installed here: the frame with its toolbar and a
+    // document window, the Find dialog and the About box.
+    void everyCaptionFitsItsControl() {
+        FrameFixture f;
+        f.active()->mnuSFind_Click();
+        frmAbout about;
+        about.lblAbout->setText(frmAbout::AboutText());
+        about.show();
+        for (QWidget* form : {static_cast<QWidget*>(&f.frame()),
+                              static_cast<QWidget*>(f.frame().searchCommands().findDialog()),
+                              static_cast<QWidget*>(&about)}) {
+            QVERIFY(form && form->isVisible());
+            const QStringList cut = captionsCutOff(form);
+            QVERIFY2(cut.isEmpty(), qPrintable(form->windowTitle() + QStringLiteral(": ") +
+                                               cut.join(QStringLiteral("; "))));
+        }
+        QVERIFY(!f.frame().findChildren<QMdiSubWindow*>().isEmpty());
     }
 
     void noSlotIsHandedOutBeyondTheLimit() {

@@ -19,29 +19,18 @@
 #include "frame/Toolbar.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
+#include "platform/FormFont.h"
 #include "platform/KeyboardReturn.h"
 #include "search/SearchCommands.h"
-
-namespace {
-
-// The window's own font, which the text box takes over.
-QFont defaultDocumentFont() {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    return font;
-}
-
-}  // namespace
 
 frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UntitledCaption);
     setWindowIcon(frame.windowIcon());
-    setFont(defaultDocumentFont());
+    setFont(FormFont::font());
 
     Text1 = new TextBox(this);
-    Text1->setFont(defaultDocumentFont());
+    Text1->setFont(FormFont::font());
     setWidget(Text1);
     setFocusProxy(Text1);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
@@ -346,9 +335,8 @@ void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color
 void frmNotePad::mnuFontName_Click(int index) {
     if (index < 0 || std::size_t(index) >= mnuFontName.size()) return;
     // Only the name changes: size, weight and style stay as they are.
-    QFont font = Text1->font();
-    font.setFamily(FontMenu::family(mnuFontName[std::size_t(index)]->text()));
-    Text1->setFont(font);
+    Text1->setFont(FormFont::withFamily(Text1->font(),
+                                        FontMenu::family(mnuFontName[std::size_t(index)]->text())));
 }
 
 void frmNotePad::mnuBackColorItem_Click(int index) {

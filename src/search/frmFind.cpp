@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QShortcutEvent>
 
+#include "platform/FormFont.h"
 #include "search/SearchSettings.h"
 
 namespace {
@@ -28,10 +29,7 @@ frmFind::frmFind(SearchSettings& settings)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowTitle(QStringLiteral("Truvamme"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    setFont(font);
+    setFont(FormFont::font());
     setFixedSize(fromTwips(0, 0, 5760, 1665).size());
 
     createControls();
