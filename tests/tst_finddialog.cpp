@@ -102,6 +102,7 @@ void tst_FindDialog::theDialogAsDrawn() {
     QVERIFY(d.testAttribute(Qt::WA_DeleteOnClose));
     QVERIFY(d.font().bold());
     QCOMPARE(d.font().pointSizeF(), 8.25);
+    for (QWidget* control : d.findChildren<QWidget*>()) QCOMPARE(control->font(), d.font());
 
     QCOMPARE(d.Label1->text(), QStringLiteral("&Cercamme:"));
     QCOMPARE(d.Label1->buddy(), d.Text1);

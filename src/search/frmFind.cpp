@@ -59,6 +59,8 @@ void frmFind::createControls() {
     optDirection[0]->setGeometry(fromTwips(240, 240, 612, 252));
     optDirection[1] = new QRadioButton(QStringLiteral("&Abbasce"), Frame1);
     optDirection[1]->setGeometry(fromTwips(960, 240, 1200, 252));
+    // A style sheet of their own stops the frame's font from reaching them.
+    for (QRadioButton* option : optDirection) option->setFont(font());
 
     cmdFind = new QPushButton(QStringLiteral("&Truove"), this);
     cmdFind->setGeometry(fromTwips(4620, 120, 1092, 372));
