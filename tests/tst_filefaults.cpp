@@ -22,6 +22,7 @@
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "files/LoadBound.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // A file larger than memory is read on purpose: the allocator must answer "no memory" as the
@@ -196,10 +197,10 @@ QString failedSave(const SaveCase& c) {
 
 // A file that cannot be opened: the user is told, no window opens and no slot is taken.
 QString failedOpen(const QString& path, bool viaDialog, const QString& prompt, bool promptIsPrefix,
-                   DialogService::Icon icon = DialogService::Icon::None, qint64 loadBound = -1) {
+                   DialogService::Icon icon = DialogService::Icon::None, qint64 memory = -2) {
     QStringList problems;
     FrameFixture f;
-    if (loadBound >= 0) f.frame().files().setLoadBound([loadBound] { return loadBound; });
+    if (memory != -2) f.frame().files().setAvailableMemory([memory] { return memory; });
     frmNotePad* first = f.active();
     const int slotCount = f.frame().state().slotTables.upperBound();
     f.dialogs().answerMessageBox(Answer::Ok);
@@ -248,7 +249,7 @@ QString savedInPlace(const QString& file) {
 QString noMemoryWhileBuilding(const QString& path) {
     QStringList problems;
     FrameFixture f;
-    f.frame().files().setLoadBound([] { return std::numeric_limits<qint64>::max(); });
+    f.frame().files().setAvailableMemory([] { return std::numeric_limits<qint64>::max(); });
     frmNotePad* first = f.active();
     first->Text1->setSelText("unsaved");
     f.dialogs().answerMessageBox(Answer::Ok);
@@ -407,22 +408,29 @@ private slots:
     }
 
     // A file whose window would need more memory than there is: refused by the dialog and by
-    // the recent list alike, with the normal pointer over the message; one at the bound opens.
+    // the recent list alike, with the normal pointer over the message; one that just fits
+    // opens. A window costs so much for each byte of its file and so much for each line.
     void aFileTooLargeForMemoryMakesNoWindow_data() {
         QTest::addColumn<bool>("viaDialog");
-        QTest::newRow("from the dialog") << true;
-        QTest::newRow("from the recent list") << false;
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("one long line, from the dialog") << true << QByteArray(2000, 'x');
+        QTest::newRow("many short lines, from the recent list")
+            << false << QByteArray("a\r\n").repeated(100);
+        QTest::newRow("lone line feeds count as lines") << false << QByteArray("\n").repeated(50);
     }
 
     void aFileTooLargeForMemoryMakesNoWindow() {
         QFETCH(bool, viaDialog);
+        QFETCH(QByteArray, content);
         const QString file = path(QStringLiteral("big.txt"));
-        QVERIFY(putFile(file, QByteArray(2000, 'x')));
-        const QString problem =
-            failedOpen(file, viaDialog, NoMemory + file, false, DialogService::Icon::None, 1999);
+        QVERIFY(putFile(file, content));
+        const qint64 cost = content.size() * LoadBound::BytesPerFileByte +
+                            content.count('\n') * LoadBound::BytesPerLine;
+        const QString problem = failedOpen(file, viaDialog, NoMemory + file, false,
+                                           DialogService::Icon::None, cost - 1);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         FrameFixture f;
-        f.frame().files().setLoadBound([] { return 2000; });
+        f.frame().files().setAvailableMemory([cost] { return cost; });
         QVERIFY(f.frame().files().LoadFileIntoWindow(file));
         QVERIFY(f.dialogs().calls().isEmpty());
     }

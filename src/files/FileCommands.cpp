@@ -15,10 +15,9 @@ namespace {
 const QString AppTitle = QStringLiteral("MDI");
 }
 
-FileCommands::FileCommands(frmMDI& frame)
-    : m_frame(frame), m_loadBound(&LoadBound::fromAvailableMemory) {}
+FileCommands::FileCommands(frmMDI& frame) : m_frame(frame), m_memory(&LoadBound::availableMemory) {}
 
-void FileCommands::setLoadBound(LoadBoundSource bound) { m_loadBound = std::move(bound); }
+void FileCommands::setAvailableMemory(MemorySource memory) { m_memory = std::move(memory); }
 
 void FileCommands::reportNoMemory(const QString& path) {
     showMessage(
@@ -59,9 +58,10 @@ QString FileCommands::AskSaveFileName(const QString& initialName) {
 }
 
 frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
-    // A file whose window would not fit in memory is refused before anything of it is read.
-    const qint64 bound = m_loadBound();
-    if (TextFile::sizeOf(path) > bound) {
+    // A file whose window would not fit in memory is refused before anything of it is read, as
+    // far as its size tells, and again once its lines are known.
+    const qint64 available = m_memory();
+    if (!LoadBound::fits(LoadBound::windowCost(TextFile::sizeOf(path), 0), available)) {
         reportNoMemory(path);
         return nullptr;
     }
@@ -80,8 +80,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
         showMessage(prompt, false);
         return nullptr;
     }
-    // It may have grown since its size was taken.
-    if (read.bytes.size() > bound) {
+    if (!LoadBound::fits(LoadBound::windowCost(read.bytes), available)) {
         reportNoMemory(path);
         return nullptr;
     }

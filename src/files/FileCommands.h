@@ -15,11 +15,10 @@ public:
 
     explicit FileCommands(frmMDI& frame);
 
-    // Gives the largest file, in bytes, that may be loaded into a window at the moment of
-    // loading. By default it is judged from the memory available (LoadBound); tests hand in
-    // their own.
-    using LoadBoundSource = std::function<qint64()>;
-    void setLoadBound(LoadBoundSource bound);
+    // Tells the memory available, in bytes (-1: not known), when a file is to be loaded into a
+    // window: by default what the system reports (LoadBound); tests hand in their own.
+    using MemorySource = std::function<qint64()>;
+    void setAvailableMemory(MemorySource memory);
 
     // File, Open: asks for a file, refuses one over the size limit, reads it into a new window
     // and remembers its path in the recent-files list.
@@ -45,5 +44,5 @@ private:
     void discardWindow(frmNotePad* window);
 
     frmMDI& m_frame;
-    LoadBoundSource m_loadBound;
+    MemorySource m_memory;
 };

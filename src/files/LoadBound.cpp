@@ -70,8 +70,15 @@ qint64 LoadBound::availableMemory() {
     return available;
 }
 
-qint64 LoadBound::fromAvailableMemory() {
-    const qint64 available = availableMemory();
-    if (available < 0) return std::numeric_limits<qint64>::max();
-    return available / BytesPerFileByte;
+qint64 LoadBound::windowCost(qint64 size, qint64 lines) {
+    // Saturates rather than wrap for sizes no file system holds.
+    const qint64 most = std::numeric_limits<qint64>::max();
+    if (size > most / (2 * BytesPerFileByte) || lines > most / (2 * BytesPerLine)) return most;
+    return size * BytesPerFileByte + lines * BytesPerLine;
 }
+
+qint64 LoadBound::windowCost(const QByteArray& text) {
+    return windowCost(text.size(), text.count('\n'));
+}
+
+bool LoadBound::fits(qint64 cost, qint64 available) { return available < 0 || cost <= available; }
