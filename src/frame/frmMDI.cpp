@@ -185,10 +185,10 @@ void frmMDI::cascadeDocuments() {
     // The smallest window keeps its title bar and a line or two of its text.
     const QSize least(windows.first()->minimumSizeHint().width(), 2 * step + frame.bottom());
     // As many as fit one below the other with the smallest window at the foot; the rest start
-    // again at the top, further right.
+    // again at the top, further right. The last one still ends at the right edge.
     const int count = static_cast<int>(windows.size());
     const int perColumn = std::clamp((area.height() - least.height()) / step + 1, 1, count);
-    const int width = std::max(area.width() - (perColumn - 1) * step, least.width());
+    const int width = std::max(area.width() - (count - 1) * step, least.width());
     const int height = std::max(area.height() - (perColumn - 1) * step, least.height());
     for (int i = 0; i < count; ++i) {
         const int row = i % perColumn;
