@@ -1,15 +1,13 @@
-#include <QtTest>
-
-#include <functional>
-#include <map>
-
-#include <QMenu>
-#include <QSettings>
-
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <QMenu>
+#include <QSettings>
+#include <QtTest>
+#include <functional>
+#include <map>
 
 #include "ChildCase.h"
 #include "DiskFiles.h"
@@ -28,22 +26,18 @@ namespace {
 // kept until sync() like the real store's, and writing can be made to fail.
 class MemoryStore : public SettingsStore {
 public:
-    QString value(const QString& section, const QString& key) override
-    {
+    QString value(const QString& section, const QString& key) override {
         for (const auto& [k, v] : m_sections[section])
             if (k == key) return v;
         return QString();
     }
-    void setValue(const QString& section, const QString& key, const QString& value) override
-    {
+    void setValue(const QString& section, const QString& key, const QString& value) override {
         m_pending.append({section, {key, value}});
     }
-    QList<std::pair<QString, QString>> pairs(const QString& section) override
-    {
+    QList<std::pair<QString, QString>> pairs(const QString& section) override {
         return m_sections[section];
     }
-    Status sync() override
-    {
+    Status sync() override {
         ++syncs;
         if (m_pending.isEmpty()) return Status::Ok;
         const auto pending = std::exchange(m_pending, {});
@@ -52,8 +46,7 @@ public:
         return Status::Ok;
     }
     // Puts a value straight into the store (as another program could).
-    void put(const QString& section, const QString& key, const QString& value)
-    {
+    void put(const QString& section, const QString& key, const QString& value) {
         auto& pairs = m_sections[section];
         for (auto& [k, v] : pairs) {
             if (k == key) {
@@ -63,8 +56,7 @@ public:
         }
         pairs.append({key, value});
     }
-    QStringList keys(const QString& section) const
-    {
+    QStringList keys(const QString& section) const {
         QStringList result;
         const auto it = m_sections.find(section);
         if (it != m_sections.end())
@@ -82,16 +74,14 @@ private:
 
 const QString Section = QStringLiteral("Recent Files");
 
-QStringList keysUpTo(int n)
-{
+QStringList keysUpTo(int n) {
     QStringList keys;
     for (int i = 1; i <= n; ++i) keys << RecentList::keyFor(i);
     return keys;
 }
 
 // Starts fn in a child process that waits until the gate opens (its write end is closed).
-pid_t startChild(const int gate[2], const std::function<int()>& fn)
-{
+pid_t startChild(const int gate[2], const std::function<int()>& fn) {
     const pid_t child = fork();
     if (child == 0) {
         close(gate[1]);
@@ -105,8 +95,7 @@ pid_t startChild(const int gate[2], const std::function<int()>& fn)
 
 // The exit status of a child, or -1 when it did not end normally.
 
-int waitChild(pid_t child)
-{
+int waitChild(pid_t child) {
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
@@ -120,8 +109,7 @@ class tst_RecentList : public QObject {
     Q_OBJECT
 private:
     // Stores paths as a user opening them one after the other would: oldest first.
-    static void storeAll(SettingsStore& store, const QStringList& oldestFirst)
-    {
+    static void storeAll(SettingsStore& store, const QStringList& oldestFirst) {
         RecentList list(store);
         for (const QString& p : oldestFirst) QVERIFY(list.store(p));
     }
@@ -130,8 +118,7 @@ private:
 
     // The paths the recent-file items of a window show, in menu order; first..last are the
     // indices of the items that can carry entries.
-    static QStringList shown(const std::array<QAction*, 5>& items, int first)
-    {
+    static QStringList shown(const std::array<QAction*, 5>& items, int first) {
         QStringList paths;
         for (int i = first; i < static_cast<int>(items.size()); ++i) {
             if (items[i]->isVisible()) paths << frmMDI::recentEntry(items[i]);
@@ -139,8 +126,7 @@ private:
         return paths;
     }
     // What the frame's File menu shows after its own separator, in menu order.
-    static QStringList frameMenuBlock(frmMDI& frame)
-    {
+    static QStringList frameMenuBlock(frmMDI& frame) {
         QStringList captions;
         bool inBlock = false;
         for (QAction* a : frame.mnuFile->actions()) {
@@ -154,15 +140,13 @@ private:
     }
     static QStringList stored(frmMDI& frame) { return RecentList(frame.settingsStore()).entries(); }
     // Opens path through the open dialog, as File, Open does.
-    static void openThroughDialog(FrameFixture& f, const QString& path)
-    {
+    static void openThroughDialog(FrameFixture& f, const QString& path) {
         f.dialogs().answerOpen(path);
         f.frame().mnuFOpen_Click();
         FrameFixture::settle();
     }
     // Every open document window shows entries (newest first) after a separator.
-    static void checkDocumentMenus(FrameFixture& f, const QStringList& entries)
-    {
+    static void checkDocumentMenus(FrameFixture& f, const QStringList& entries) {
         for (frmNotePad* w : f.documents()) {
             QCOMPARE(w->mnuRecentFile[0]->isVisible(), !entries.isEmpty());
             QVERIFY(w->mnuRecentFile[0]->isSeparator());
@@ -175,22 +159,21 @@ private slots:
 
     // ---- The list's rules, over the store in memory and over the real store ----
 
-    void storingShiftsTheList_data()
-    {
+    void storingShiftsTheList_data() {
         QTest::addColumn<bool>("real");
         QTest::addColumn<QStringList>("before");  // oldest first, as they were stored
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("after");  // newest first, as the list reads
         for (bool real : {false, true}) {
             const char* kind = real ? "real store" : "memory";
-            QTest::addRow("%s: first entry", kind) << real << QStringList{} << "/d/a.txt"
-                                                   << QStringList{"/d/a.txt"};
+            QTest::addRow("%s: first entry", kind)
+                << real << QStringList{} << "/d/a.txt" << QStringList{"/d/a.txt"};
             QTest::addRow("%s: A B then C", kind)
                 << real << QStringList{"/d/a.txt", "/d/b.txt"} << "/d/c.txt"
                 << QStringList{"/d/c.txt", "/d/b.txt", "/d/a.txt"};
             QTest::addRow("%s: A B C D then E", kind)
-                << real << QStringList{"/d/d.txt", "/d/c.txt", "/d/b.txt", "/d/a.txt"}
-                << "/d/e.txt" << QStringList{"/d/e.txt", "/d/a.txt", "/d/b.txt", "/d/c.txt"};
+                << real << QStringList{"/d/d.txt", "/d/c.txt", "/d/b.txt", "/d/a.txt"} << "/d/e.txt"
+                << QStringList{"/d/e.txt", "/d/a.txt", "/d/b.txt", "/d/c.txt"};
             QTest::addRow("%s: four then two more", kind)
                 << real << QStringList{"/1", "/2", "/3", "/4", "/5"} << "/6"
                 << QStringList{"/6", "/5", "/4", "/3"};
@@ -199,8 +182,7 @@ private slots:
                 << QStringList{"/d/a.txt", "/d/a.txt"};
         }
     }
-    void storingShiftsTheList()
-    {
+    void storingShiftsTheList() {
         QFETCH(bool, real);
         QFETCH(QStringList, before);
         QFETCH(QString, path);
@@ -228,15 +210,13 @@ private slots:
         }
     }
 
-    void readingTheList_data()
-    {
+    void readingTheList_data() {
         QTest::addColumn<QStringList>("keys");  // in the order the store lists them
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("nothing stored") << QStringList{} << QStringList{} << QStringList{};
         QTest::newRow("empty first position hides the rest")
-            << QStringList{"RecentFile1", "RecentFile2"} << QStringList{"", "/b"}
-            << QStringList{};
+            << QStringList{"RecentFile1", "RecentFile2"} << QStringList{"", "/b"} << QStringList{};
         QTest::newRow("listed out of order")
             << QStringList{"RecentFile3", "RecentFile1", "RecentFile2"}
             << QStringList{"/c", "/a", "/b"} << QStringList{"/a", "/b", "/c"};
@@ -247,8 +227,7 @@ private slots:
             << QStringList{"RecentFile1", "RecentFile2", "RecentFile3"}
             << QStringList{"/a", "", "/c"} << QStringList{"/a", "/c"};
     }
-    void readingTheList()
-    {
+    void readingTheList() {
         QFETCH(QStringList, keys);
         QFETCH(QStringList, values);
         QFETCH(QStringList, entries);
@@ -258,8 +237,7 @@ private slots:
         QCOMPARE(store.syncs, 1);  // every reading ends its exchange with the store
     }
 
-    void storingLeavesEmptyPositionsAlone()
-    {
+    void storingLeavesEmptyPositionsAlone() {
         MemoryStore store;
         store.put(Section, "RecentFile1", "/a");
         store.put(Section, "RecentFile2", "");
@@ -269,8 +247,7 @@ private slots:
         QCOMPARE(store.value(Section, "RecentFile1"), QStringLiteral("/n"));
     }
 
-    void aFailedWriteIsReportedAndChangesNothing()
-    {
+    void aFailedWriteIsReportedAndChangesNothing() {
         MemoryStore store;
         storeAll(store, {"/a", "/b"});
         store.failWrites = true;
@@ -281,8 +258,7 @@ private slots:
 
     // ---- The real store ----
 
-    void oddPathsComeBackUnchanged_data()
-    {
+    void oddPathsComeBackUnchanged_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("comma") << "/tmp/a, b.txt";
         QTest::newRow("quotes and backslash") << "/tmp/\"q\" \\x.txt";
@@ -296,8 +272,7 @@ private slots:
         QTest::newRow("long") << "/" + QString(2000, QLatin1Char('x'));
         QTest::newRow("percent and slash") << "/tmp/100%/RecentFile1/x";
     }
-    void oddPathsComeBackUnchanged()
-    {
+    void oddPathsComeBackUnchanged() {
         QFETCH(QString, path);
         TempSettings home;
         TempSettings::Store store;
@@ -305,8 +280,7 @@ private slots:
         QCOMPARE(RecentList(store).entries(), (QStringList{"/last", path, "/first"}));
     }
 
-    void theStoreIsReadAfreshEachTime()
-    {
+    void theStoreIsReadAfreshEachTime() {
         // Two stores on one file stand for two running copies of the program. Paths of one
         // length keep the file's size the same from one write to the next.
         TempSettings home;
@@ -321,8 +295,7 @@ private slots:
         }
     }
 
-    void garbageReadsAsMuchAsParses_data()
-    {
+    void garbageReadsAsMuchAsParses_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QStringList>("entries");
         QByteArray noise;
@@ -354,8 +327,7 @@ private slots:
             sections += "[s" + QByteArray::number(i) + "]\nk=\x01\x02\xff\n";
         QTest::newRow("a megabyte of sections") << sections << QStringList{};
     }
-    void garbageReadsAsMuchAsParses()
-    {
+    void garbageReadsAsMuchAsParses() {
         QFETCH(QByteArray, contents);
         QFETCH(QStringList, entries);
         TempSettings home;
@@ -369,6 +341,53 @@ private slots:
         QSettings check(home.file(), QSettings::IniFormat);
         QCOMPARE(check.value(Section + "/RecentFile1").toString(), QStringLiteral("/new"));
         QCOMPARE(check.status(), QSettings::NoError);
+    }
+
+    // The settings file kept in a folder of dotfiles, reached through a symbolic link: the list
+    // is read through the link and written to the file it leads to, and the link stays.
+    void aStoreKeptThroughALink_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("absolute link") << "absolute";
+        QTest::newRow("relative link") << "relative";
+        QTest::newRow("chain of two links") << "chain";
+        QTest::newRow("link to a file not yet made") << "dangling";
+    }
+
+    void aStoreKeptThroughALink()
+    {
+        QFETCH(QString, how);
+        TempSettings home;
+        const QString dotfiles = home.home() + QStringLiteral("/dotfiles");
+        const QString real = dotfiles + QStringLiteral("/Notariello.conf");
+        QVERIFY(QDir().mkpath(dotfiles) && QDir().mkpath(home.folder()));
+        QStringList before;
+        if (how != QLatin1String("dangling")) {
+            TempSettings::Store plain;
+            storeAll(plain, {"/old"});
+            QVERIFY(QFile::rename(home.file(), real));
+            before << "/old";
+        }
+        if (how == QLatin1String("relative")) {
+            QVERIFY(::symlink("../dotfiles/Notariello.conf", QFile::encodeName(home.file())) == 0);
+        } else if (how == QLatin1String("chain")) {
+            const QString middle = home.parent() + QStringLiteral("/middle.conf");
+            QVERIFY(QFile::link(real, middle));
+            QVERIFY(QFile::link(middle, home.file()));
+        } else {
+            QVERIFY(QFile::link(real, home.file()));
+        }
+
+        TempSettings::Store store;
+        QCOMPARE(RecentList(store).entries(), before);
+        QVERIFY(RecentList(store).store("/new"));
+        QVERIFY(QFileInfo(home.file()).isSymLink());
+        QCOMPARE(QFileInfo(home.file()).canonicalFilePath(), QFileInfo(real).canonicalFilePath());
+        QCOMPARE(RecentList(store).entries(), QStringList{"/new"} + before);
+        QSettings check(real, QSettings::IniFormat);
+        QCOMPARE(check.value(QStringLiteral("Recent Files/RecentFile1")).toString(),
+                 QStringLiteral("/new"));
+        QCOMPARE(DiskFiles::entries(dotfiles), QStringList{"Notariello.conf"});
     }
 
     void aFolderInTheFilesPlace()
@@ -408,8 +427,7 @@ private slots:
         QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
-    void aFileThatCouldNotBeReadIsNotReplaced()
-    {
+    void aFileThatCouldNotBeReadIsNotReplaced() {
         // Reading goes through a private copy in the temporary folder; with no room there,
         // nothing is read, and writing would lose the entries the file holds.
         TempSettings home;
@@ -458,8 +476,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(home.file()));
     }
 
-    void anImmutableFile()
-    {
+    void anImmutableFile() {
         // Root may write any file, but not one marked immutable.
         if (geteuid() != 0) QSKIP("needs root to mark a file immutable");
         TempSettings home;
@@ -559,8 +576,7 @@ private slots:
 
     // ---- The list in the File menus ----
 
-    void aFirstRunShowsNoRecentFiles()
-    {
+    void aFirstRunShowsNoRecentFiles() {
         FrameFixture f;
         for (QAction* item : f.frame().mnuRecentFile) QVERIFY(!item->isVisible());
         QVERIFY(f.frame().mnuRecentFile[0]->isSeparator());
@@ -569,8 +585,7 @@ private slots:
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
-    void openedFilesAreListedNewestFirst()
-    {
+    void openedFilesAreListedNewestFirst() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B"),
                       c = f.writeFile("c.txt", "C");
@@ -589,8 +604,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void openingAListedFileAgainMovesNothing()
-    {
+    void openingAListedFileAgainMovesNothing() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B"),
                       c = f.writeFile("c.txt", "C");
@@ -605,8 +619,7 @@ private slots:
         checkDocumentMenus(f, {c, b, a});
     }
 
-    void theFifthFilePushesOutTheOldest()
-    {
+    void theFifthFilePushesOutTheOldest() {
         FrameFixture f;
         QStringList paths;
         for (const char* name : {"a", "b", "c", "d", "e"})
@@ -623,8 +636,7 @@ private slots:
         checkDocumentMenus(f, newest);
     }
 
-    void pathsDifferingInCaseAreDifferentEntries()
-    {
+    void pathsDifferingInCaseAreDifferentEntries() {
         FrameFixture f;
         const QString lower = f.writeFile("nota.txt", "n");
         const QString upper = f.path("NOTA.TXT");
@@ -635,8 +647,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void choosingARecentFileOpensIt_data()
-    {
+    void choosingARecentFileOpensIt_data() {
         QTest::addColumn<bool>("fromFrame");
         QTest::addColumn<int>("position");
         QTest::newRow("frame, first") << true << 1;
@@ -644,8 +655,7 @@ private slots:
         QTest::newRow("document, first") << false << 1;
         QTest::newRow("document, second") << false << 2;
     }
-    void choosingARecentFileOpensIt()
-    {
+    void choosingARecentFileOpensIt() {
         QFETCH(bool, fromFrame);
         QFETCH(int, position);
         FrameFixture f;
@@ -674,8 +684,7 @@ private slots:
         QVERIFY2(f.dialogs().calls().isEmpty(), qPrintable(f.dialogs().problems()));
     }
 
-    void aDeletedFilesEntryStays()
-    {
+    void aDeletedFilesEntryStays() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A");
         openThroughDialog(f, a);
@@ -691,8 +700,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void aNewWindowShowsNoRecentFilesUntilTheNextRefresh()
-    {
+    void aNewWindowShowsNoRecentFilesUntilTheNextRefresh() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B");
         openThroughDialog(f, a);
@@ -704,8 +712,7 @@ private slots:
         QVERIFY(fresh->mnuRecentFile[0]->isVisible());
     }
 
-    void afterTheLastWindowTheFramesListReopensFiles()
-    {
+    void afterTheLastWindowTheFramesListReopensFiles() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B");
         openThroughDialog(f, a);
@@ -725,8 +732,7 @@ private slots:
         QCOMPARE(stored(f.frame()), (QStringList{b, a}));
     }
 
-    void anotherCopyOfTheProgramSeesTheList()
-    {
+    void anotherCopyOfTheProgramSeesTheList() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B"),
                       c = f.writeFile("c.txt", "C");

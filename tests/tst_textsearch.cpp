@@ -48,13 +48,15 @@ void tst_TextSearch::repeatedSearches_data() {
         << "abc" << 3 << 1 << false << "c" << QList<int>{-1, -1};
     QTest::newRow("down: the occurrence must fit in the text")
         << "abcab" << 3 << 1 << false << "abc" << QList<int>{-1};
-    QTest::newRow("up: a fresh search skips the character before the caret")
-        << "ab" << 2 << 0 << false << "b" << QList<int>{-1, 1, -1};
+    QTest::newRow("up: a fresh search finds the occurrence just before the caret")
+        << "ab" << 2 << 0 << false << "b" << QList<int>{1, -1, -1};
+    QTest::newRow("up: each occurrence in turn, the nearest first")
+        << "abab" << 4 << 0 << false << "b" << QList<int>{3, 1, -1};
     QTest::newRow("up moves back one occurrence at a time")
         << "abcabcabc" << 9 << 0 << false << "abc" << QList<int>{6, 3, 0, -1};
     QTest::newRow("up from the caret at 0") << "abc" << 0 << 0 << false << "a" << QList<int>{-1};
     QTest::newRow("up from the caret at 1, fresh")
-        << "abc" << 1 << 0 << false << "a" << QList<int>{-1, 0};
+        << "abc" << 1 << 0 << false << "a" << QList<int>{0, -1};
     QTest::newRow("up: an occurrence may reach past the caret")
         << "xabcd" << 3 << 0 << false << "abcd" << QList<int>{1, -1};
     QTest::newRow("up finds overlapping occurrences")

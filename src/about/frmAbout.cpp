@@ -8,6 +8,8 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include "platform/FormFont.h"
+
 namespace {
 
 // Window geometry is laid out in twips, 15 to a pixel.
@@ -33,14 +35,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(378, 320);
 
-    QFont font(QStringLiteral("MS Sans Serif"));
-    // Where that face is missing a stand-in is used. The box's fixed layout has room for lines
-    // 13 pixels apart, which DejaVu Sans keeps at this size while other common sans faces need
-    // 15, so it comes first among the stand-ins and the text stays within the label.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    setFont(font);
+    setFont(FormFont::font());
 
     const QColor grey(192, 192, 192);
     QPalette pal = palette();

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -19,14 +18,15 @@ constexpr qint64 LineEndLength = 2;
 // As deep as the kernel itself follows a chain of symbolic links.
 constexpr int MaxLinkDepth = 40;
 
-QString notRegularText() { return QCoreApplication::translate("TextFile", "Not a regular file"); }
+// The program's own descriptions of what went wrong; the system's own come from the platform.
+QString notRegularText() { return QStringLiteral("Chisto nun è nu file normale."); }
 
 QString changedWhileReadingText() {
-    return QCoreApplication::translate("TextFile", "The file changed while it was being read");
+    return QStringLiteral("'O file s'è cagnato mentre 'o stevo leggenno.");
 }
 
 QString changedWhileWritingText() {
-    return QCoreApplication::translate("TextFile", "The file changed while it was being saved");
+    return QStringLiteral("'O file s'è cagnato mentre 'o stevo astipanno.");
 }
 
 TextFile::ReadResult readFailure(TextFile::ReadStatus status, const QString& why) {
@@ -213,8 +213,8 @@ TextFile::ReadResult TextFile::read(const QString& path) {
 }
 
 TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& text) {
-    QString target;
-    if (!resolveLinks(path, &target)) return writeFailure(qt_error_string(ELOOP));
+    const QString target = writeTarget(path);
+    if (target.isEmpty()) return writeFailure(qt_error_string(ELOOP));
     const QByteArray nativePath = QFile::encodeName(target);
     if (nativePath.isEmpty()) return writeFailure(qt_error_string(ENOENT));
 
@@ -239,4 +239,9 @@ qint64 TextFile::sizeOf(const QString& path) {
     if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
     return st.st_size;
+}
+
+QString TextFile::writeTarget(const QString& path) {
+    QString target;
+    return resolveLinks(path, &target) ? target : QString();
 }

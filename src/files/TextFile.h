@@ -42,4 +42,9 @@ public:
     // The length of the regular file named by path in bytes, or -1 when it cannot be determined
     // (missing, not reachable, not a regular file).
     static qint64 sizeOf(const QString& path);
+
+    // The path that writing to path really replaces: path itself, or the end of the chain of
+    // symbolic links it starts (the path a dangling link points to). Empty for a chain that
+    // loops or is too long.
+    static QString writeTarget(const QString& path);
 };

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QMainWindow>
 #include <array>
 #include <memory>
-
-#include <QMainWindow>
 
 #include "frame/AppState.h"
 
@@ -34,6 +33,10 @@ public:
     // The start-up sequence: shows the frame, creates the slot tables with the start-up window in
     // slot 1, loads the recent-files list and sets the search direction to down.
     void MDIForm_Load();
+
+    // The frame's own caption. The window title shows more while a document window is
+    // maximised; the save question is titled with this.
+    static QString Caption();
 
     AppState& state() { return m_state; }
     DialogService& dialogs() { return *m_dialogs; }

@@ -8,6 +8,8 @@
 #include <QMessageBox>
 #include <QPointer>
 
+#include "platform/KeyboardReturn.h"
+
 namespace {
 
 const QString TextFilesFilter = QStringLiteral("Text Files (*.txt)");
@@ -47,10 +49,9 @@ void captionAllFilesEntry(QFileDialog& dialog) {
 // Where no window manager runs, nobody else re-activates that window: its menu mnemonics and
 // shortcuts would stay dead, and typing would reach no widget.
 int exec(QDialog& dialog, QWidget* parent) {
-    const QPointer<QWidget> focused = QApplication::focusWidget();
+    const KeyboardReturn keyboard;
     const int result = dialog.exec();
-    if (parent && parent->window()->isVisible()) parent->window()->activateWindow();
-    if (focused && focused->isVisible()) focused->setFocus();
+    keyboard.giveBack(parent);
     return result;
 }
 

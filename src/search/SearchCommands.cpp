@@ -1,5 +1,6 @@
 #include "search/SearchCommands.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPalette>
@@ -10,6 +11,7 @@
 #include "files/CodePage.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
+#include "platform/KeyboardReturn.h"
 #include "search/TextSearch.h"
 #include "search/frmFind.h"
 
@@ -61,6 +63,13 @@ frmFind* SearchCommands::loadFindDialog() {
     if (m_find) return m_find;
     m_find = new frmFind(m_frame.state().search);
     connect(m_find, &frmFind::searchRequested, this, &SearchCommands::SearchActiveDocument);
+    // The dialog has no owner window that would take the keyboard back when it closes.
+    connect(m_find, &QDialog::finished, this, [this] {
+        QWidget* active = QApplication::activeWindow();
+        if (active && active != m_find) return;
+        frmNotePad* doc = m_frame.activeDocument();
+        KeyboardReturn().giveBack(&m_frame, doc ? static_cast<QWidget*>(doc->Text1) : nullptr);
+    });
     // First shown over the middle of the frame.
     QRect r = m_find->frameGeometry();
     r.moveCenter(m_frame.frameGeometry().center());

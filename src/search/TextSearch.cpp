@@ -91,18 +91,22 @@ std::optional<qsizetype> scan(const QByteArray& bytes, qsizetype first, qsizetyp
 std::optional<qsizetype> TextSearch::search(const QByteArray& text, qsizetype selStart,
                                             SearchSettings& settings) {
     // A search that starts where the last one left the caret moves one position on, so that it
-    // does not find the same occurrence again; the first search after the Find command does not.
+    // does not find the same occurrence again. The first search after the Find command does not,
+    // nor does a search for another text than the last one: nothing of it has been found yet.
     qsizetype skip = selStart == settings.SearchLastStart ? 1 : 0;
-    if (settings.SearchIsNew) skip = 0;
-    const qsizetype base = selStart + skip;
+    if (settings.SearchIsNew || settings.SearchText != settings.SearchLastText) skip = 0;
     const bool matchCase = settings.SearchMatchCase != 0;
 
-    // Looking up, the nearest start tried is two before the base.
+    // Looking up, the nearest start tried is the one just before the caret, fresh or repeated:
+    // a repetition leaves the caret at the start of the occurrence it found, so that one is
+    // passed over by itself.
     const std::optional<qsizetype> found =
-        settings.SearchDirection == 1 ? findDown(text, settings.SearchText, base, matchCase)
-                                      : findUp(text, settings.SearchText, base - 2, matchCase);
+        settings.SearchDirection == 1
+            ? findDown(text, settings.SearchText, selStart + skip, matchCase)
+            : findUp(text, settings.SearchText, selStart - 1, matchCase);
 
     settings.SearchLastStart = found.value_or(selStart);
+    settings.SearchLastText = settings.SearchText;
     settings.SearchIsNew = false;
     return found;
 }

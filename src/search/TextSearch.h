@@ -18,7 +18,7 @@ public:
     // text, with the settings and the state of the last search. Returns the position of the
     // occurrence to select (its length is the search text's), or nothing. Updates the state:
     // SearchLastStart becomes the caret the search leaves (the occurrence's start, or selStart
-    // when nothing was found) and SearchIsNew is cleared.
+    // when nothing was found), SearchLastText the text searched for, and SearchIsNew is cleared.
     static std::optional<qsizetype> search(const QByteArray& text, qsizetype selStart,
                                            SearchSettings& settings);
 
