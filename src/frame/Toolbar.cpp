@@ -47,7 +47,8 @@ Toolbar::Toolbar(QWidget* parent) : QFrame(parent)
                                &Toolbar::imgPasteButton_Click);
 
     // Each button is named like its menu command, for screen readers. Named only now that all
-    // five exist: naming a button makes a screen reader ask what it is at once.
+    // five are in buttons(): naming a control makes the accessibility layer look it up at once,
+    // and it takes an image control for a toolbar button only once buttons() lists it.
     const QStringList names = {QStringLiteral("Nova"), QStringLiteral("Arape"),
                                QStringLiteral("Taglia"), QStringLiteral("Cuopie"),
                                QStringLiteral("'Ncolla")};

@@ -80,6 +80,6 @@ private:
                             void (Toolbar::*release)(int, int, float, float),
                             void (Toolbar::*click)());
     // The pressed look follows a left-button drag: pressed over the button, raised off it.
-    static void followPointer(ImageControl* button, const ImageControl* up, const ImageControl* dn,
-                              int buttonState, float x, float y);
+    static void followPointer(ImageControl* button, const ImageControl* up,
+                              const ImageControl* dn, int buttonState, float x, float y);
 };
