@@ -9,6 +9,7 @@
 #include <QShowEvent>
 
 #include "platform/FormFont.h"
+#include "platform/ScreenPicture.h"
 
 namespace {
 
@@ -22,7 +23,15 @@ QIcon picture(const QString& name) {
     QIcon icon;
     icon.addFile(QStringLiteral(":/about/%1-32.png").arg(name), QSize(32, 32));
     icon.addFile(QStringLiteral(":/about/%1-16.png").arg(name), QSize(16, 16));
+    // The 32 x 32 image enlarged without smoothing, for denser screens.
+    icon.addFile(QStringLiteral(":/about/%1-32@2x.png").arg(name), QSize(64, 64));
+    icon.addFile(QStringLiteral(":/about/%1-32@3x.png").arg(name), QSize(96, 96));
     return icon;
+}
+
+// The 32 x 32 image of a picture, drawn for the screen's density.
+QPixmap image32(const QString& name, qreal density) {
+    return ScreenPicture::load(QStringLiteral(":/about/%1-32.png").arg(name), density);
 }
 
 }  // namespace
@@ -59,11 +68,13 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     Image2 = new QLabel(fraAbout);
     Image2->setGeometry(twips(120, 240, 480, 480));
-    Image2->setPixmap(picture(QStringLiteral("coffee")).pixmap(32, 32));
+    Image2->setPixmap(image32(QStringLiteral("coffee"), devicePixelRatioF()));
+    Image2->setAccessibleName(QStringLiteral("'Na tazzulella 'e cafè"));
 
     Image1 = new QLabel(fraAbout);
     Image1->setGeometry(twips(2640, 3720, 480, 480));
-    Image1->setPixmap(picture(QStringLiteral("vesuvius")).pixmap(32, 32));
+    Image1->setPixmap(image32(QStringLiteral("vesuvius"), devicePixelRatioF()));
+    Image1->setAccessibleName(QStringLiteral("'O Vesuvio"));
 
     // Made after Image2 so that it lies above it; it paints no background of its own, so the
     // part of the picture under its first line stays visible.

@@ -33,6 +33,9 @@ frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame) {
     Text1->setFont(FormFont::font());
     setWidget(Text1);
     setFocusProxy(Text1);
+    // A screen reader names the text box after its window.
+    Text1->setAccessibleName(windowTitle());
+    connect(this, &QWidget::windowTitleChanged, Text1, &QWidget::setAccessibleName);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
     connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
     // A match that the Find dialog selects shows while the dialog keeps the focus.
@@ -266,6 +269,9 @@ void frmNotePad::closeEvent(QCloseEvent* e) {
         }
     }
     m_queried = false;
+    // The window used before this one takes over now; left to itself, the document area would
+    // hand the activation to a window by creation order.
+    m_frame.activatePreviousDocument(this);
     QMdiSubWindow::closeEvent(e);
     if (e->isAccepted()) Form_Unload();
 }

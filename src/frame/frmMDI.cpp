@@ -28,9 +28,11 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
                                                  QStringLiteral("Notariello"))),
       m_files(std::make_unique<FileCommands>(*this)) {
     setWindowTitle(Caption());
-    // The program's icon at its two drawn sizes; every document window takes it over.
-    QIcon icon(QStringLiteral(":/icons/tavulella-32.png"));
-    icon.addFile(QStringLiteral(":/icons/tavulella-16.png"));
+    // The program's icon at its two drawn sizes, and at those sizes on screens of 1.5, 2 and 3
+    // times the usual density; every document window takes it over.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 96})
+        icon.addFile(QStringLiteral(":/icons/tavulella-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
 
     auto* central = new QWidget(this);
@@ -163,6 +165,19 @@ void frmMDI::NewDocumentWindow() {
     w->setCaption(QStringLiteral("Senza nomme:") + QString::number(slot));
     showDocument(w);
     m_toolbar->setEditButtonsVisible(true);
+}
+
+void frmMDI::activatePreviousDocument(frmNotePad* closing) {
+    if (m_mdi->activeSubWindow() != closing) return;
+    // The document area keeps the order in which its windows were last active, whatever order
+    // it arranges and cycles them in; the most recent one before the closing window wins.
+    const QList<QMdiSubWindow*> history = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.crbegin(); it != history.crend(); ++it) {
+        auto* w = qobject_cast<frmNotePad*>(*it);
+        if (!w || w == closing || w->isUnloaded() || w->isHidden()) continue;
+        m_mdi->setActiveSubWindow(w);
+        return;
+    }
 }
 
 void frmMDI::cascadeDocuments() {

@@ -57,6 +57,11 @@ public:
     // Tells the user that no more document windows can be opened.
     void reportNoFreeSlot();
 
+    // Called as a document window is about to close: when it is the active window, the document
+    // window that was active before it becomes the active one. Does nothing for a window that
+    // is not the active one, or when no other document window is open.
+    void activatePreviousDocument(frmNotePad* closing);
+
     // Arranging the document windows.
     void cascadeDocuments();
     void tileDocuments();
