@@ -7,7 +7,6 @@
 
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-#include "files/CodePage.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
 #include "search/TextSearch.h"
@@ -32,8 +31,11 @@ void SearchCommands::SearchActiveDocument() {
     TextBox* box = doc->Text1;
     SearchSettings& settings = m_frame.state().search;
 
+    // A UTF-8 document is searched in its characters; the code page's bytes are one character
+    // each and are searched as they are.
     const std::optional<qsizetype> found =
-        TextSearch::search(box->Text(), box->SelStart(), settings);
+        box->format().isUtf8() ? TextSearch::searchChars(box->chars(), box->SelStart(), settings)
+                               : TextSearch::search(box->Text(), box->SelStart(), settings);
     if (found) {
         // Selecting moves no focus: after a click on "Truove" the dialog keeps it.
         box->setSelStart(*found);
@@ -71,8 +73,7 @@ frmFind* SearchCommands::loadFindDialog() {
 void SearchCommands::Find(frmNotePad& window) {
     SearchSettings& settings = m_frame.state().search;
     const TextBox* box = window.Text1;
-    const QString text =
-        box->SelLength() > 0 ? CodePage::decode(box->SelText()) : settings.SearchText;
+    const QString text = box->SelLength() > 0 ? box->SelChars() : settings.SearchText;
     frmFind* dialog = loadFindDialog();
     dialog->Text1->setText(text);
     settings.SearchIsNew = true;

@@ -1,17 +1,19 @@
 #include "CodePageProperties.h"
 
+#include <QStringDecoder>
+
 #include "document/DisplayText.h"
 #include "files/CodePage.h"
+#include "files/DocumentFormat.h"
+#include "files/Utf8.h"
 
 namespace {
 
-QString hex(const QByteArray& bytes)
-{
+QString hex(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.left(64).toHex(' ')) + (bytes.size() > 64 ? "..." : "");
 }
 
-QString units(QStringView text)
-{
+QString units(QStringView text) {
     QString out;
     for (const QChar c : text.left(32)) out += QString::number(c.unicode(), 16) + QLatin1Char(' ');
     return out.trimmed() + (text.size() > 32 ? "..." : "");
@@ -19,8 +21,7 @@ QString units(QStringView text)
 
 }  // namespace
 
-QString CodePageProperties::checkBytes(const QByteArray& bytes)
-{
+QString CodePageProperties::checkBytes(const QByteArray& bytes) {
     for (int b = 0; b < 256; ++b) {
         const QChar c = CodePage::toUnicode(uchar(b));
         if (CodePage::fromUnicode(c) != b)
@@ -32,10 +33,13 @@ QString CodePageProperties::checkBytes(const QByteArray& bytes)
     }
     const QString text = CodePage::decode(bytes);
     if (text.size() != bytes.size())
-        return QStringLiteral("%1 bytes decode to %2 characters").arg(bytes.size()).arg(text.size());
+        return QStringLiteral("%1 bytes decode to %2 characters")
+            .arg(bytes.size())
+            .arg(text.size());
     const QByteArray back = CodePage::encode(text);
     if (back != bytes)
-        return QStringLiteral("decode and encode changed [%1] into [%2]").arg(hex(bytes), hex(back));
+        return QStringLiteral("decode and encode changed [%1] into [%2]")
+            .arg(hex(bytes), hex(back));
     const QString shown = DisplayText::render(bytes);
     const QByteArray read = DisplayText::toBytes(shown);
     if (read != bytes)
@@ -47,8 +51,7 @@ QString CodePageProperties::checkBytes(const QByteArray& bytes)
     return QString();
 }
 
-QString CodePageProperties::checkText(QStringView text)
-{
+QString CodePageProperties::checkText(QStringView text) {
     qsizetype characters = 0;
     for (qsizetype i = 0; i < text.size(); ++i, ++characters) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
@@ -69,9 +72,52 @@ QString CodePageProperties::checkText(QStringView text)
     return QString();
 }
 
-QString CodePageProperties::check(const QByteArray& input)
-{
-    const QString problem = checkBytes(input);
+QString CodePageProperties::checkDocument(const QByteArray& bytes) {
+    QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                      QStringConverter::Flag::ConvertInitialBom);
+    const QString qtChars = strict.decode(bytes);
+    const bool valid = !strict.hasError();
+    const std::optional<QString> chars = Utf8::decode(bytes);
+    if (chars.has_value() != valid)
+        return QStringLiteral("[%1] is %2 UTF-8 to Qt but not to us")
+            .arg(hex(bytes), valid ? "valid" : "invalid");
+    if (chars && *chars != qtChars)
+        return QStringLiteral("UTF-8 [%1] decodes to [%2], Qt reads [%3]")
+            .arg(hex(bytes), units(*chars), units(qtChars));
+    if (chars && Utf8::encode(*chars) != bytes)
+        return QStringLiteral("UTF-8 [%1] decodes and encodes to [%2]")
+            .arg(hex(bytes), hex(Utf8::encode(*chars)));
+
+    bool reserved = false;
+    bool high = false;
+    if (chars) {
+        for (const QChar c : *chars) {
+            const char16_t u = c.unicode();
+            reserved |= u == 0x2029 || (u >= 0x2400 && u <= 0x241F) || u == 0x2421;
+        }
+    }
+    for (const char b : bytes) high |= uchar(b) >= 0x80;
+    const DocumentFormat format = DocumentFormat::detect(bytes);
+    const bool lf = bytes.contains('\n') && !bytes.contains('\r');
+    if (format.isLf() != lf)
+        return QStringLiteral("[%1] opens with the wrong line break").arg(hex(bytes));
+    if (format.isUtf8() != (chars && high && !reserved))
+        return QStringLiteral("[%1] opens in the wrong encoding").arg(hex(bytes));
+
+    const QString text = format.decode(bytes);
+    if (format.encode(text) != bytes)
+        return QStringLiteral("[%1] opened and saved is [%2]")
+            .arg(hex(bytes), hex(format.encode(text)));
+    const QString shown = DisplayText::render(text, format);
+    if (DisplayText::toChars(shown, format) != text)
+        return QStringLiteral("[%1] shown and read back is [%2]")
+            .arg(units(text), units(DisplayText::toChars(shown, format)));
+    return QString();
+}
+
+QString CodePageProperties::check(const QByteArray& input) {
+    QString problem = checkBytes(input);
+    if (problem.isEmpty()) problem = checkDocument(input);
     if (!problem.isEmpty()) return problem;
     QString text(input.size() / 2, Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
