@@ -16,15 +16,16 @@
 #include "document/ScrollingMenuStyle.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
-#include "frame/Toolbar.h"
 #include "frame/frmMDI.h"
+#include "frame/Toolbar.h"
 #include "platform/DialogService.h"
 #include "search/SearchCommands.h"
 
 namespace {
 
 // The window's own font, which the text box takes over.
-QFont defaultDocumentFont() {
+QFont defaultDocumentFont()
+{
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8.25);
     font.setBold(true);
@@ -33,7 +34,8 @@ QFont defaultDocumentFont() {
 
 }  // namespace
 
-frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame) {
+frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame)
+{
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UntitledCaption);
     setWindowIcon(frame.windowIcon());
@@ -53,7 +55,8 @@ frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame) {
 
 frmNotePad::~frmNotePad() = default;
 
-void frmNotePad::createMenus() {
+void frmNotePad::createMenus()
+{
     // The menus belong to the window; the frame shows them on its menu bar while it is active.
     auto command = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)()) {
         QAction* a = menu->addAction(caption);
@@ -72,11 +75,9 @@ void frmNotePad::createMenus() {
     mnuFOpen = command(mnufile, QStringLiteral("&Arape"), &frmNotePad::mnuFOpen_Click);
     mnuFClose = command(mnufile, QStringLiteral("&Chiure"), &frmNotePad::mnuFClose_Click);
     mnuFSave = command(mnufile, QStringLiteral("Astipe"), &frmNotePad::mnuFSave_Click);
-    mnuFSaveAs =
-        command(mnufile, QStringLiteral("As&tipa co nomme..."), &frmNotePad::mnuFSaveAs_Click);
+    mnuFSaveAs = command(mnufile, QStringLiteral("As&tipa co nomme..."), &frmNotePad::mnuFSaveAs_Click);
     mnufile->addSeparator();
-    mnufprint =
-        command(mnufile, QStringLiteral("'&O niro 'ncoppo 'a carta"), &frmNotePad::mnufprint_Click);
+    mnufprint = command(mnufile, QStringLiteral("'&O niro 'ncoppo 'a carta"), &frmNotePad::mnufprint_Click);
     mnufile->addSeparator();
     mnuFExit = command(mnufile, QStringLiteral("&Jammuncenne"), &frmNotePad::mnuFExit_Click);
     mnuRecentFile[0] = mnufile->addSeparator();
@@ -98,8 +99,7 @@ void frmNotePad::createMenus() {
     mnuEDelete = command(mnuEdit, QStringLiteral("&Levamme"), &frmNotePad::mnuEDelete_Click);
     mnuEDelete->setShortcut(QKeySequence(Qt::Key_Delete));
     mnuEdit->addSeparator();
-    mnuESelectAll =
-        command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
+    mnuESelectAll = command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
     Text1->setContextMenuCommands({mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
     mnuETime = command(mnuEdit, QStringLiteral("&Che ore songhe e quante n'avimme ogge"),
                        &frmNotePad::mnuETime_Click);
@@ -121,24 +121,24 @@ void frmNotePad::createMenus() {
         mnuOToolbar_Click();
     });
     mnuFont = mnuOptions->addMenu(QStringLiteral("&'A Parola"));
-    mnuFontName.push_back(
-        indexed(mnuFont, QStringLiteral("NomeCarattere"), &frmNotePad::mnuFontName_Click, 0));
+    mnuFontName.push_back(indexed(mnuFont, QStringLiteral("NomeCarattere"),
+                                  &frmNotePad::mnuFontName_Click, 0));
     mnuSettingsItem = mnuOptions->addMenu(QStringLiteral("'O culore addereta"));
     const QString backCaptions[] = {QStringLiteral("Russe"), QStringLiteral("Verdine"),
                                     QStringLiteral("Blu'")};
     for (int i = 0; i < 3; ++i) {
-        mnuBackColorItem[i] =
-            indexed(mnuSettingsItem, backCaptions[i], &frmNotePad::mnuBackColorItem_Click, i);
+        mnuBackColorItem[i] = indexed(mnuSettingsItem, backCaptions[i],
+                                      &frmNotePad::mnuBackColorItem_Click, i);
     }
     mnuColorsItem = mnuOptions->addMenu(QStringLiteral("'O culore d''a parola"));
-    mnuForeColorItem[0] =
-        indexed(mnuColorsItem, QStringLiteral("Russe"), &frmNotePad::mnuForeColorItem_Click, 0);
-    mnuForeColorItem[1] =
-        indexed(mnuColorsItem, QStringLiteral("Verde"), &frmNotePad::mnuForeColorItem_Click, 1);
+    mnuForeColorItem[0] = indexed(mnuColorsItem, QStringLiteral("Russe"),
+                                  &frmNotePad::mnuForeColorItem_Click, 0);
+    mnuForeColorItem[1] = indexed(mnuColorsItem, QStringLiteral("Verde"),
+                                  &frmNotePad::mnuForeColorItem_Click, 1);
     mnuBlueMenu = mnuColorsItem->addMenu(QStringLiteral("Blu'"));
     mnuForeColorItem[2] = mnuBlueMenu->menuAction();
-    mnuBlueItem[0] =
-        indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"), &frmNotePad::mnuBlueItem_Click, 0);
+    mnuBlueItem[0] = indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"),
+                             &frmNotePad::mnuBlueItem_Click, 0);
     mnuDarkBlueMenu = mnuBlueMenu->addMenu(QStringLiteral("Blu' 'o nniro"));
     mnuBlueItem[1] = mnuDarkBlueMenu->menuAction();
     mnuDarkBlueItem[0] = indexed(mnuDarkBlueMenu, QStringLiteral("Blummare'"),
@@ -154,12 +154,14 @@ void frmNotePad::createMenus() {
     connect(mnuAbout, &QAction::triggered, this, &frmNotePad::mnuAbout_Click);
 }
 
-QList<QAction*> frmNotePad::menuBarActions() const {
-    return {mnufile->menuAction(),    mnuEdit->menuAction(),   mnuSearch->menuAction(),
+QList<QAction*> frmNotePad::menuBarActions() const
+{
+    return {mnufile->menuAction(), mnuEdit->menuAction(),   mnuSearch->menuAction(),
             mnuOptions->menuAction(), mnuWindow->menuAction(), mnuAbout};
 }
 
-void frmNotePad::fillWindowList() {
+void frmNotePad::fillWindowList()
+{
     // The File menu ends with one item per open document window, the active one ticked.
     for (QAction* a : std::as_const(m_windowListActions)) {
         mnufile->removeAction(a);
@@ -183,7 +185,8 @@ void frmNotePad::fillWindowList() {
     }
 }
 
-void frmNotePad::setTag(const QString& tag) {
+void frmNotePad::setTag(const QString& tag)
+{
     m_tag = tag;
     if (!m_loaded) {
         m_loaded = true;
@@ -197,12 +200,14 @@ DocumentState& frmNotePad::documentState() { return m_frame.state().slotTables.s
 
 bool frmNotePad::isUntitled() const { return Caption().startsWith(UntitledCaption); }
 
-void frmNotePad::setFilePath(const QString& path) {
+void frmNotePad::setFilePath(const QString& path)
+{
     m_filePath = path;
     setCaption(path.toUpper());
 }
 
-void frmNotePad::Form_Load() {
+void frmNotePad::Form_Load()
+{
     // The font menu is filled the first time it opens, so that a new window comes up at once
     // however many fonts are installed. With hundreds of fonts it scrolls rather than spread
     // over more columns than the screen can show.
@@ -218,25 +223,29 @@ void frmNotePad::Form_Load() {
         Qt::SingleShotConnection);
 }
 
-void frmNotePad::resizeEvent(QResizeEvent* e) {
+void frmNotePad::resizeEvent(QResizeEvent* e)
+{
     QMdiSubWindow::resizeEvent(e);
     Form_Resize();
 }
 
-void frmNotePad::Form_Resize() {
+void frmNotePad::Form_Resize()
+{
     // The sub-window's layout keeps Text1 filling the client area; a minimised window or one
     // whose client area has no height is left alone.
     if (isMinimized() || !widget() || contentsRect().height() <= 0) return;
 }
 
-void frmNotePad::Text1_Change() {
+void frmNotePad::Text1_Change()
+{
     if (m_tag.isEmpty()) return;
     documentState().Changed = DocumentState::True;
 }
 
 void frmNotePad::Text1_GotFocus() { m_frame.searchCommands().bringFindToFront(); }
 
-void frmNotePad::Form_QueryUnload(bool& cancel) {
+void frmNotePad::Form_QueryUnload(bool& cancel)
+{
     if (documentState().Changed == DocumentState::False) return;
     const QString prompt = QStringLiteral("Coccosa dinte 'a [") + Caption() +
                            QStringLiteral("] è state cagnate.") + QChar(10) + QChar(13) +
@@ -245,15 +254,15 @@ void frmNotePad::Form_QueryUnload(bool& cancel) {
         m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::YesNoCancel,
                                      DialogService::Icon::Exclamation, m_frame.windowTitle());
     switch (answer) {
-        case DialogService::Answer::Cancel:
-        case DialogService::Answer::Ok:
-            cancel = true;
-            return;
-        case DialogService::Answer::No:
-            cancel = false;
-            return;
-        case DialogService::Answer::Yes:
-            break;
+    case DialogService::Answer::Cancel:
+    case DialogService::Answer::Ok:
+        cancel = true;
+        return;
+    case DialogService::Answer::No:
+        cancel = false;
+        return;
+    case DialogService::Answer::Yes:
+        break;
     }
     // Yes: save first. A save that does not happen (dialog cancelled, write failed) keeps the
     // window open and changed, so that nothing typed is lost.
@@ -262,12 +271,14 @@ void frmNotePad::Form_QueryUnload(bool& cancel) {
     cancel = name.isEmpty() || !m_frame.files().WriteDocumentFile(name, *this);
 }
 
-void frmNotePad::closeAfterQuery() {
+void frmNotePad::closeAfterQuery()
+{
     m_queried = true;
     close();
 }
 
-void frmNotePad::closeEvent(QCloseEvent* e) {
+void frmNotePad::closeEvent(QCloseEvent* e)
+{
     if (!m_queried && m_loaded) {
         bool cancel = false;
         Form_QueryUnload(cancel);
@@ -281,7 +292,8 @@ void frmNotePad::closeEvent(QCloseEvent* e) {
     if (e->isAccepted()) Form_Unload();
 }
 
-void frmNotePad::Form_Unload() {
+void frmNotePad::Form_Unload()
+{
     if (!m_loaded) return;
     AppState& state = m_frame.state();
     documentState().Free = DocumentState::True;
@@ -305,7 +317,8 @@ void frmNotePad::mnuWCascade_Click() { m_frame.cascadeDocuments(); }
 void frmNotePad::mnuWTile_Click() { m_frame.tileDocuments(); }
 
 // Recent files.
-void frmNotePad::mnuRecentFile_Click(int index) {
+void frmNotePad::mnuRecentFile_Click(int index)
+{
     // Item 0 is the separator that opens the block; 1 to 4 carry the entries.
     if (index < 1 || index >= static_cast<int>(mnuRecentFile.size())) return;
     m_frame.reopenRecentFile(frmMDI::recentEntry(mnuRecentFile[index]));
@@ -320,10 +333,12 @@ void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_frame); }
 void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_frame); }
 void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_frame); }
 void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*Text1); }
-void frmNotePad::mnuESelectAll_Click() {
+void frmNotePad::mnuESelectAll_Click()
+{
     if (frmNotePad* doc = m_frame.activeDocument()) EditCommands::selectAll(*doc->Text1);
 }
-void frmNotePad::mnuETime_Click() {
+void frmNotePad::mnuETime_Click()
+{
     EditCommands::insertDateTime(*Text1, QDateTime::currentDateTime(), QLocale());
 }
 
@@ -335,7 +350,8 @@ void frmNotePad::mnuSFindNext_Click() { m_frame.searchCommands().FindNext(*this)
 namespace {
 
 // Sets one colour of the text box's palette, in every state of the box.
-void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color) {
+void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color)
+{
     QPalette pal = box.palette();
     pal.setColor(role, color);
     box.setPalette(pal);
@@ -343,7 +359,8 @@ void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color
 
 }  // namespace
 
-void frmNotePad::mnuFontName_Click(int index) {
+void frmNotePad::mnuFontName_Click(int index)
+{
     if (index < 0 || std::size_t(index) >= mnuFontName.size()) return;
     // Only the name changes: size, weight and style stay as they are.
     QFont font = Text1->font();
@@ -351,80 +368,68 @@ void frmNotePad::mnuFontName_Click(int index) {
     Text1->setFont(font);
 }
 
-void frmNotePad::mnuBackColorItem_Click(int index) {
+void frmNotePad::mnuBackColorItem_Click(int index)
+{
     switch (index) {
-        case 0:
-            setTextBoxColor(*Text1, QPalette::Base, QColor(255, 0, 0));
-            break;
-        case 1:
-            setTextBoxColor(*Text1, QPalette::Base, QColor(0, 255, 0));
-            break;
-        case 2:
-            setTextBoxColor(*Text1, QPalette::Base, QColor(0, 0, 255));
-            break;
-        default:
-            break;
+    case 0: setTextBoxColor(*Text1, QPalette::Base, QColor(255, 0, 0)); break;
+    case 1: setTextBoxColor(*Text1, QPalette::Base, QColor(0, 255, 0)); break;
+    case 2: setTextBoxColor(*Text1, QPalette::Base, QColor(0, 0, 255)); break;
+    default: break;
     }
 }
 
-void frmNotePad::mnuForeColorItem_Click(int index) {
+void frmNotePad::mnuForeColorItem_Click(int index)
+{
     // Item 2 only opens the blue submenu.
     switch (index) {
-        case 0:
-            setTextBoxColor(*Text1, QPalette::Text, QColor(255, 0, 0));
-            break;
-        case 1:
-            setTextBoxColor(*Text1, QPalette::Text, QColor(0, 255, 0));
-            break;
-        default:
-            break;
+    case 0: setTextBoxColor(*Text1, QPalette::Text, QColor(255, 0, 0)); break;
+    case 1: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 255, 0)); break;
+    default: break;
     }
 }
 
-void frmNotePad::mnuBlueItem_Click(int index) {
+void frmNotePad::mnuBlueItem_Click(int index)
+{
     // Item 1 only opens the dark-blue submenu.
     if (index == 0) setTextBoxColor(*Text1, QPalette::Text, QColor(0, 150, 255));
 }
 
-void frmNotePad::mnuDarkBlueItem_Click(int index) {
+void frmNotePad::mnuDarkBlueItem_Click(int index)
+{
     switch (index) {
-        case 0:
-            setTextBoxColor(*Text1, QPalette::Text, QColor(0, 50, 175));
-            break;
-        case 1:
-            setTextBoxColor(*Text1, QPalette::Text, QColor(0, 0, 255));
-            break;
-        default:
-            break;
+    case 0: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 50, 175)); break;
+    case 1: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 0, 255)); break;
+    default: break;
     }
 }
 
 // Printing.
-void frmNotePad::mnufprint_Click() {
+void frmNotePad::mnufprint_Click()
+{
     const DocumentPrinter::Outcome outcome =
         DocumentPrinter::printOnDefaultPrinter(Text1->chars(), Caption());
     // A job that never reached the printer is reported instead of the usual message.
     QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
     DialogService::Icon icon = DialogService::Icon::None;
     switch (outcome) {
-        case DocumentPrinter::Outcome::Sent:
-            break;
-        case DocumentPrinter::Outcome::NoPrinter:
-            prompt = QStringLiteral("Nun ce sta nisciuna stampante: nun se po' stampa' niente.");
-            icon = DialogService::Icon::Exclamation;
-            break;
-        case DocumentPrinter::Outcome::PrinterError:
-            prompt =
-                QStringLiteral("'A stampante nun ha pigliato 'o lavoro: nun s'è stampato niente.");
-            icon = DialogService::Icon::Exclamation;
-            break;
+    case DocumentPrinter::Outcome::Sent:
+        break;
+    case DocumentPrinter::Outcome::NoPrinter:
+        prompt = QStringLiteral("Nun ce sta nisciuna stampante: nun se po' stampa' niente.");
+        icon = DialogService::Icon::Exclamation;
+        break;
+    case DocumentPrinter::Outcome::PrinterError:
+        prompt = QStringLiteral("'A stampante nun ha pigliato 'o lavoro: nun s'è stampato niente.");
+        icon = DialogService::Icon::Exclamation;
+        break;
     }
     m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::Ok, icon,
                                  QStringLiteral("MDI"));
 }
 
 // About box.
-void frmNotePad::mnuAbout_Click() {
+void frmNotePad::mnuAbout_Click()
+{
     frmAbout about;
     about.lblAbout->setText(frmAbout::AboutText());
     about.exec();

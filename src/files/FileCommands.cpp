@@ -3,8 +3,8 @@
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/TextFile.h"
-#include "frame/Toolbar.h"
 #include "frame/frmMDI.h"
+#include "frame/Toolbar.h"
 #include "platform/BusyPointer.h"
 #include "platform/DialogService.h"
 
@@ -14,13 +14,16 @@ const QString AppTitle = QStringLiteral("MDI");
 
 FileCommands::FileCommands(frmMDI& frame) : m_frame(frame) {}
 
-void FileCommands::showMessage(const QString& prompt, bool exclamation) {
-    m_frame.dialogs().messageBox(
-        &m_frame, prompt, DialogService::Buttons::Ok,
-        exclamation ? DialogService::Icon::Exclamation : DialogService::Icon::None, AppTitle);
+void FileCommands::showMessage(const QString& prompt, bool exclamation)
+{
+    m_frame.dialogs().messageBox(&m_frame, prompt, DialogService::Buttons::Ok,
+                                 exclamation ? DialogService::Icon::Exclamation
+                                             : DialogService::Icon::None,
+                                 AppTitle);
 }
 
-void FileCommands::OpenWithDialog() {
+void FileCommands::OpenWithDialog()
+{
     const auto chosen = m_frame.dialogs().openFileName(&m_frame, QString());
     if (!chosen) return;
     const QString path = *chosen;
@@ -35,11 +38,13 @@ void FileCommands::OpenWithDialog() {
     m_frame.showHiddenEditButtons();
 }
 
-QString FileCommands::AskSaveFileName(const QString& initialName) {
+QString FileCommands::AskSaveFileName(const QString& initialName)
+{
     return m_frame.dialogs().saveFileName(&m_frame, initialName).value_or(QString());
 }
 
-frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
+frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path)
+{
     // The file is read whole before any window is made, so that a file that cannot be read never
     // shows up as an empty or partial document.
     TextFile::ReadResult read;
@@ -69,7 +74,8 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
     return window;
 }
 
-bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
+bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window)
+{
     TextFile::WriteResult written;
     {
         BusyPointer busy;
@@ -86,16 +92,18 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     return true;
 }
 
-void FileCommands::mnuFSave_Click(frmNotePad& window) {
+void FileCommands::mnuFSave_Click(frmNotePad& window)
+{
     const QString name = window.isUntitled() ? AskSaveFileName(QString()) : window.filePath();
     if (!name.isEmpty()) WriteDocumentFile(name, window);
 }
 
-void FileCommands::mnuFSaveAs_Click(frmNotePad& window) {
+void FileCommands::mnuFSaveAs_Click(frmNotePad& window)
+{
     // A titled window proposes its real path: the caption shows it upper-cased, which on a
     // case-sensitive file system could name another file.
-    const QString name =
-        AskSaveFileName(window.isUntitled() ? QStringLiteral("Senzatit.txt") : window.filePath());
+    const QString name = AskSaveFileName(window.isUntitled() ? QStringLiteral("Senzatit.txt")
+                                                             : window.filePath());
     if (name.isEmpty()) return;
     WriteDocumentFile(name, window);
     m_frame.RememberRecentFile(name);

@@ -8,28 +8,27 @@
 
 namespace {
 
-QString shown(const QByteArray& bytes) {
+QString shown(const QByteArray& bytes)
+{
     QString out;
     for (const char c : bytes) {
-        if (c == '\r')
-            out += QStringLiteral("\\r");
-        else if (c == '\n')
-            out += QStringLiteral("\\n");
-        else if (uchar(c) < 0x20 || uchar(c) >= 0x7F)
-            out += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
-        else
-            out += QLatin1Char(c);
+        if (c == '\r') out += QStringLiteral("\\r");
+        else if (c == '\n') out += QStringLiteral("\\n");
+        else if (uchar(c) < 0x20 || uchar(c) >= 0x7F) out += QStringLiteral("\\x%1").arg(uchar(c), 2, 16, QLatin1Char('0'));
+        else out += QLatin1Char(c);
     }
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
-QString state(const QByteArray& text, qsizetype start, qsizetype length) {
+QString state(const QByteArray& text, qsizetype start, qsizetype length)
+{
     return QStringLiteral("%1 SelStart %2 SelLength %3").arg(shown(text)).arg(start).arg(length);
 }
 
 }  // namespace
 
-QString TextBufferScript::run(const QByteArray& script) {
+QString TextBufferScript::run(const QByteArray& script)
+{
     for (const bool utf8 : {false, true}) {
         for (const bool lf : {false, true}) {
             // The steps are written down only to describe a failure: a second run does that.
@@ -42,7 +41,8 @@ QString TextBufferScript::run(const QByteArray& script) {
     return QString();
 }
 
-QString TextBufferScript::run(const QByteArray& script, bool lf, bool utf8, bool log) {
+QString TextBufferScript::run(const QByteArray& script, bool lf, bool utf8, bool log)
+{
     ScriptReader in(script);
     TextBuffer model;
     model.setFormat(
@@ -56,51 +56,51 @@ QString TextBufferScript::run(const QByteArray& script, bool lf, bool utf8, bool
         bool modelChanged = false;
         bool refChanged = false;
         switch (in.byte() % 7) {
-            case 0: {
-                const QByteArray t = in.text(24);
-                if (log) steps << QStringLiteral("setText(%1)").arg(shown(t));
-                modelChanged = model.setText(t);
-                refChanged = ref.setText(t);
-                break;
-            }
-            case 1: {
-                const int pos = in.position();
-                if (log) steps << QStringLiteral("setSelStart(%1)").arg(pos);
-                model.setSelStart(pos);
-                ref.setSelStart(pos);
-                break;
-            }
-            case 2: {
-                const int len = in.position();
-                if (log) steps << QStringLiteral("setSelLength(%1)").arg(len);
-                model.setSelLength(len);
-                ref.setSelLength(len);
-                break;
-            }
-            case 3: {
-                const QByteArray t = in.text(6);
-                if (log) steps << QStringLiteral("setSelText(%1)").arg(shown(t));
-                modelChanged = model.setSelText(t);
-                refChanged = ref.setSelText(t);
-                break;
-            }
-            case 4: {
-                const QByteArray t = in.text(3);
-                if (log) steps << QStringLiteral("type(%1)").arg(shown(t));
-                modelChanged = model.type(t);
-                refChanged = ref.type(t);
-                break;
-            }
-            case 5:
-                if (log) steps << QStringLiteral("enter()");
-                modelChanged = model.enter();
-                refChanged = ref.enter();
-                break;
-            default:
-                if (log) steps << QStringLiteral("backspace()");
-                modelChanged = model.backspace();
-                refChanged = ref.backspace();
-                break;
+        case 0: {
+            const QByteArray t = in.text(24);
+            if (log) steps << QStringLiteral("setText(%1)").arg(shown(t));
+            modelChanged = model.setText(t);
+            refChanged = ref.setText(t);
+            break;
+        }
+        case 1: {
+            const int pos = in.position();
+            if (log) steps << QStringLiteral("setSelStart(%1)").arg(pos);
+            model.setSelStart(pos);
+            ref.setSelStart(pos);
+            break;
+        }
+        case 2: {
+            const int len = in.position();
+            if (log) steps << QStringLiteral("setSelLength(%1)").arg(len);
+            model.setSelLength(len);
+            ref.setSelLength(len);
+            break;
+        }
+        case 3: {
+            const QByteArray t = in.text(6);
+            if (log) steps << QStringLiteral("setSelText(%1)").arg(shown(t));
+            modelChanged = model.setSelText(t);
+            refChanged = ref.setSelText(t);
+            break;
+        }
+        case 4: {
+            const QByteArray t = in.text(3);
+            if (log) steps << QStringLiteral("type(%1)").arg(shown(t));
+            modelChanged = model.type(t);
+            refChanged = ref.type(t);
+            break;
+        }
+        case 5:
+            if (log) steps << QStringLiteral("enter()");
+            modelChanged = model.enter();
+            refChanged = ref.enter();
+            break;
+        default:
+            if (log) steps << QStringLiteral("backspace()");
+            modelChanged = model.backspace();
+            refChanged = ref.backspace();
+            break;
         }
         QString problem;
         if (model.text() != ref.bytes() || model.selStart() != ref.start ||
