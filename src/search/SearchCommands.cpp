@@ -31,11 +31,9 @@ void SearchCommands::SearchActiveDocument() {
     TextBox* box = doc->Text1;
     SearchSettings& settings = m_frame.state().search;
 
-    // A UTF-8 document is searched in its characters; the code page's bytes are one character
-    // each and are searched as they are.
+    // The characters of the document, whatever its kind: in the code page each is one byte's.
     const std::optional<qsizetype> found =
-        box->format().isUtf8() ? TextSearch::searchChars(box->chars(), box->SelStart(), settings)
-                               : TextSearch::search(box->Text(), box->SelStart(), settings);
+        TextSearch::searchChars(box->chars(), box->SelStart(), settings);
     if (found) {
         // Selecting moves no focus: after a click on "Truove" the dialog keeps it.
         box->setSelStart(*found);
