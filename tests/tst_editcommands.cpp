@@ -1,4 +1,7 @@
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -50,6 +53,7 @@ private slots:
     void changeMarking();
     void shortcutKeysRunTheMenuCommandOnce_data();
     void shortcutKeysRunTheMenuCommandOnce();
+    void textBoxContextMenuRunsTheEditCommands();
     void toolbarWithoutADocumentDoesNothing();
     void toolbarActsOnTheActiveDocument();
 };
@@ -460,6 +464,42 @@ void tst_EditCommands::shortcutKeysRunTheMenuCommandOnce() {
         QCOMPARE(box->SelLength(), qsizetype(1));
     }
     QVERIFY(!f.dialogs().unexpectedDialog());
+}
+
+void tst_EditCommands::textBoxContextMenuRunsTheEditCommands() {
+    FrameFixture f;
+    TextBox* box = prepare(f, "a\r\nb\nc", 0, 6);
+    box->show();
+    QStringList captions;
+    QStringList names;
+    bool cutThere = false;
+    // The menu runs its own loop: look at it and choose Cut once it is open.
+    QTimer::singleShot(100, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            captions << a->text();
+            names << a->objectName();
+        }
+        QAction* cut = f.active()->mnuECut;
+        cutThere = menu->actions().contains(cut);
+        menu->close();
+        if (cutThere) cut->trigger();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box->viewport(), &event);
+    QTRY_VERIFY(!captions.isEmpty());
+    // Undo and Redo are the widget's own, in the platform's words; the rest are the Edit menu's.
+    QCOMPARE(names.mid(0, 2), (QStringList{"edit-undo", "edit-redo"}));
+    QVERIFY(captions[0].startsWith(QCoreApplication::translate("QWidgetTextControl", "&Undo")));
+    QCOMPARE(captions.mid(2), (QStringList{"&Taglia", "&Cuopie", "&'Ncolla", "&Levamme",
+                                           "&Piglia tutte cose"}));
+    QVERIFY(cutThere);
+    // Cut as the Edit menu cuts: the plain text has LF line ends, the window is changed.
+    QCOMPARE(box->Text(), QByteArray());
+    QCOMPARE(clipboard()->text(), QStringLiteral("a\nb\nc"));
+    QVERIFY(changed(f));
 }
 
 void tst_EditCommands::toolbarWithoutADocumentDoesNothing() {
