@@ -251,6 +251,8 @@ void tst_EditCommands::deleteCommand_data() {
                "a\xf0\x9f\x98\x80"
                "b")
         << 1 << 0 << QByteArray("ab") << 1 << "UTF-8";
+    QTest::newRow("UTF-8 document: a CR takes a whole character beyond U+FFFF along")
+        << QByteArray("a\r\xf0\x9f\x98\x80" "b") << 1 << 0 << QByteArray("ab") << 1 << "UTF-8";
 }
 
 void tst_EditCommands::deleteCommand() {

@@ -60,6 +60,9 @@ void EditCommands::deleteSelection(TextBox& box) {
         const QString next = box.SelChars();
         if ((next == u"\r" && !box.format().isLf()) || next.front().isHighSurrogate())
             box.setSelLength(2);
+        // The character a CR takes along may itself take two positions.
+        if (box.SelLength() == 2 && next == u"\r" && box.SelChars().back().isHighSurrogate())
+            box.setSelLength(3);
     }
     box.setSelText(QByteArray());
 }
