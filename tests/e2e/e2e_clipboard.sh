@@ -23,12 +23,13 @@ stop_xclip() {
   XCLIP_PID=""
 }
 
-# clipboard_is PRINTF-FORMAT: what xclip reads from the clipboard is exactly those bytes.
+# clipboard_is PRINTF-FORMAT [SELECTION]: what xclip reads from the clipboard (or from the
+# selection named, such as primary) is exactly those bytes.
 clipboard_is() {
   local expected=$E2E_TMP/clip.expected got=$E2E_TMP/clip.got deadline=$((SECONDS + E2E_TIMEOUT))
   printf "$1" >"$expected"
   while :; do
-    timeout 5 xclip -o -selection clipboard >"$got" 2>/dev/null || : >"$got"
+    timeout 5 xclip -o -selection "${2:-clipboard}" >"$got" 2>/dev/null || : >"$got"
     cmp -s "$expected" "$got" && return 0
     if ((SECONDS >= deadline)); then
       echo "expected on the clipboard:" >&2
@@ -100,7 +101,9 @@ e2e_key ctrl+c
 clipboard_is 'ciao\nmondo' || e2e_fail "xclip does not read what was copied, with LF line ends"
 
 e2e_log "Edit, Cut through the menu: the text goes, the clipboard holds it"
-e2e_key ctrl+End shift+Left shift+Left shift+Left shift+Left shift+Left
+e2e_key ctrl+End shift+Left shift+Left shift+Left shift+Left shift+Left shift+Left shift+Left
+clipboard_is 'o\nmondo' primary || e2e_fail "the primary selection is not the selected text with LF"
+e2e_key shift+Right shift+Right
 e2e_key alt+c t
 clipboard_is 'mondo' || e2e_fail "xclip does not read what was cut"
 
