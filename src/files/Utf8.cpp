@@ -51,31 +51,36 @@ std::optional<QString> Utf8::decode(const QByteArray& bytes) {
 }
 
 QByteArray Utf8::encode(QStringView text) {
-    QByteArray out;
-    out.reserve(text.size() * 3);
+    QByteArray out(text.size() * 3, Qt::Uninitialized);
+    auto* dst = reinterpret_cast<uchar*>(out.data());
+    const auto* start = dst;
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = text[i].unicode();
+        if (c < 0x80) {
+            *dst++ = uchar(c);
+            continue;
+        }
         if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             c = QChar::surrogateToUcs4(char16_t(c), text[i + 1].unicode());
             ++i;
         } else if (QChar::isSurrogate(c)) {
             c = 0xFFFD;
         }
-        if (c < 0x80) {
-            out.append(char(c));
-        } else if (c < 0x800) {
-            out.append(char(0xC0 | (c >> 6)));
-            out.append(char(0x80 | (c & 0x3F)));
+        // A pair of code units becomes four bytes, never more than three a unit.
+        if (c < 0x800) {
+            *dst++ = uchar(0xC0 | (c >> 6));
+            *dst++ = uchar(0x80 | (c & 0x3F));
         } else if (c < 0x10000) {
-            out.append(char(0xE0 | (c >> 12)));
-            out.append(char(0x80 | ((c >> 6) & 0x3F)));
-            out.append(char(0x80 | (c & 0x3F)));
+            *dst++ = uchar(0xE0 | (c >> 12));
+            *dst++ = uchar(0x80 | ((c >> 6) & 0x3F));
+            *dst++ = uchar(0x80 | (c & 0x3F));
         } else {
-            out.append(char(0xF0 | (c >> 18)));
-            out.append(char(0x80 | ((c >> 12) & 0x3F)));
-            out.append(char(0x80 | ((c >> 6) & 0x3F)));
-            out.append(char(0x80 | (c & 0x3F)));
+            *dst++ = uchar(0xF0 | (c >> 18));
+            *dst++ = uchar(0x80 | ((c >> 12) & 0x3F));
+            *dst++ = uchar(0x80 | ((c >> 6) & 0x3F));
+            *dst++ = uchar(0x80 | (c & 0x3F));
         }
     }
+    out.truncate(dst - start);
     return out;
 }
