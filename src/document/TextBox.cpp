@@ -19,10 +19,11 @@
 #include "document/ClipboardText.h"
 #include "document/DisplayText.h"
 
-// The widget is a view of the buffer. Every CR LF pair of the buffer is one block break of the
-// document and every other byte one character, so a widget position w stands for the buffer
-// position w + (number of block breaks before w). The box keeps that true after every change,
-// whoever makes it.
+// The widget is a view of the buffer. Every line break of the buffer is one block break of the
+// document and every other character (a UTF-16 code unit, like the widget's) one character. With
+// CR LF line breaks a widget position w stands for the buffer position w + (number of block
+// breaks before w); with LF line breaks the two positions are the same. The box keeps that true
+// after every change, whoever makes it.
 struct TextBox::Private {
     TextBuffer buf;
     // Set while the box itself changes the widget: what the widget then reports is no edit of
