@@ -176,6 +176,7 @@ private slots:
     void menuShortcutsWin();
     void shortcutsOfWindowActionsAndMenusOffTheBar();
     void undoKeepsBufferAndViewTogether();
+    void undoInAUtf8LfDocument();
     void randomAgainstReference_data();
     void randomAgainstReference();
     void bigTextFollowsEdits();
@@ -855,6 +856,48 @@ void tst_TextBox::undoKeepsBufferAndViewTogether() {
     // Ctrl+Z is the widget's own.
     QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(box.Text(), states[states.size() - 2]);
+}
+
+void tst_TextBox::undoInAUtf8LfDocument() {
+    // The widget's own undo and redo keep the characters and the LF line breaks exact.
+    TextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.load("caff\xc3\xa8\nuno\r");
+    QVERIFY(box.format().isLf() == false);  // a CR anywhere keeps CR LF
+    box.load("caff\xc3\xa8\nuno\n");
+    QVERIFY(box.format().isLf() && box.format().isUtf8());
+    TextReference ref;
+    ref.lf = ref.utf8 = true;
+    QList<QByteArray> states{box.Text()};
+    const auto record = [&] {
+        ref.setText(box.Text());
+        QCOMPARE(shownText(box), ref.shown());
+        states += box.Text();
+    };
+    box.setSelStart(6);
+    QTest::keyClick(&box, Qt::Key_Backspace);  // the LF goes: one line
+    QCOMPARE(box.Text(), QByteArray("caff\xc3\xa8uno\n"));
+    record();
+    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QStringLiteral("\u20ac"), Qt::NoModifier);
+    record();
+    QTest::keyClick(&box, Qt::Key_Return);
+    QCOMPARE(box.Text(), QByteArray("caff\xc3\xa8\xe2\x82\xac\nuno\n"));
+    record();
+    box.setSelStart(0);
+    box.setSelLength(5);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    record();
+    for (qsizetype i = states.size() - 2; i >= 0; --i) {
+        box.undo();
+        QCOMPARE(box.Text(), states[i]);
+        ref.setText(box.Text());
+        QCOMPARE(shownText(box), ref.shown());
+    }
+    for (qsizetype i = 1; i < states.size(); ++i) {
+        box.redo();
+        QCOMPARE(box.Text(), states[i]);
+    }
 }
 
 void tst_TextBox::randomAgainstReference_data() {
