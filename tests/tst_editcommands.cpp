@@ -1,10 +1,10 @@
 #include <QAction>
 #include <QApplication>
-#include <QContextMenuEvent>
-#include <QMenu>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QMimeData>
 #include <QtTest>
 
@@ -252,7 +252,10 @@ void tst_EditCommands::deleteCommand_data() {
                "b")
         << 1 << 0 << QByteArray("ab") << 1 << "UTF-8";
     QTest::newRow("UTF-8 document: a CR takes a whole character beyond U+FFFF along")
-        << QByteArray("a\r\xf0\x9f\x98\x80" "b") << 1 << 0 << QByteArray("ab") << 1 << "UTF-8";
+        << QByteArray(
+               "a\r\xf0\x9f\x98\x80"
+               "b")
+        << 1 << 0 << QByteArray("ab") << 1 << "UTF-8";
 }
 
 void tst_EditCommands::deleteCommand() {
@@ -495,8 +498,8 @@ void tst_EditCommands::textBoxContextMenuRunsTheEditCommands() {
     // Undo and Redo are the widget's own, in the platform's words; the rest are the Edit menu's.
     QCOMPARE(names.mid(0, 2), (QStringList{"edit-undo", "edit-redo"}));
     QVERIFY(captions[0].startsWith(QCoreApplication::translate("QWidgetTextControl", "&Undo")));
-    QCOMPARE(captions.mid(2), (QStringList{"&Taglia", "&Cuopie", "&'Ncolla", "&Levamme",
-                                           "&Piglia tutte cose"}));
+    QCOMPARE(captions.mid(2),
+             (QStringList{"&Taglia", "&Cuopie", "&'Ncolla", "&Levamme", "&Piglia tutte cose"}));
     QVERIFY(cutThere);
     // Cut as the Edit menu cuts: the plain text has LF line ends, the window is changed.
     QCOMPARE(box->Text(), QByteArray());

@@ -879,7 +879,8 @@ void tst_TextBox::undoInAUtf8LfDocument() {
     QTest::keyClick(&box, Qt::Key_Backspace);  // the LF goes: one line
     QCOMPARE(box.Text(), QByteArray("caff\xc3\xa8uno\n"));
     record();
-    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QStringLiteral("\u20ac"), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QStringLiteral("\u20ac"),
+                        Qt::NoModifier);
     record();
     QTest::keyClick(&box, Qt::Key_Return);
     QCOMPARE(box.Text(), QByteArray("caff\xc3\xa8\xe2\x82\xac\nuno\n"));

@@ -226,7 +226,8 @@ void tst_TextSearch::matchesTheRulesOnRandomInput_data() {
     QTest::addColumn<QString>("extraText");
     QTest::newRow("code page bytes") << "bytes" << QString();
     QTest::newRow("code page characters") << "chars" << QString();
-    QTest::newRow("UTF-8 characters") << "chars" << QStringLiteral("\u0142\u0141\u03a9\u03c9\u01c5\U0001F600");
+    QTest::newRow("UTF-8 characters")
+        << "chars" << QStringLiteral("\u0142\u0141\u03a9\u03c9\u01c5\U0001F600");
 }
 
 void tst_TextSearch::matchesTheRulesOnRandomInput() {

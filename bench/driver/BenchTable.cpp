@@ -147,8 +147,8 @@ QVector<BenchTable::Row> BenchTable::rows() {
     };
     // Typing, Find Next and opening keep the same budgets in every kind of document.
     for (const QString& kind : {QStringLiteral("lf"), QStringLiteral("utf8")}) {
-        const QString tag = kind == QLatin1String("lf") ? QStringLiteral("LF: ")
-                                                        : QStringLiteral("UTF-8, LF: ");
+        const QString tag =
+            kind == QLatin1String("lf") ? QStringLiteral("LF: ") : QStringLiteral("UTF-8, LF: ");
         for (const Row& row : QVector<Row>(all)) {
             if (row.job != QLatin1String("open64k") && row.job != QLatin1String("edit") &&
                 row.job != QLatin1String("find"))
