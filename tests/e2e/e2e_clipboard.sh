@@ -68,6 +68,34 @@ answer_dialog() {
   e2e_focus "$E2E_FRAME"
 }
 
+# focused_text_center: the screen position "X Y" of the middle of the text box that has the
+# keyboard focus, read from the accessibility bus.
+focused_text_center() {
+  timeout "$E2E_TIMEOUT" "$E2E_PYTHON" - "$E2E_PID" <<'PY'
+import sys
+import pyatspi
+
+pid = int(sys.argv[1])
+apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == pid]
+
+def walk(node):
+    yield node
+    if node.getRoleName() in ("menu bar", "menu"):
+        return
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child)
+
+for node in walk(apps[0]):
+    if node.getRoleName() == "text" and node.getState().contains(pyatspi.STATE_FOCUSED):
+        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        print(e.x + e.width // 2, e.y + e.height // 2)
+        sys.exit(0)
+sys.exit("no text box has the focus")
+PY
+}
+
 save_as() {
   local dialog
   e2e_key alt+f t
@@ -135,6 +163,21 @@ e2e_key ctrl+v
 stop_xclip
 save_as "$E2E_TMP/home/righe.nuove"
 e2e_expect_bytes "$E2E_TMP/home/righe.nuove" 'uno\ndue\ntre\nquattro\ncinque\n'
+
+e2e_log "the middle button pastes the primary selection with the document's line breaks"
+e2e_key alt+c p Delete
+stop_xclip
+printf 'x\r\ny\rz' >"$E2E_TMP/primary.offer"
+xclip -quiet -i -selection primary -target UTF8_STRING "$E2E_TMP/primary.offer" \
+  >/dev/null 2>&1 </dev/null &
+XCLIP_PID=$!
+sleep 0.5
+read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
+xdotool mousemove "$px" "$py" click 2
+sleep 0.5
+stop_xclip
+save_as "$E2E_TMP/home/centrale.txt"
+e2e_expect_bytes "$E2E_TMP/home/centrale.txt" 'x\ny\nz\n'
 
 e2e_log "a paste from this program into a second one keeps a lone LF"
 printf 'a\r\nb\nc' >"$E2E_TMP/home/sola.txt"
