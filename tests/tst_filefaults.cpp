@@ -372,7 +372,7 @@ private slots:
         QFETCH(bool, viaDialog);
         QFETCH(QByteArray, content);
         const QString file = path(QStringLiteral("big.txt"));
-        QVERIFY(putFile(file, content));
+        QVERIFY(DiskFiles::put(file, content));
         const qint64 cost = content.size() * LoadBound::BytesPerFileByte +
                             content.count('\n') * LoadBound::BytesPerLine;
         const QString problem = failedOpen(file, viaDialog, NoMemory + file, false,

@@ -36,14 +36,24 @@ BenchTable::BenchTable(const Programs& programs, const QString& workDir, int run
     : m_programs(programs), m_dir(workDir), m_runs(runs), m_only(only) {}
 
 bool BenchTable::writeFiles(const QString& dir) {
+    using K = TestFiles::Kind;
+    const QDir d(dir);
     return QDir().mkpath(dir) &&
-           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-64000.txt")), 64000) &&
-           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-10000000.txt")), 10000000);
+           TestFiles::write(d.filePath(QStringLiteral("text-64000.txt")), 64000) &&
+           TestFiles::write(d.filePath(QStringLiteral("text-10000000.txt")), 10000000) &&
+           TestFiles::write(d.filePath(QStringLiteral("lf-64000.txt")), 64000, K::Lf) &&
+           TestFiles::write(d.filePath(QStringLiteral("lf-10000000.txt")), 10000000, K::Lf) &&
+           TestFiles::write(d.filePath(QStringLiteral("utf8-64000.txt")), 64000, K::Utf8Lf) &&
+           TestFiles::write(d.filePath(QStringLiteral("utf8-10000000.txt")), 10000000, K::Utf8Lf);
 }
 
 bool BenchTable::prepareFiles() {
     m_file64k = QDir(m_dir).filePath(QStringLiteral("text-64000.txt"));
     m_file10m = QDir(m_dir).filePath(QStringLiteral("text-10000000.txt"));
+    m_lf64k = QDir(m_dir).filePath(QStringLiteral("lf-64000.txt"));
+    m_lf10m = QDir(m_dir).filePath(QStringLiteral("lf-10000000.txt"));
+    m_utf864k = QDir(m_dir).filePath(QStringLiteral("utf8-64000.txt"));
+    m_utf810m = QDir(m_dir).filePath(QStringLiteral("utf8-10000000.txt"));
     return writeFiles(m_dir);
 }
 
@@ -65,6 +75,17 @@ QVector<BenchTable::Job> BenchTable::jobs() const {
          {QStringLiteral("fontmenu"), QString::number(kFontMenuRounds)},
          false},
         {QStringLiteral("windows"), {QStringLiteral("windows"), QString::number(kWindows)}, false},
+        // The same for documents with LF line ends, and in UTF-8 with LF line ends.
+        {QStringLiteral("open64k-lf"), {QStringLiteral("open"), m_lf64k}, true},
+        {QStringLiteral("edit-lf"), {QStringLiteral("edit"), m_lf10m, n}, false},
+        {QStringLiteral("find-lf"),
+         {QStringLiteral("find"), m_lf10m, QString::number(kFindRounds)},
+         false},
+        {QStringLiteral("open64k-utf8"), {QStringLiteral("open"), m_utf864k}, true},
+        {QStringLiteral("edit-utf8"), {QStringLiteral("edit"), m_utf810m, n}, false},
+        {QStringLiteral("find-utf8"),
+         {QStringLiteral("find"), m_utf810m, QString::number(kFindRounds)},
+         false},
     };
 }
 
@@ -72,7 +93,7 @@ QVector<BenchTable::Row> BenchTable::rows() {
     const double mib = 1.0 / 1024;
     using R = Reduce;
     using T = Target;
-    return {
+    QVector<Row> all = {
         {QStringLiteral("Start-up until idle (ms)"), QStringLiteral("startup"),
          QStringLiteral("ready_ns"), R::StartUp, 1, T::RatioAtMost, 1.5},
         {QStringLiteral("Memory after start-up, VmRSS (MiB)"), QStringLiteral("startup"),
@@ -124,6 +145,21 @@ QVector<BenchTable::Row> BenchTable::rows() {
         {QStringLiteral("50 windows: slowest close (ms)"), QStringLiteral("windows"),
          QStringLiteral("windows_close_ms"), R::Max, 1, T::Below, 50},
     };
+    // Typing, Find Next and opening keep the same budgets in every kind of document.
+    for (const QString& kind : {QStringLiteral("lf"), QStringLiteral("utf8")}) {
+        const QString tag =
+            kind == QLatin1String("lf") ? QStringLiteral("LF: ") : QStringLiteral("UTF-8, LF: ");
+        for (const Row& row : QVector<Row>(all)) {
+            if (row.job != QLatin1String("open64k") && row.job != QLatin1String("edit") &&
+                row.job != QLatin1String("find"))
+                continue;
+            Row copy = row;
+            copy.label = tag + row.label;
+            copy.job = row.job + QLatin1Char('-') + kind;
+            all.append(copy);
+        }
+    }
+    return all;
 }
 
 QStringList BenchTable::argsFor(const Job& job, Side side) const {

@@ -93,6 +93,7 @@ void frmNotePad::createMenus() {
     mnuEdit->addSeparator();
     mnuESelectAll =
         command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
+    Text1->setContextMenuCommands({mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
     mnuETime = command(mnuEdit, QStringLiteral("&Che ore songhe e quante n'avimme ogge"),
                        &frmNotePad::mnuETime_Click);
 
@@ -396,7 +397,7 @@ void frmNotePad::mnuDarkBlueItem_Click(int index) {
 // Printing.
 void frmNotePad::mnufprint_Click() {
     const DocumentPrinter::Outcome outcome =
-        DocumentPrinter::printOnDefaultPrinter(Text1->Text(), Caption());
+        DocumentPrinter::printOnDefaultPrinter(Text1->chars(), Caption());
     // A job that never reached the printer is reported instead of the usual message.
     QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
     DialogService::Icon icon = DialogService::Icon::None;

@@ -95,7 +95,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
     frmNotePad* window = m_frame.createWindowInSlot(slot);
     try {
         window->setFilePath(path);
-        window->Text1->setText(read.bytes);
+        window->Text1->load(read.bytes);
     } catch (const std::bad_alloc&) {
         // The bound leaves room to spare, but other programs take memory too. What was built
         // goes, and the other windows stay as they were.
@@ -114,7 +114,9 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     TextFile::WriteResult written;
     {
         BusyPointer busy;
-        written = TextFile::write(path, window.Text1->Text());
+        // The window keeps the kind of document it opened with: Save As writes the same kind.
+        const TextBox& box = *window.Text1;
+        written = TextFile::write(path, box.Text(), box.format().lineEnd());
     }
     if (!written.ok) {
         showMessage(written.errorString, true);

@@ -8,7 +8,6 @@
 
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-#include "files/CodePage.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
 #include "platform/KeyboardReturn.h"
@@ -34,8 +33,9 @@ void SearchCommands::SearchActiveDocument() {
     TextBox* box = doc->Text1;
     SearchSettings& settings = m_frame.state().search;
 
+    // The characters of the document, whatever its kind: in the code page each is one byte's.
     const std::optional<qsizetype> found =
-        TextSearch::search(box->Text(), box->SelStart(), settings);
+        TextSearch::searchChars(box->chars(), box->SelStart(), settings);
     if (found) {
         // Selecting moves no focus: after a click on "Truove" the dialog keeps it.
         box->setSelStart(*found);
@@ -80,8 +80,7 @@ frmFind* SearchCommands::loadFindDialog() {
 void SearchCommands::Find(frmNotePad& window) {
     SearchSettings& settings = m_frame.state().search;
     const TextBox* box = window.Text1;
-    const QString text =
-        box->SelLength() > 0 ? CodePage::decode(box->SelText()) : settings.SearchText;
+    const QString text = box->SelLength() > 0 ? box->SelChars() : settings.SearchText;
     frmFind* dialog = loadFindDialog();
     dialog->Text1->setText(text);
     settings.SearchIsNew = true;

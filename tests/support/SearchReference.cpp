@@ -4,13 +4,18 @@
 
 std::optional<qsizetype> SearchReference::search(const QByteArray& bytes, qsizetype s,
                                                  SearchSettings& st) {
+    return searchChars(CodePage::decode(bytes), s, st);
+}
+
+std::optional<qsizetype> SearchReference::searchChars(const QString& chars, qsizetype s,
+                                                      SearchSettings& st) {
     // 1. Skip one position when the caret stands where the last search left it, unless the Find
     // command came in between or the search text differs from the last search's. 2. The base.
     qsizetype k = s == st.SearchLastStart ? 1 : 0;
     if (st.SearchIsNew || st.SearchText != st.SearchLastText) k = 0;
     const qsizetype b = s + k;
     // 3. Letter case: every character upper-cased on its own.
-    QString text = CodePage::decode(bytes);
+    QString text = chars;
     QString pattern = st.SearchText;
     if (st.SearchMatchCase == 0) {
         for (QChar& c : text) c = c.toUpper();

@@ -17,6 +17,17 @@ QString state(const QByteArray& text, qsizetype start, qsizetype length) {
 
 class BufferSubject : public TextScript::Subject {
 public:
+    BufferSubject(bool lf, bool utf8) : lf(lf), utf8(utf8) {
+        model.setFormat(DocumentFormat(
+            lf ? DocumentFormat::LineBreak::Lf : DocumentFormat::LineBreak::CrLf,
+            utf8 ? DocumentFormat::Encoding::Utf8 : DocumentFormat::Encoding::CodePage));
+    }
+
+    void prepare(TextReference& ref) override {
+        ref.lf = lf;
+        ref.utf8 = utf8;
+    }
+
     bool apply(const TextScript::Step& step) override {
         using Op = TextScript::Op;
         if (step.op == Op::SetText) return model.setText(step.text);
@@ -52,12 +63,25 @@ public:
     }
 
 private:
+    const bool lf;
+    const bool utf8;
     TextBuffer model;
 };
 
 }  // namespace
 
 QString TextBufferScript::run(const QByteArray& script) {
-    return TextScript::run(script, 7, TextScript::Typing::Bytes,
-                           [] { return std::make_unique<BufferSubject>(); });
+    // Every script runs in each of the four kinds of document.
+    for (const bool utf8 : {false, true}) {
+        for (const bool lf : {false, true}) {
+            const QString problem = TextScript::run(script, 7, TextScript::Typing::Bytes, [=] {
+                return std::make_unique<BufferSubject>(lf, utf8);
+            });
+            if (problem.isEmpty()) continue;
+            return QStringLiteral("%1 in %2: ")
+                       .arg(lf ? "LF" : "CR LF", utf8 ? "UTF-8" : "the code page") +
+                   problem;
+        }
+    }
+    return QString();
 }

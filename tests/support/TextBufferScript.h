@@ -7,7 +7,9 @@
 // and on TextReference, side by side: set the text, set SelStart and SelLength, write SelText,
 // type, Enter, Backspace. After every step the two must hold the same text and selection, show the
 // selection at the same place and agree on whether the text changed. The fuzz target of the text
-// model runs it on every input it makes up; the unit tests replay the inputs it kept.
+// model runs it on every input it makes up; the unit tests replay the inputs it kept. Each script
+// runs in a document of every kind (CR LF or LF, code page or UTF-8); in UTF-8 the script's bytes
+// are mostly not valid UTF-8, cut-off and stray sequences included.
 class TextBufferScript {
 public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the

@@ -76,6 +76,7 @@ QString TextScript::runOnce(const QByteArray& script, int operations, Typing typ
                             Subject& subject, bool log) {
     ScriptReader in(script);
     TextReference ref;
+    subject.prepare(ref);
     QStringList steps;
     while (!in.atEnd()) {
         const Step step = read(in, operations, typing);

@@ -48,6 +48,8 @@ public:
         // Empty when the subject agrees with ref after a step, otherwise how it does not.
         // changed is what apply() returned, refChanged whether the reference's text changed.
         virtual QString mismatch(const TextReference& ref, bool changed, bool refChanged) = 0;
+        // Gives the reference the subject's kind of document before the first step.
+        virtual void prepare(TextReference& ref) { (void)ref; }
     };
 
     // Reads the next step of a language of operations operations (7 or 12).
