@@ -80,13 +80,13 @@ e2e_wait_frame "$(e2e_upper "$saved")" || e2e_fail "the saved document window ha
 
 e2e_log "File, Open of /etc/os-release, typed: a name without an extension opens as it is"
 e2e_key alt+f a
-answer_file_dialog /etc/os-release
+e2e_answer_file_dialog /etc/os-release
 e2e_wait_frame /ETC/OS-RELEASE || e2e_fail "no document window titled '/ETC/OS-RELEASE'"
 
 e2e_log "File, Open of a hidden file, typed"
 e2e_key alt+f a
-answer_file_dialog "$hidden"
-e2e_wait_frame "$(upper "$hidden")" || e2e_fail "no document window titled '$(upper "$hidden")'"
+e2e_answer_file_dialog "$hidden"
+e2e_wait_frame "$(e2e_upper "$hidden")" || e2e_fail "no document window titled '$(e2e_upper "$hidden")'"
 wait_texts_contain segreto || e2e_fail "the hidden file's text does not show"
 
 e2e_log "File, Open of README: All Files chosen, then README picked from the name box's completion"
@@ -110,7 +110,7 @@ if ! e2e_wait_window_closed "$dialog" 2; then
 fi
 e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close"
 e2e_focus "$E2E_FRAME"
-e2e_wait_frame "$(upper "$readme")" || e2e_fail "no document window titled '$(upper "$readme")'"
+e2e_wait_frame "$(e2e_upper "$readme")" || e2e_fail "no document window titled '$(e2e_upper "$readme")'"
 
 e2e_log "the LF file shows line by line; Enter adds LF, saving appends LF"
 # The accessibility bus gives the text box's text with a line break between shown lines; a lone
@@ -124,23 +124,23 @@ e2e_type quattro
 wait_texts_contain "tre\\nquattro" || e2e_fail "the edit does not show"
 e2e_screenshot lf-file
 e2e_key alt+f t
-answer_file_dialog "$docs/leggimi.lf"
-e2e_wait_frame "$(upper "$docs/leggimi.lf")" || e2e_fail "the LF file was not saved as leggimi.lf"
+e2e_answer_file_dialog "$docs/leggimi.lf"
+e2e_wait_frame "$(e2e_upper "$docs/leggimi.lf")" || e2e_fail "the LF file was not saved as leggimi.lf"
 sleep 0.5
 e2e_expect_bytes "$docs/leggimi.lf" 'uno\ndue\ntre\nquattro\n'
 
 e2e_log "a UTF-8 file shows its accents; typed è and € are saved as UTF-8"
 e2e_key alt+f a
-answer_file_dialog "$accents"
-e2e_wait_frame "$(upper "$accents")" || e2e_fail "no document window titled '$(upper "$accents")'"
+e2e_answer_file_dialog "$accents"
+e2e_wait_frame "$(e2e_upper "$accents")" || e2e_fail "no document window titled '$(e2e_upper "$accents")'"
 wait_texts_contain "caffè €" || e2e_fail "the UTF-8 file does not show 'caffè €'"
 e2e_key ctrl+End
 e2e_type "è €"
 wait_texts_contain "è €'" || e2e_fail "the typed accents do not show"
 e2e_screenshot utf8-file
 e2e_key alt+f t
-answer_file_dialog "$docs/caffe2.txt"
-e2e_wait_frame "$(upper "$docs/caffe2.txt")" || e2e_fail "the UTF-8 file was not saved"
+e2e_answer_file_dialog "$docs/caffe2.txt"
+e2e_wait_frame "$(e2e_upper "$docs/caffe2.txt")" || e2e_fail "the UTF-8 file was not saved"
 sleep 0.5
 e2e_expect_bytes "$docs/caffe2.txt" 'caff\xc3\xa8 \xe2\x82\xac\n\xc3\xa8 \xe2\x82\xac\n'
 iconv -f UTF-8 -t UTF-8 "$docs/caffe2.txt" >/dev/null || e2e_fail "caffe2.txt is not valid UTF-8"
