@@ -203,11 +203,17 @@ run_fuzzer() {
     "$work" "$ROOT/fuzz/corpus/$t" >"$log" 2>&1
 }
 
+# One fuzz target by name, with the seed of its place in FUZZ_TARGETS.
 fuzz_one() {
   local t=$1 i
   for i in "${!FUZZ_TARGETS[@]}"; do
-    [[ "${FUZZ_TARGETS[$i]}" == "$t" ]] && run_fuzzer "$t" "$i"
+    if [[ "${FUZZ_TARGETS[$i]}" == "$t" ]]; then
+      run_fuzzer "$t" "$i"
+      return
+    fi
   done
+  echo "fuzz: no target $t" >&2
+  return 1
 }
 
 stage_fuzz() {
