@@ -35,6 +35,8 @@ E2E_PACKAGES+=("${PACKAGE_PACKAGES[@]}" desktop-file-utils appstream)
 # The hardening stages of the test command: clang with libFuzzer's runtime for the fuzz targets,
 # and valgrind for memcheck.
 HARDEN_PACKAGES=(clang libclang-rt-dev valgrind)
+# A compiler cache: the test command builds twice, and clones share what was compiled once.
+HARDEN_PACKAGES+=(ccache)
 
 usage() {
   echo "usage: $0 run|test|xvfb|package ..." >&2

@@ -1,34 +1,85 @@
 #!/usr/bin/env bash
 # Builds Tavulella with its tests and runs every test: unit and widget tests (offscreen) and the
 # end-to-end checks that drive the real program under Xvfb. Installs what is missing first.
-# Before the main run it also runs the unit and widget tests in a build with AddressSanitizer
-# and UndefinedBehaviorSanitizer, the widget tests of the frame and the document window under
-# valgrind, and each fuzz target for a bounded time.
+# Before the main run it builds everything once more with clang, AddressSanitizer,
+# UndefinedBehaviorSanitizer and libFuzzer's coverage instrumentation: that one build runs the
+# unit and widget tests under the sanitizers and gives the fuzz targets, each of which runs for a
+# bounded time. The widget tests of the frame and the document window also run under valgrind.
 #
 #   TAVULELLA_BUILD_DIR     build folder (default: build/ in the checkout)
-#   TAVULELLA_ASAN_DIR      build folder of the sanitizer build (default: build-asan/)
-#   TAVULELLA_FUZZ_DIR      build folder of the fuzz targets (default: build-fuzz/)
+#   TAVULELLA_ASAN_DIR      build folder of the clang sanitizer and fuzz build (default: build-asan/)
 #   TAVULELLA_JOBS          parallel compile and test jobs (default: 2)
-#   TAVULELLA_FUZZ_SECONDS  how long each fuzz target runs (default: 60)
-#   TAVULELLA_SOAK_SECONDS  how long the soak test runs in the main run (default: 120)
+#   TAVULELLA_TEST_SEED     the seed of every randomized stage: the soak test (main run and
+#                           sanitizer run) and each fuzz target. By default it is made from the
+#                           commit checked out, so that a run of the same commit repeats the same
+#                           actions and inputs; "random" picks a new one. The run prints it first:
+#                           TAVULELLA_TEST_SEED=<seed> bash scripts/test.sh replays it.
+#   TAVULELLA_LONG=1        the long mode: longer budgets for fuzzing and the soak (below)
+#   TAVULELLA_FUZZ_SECONDS  how long each fuzz target runs (default: 20; long mode 60)
+#   TAVULELLA_SOAK_SECONDS  how long the soak test runs in the main run (default: 40; long 120)
+#   TAVULELLA_ASAN_SOAK_SECONDS  the same in the sanitizer run (default: 15; long 40)
+#   TAVULELLA_MACHINE_TESTS=1  also run the end-to-end checks that change the machine
+#                           (e2e_install installs a package, e2e_print adds a print queue); they
+#                           run by themselves where CI=true, and are reported skipped otherwise
 #   TAVULELLA_SKIP          stages to leave out, by name, e.g. "sanitize valgrind fuzz"
 #
-# The work is split into stages that run in order, each announced by a header; the first that
-# fails stops the run with a non-zero status. The ctest stage comes last, so that the final
-# lines printed are ctest's summary ("100% tests passed, 0 tests failed out of N").
+# ccache, when installed, serves all compiles; clones in other folders share its cache.
+#
+# The work is split into stages that run in order, each announced by a header and followed by
+# the time it took; the first that fails stops the run with a non-zero status. The ctest stage
+# comes last, so that the final lines printed are ctest's summary ("100% tests passed, 0 tests
+# failed out of N").
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_DIR=${TAVULELLA_BUILD_DIR:-$ROOT/build}
 ASAN_DIR=${TAVULELLA_ASAN_DIR:-$ROOT/build-asan}
-FUZZ_DIR=${TAVULELLA_FUZZ_DIR:-$ROOT/build-fuzz}
 JOBS=${TAVULELLA_JOBS:-2}
-FUZZ_SECONDS=${TAVULELLA_FUZZ_SECONDS:-60}
-SOAK_SECONDS=${TAVULELLA_SOAK_SECONDS:-120}
+if [[ "${TAVULELLA_LONG:-0}" == 1 ]]; then
+  FUZZ_SECONDS=${TAVULELLA_FUZZ_SECONDS:-60}
+  SOAK_SECONDS=${TAVULELLA_SOAK_SECONDS:-120}
+  ASAN_SOAK_SECONDS=${TAVULELLA_ASAN_SOAK_SECONDS:-40}
+else
+  FUZZ_SECONDS=${TAVULELLA_FUZZ_SECONDS:-20}
+  SOAK_SECONDS=${TAVULELLA_SOAK_SECONDS:-40}
+  ASAN_SOAK_SECONDS=${TAVULELLA_ASAN_SOAK_SECONDS:-15}
+fi
 SKIP=" ${TAVULELLA_SKIP:-} "
 SUPP=$ROOT/tests/sanitizers
 # What every test executable run outside ctest gets (ctest sets the same for its tests).
 TEST_ENV=(QT_QPA_PLATFORM=offscreen LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome)
+FUZZ_TARGETS=(fuzz_codepage fuzz_textbuffer fuzz_textbox fuzz_search)
+
+# The seed: given, new, or made from the commit (1 to 2^30 - 1, as libFuzzer takes no 0).
+SEED=${TAVULELLA_TEST_SEED:-}
+if [[ "$SEED" == random ]]; then
+  SEED=$((RANDOM * 32768 + RANDOM + 1))
+elif [[ -z "$SEED" ]]; then
+  commit=$(git -C "$ROOT" rev-parse --verify -q HEAD 2>/dev/null || true)
+  if [[ -n "$commit" ]]; then
+    SEED=$((16#${commit:0:7} % 1073741823 + 1))
+  else
+    SEED=$((RANDOM * 32768 + RANDOM + 1))
+  fi
+fi
+if ! [[ "$SEED" =~ ^[0-9]+$ ]] || ((SEED < 1 || SEED > 1073741823)); then
+  echo "test: TAVULELLA_TEST_SEED must be a number from 1 to 1073741823, or random" >&2
+  exit 2
+fi
+
+# Every compile goes through ccache when it is there. Paths below the checkout are hashed
+# relative to it, so a clone in another folder finds the objects of this one.
+LAUNCHER=()
+if command -v ccache >/dev/null 2>&1; then
+  LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT}
+  export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+  # Qt's test library defines the build and source folders of every test as absolute paths,
+  # which would make every test object a miss in another clone. They only serve QFINDTESTDATA,
+  # which looks relative to the source file (relative here too) before the source folder;
+  # tst_fuzzreplay is told its folder by ctest.
+  export CCACHE_IGNOREOPTIONS=${CCACHE_IGNOREOPTIONS:--DQT_TESTCASE_BUILDDIR=* -DQT_TESTCASE_SOURCEDIR=*}
+fi
 
 stage() {
   printf '\n==== %s ====\n' "$*"
@@ -41,42 +92,68 @@ stage_deps() {
 
 stage_build() {
   stage "Building with tests into $BUILD_DIR"
-  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON \
+    "${LAUNCHER[@]}"
   cmake --build "$BUILD_DIR" -j"$JOBS"
+}
+
+stage_hardened() {
+  stage "Building with clang, the sanitizers and the fuzz targets into $ASAN_DIR"
+  # Everything is instrumented for the sanitizers and for libFuzzer's coverage; only the fuzz
+  # targets link libFuzzer's main(), the tests keep their own.
+  cmake -S "$ROOT" -B "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON \
+    -DTAVULELLA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ "${LAUNCHER[@]}"
+  cmake --build "$ASAN_DIR" -j"$JOBS"
 }
 
 stage_sanitize() {
   stage "Unit and widget tests under AddressSanitizer and UndefinedBehaviorSanitizer ($ASAN_DIR)"
-  cmake -S "$ROOT" -B "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON \
-    -DTAVULELLA_SANITIZE=ON
-  cmake --build "$ASAN_DIR" -j"$JOBS"
   # Any report ends the test that made it with a failure. Leaks count too, except the few
   # allocations of the system libraries that lsan.supp names. The allocator may say "no" to a
   # request larger than memory (the tests ask for one on purpose) instead of stopping the run.
   ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:allocator_may_return_null=1:detect_stack_use_after_return=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions=$SUPP/lsan.supp:print_suppressions=0 \
-  TAVULELLA_SOAK_SECONDS=${TAVULELLA_ASAN_SOAK_SECONDS:-40} \
+  TAVULELLA_SOAK_SECONDS=$ASAN_SOAK_SECONDS TAVULELLA_SOAK_SEED=$((SEED + 1)) \
     ctest --test-dir "$ASAN_DIR" -L unit --output-on-failure --no-tests=error -j"$JOBS"
 }
 
-# memcheck over the given test executables of the main build; any error fails.
+# memcheck over one test executable of the main build; any error fails.
 run_memcheck() {
-  local exe log
-  for exe in "$@"; do
-    log=$BUILD_DIR/valgrind-$(basename "$exe").log
-    echo "valgrind: $(basename "$exe") (log: $log)"
-    # Qt compiles regular expressions to machine code that memcheck cannot follow (it reports
-    # jumps on uninitialised values in code without symbols); the interpreter gives the same
-    # results and leaves nothing to suppress.
-    if ! env "${TEST_ENV[@]}" QT_ENABLE_REGEXP_JIT=0 valgrind --tool=memcheck --error-exitcode=97 --leak-check=full \
-      --errors-for-leak-kinds=definite --show-leak-kinds=definite --num-callers=40 \
-      --suppressions="$SUPP/valgrind.supp" --gen-suppressions=all --log-file="$log" \
-      "$exe" >"$log.out" 2>&1; then
-      cat "$log.out" "$log"
-      return 1
-    fi
-    grep -E 'ERROR SUMMARY|definitely lost' "$log" || true
+  local exe=$1 log
+  log=$BUILD_DIR/valgrind-$(basename "$exe").log
+  # Qt compiles regular expressions to machine code that memcheck cannot follow (it reports
+  # jumps on uninitialised values in code without symbols); the interpreter gives the same
+  # results and leaves nothing to suppress.
+  if ! env "${TEST_ENV[@]}" QT_ENABLE_REGEXP_JIT=0 valgrind --tool=memcheck --error-exitcode=97 --leak-check=full \
+    --errors-for-leak-kinds=definite --show-leak-kinds=definite --num-callers=40 \
+    --suppressions="$SUPP/valgrind.supp" --gen-suppressions=all --log-file="$log" \
+    "$exe" >"$log.out" 2>&1; then
+    return 1
+  fi
+}
+
+# Runs "$@" ITEM for each word ITEM of $ITEMS, at most JOBS at a time, each in the background;
+# leaves the items that failed in FAILED.
+run_parallel() {
+  local item done rc
+  local -A names=()
+  FAILED=()
+  for item in $ITEMS; do
+    while ((${#names[@]} >= JOBS)); do
+      rc=0
+      wait -n -p done || rc=$?
+      ((rc == 0)) || FAILED+=("${names[$done]}")
+      unset "names[$done]"
+    done
+    "$@" "$item" &
+    names[$!]=$item
+  done
+  while ((${#names[@]} > 0)); do
+    rc=0
+    wait -n -p done || rc=$?
+    ((rc == 0)) || FAILED+=("${names[$done]}")
+    unset "names[$done]"
   done
 }
 
@@ -84,46 +161,74 @@ stage_valgrind() {
   stage "Widget tests of the frame and the document window under valgrind (memcheck)"
   # First show that memcheck, with our suppressions, still catches a use of freed memory,
   # in our own code and inside Qt: otherwise a clean run below would prove nothing.
-  cmake -S "$SUPP/canary" -B "$BUILD_DIR/valgrind-canary" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake -S "$SUPP/canary" -B "$BUILD_DIR/valgrind-canary" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${LAUNCHER[@]}" >/dev/null
   cmake --build "$BUILD_DIR/valgrind-canary" >/dev/null
-  local where rc
+  local where rc exe
   for where in ours qt; do
     rc=0
-    run_memcheck "$BUILD_DIR/valgrind-canary/canary_$where" >/dev/null 2>&1 || rc=$?
+    run_memcheck "$BUILD_DIR/valgrind-canary/canary_$where" || rc=$?
     if ! grep -q 'Invalid read' "$BUILD_DIR/valgrind-canary_$where.log" || [[ $rc -eq 0 ]]; then
       echo "valgrind: the deliberate use-after-free of canary_$where went unnoticed" >&2
       return 1
     fi
     echo "valgrind: the deliberate use-after-free of canary_$where is caught"
   done
-  run_memcheck "$BUILD_DIR/tests/tst_frame" "$BUILD_DIR/tests/tst_filecommands" \
-    "$BUILD_DIR/tests/tst_textbox"
+  ITEMS="$BUILD_DIR/tests/tst_frame $BUILD_DIR/tests/tst_filecommands $BUILD_DIR/tests/tst_textbox"
+  run_parallel run_memcheck
+  for exe in $ITEMS; do
+    local log=$BUILD_DIR/valgrind-$(basename "$exe").log
+    if [[ " ${FAILED[*]-} " == *" $exe "* ]]; then
+      cat "$log.out" "$log"
+      echo "valgrind: $(basename "$exe") failed (log: $log)" >&2
+      return 1
+    fi
+    echo "valgrind: $(basename "$exe") (log: $log)"
+    grep -E 'ERROR SUMMARY|definitely lost' "$log" || true
+  done
+}
+
+# One fuzz target for FUZZ_SECONDS, from the seeds in the checkout and the inputs earlier runs
+# of this build folder kept.
+run_fuzzer() {
+  local t=$1 index=$2 work log
+  work=$ASAN_DIR/corpus/$t
+  log=$ASAN_DIR/$t.log
+  mkdir -p "$work" "$ASAN_DIR/crashes/$t"
+  ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
+  LSAN_OPTIONS=suppressions=$SUPP/lsan.supp:print_suppressions=0 \
+    env "${TEST_ENV[@]}" "$ASAN_DIR/fuzz/$t" -seed=$((SEED + 2 + index)) \
+    -max_total_time="$FUZZ_SECONDS" -max_len=512 -timeout=10 -rss_limit_mb=2048 \
+    -print_final_stats=1 -artifact_prefix="$ASAN_DIR/crashes/$t/" \
+    "$work" "$ROOT/fuzz/corpus/$t" >"$log" 2>&1
+}
+
+# One fuzz target by name, with the seed of its place in FUZZ_TARGETS.
+fuzz_one() {
+  local t=$1 i
+  for i in "${!FUZZ_TARGETS[@]}"; do
+    if [[ "${FUZZ_TARGETS[$i]}" == "$t" ]]; then
+      run_fuzzer "$t" "$i"
+      return
+    fi
+  done
+  echo "fuzz: no target $t" >&2
+  return 1
 }
 
 stage_fuzz() {
-  stage "Fuzzing each target for ${FUZZ_SECONDS}s ($FUZZ_DIR)"
-  cmake -S "$ROOT" -B "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=OFF \
-    -DTAVULELLA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++
-  local targets=(fuzz_codepage fuzz_textbuffer fuzz_textbox fuzz_search)
-  cmake --build "$FUZZ_DIR" -j"$JOBS" --target "${targets[@]}"
-  local t work log runs
-  for t in "${targets[@]}"; do
-    # New inputs go to a working corpus in the build folder; the seeds in the checkout are
-    # only read.
-    work=$FUZZ_DIR/corpus/$t
-    log=$FUZZ_DIR/$t.log
-    mkdir -p "$work" "$FUZZ_DIR/crashes/$t"
-    if ! ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1 \
-      LSAN_OPTIONS=suppressions=$SUPP/lsan.supp:print_suppressions=0 \
-      "$FUZZ_DIR/fuzz/$t" -max_total_time="$FUZZ_SECONDS" -max_len=512 -timeout=10 \
-      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$FUZZ_DIR/crashes/$t/" \
-      "$work" "$ROOT/fuzz/corpus/$t" >"$log" 2>&1; then
-      tail -n 60 "$log"
-      echo "fuzz: $t failed; the input is in $FUZZ_DIR/crashes/$t/. Keep it under" >&2
+  stage "Fuzzing each target for ${FUZZ_SECONDS}s ($ASAN_DIR), seeds $((SEED + 2)) to $((SEED + 1 + ${#FUZZ_TARGETS[@]}))"
+  ITEMS="${FUZZ_TARGETS[*]}"
+  run_parallel fuzz_one
+  local t runs
+  for t in "${FUZZ_TARGETS[@]}"; do
+    if [[ " ${FAILED[*]-} " == *" $t "* ]]; then
+      tail -n 60 "$ASAN_DIR/$t.log"
+      echo "fuzz: $t failed; the input is in $ASAN_DIR/crashes/$t/. Keep it under" >&2
       echo "fuzz: fuzz/regressions/$t/ so that tst_fuzzreplay checks it from now on." >&2
       return 1
     fi
-    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
+    runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$ASAN_DIR/$t.log")
     echo "fuzz: $t: ${runs:-?} inputs in ${FUZZ_SECONDS}s, no failure"
   done
 }
@@ -131,17 +236,23 @@ stage_fuzz() {
 stage_ctest() {
   stage "Running the tests (unit and end-to-end)"
   # --no-tests=error: a build that registers no test at all is a failure, not a pass.
-  TAVULELLA_SOAK_SECONDS=$SOAK_SECONDS \
+  TAVULELLA_SOAK_SECONDS=$SOAK_SECONDS TAVULELLA_SOAK_SEED=$SEED \
     ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -j"$JOBS"
 }
 
 # Further stages go before stage_ctest, which must stay last.
-STAGES=(deps build sanitize valgrind fuzz ctest)
+STAGES=(deps build hardened sanitize valgrind fuzz ctest)
 
+echo "test: seed $SEED (TAVULELLA_TEST_SEED=$SEED bash scripts/test.sh replays this run)"
 for s in "${STAGES[@]}"; do
-  if [[ "$SKIP" == *" $s "* ]]; then
+  # The clang build serves only the sanitizer run and the fuzz targets.
+  if [[ "$SKIP" == *" $s "* ]] ||
+    [[ $s == hardened && "$SKIP" == *" sanitize "* && "$SKIP" == *" fuzz "* ]]; then
     stage "Leaving out $s (TAVULELLA_SKIP)"
     continue
   fi
+  started=$SECONDS
   "stage_$s"
+  # Not after ctest: its summary stays the last lines printed.
+  [[ "$s" == ctest ]] || echo "test: stage $s took $((SECONDS - started)) s"
 done

@@ -13,8 +13,7 @@
 class tst_FuzzReplay : public QObject {
     Q_OBJECT
 private:
-    static QString check(const QString& target, const QByteArray& input)
-    {
+    static QString check(const QString& target, const QByteArray& input) {
         if (target == QLatin1String("fuzz_codepage")) return CodePageProperties::check(input);
         if (target == QLatin1String("fuzz_textbuffer")) return TextBufferScript::run(input);
         if (target == QLatin1String("fuzz_textbox")) return TextBoxScript::run(input);
@@ -23,9 +22,14 @@ private:
     }
 
     // One row per kept input of the target.
-    static void addInputs(const QString& target)
-    {
-        const QString root = QFINDTESTDATA("../fuzz");
+    static void addInputs(const QString& target) {
+        // ctest names the checkout's fuzz folder: a build folder may hold a fuzz/ of its own
+        // (the fuzz targets), which has no inputs.
+        QString root = qEnvironmentVariable("TAVULELLA_FUZZ_DIR");
+        if (root.isEmpty()) {
+            const QString corpus = QFINDTESTDATA("../fuzz/corpus");
+            if (!corpus.isEmpty()) root = QFileInfo(corpus).path();
+        }
         QVERIFY2(!root.isEmpty(), "the fuzz folder of the checkout is not found");
         int inputs = 0;
         for (const QString& kind : {QStringLiteral("corpus"), QStringLiteral("regressions")}) {
@@ -42,37 +46,32 @@ private:
         QVERIFY2(inputs > 0, qPrintable(QStringLiteral("no inputs kept for %1").arg(target)));
     }
 
-    void replay(const QString& target)
-    {
+    void replay(const QString& target) {
         QFETCH(QByteArray, input);
         const QString problem = check(target, input);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
 private slots:
-    void codePage_data()
-    {
+    void codePage_data() {
         QTest::addColumn<QByteArray>("input");
         addInputs(QStringLiteral("fuzz_codepage"));
     }
     void codePage() { replay(QStringLiteral("fuzz_codepage")); }
 
-    void textBuffer_data()
-    {
+    void textBuffer_data() {
         QTest::addColumn<QByteArray>("input");
         addInputs(QStringLiteral("fuzz_textbuffer"));
     }
     void textBuffer() { replay(QStringLiteral("fuzz_textbuffer")); }
 
-    void textBox_data()
-    {
+    void textBox_data() {
         QTest::addColumn<QByteArray>("input");
         addInputs(QStringLiteral("fuzz_textbox"));
     }
     void textBox() { replay(QStringLiteral("fuzz_textbox")); }
 
-    void search_data()
-    {
+    void search_data() {
         QTest::addColumn<QByteArray>("input");
         addInputs(QStringLiteral("fuzz_search"));
     }
@@ -80,8 +79,7 @@ private slots:
 
     // Every byte, line breaks of each kind, a character outside the code page and one outside
     // the Basic Multilingual Plane.
-    void everyByteAndSomeTextByHand()
-    {
+    void everyByteAndSomeTextByHand() {
         QByteArray all;
         for (int b = 0; b < 256; ++b) all.append(char(b));
         QCOMPARE(CodePageProperties::checkBytes(all + "\r\n\r\r\n\n"), QString());

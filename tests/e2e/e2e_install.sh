@@ -12,6 +12,7 @@
 set -euo pipefail
 E2E_A11Y=0 # only window titles and properties are needed
 source "$(dirname "$0")/lib.sh"
+e2e_changes_machine "installs and removes a system package"
 
 PACKAGE=tavulella
 APP_ID=org.example.Tavulella

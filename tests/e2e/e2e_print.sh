@@ -13,6 +13,7 @@
 # usage: e2e_print.sh path/to/tavulella
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
+e2e_changes_machine "adds a print queue and changes the default printer"
 
 # The machine has one spooler, and this check adds and removes its default queue and may stop
 # it: runs from other checkouts at the same time wait for their turn.

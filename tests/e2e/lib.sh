@@ -29,6 +29,20 @@ e2e_log() {
   printf '[%s %s] %s\n' "$E2E_NAME" "$(date +%T)" "$*"
 }
 
+# Exit status that ctest counts as "skipped" (SKIP_RETURN_CODE in tests/CMakeLists.txt).
+E2E_SKIPPED=77
+
+# e2e_changes_machine WHAT: for a check that changes the machine itself (WHAT says how). It
+# runs only where the machine is disposable (CI=true, which CI sets) or when asked with
+# TAVULELLA_MACHINE_TESTS=1; anywhere else the check ends here, reported as skipped.
+e2e_changes_machine() {
+  if [[ "${CI:-}" == true || "${TAVULELLA_MACHINE_TESTS:-0}" == 1 ]]; then
+    return 0
+  fi
+  echo "$E2E_NAME: skipped: it $1; it runs only where CI=true or TAVULELLA_MACHINE_TESTS=1"
+  exit "$E2E_SKIPPED"
+}
+
 # e2e_setup BINARY: checks the tools, makes the private folders, starts Xvfb and the
 # accessibility bus. Sets E2E_BIN, E2E_BUILD_DIR, E2E_ARTIFACTS, E2E_TMP and DISPLAY.
 e2e_setup() {

@@ -1,19 +1,19 @@
 #include "SoakRound.h"
 
+#include <sys/stat.h>
+
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMdiArea>
-#include <QCheckBox>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
-
-#include <sys/stat.h>
 
 #include "FrameFixture.h"
 #include "SearchReference.h"
@@ -30,13 +30,16 @@ namespace {
 using Answer = DialogService::Answer;
 
 // The files of a round, by name: what each is, and so whether reading or writing it works.
-const QStringList Names = {QStringLiteral("a.txt"),        QStringLiteral("b.txt"),
-                           QStringLiteral("Citt\u00e0 \u00f1.txt"), QStringLiteral("new.txt"),
-                           QStringLiteral("readonly.txt"), QStringLiteral("folder"),
-                           QStringLiteral("no/such.txt"),  QStringLiteral("big.txt")};
+const QStringList Names = {QStringLiteral("a.txt"),
+                           QStringLiteral("b.txt"),
+                           QStringLiteral("Citt\u00e0 \u00f1.txt"),
+                           QStringLiteral("new.txt"),
+                           QStringLiteral("readonly.txt"),
+                           QStringLiteral("folder"),
+                           QStringLiteral("no/such.txt"),
+                           QStringLiteral("big.txt")};
 
-QString shownText(const TextBox& box)
-{
+QString shownText(const TextBox& box) {
     QString out;
     for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next()) {
         if (b != box.document()->begin()) out += QChar(0x2029);
@@ -53,16 +56,17 @@ QString SoakRound::pathOf(const QString& name) const { return m_folder + QLatin1
 
 QString SoakRound::randomPath() { return pathOf(Names[pick(int(Names.size()))]); }
 
-bool SoakRound::setUp()
-{
+bool SoakRound::setUp() {
     m_folder = m_f.path(QStringLiteral("files"));
     if (!QDir().mkpath(m_folder + QStringLiteral("/folder"))) return false;
     const QByteArray start[] = {"a\r\nline two\r\n\rlone\n", "", "\xe9?\x80\x81\xff"};
     const QByteArray readOnly("do not touch\r\n");
     const QByteArray big(FileCommands::MaxOpenBytes + 1, 'B');
-    const std::pair<QString, QByteArray> files[] = {
-        {Names[0], start[0]}, {Names[1], start[1]}, {Names[2], start[2]},
-        {QStringLiteral("readonly.txt"), readOnly}, {QStringLiteral("big.txt"), big}};
+    const std::pair<QString, QByteArray> files[] = {{Names[0], start[0]},
+                                                    {Names[1], start[1]},
+                                                    {Names[2], start[2]},
+                                                    {QStringLiteral("readonly.txt"), readOnly},
+                                                    {QStringLiteral("big.txt"), big}};
     for (const auto& [name, bytes] : files) {
         QFile file(pathOf(name));
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return false;
@@ -77,8 +81,7 @@ bool SoakRound::setUp()
     return true;
 }
 
-SoakRound::Document* SoakRound::find(const frmNotePad* w)
-{
+SoakRound::Document* SoakRound::find(const frmNotePad* w) {
     for (Document& d : m_docs) {
         if (d.window.data() == w) return &d;
     }
@@ -87,31 +90,37 @@ SoakRound::Document* SoakRound::find(const frmNotePad* w)
 
 SoakRound::Document* SoakRound::active() { return find(m_f.frame().activeDocument()); }
 
-bool SoakRound::writable(const QString& path) const
-{
+void SoakRound::noteEdits() {
+    for (Document& d : m_docs) {
+        if (!d.window) continue;
+        const QByteArray& now = d.window->Text1->Text();
+        if (now != d.seen) {
+            d.dirty = true;
+            d.seen = now;
+        }
+    }
+}
+
+bool SoakRound::writable(const QString& path) const {
     const QFileInfo info(path);
     if (info.isDir()) return false;
     if (info.exists()) return info.permissions() & QFileDevice::WriteOwner;
     return info.dir().exists();
 }
 
-bool SoakRound::expectWrite(Document& doc, const QString& path)
-{
+bool SoakRound::expectWrite(Document& doc, const QString& path) {
     if (!writable(path)) {
         m_f.dialogs().answerMessageBox(Answer::Ok);
         return false;
     }
-    const QByteArray text = doc.window->Text1->Text();
-    m_disk.insert(path, text + doc.window->Text1->buffer().format().lineEnd());
-    doc.baseline = text;
+    m_disk.insert(path, doc.window->Text1->Text() + doc.window->Text1->buffer().format().lineEnd());
     doc.dirty = false;
     doc.path = path;
     doc.caption = path.toUpper();
     return true;
 }
 
-bool SoakRound::expectQuestion(Document& doc)
-{
+bool SoakRound::expectQuestion(Document& doc) {
     const int answer = pick(3);
     if (answer == 0) {
         m_log.last() += QStringLiteral(" [No]");
@@ -138,8 +147,7 @@ bool SoakRound::expectQuestion(Document& doc)
     return expectWrite(doc, path);
 }
 
-void SoakRound::typeText()
-{
+void SoakRound::typeText() {
     Document* doc = active();
     if (!doc) return;
     TextBox* box = doc->window->Text1;
@@ -152,34 +160,55 @@ void SoakRound::typeText()
         return;
     }
     switch (pick(8)) {
-    case 0: {
-        const QString chars = QStringLiteral("ab é€\u0142");
-        QString text;
-        for (int i = pick(6) + 1; i > 0; --i) text += chars[pick(int(chars.size()))];
-        m_log << QStringLiteral("type \"%1\"").arg(text);
-        for (const QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
-        break;
-    }
-    case 1: m_log << "Enter"; QTest::keyClick(box, Qt::Key_Return); break;
-    case 2: m_log << "Backspace"; QTest::keyClick(box, Qt::Key_Backspace); break;
-    case 3: m_log << "Delete"; QTest::keyClick(box, Qt::Key_Delete); break;
-    case 4: m_log << "Left"; QTest::keyClick(box, Qt::Key_Left); break;
-    case 5: m_log << "Shift+Right"; QTest::keyClick(box, Qt::Key_Right, Qt::ShiftModifier); break;
-    case 6: m_log << "Ctrl+End"; QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier); break;
-    default: {
-        // What the program itself writes into a selection: line ends of every kind.
-        const QByteArray pieces[] = {"\r\n", "\r", "\n", "x", ""};
-        const QByteArray piece = pieces[pick(5)];
-        m_log << QStringLiteral("SelText = %1").arg(QString::fromLatin1(piece.toPercentEncoding()));
-        box->setSelText(piece);
-        break;
-    }
+        case 0: {
+            const QString chars = QStringLiteral("ab é€\u0142");
+            QString text;
+            for (int i = pick(6) + 1; i > 0; --i) text += chars[pick(int(chars.size()))];
+            m_log << QStringLiteral("type \"%1\"").arg(text);
+            // Each key is one input: typing over a selection and then typing it back is an edit.
+            for (const QChar c : text) {
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+                noteEdits();
+            }
+            break;
+        }
+        case 1:
+            m_log << "Enter";
+            QTest::keyClick(box, Qt::Key_Return);
+            break;
+        case 2:
+            m_log << "Backspace";
+            QTest::keyClick(box, Qt::Key_Backspace);
+            break;
+        case 3:
+            m_log << "Delete";
+            QTest::keyClick(box, Qt::Key_Delete);
+            break;
+        case 4:
+            m_log << "Left";
+            QTest::keyClick(box, Qt::Key_Left);
+            break;
+        case 5:
+            m_log << "Shift+Right";
+            QTest::keyClick(box, Qt::Key_Right, Qt::ShiftModifier);
+            break;
+        case 6:
+            m_log << "Ctrl+End";
+            QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+            break;
+        default: {
+            // What the program itself writes into a selection: line ends of every kind.
+            const QByteArray pieces[] = {"\r\n", "\r", "\n", "x", ""};
+            const QByteArray piece = pieces[pick(5)];
+            m_log << QStringLiteral("SelText = %1")
+                         .arg(QString::fromLatin1(piece.toPercentEncoding()));
+            box->setSelText(piece);
+            break;
+        }
     }
 }
 
-void SoakRound::select()
-{
+void SoakRound::select() {
     Document* doc = active();
     if (!doc) return;
     TextBox* box = doc->window->Text1;
@@ -190,8 +219,7 @@ void SoakRound::select()
     box->setSelLength(length);
 }
 
-void SoakRound::expectOpen(const QString& path, bool sizeChecked)
-{
+void SoakRound::expectOpen(const QString& path, bool sizeChecked) {
     const QFileInfo info(path);
     if (!info.isFile() || (sizeChecked && info.size() > FileCommands::MaxOpenBytes)) {
         m_f.dialogs().answerMessageBox(Answer::Ok);
@@ -201,8 +229,7 @@ void SoakRound::expectOpen(const QString& path, bool sizeChecked)
     m_docs.append(Document{nullptr, path.toUpper(), path, m_disk.value(path), false});
 }
 
-void SoakRound::openFile()
-{
+void SoakRound::openFile() {
     // The account of the new window goes into m_docs, which may move its entries: keep the window.
     const QPointer<frmNotePad> from = m_f.frame().activeDocument();
     if (chance(10)) {
@@ -224,8 +251,7 @@ void SoakRound::openFile()
         m_docs.last().window = m_f.documents().last();
 }
 
-void SoakRound::openRecent()
-{
+void SoakRound::openRecent() {
     // The recent files of the active window's File menu, or of the frame's when none is open.
     const QPointer<frmNotePad> from = m_f.frame().activeDocument();
     QList<QAction*> items;
@@ -247,21 +273,22 @@ void SoakRound::openRecent()
         m_docs.last().window = m_f.documents().last();
 }
 
-void SoakRound::editCommand()
-{
+void SoakRound::editCommand() {
     Document* doc = active();
     if (!doc) return;
     frmNotePad* w = doc->window;
-    const std::pair<const char*, QAction*> commands[] = {
-        {"Cut", w->mnuECut},     {"Copy", w->mnuECopy},           {"Paste", w->mnuEPaste},
-        {"Delete", w->mnuEDelete}, {"Select All", w->mnuESelectAll}, {"Time", w->mnuETime}};
+    const std::pair<const char*, QAction*> commands[] = {{"Cut", w->mnuECut},
+                                                         {"Copy", w->mnuECopy},
+                                                         {"Paste", w->mnuEPaste},
+                                                         {"Delete", w->mnuEDelete},
+                                                         {"Select All", w->mnuESelectAll},
+                                                         {"Time", w->mnuETime}};
     const auto& [name, action] = commands[pick(6)];
     m_log << QStringLiteral("Edit, %1").arg(QLatin1String(name));
     action->trigger();
 }
 
-void SoakRound::search()
-{
+void SoakRound::search() {
     Document* doc = active();
     if (!doc) return;
     frmNotePad* w = doc->window;
@@ -294,7 +321,9 @@ void SoakRound::search()
         predicted.SearchText = dialog->Text1->text();
     }
     const qsizetype caret = box->SelStart();
-    const std::optional<qsizetype> expected = SearchReference::search(box->Text(), caret, predicted);
+    const qsizetype selected = box->SelLength();
+    const std::optional<qsizetype> expected =
+        SearchReference::search(box->Text(), caret, predicted);
     m_log << QStringLiteral("%1 \"%2\"%3 %4 from %5: %6")
                  .arg(dialog ? "Find" : "Find Next", predicted.SearchText,
                       predicted.SearchMatchCase ? " (case)" : "",
@@ -306,12 +335,20 @@ void SoakRound::search()
         dialog->cmdFind->click();
     else
         w->mnuSFindNext->trigger();
-    if (expected && (box->SelStart() != *expected || box->SelLength() != predicted.SearchText.size()))
+    if (expected &&
+        (box->SelStart() != *expected || box->SelLength() != predicted.SearchText.size()))
         m_problem = QStringLiteral("the search selected %1+%2, expected %3+%4")
                         .arg(box->SelStart())
                         .arg(box->SelLength())
                         .arg(*expected)
                         .arg(predicted.SearchText.size());
+    if (!expected && (box->SelStart() != caret || box->SelLength() != selected))
+        m_problem =
+            QStringLiteral("the search found nothing but moved the selection %1+%2 to %3+%4")
+                .arg(caret)
+                .arg(selected)
+                .arg(box->SelStart())
+                .arg(box->SelLength());
     if (settings.SearchLastStart != predicted.SearchLastStart ||
         settings.SearchIsNew != predicted.SearchIsNew)
         m_problem = QStringLiteral("the search left its state at %1 (new: %2), expected %3 (%4)")
@@ -328,8 +365,7 @@ void SoakRound::search()
     FrameFixture::settle();
 }
 
-void SoakRound::saveOrSaveAs(bool saveAs)
-{
+void SoakRound::saveOrSaveAs(bool saveAs) {
     Document* doc = active();
     if (!doc) return;
     m_log << (saveAs ? QStringLiteral("File, Save As") : QStringLiteral("File, Save"));
@@ -348,8 +384,7 @@ void SoakRound::saveOrSaveAs(bool saveAs)
     (saveAs ? doc->window->mnuFSaveAs : doc->window->mnuFSave)->trigger();
 }
 
-void SoakRound::closeWindow()
-{
+void SoakRound::closeWindow() {
     Document* doc = active();
     if (!doc) return;
     m_log << QStringLiteral("File, Close %1").arg(doc->caption);
@@ -362,8 +397,7 @@ void SoakRound::closeWindow()
     }
 }
 
-void SoakRound::closeFrame()
-{
+void SoakRound::closeFrame() {
     Document* doc = active();
     if (!doc) return;
     m_log << QStringLiteral("File, Exit");
@@ -386,8 +420,7 @@ void SoakRound::closeFrame()
     }
 }
 
-void SoakRound::newWindow()
-{
+void SoakRound::newWindow() {
     m_log << QStringLiteral("File, New");
     Document* doc = active();
     if (doc)
@@ -399,64 +432,85 @@ void SoakRound::newWindow()
     if (w && !find(w)) m_docs.append(Document{w, w->Caption(), QString(), QByteArray(), false});
 }
 
-void SoakRound::switchWindow()
-{
+void SoakRound::switchWindow() {
     if (m_docs.isEmpty()) return;
     Document& d = m_docs[pick(int(m_docs.size()))];
     m_log << QStringLiteral("activate %1").arg(d.caption);
     m_f.frame().mdiArea()->setActiveSubWindow(d.window);
 }
 
-void SoakRound::windowState()
-{
+void SoakRound::windowState() {
     Document* doc = active();
     if (!doc) return;
     switch (pick(4)) {
-    case 0: m_log << "Window, Cascade"; doc->window->mnuWCascade->trigger(); break;
-    case 1: m_log << "Window, Tile"; doc->window->mnuWTile->trigger(); break;
-    case 2: m_log << "minimise"; doc->window->showMinimized(); break;
-    default: m_log << "maximise"; doc->window->showMaximized(); break;
+        case 0:
+            m_log << "Window, Cascade";
+            doc->window->mnuWCascade->trigger();
+            break;
+        case 1:
+            m_log << "Window, Tile";
+            doc->window->mnuWTile->trigger();
+            break;
+        case 2:
+            m_log << "minimise";
+            doc->window->showMinimized();
+            break;
+        default:
+            m_log << "maximise";
+            doc->window->showMaximized();
+            break;
     }
     FrameFixture::settle();
 }
 
-QString SoakRound::step()
-{
+QString SoakRound::step() {
     m_problem.clear();
     // The frame has no document window: only its own menu works.
     if (m_docs.isEmpty()) {
         const int r = pick(3);
-        if (r == 0) newWindow();
-        else if (r == 1) openFile();
-        else openRecent();
+        if (r == 0)
+            newWindow();
+        else if (r == 1)
+            openFile();
+        else
+            openRecent();
     } else {
         const int r = pick(100);
-        if (r < 34) typeText();
-        else if (r < 42) select();
-        else if (r < 48) editCommand();
-        else if (r < 54) search();
-        else if (r < 60) openFile();
-        else if (r < 63) openRecent();
-        else if (r < 70) saveOrSaveAs(false);
-        else if (r < 75) saveOrSaveAs(true);
-        else if (r < 82) closeWindow();
-        else if (r < 84) closeFrame();
-        else if (r < 89) newWindow();
-        else if (r < 95) switchWindow();
-        else windowState();
+        if (r < 34)
+            typeText();
+        else if (r < 42)
+            select();
+        else if (r < 48)
+            editCommand();
+        else if (r < 54)
+            search();
+        else if (r < 60)
+            openFile();
+        else if (r < 63)
+            openRecent();
+        else if (r < 70)
+            saveOrSaveAs(false);
+        else if (r < 75)
+            saveOrSaveAs(true);
+        else if (r < 82)
+            closeWindow();
+        else if (r < 84)
+            closeFrame();
+        else if (r < 89)
+            newWindow();
+        else if (r < 95)
+            switchWindow();
+        else
+            windowState();
     }
-    // What the action did to the texts: any change of a text makes it differ from its baseline
-    // in the account, whatever the action was.
-    for (Document& d : m_docs) {
-        if (d.window && d.window->Text1->Text() != d.baseline) d.dirty = true;
-    }
+    // What the action's last input did to the texts.
+    noteEdits();
     const QString problem = m_problem.isEmpty() ? check() : m_problem;
     m_f.dialogs().clear();
     return problem;
 }
 
-QString SoakRound::check()
-{
+QString SoakRound::check() {
     ScriptedDialogs& dialogs = m_f.dialogs();
     if (dialogs.unexpectedDialog() || !dialogs.allAnswersUsed())
         return QStringLiteral("dialogs: ") + dialogs.problems();
@@ -466,7 +520,8 @@ QString SoakRound::check()
     }
     for (auto it = m_disk.cbegin(); it != m_disk.cend(); ++it) {
         QFile file(it.key());
-        if (!file.open(QIODevice::ReadOnly)) return QStringLiteral("%1 cannot be read").arg(it.key());
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("%1 cannot be read").arg(it.key());
         if (file.readAll() != it.value())
             return QStringLiteral("%1 does not hold what was last saved to it").arg(it.key());
     }
@@ -478,8 +533,7 @@ QString SoakRound::check()
     return QString();
 }
 
-QString SoakRound::checkSlots()
-{
+QString SoakRound::checkSlots() {
     auto& tables = m_f.frame().state().slotTables;
     const QList<frmNotePad*> windows = m_f.documents();
     int open = 0;
@@ -490,17 +544,23 @@ QString SoakRound::checkSlots()
         if (slot < 1 || slot > tables.upperBound())
             return QStringLiteral("window %1 has the slot %2").arg(w->Caption()).arg(slot);
         if (tables.state(slot).Free != DocumentState::False)
-            return QStringLiteral("window %1 is open in the free slot %2").arg(w->Caption()).arg(slot);
+            return QStringLiteral("window %1 is open in the free slot %2")
+                .arg(w->Caption())
+                .arg(slot);
         if (tables.window(slot) != w)
-            return QStringLiteral("slot %1 does not hold its window %2").arg(slot).arg(w->Caption());
-        if (!find(w)) return QStringLiteral("window %1 is open, the user closed it").arg(w->Caption());
+            return QStringLiteral("slot %1 does not hold its window %2")
+                .arg(slot)
+                .arg(w->Caption());
+        if (!find(w))
+            return QStringLiteral("window %1 is open, the user closed it").arg(w->Caption());
     }
     int inUse = 0;
     for (int slot = 1; slot <= tables.upperBound(); ++slot) {
         if (tables.state(slot).Free == DocumentState::False) {
             ++inUse;
             const frmNotePad* w = tables.window(slot);
-            if (!w || w->isUnloaded()) return QStringLiteral("slot %1 is taken with no window").arg(slot);
+            if (!w || w->isUnloaded())
+                return QStringLiteral("slot %1 is taken with no window").arg(slot);
         }
     }
     if (inUse != open)
@@ -511,25 +571,27 @@ QString SoakRound::checkSlots()
     // The menu bar carries the active window's menus, or the frame's own when none is open.
     const QList<QAction*> bar = m_f.frame().menuBar()->actions();
     if (open == 0 && bar != QList<QAction*>{m_f.frame().mnuFile->menuAction(),
-                                           m_f.frame().mnuOptions->menuAction()})
+                                            m_f.frame().mnuOptions->menuAction()})
         return QStringLiteral("no window is open but the frame's menu is not on the menu bar");
     if (frmNotePad* a = m_f.frame().activeDocument(); a && bar != a->menuBarActions())
         return QStringLiteral("the menu bar does not carry the menus of %1").arg(a->Caption());
     return QString();
 }
 
-QString SoakRound::checkWindow(const Document& d)
-{
+QString SoakRound::checkWindow(const Document& d) {
     if (!d.window) return QStringLiteral("the window of %1 is gone").arg(d.caption);
     frmNotePad* w = d.window;
     if (w->Caption() != d.caption)
         return QStringLiteral("caption %1, expected %2").arg(w->Caption(), d.caption);
     if (w->filePath() != d.path)
-        return QStringLiteral("%1 holds the file %2, expected %3").arg(d.caption, w->filePath(), d.path);
+        return QStringLiteral("%1 holds the file %2, expected %3")
+            .arg(d.caption, w->filePath(), d.path);
     const bool changed = w->documentState().Changed != DocumentState::False;
     if (changed != d.dirty)
-        return QStringLiteral("%1: Changed is %2, but its text %3 since it was last read or written")
-            .arg(d.caption, changed ? "true" : "false", d.dirty ? "changed" : "did not change");
+        return QStringLiteral(
+                   "%1: Changed is %2, but %3 its text since it was last read or written")
+            .arg(d.caption, changed ? "true" : "false",
+                 d.dirty ? "an input altered" : "no input altered");
     const TextBox& box = *w->Text1;
     // The reference reads the bytes as the window's kind of document does.
     TextReference ref;
@@ -539,7 +601,10 @@ QString SoakRound::checkWindow(const Document& d)
     ref.start = long(box.SelStart());
     ref.length = long(box.SelLength());
     if (ref.start < 0 || ref.length < 0 || ref.start + ref.length > long(ref.text.size()))
-        return QStringLiteral("%1: selection %2+%3 outside the text").arg(d.caption).arg(ref.start).arg(ref.length);
+        return QStringLiteral("%1: selection %2+%3 outside the text")
+            .arg(d.caption)
+            .arg(ref.start)
+            .arg(ref.length);
     if (shownText(box) != ref.shown())
         return QStringLiteral("%1: the widget does not show the text").arg(d.caption);
     const QTextCursor view = box.textCursor();

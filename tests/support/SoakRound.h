@@ -31,9 +31,9 @@ private:
     struct Document {
         QPointer<frmNotePad> window;
         QString caption;
-        QString path;         // empty while untitled
-        QByteArray baseline;  // the text as last read or written
-        bool dirty = false;   // an action changed the text since then
+        QString path;        // empty while untitled
+        QByteArray seen;     // the text as it stood after the user's last input
+        bool dirty = false;  // an input changed the text since it was last read or written
     };
 
     int pick(int n) { return int(m_rng.bounded(n)); }
@@ -42,6 +42,10 @@ private:
     QString randomPath();
     Document* find(const frmNotePad* w);
     Document* active();
+    // Marks changed every window whose text an input just altered: the program's rule is that
+    // any edit marks the window, whatever text results, and that an input that does not alter
+    // the text (a key the box did not get, Backspace at the start, Copy) marks nothing.
+    void noteEdits();
 
     bool writable(const QString& path) const;
     // Scripts a save of doc's text to path as the program will try it: on success the file and
