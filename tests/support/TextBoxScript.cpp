@@ -88,7 +88,8 @@ QString TextBoxScript::run(const QByteArray& script, bool log)
     while (!in.atEnd()) {
         changed = false;
         bool refChanged = false;
-        switch (in.byte() % 12) {
+        const quint8 op = in.byte();
+        switch (op < ScriptReader::kLongLineOps ? op % 12 : 12 + op % 2) {
         case 0: {
             const QByteArray t = in.text(24);
             if (log) steps << QStringLiteral("setText(%1)").arg(shown(t));
@@ -154,11 +155,25 @@ QString TextBoxScript::run(const QByteArray& script, bool log)
             key(box, Qt::Key_Home, Qt::ControlModifier);
             ref.toStart();
             break;
-        default:
+        case 11:
             if (log) steps << QStringLiteral("Ctrl+End");
             key(box, Qt::Key_End, Qt::ControlModifier);
             ref.toEnd();
             break;
+        case 12: {
+            const QByteArray t = in.longLine();
+            if (log) steps << QStringLiteral("setText(a line of %1)").arg(t.size());
+            box.setText(t);
+            refChanged = ref.setText(t);
+            break;
+        }
+        default: {
+            const int pos = in.farPosition();
+            if (log) steps << QStringLiteral("setSelStart(%1)").arg(pos);
+            box.setSelStart(pos);
+            ref.setSelStart(pos);
+            break;
+        }
         }
         const QString problem = mismatch(box, ref, changed, refChanged);
         if (!problem.isEmpty())

@@ -44,7 +44,8 @@ QString TextBufferScript::run(const QByteArray& script, bool log)
     while (!in.atEnd()) {
         bool modelChanged = false;
         bool refChanged = false;
-        switch (in.byte() % 7) {
+        const quint8 op = in.byte();
+        switch (op < ScriptReader::kLongLineOps ? op % 7 : 7 + op % 2) {
         case 0: {
             const QByteArray t = in.text(24);
             if (log) steps << QStringLiteral("setText(%1)").arg(shown(t));
@@ -85,11 +86,25 @@ QString TextBufferScript::run(const QByteArray& script, bool log)
             modelChanged = model.enter();
             refChanged = ref.enter();
             break;
-        default:
+        case 6:
             if (log) steps << QStringLiteral("backspace()");
             modelChanged = model.backspace();
             refChanged = ref.backspace();
             break;
+        case 7: {
+            const QByteArray t = in.longLine();
+            if (log) steps << QStringLiteral("setText(a line of %1)").arg(t.size());
+            modelChanged = model.setText(t);
+            refChanged = ref.setText(t);
+            break;
+        }
+        default: {
+            const int pos = in.farPosition();
+            if (log) steps << QStringLiteral("setSelStart(%1)").arg(pos);
+            model.setSelStart(pos);
+            ref.setSelStart(pos);
+            break;
+        }
         }
         QString problem;
         if (model.text() != ref.bytes() || model.selStart() != ref.start ||
