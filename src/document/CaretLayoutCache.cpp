@@ -20,11 +20,12 @@ void CaretLayoutCache::followCaret() {
     const QTextBlock caret = box_->textCursor().block();
     if (!caret.isValid()) return;
     if (!kept_.isNull() && kept_.document() == caret.document()) {
-        const QTextBlock old = kept_.block();
-        if (old == caret) return;
         // A paragraph left by the caret lets its glyphs go at its next layout or paint.
-        if (old.isValid()) old.layout()->setCacheEnabled(false);
+        const QTextBlock old = kept_.block();
+        if (old.isValid() && old != caret) old.layout()->setCacheEnabled(false);
     }
+    // Set each time: when two paragraphs join, the one that remains may be the one that kept
+    // nothing.
     caret.layout()->setCacheEnabled(true);
     kept_ = QTextCursor(caret);
 }
