@@ -16,6 +16,9 @@ constexpr int kSaveRounds = 3;
 constexpr int kNewRounds = 5;
 constexpr int kFontMenuRounds = 50;
 constexpr int kWindows = 50;
+// A key in a line of 10 MB may take a second on each side: few rounds.
+constexpr int kLineRounds = 2;
+constexpr int kPasteLineBytes = 2000000;
 
 double medianOf(QVector<double> values) {
     if (values.isEmpty()) return -1;
@@ -36,19 +39,27 @@ BenchTable::BenchTable(const Programs& programs, const QString& workDir, int run
     : m_programs(programs), m_dir(workDir), m_runs(runs), m_only(only) {}
 
 bool BenchTable::writeFiles(const QString& dir) {
+    const QDir d(dir);
     return QDir().mkpath(dir) &&
-           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-64000.txt")), 64000) &&
-           TestFiles::write(QDir(dir).filePath(QStringLiteral("text-10000000.txt")), 10000000);
+           TestFiles::write(d.filePath(QStringLiteral("text-64000.txt")), 64000) &&
+           TestFiles::write(d.filePath(QStringLiteral("text-10000000.txt")), 10000000) &&
+           TestFiles::writeOneLine(d.filePath(QStringLiteral("line-64000.txt")), 64000) &&
+           TestFiles::writeOneLine(d.filePath(QStringLiteral("line-2000000.txt")), 2000000) &&
+           TestFiles::writeOneLine(d.filePath(QStringLiteral("line-10000000.txt")), 10000000);
 }
 
 bool BenchTable::prepareFiles() {
     m_file64k = QDir(m_dir).filePath(QStringLiteral("text-64000.txt"));
     m_file10m = QDir(m_dir).filePath(QStringLiteral("text-10000000.txt"));
+    m_line64k = QDir(m_dir).filePath(QStringLiteral("line-64000.txt"));
+    m_line2m = QDir(m_dir).filePath(QStringLiteral("line-2000000.txt"));
+    m_line10m = QDir(m_dir).filePath(QStringLiteral("line-10000000.txt"));
     return writeFiles(m_dir);
 }
 
 QVector<BenchTable::Job> BenchTable::jobs() const {
     const QString n = QString::number(kEditRounds);
+    const QString l = QString::number(kLineRounds);
     return {
         {QStringLiteral("startup"), {QStringLiteral("startup")}, true},
         {QStringLiteral("open64k"), {QStringLiteral("open"), m_file64k}, true},
@@ -65,6 +76,13 @@ QVector<BenchTable::Job> BenchTable::jobs() const {
          {QStringLiteral("fontmenu"), QString::number(kFontMenuRounds)},
          false},
         {QStringLiteral("windows"), {QStringLiteral("windows"), QString::number(kWindows)}, false},
+        {QStringLiteral("openline64k"), {QStringLiteral("open"), m_line64k}, true},
+        {QStringLiteral("line64k"), {QStringLiteral("line"), m_line64k, l}, false},
+        {QStringLiteral("line2m"), {QStringLiteral("line"), m_line2m, l}, false},
+        {QStringLiteral("line10m"), {QStringLiteral("line"), m_line10m, l}, false},
+        {QStringLiteral("pasteline"),
+         {QStringLiteral("pasteline"), QString::number(kPasteLineBytes)},
+         false},
     };
 }
 
@@ -72,7 +90,7 @@ QVector<BenchTable::Row> BenchTable::rows() {
     const double mib = 1.0 / 1024;
     using R = Reduce;
     using T = Target;
-    return {
+    QVector<Row> all = {
         {QStringLiteral("Start-up until idle (ms)"), QStringLiteral("startup"),
          QStringLiteral("ready_ns"), R::StartUp, 1, T::RatioAtMost, 1.5},
         {QStringLiteral("Memory after start-up, VmRSS (MiB)"), QStringLiteral("startup"),
@@ -123,7 +141,40 @@ QVector<BenchTable::Row> BenchTable::rows() {
          QStringLiteral("windows_cascade_ms"), R::Max, 1, T::Below, 50},
         {QStringLiteral("50 windows: slowest close (ms)"), QStringLiteral("windows"),
          QStringLiteral("windows_close_ms"), R::Max, 1, T::Below, 50},
+        {QStringLiteral("Open 64,000 B in one line until idle (ms)"), QStringLiteral("openline64k"),
+         QStringLiteral("open_ms"), R::Median, 1, T::RatioToAtMost, 1.3, QStringLiteral("open64k")},
     };
+    // The same figures for each length of the one line.
+    const struct {
+        const char* job;
+        const char* size;
+    } lines[] = {{"line64k", "64,000 B"}, {"line2m", "2 MB"}, {"line10m", "10 MB"}};
+    const struct {
+        const char* label;
+        const char* figure;
+    } keys[] = {{"type a character", "line_type_ms"},
+                {"Backspace", "line_backspace_ms"},
+                {"Enter", "line_enter_ms"},
+                {"Delete", "line_delete_ms"},
+                {"caret down a line", "line_down_ms"}};
+    for (const auto& line : lines) {
+        const QString job = QString::fromLatin1(line.job);
+        for (const auto& key : keys) {
+            all.append({QStringLiteral("%1 line: %2 (ms)")
+                            .arg(QLatin1String(line.size), QLatin1String(key.label)),
+                        job, QString::fromLatin1(key.figure), R::Median, 1, T::Below, 16});
+        }
+        all.append(
+            {QStringLiteral("%1 line: idle, caret blinking (% CPU)").arg(QLatin1String(line.size)),
+             job, QStringLiteral("line_idle_cpu_pct"), R::Median, 1, T::Below, 1});
+    }
+    all.append({QStringLiteral("Paste 2 MB as one line until idle (ms)"),
+                QStringLiteral("pasteline"), QStringLiteral("pasteline_ms"), R::Median, 1, T::Below,
+                500});
+    all.append({QStringLiteral("After that paste: idle, caret blinking (% CPU)"),
+                QStringLiteral("pasteline"), QStringLiteral("pasteline_idle_cpu_pct"), R::Median, 1,
+                T::Below, 1});
+    return all;
 }
 
 QStringList BenchTable::argsFor(const Job& job, Side side) const {
@@ -188,6 +239,8 @@ QString BenchTable::targetText(const Row& row) const {
             return QStringLiteral("<= floor + %1").arg(row.limit);
         case Target::Below:
             return QStringLiteral("< %1").arg(row.limit);
+        case Target::RatioToAtMost:
+            return QStringLiteral("<= %1 x %2").arg(row.limit).arg(row.versus);
     }
     return QString();
 }
@@ -223,6 +276,13 @@ int BenchTable::printTable() const {
                 case Target::Below:
                     pass = t < row.limit;
                     break;
+                case Target::RatioToAtMost: {
+                    Row versus = row;
+                    versus.job = row.versus;
+                    const double v = median(versus, Side::Tavulella);
+                    pass = v > 0 && t <= row.limit * v;
+                    break;
+                }
                 case Target::None:
                     break;
             }

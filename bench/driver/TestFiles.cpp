@@ -17,8 +17,9 @@ const char* const kWords[] = {
     "cortile", "balcone",    "bucato", "scugnizzo", "presepe", "cornetto",  "sfogliatella",
 };
 
-QByteArray line(std::mt19937& random, int chars) {
+QByteArray line(std::mt19937& random, qint64 chars) {
     QByteArray text;
+    text.reserve(chars + 16);
     std::uniform_int_distribution<int> pick(0, int(std::size(kWords)) - 1);
     while (text.size() < chars) {
         if (!text.isEmpty()) text += ' ';
@@ -28,7 +29,18 @@ QByteArray line(std::mt19937& random, int chars) {
     return text;
 }
 
+bool writeBytes(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
 }  // namespace
+
+bool TestFiles::writeOneLine(const QString& path, qint64 size) {
+    std::mt19937 random(20240601);
+    const QByteArray text = line(random, size);
+    return text.size() == size && writeBytes(path, text);
+}
 
 bool TestFiles::write(const QString& path, qint64 size) {
     const qint64 lineBytes = kLineChars + 2;
@@ -50,7 +62,5 @@ bool TestFiles::write(const QString& path, qint64 size) {
         text += line(random, int(rest - 2));
         text += "\r\n";
     }
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
-           text.size() == size;
+    return text.size() == size && writeBytes(path, text);
 }
