@@ -5,6 +5,10 @@ Raised pictures are 16 x 15 pixels with a 256-colour palette; the pressed pictur
 are 25 x 22 pixels with a 16-colour palette: the raised drawing moved one pixel down and to the
 right inside a sunken frame. Open, Copy and Paste look the same pressed as raised.
 
+Each picture is also written for screens of twice and three times the usual density
+(img...@2x.bmp, img...@3x.bmp): every pixel of the drawing becomes a square of 2 x 2 or 3 x 3
+pixels of the same colour, so the pictures keep their look and stay sharp, never smoothed.
+
 Only the standard library is used. Run it again after changing a drawing:
     python3 resources/make_pictures.py
 """
@@ -157,6 +161,11 @@ def pressed(rows):
     return ["".join(r) for r in grid]
 
 
+def enlarged(rows, factor):
+    """The drawing with every pixel repeated factor times across and down."""
+    return ["".join(ch * factor for ch in row) for row in rows for _ in range(factor)]
+
+
 def bitmap(rows, bits):
     """A Windows bitmap (BITMAPINFOHEADER, bottom-up rows) with a 2**bits-entry palette."""
     width, height = len(rows[0]), len(rows)
@@ -186,12 +195,15 @@ def main():
     for name, rows in raised.items():
         check(name, rows, 16, 15)
     pictures = {}
-    for name, rows in raised.items():
-        pictures["img%sButtonUp.bmp" % name] = bitmap(rows, 8)
-        if name in ("FileNew", "Cut"):
-            pictures["img%sButtonDn.bmp" % name] = bitmap(pressed(rows), 4)
-        else:
-            pictures["img%sButtonDn.bmp" % name] = bitmap(rows, 8)
+    for factor, suffix in ((1, ""), (2, "@2x"), (3, "@3x")):
+        for name, rows in raised.items():
+            up = enlarged(rows, factor)
+            pictures["img%sButtonUp%s.bmp" % (name, suffix)] = bitmap(up, 8)
+            if name in ("FileNew", "Cut"):
+                dn = enlarged(pressed(rows), factor)
+                pictures["img%sButtonDn%s.bmp" % (name, suffix)] = bitmap(dn, 4)
+            else:
+                pictures["img%sButtonDn%s.bmp" % (name, suffix)] = bitmap(up, 8)
     for file_name, data in sorted(pictures.items()):
         with open(os.path.join(here, file_name), "wb") as f:
             f.write(data)

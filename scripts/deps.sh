@@ -14,8 +14,9 @@ set -euo pipefail
 # platform plugin and the OpenGL headers that CMake's Qt6Gui package looks for).
 BUILD_PACKAGES=(cmake g++ make qt6-base-dev)
 
-# What the program itself needs at run time beyond the Qt libraries: one font family.
-RUN_PACKAGES=(fonts-dejavu-core)
+# What the program itself needs at run time beyond the Qt libraries: one font family, and Qt's
+# translations of its own texts (message-box buttons, file dialogs) into the user's language.
+RUN_PACKAGES=(fonts-dejavu-core qt6-translations-l10n)
 
 # A virtual X server, a tool to ask it whether it is up, one to find windows and send keys,
 # and screenshots.

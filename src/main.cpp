@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "frame/frmMDI.h"
+#include "platform/PlatformTranslations.h"
 #include "platform/QtDialogService.h"
 
 int main(int argc, char** argv)
@@ -14,6 +15,8 @@ int main(int argc, char** argv)
     // Ending the program is the frame's decision, not a side effect of its last window closing
     // (the Find dialog can outlive every document window).
     QApplication::setQuitOnLastWindowClosed(false);
+    // Qt's own words (Yes, No, Cancel, the file dialogs) in the user's language.
+    PlatformTranslations::install(app);
 
     frmMDI frame(std::make_unique<QtDialogService>());
     frame.MDIForm_Load();

@@ -7,6 +7,7 @@
 
 #include "FrameFixture.h"
 #include "about/frmAbout.h"
+#include "document/TextBox.h"
 #include "document/frmNotePad.h"
 
 // The About box: its text, its layout, its pictures, and opening and closing it from a document
@@ -216,6 +217,8 @@ private slots:
         QFETCH(QString, how);
         FrameFixture f;
         frmNotePad* w = f.active();
+        QVERIFY(QTest::qWaitForWindowActive(&f.frame()));
+        QCOMPARE(QApplication::focusWidget(), w->Text1);
         const Seen seen = openAndClose(w, [how](frmAbout* box) {
             if (how == QLatin1String("Enter"))
                 QTest::keyClick(box, Qt::Key_Return);
@@ -231,9 +234,11 @@ private slots:
         QVERIFY2(seen.closed, "the box did not close");
         QCOMPARE(seen.title, QStringLiteral("Chi songh'io!"));
         QCOMPARE(seen.text, frmAbout::AboutText());
-        // Closing it unloads it: nothing of it is left.
+        // Closing it unloads it: nothing of it is left. The keyboard is back where it was.
         FrameFixture::settle();
         QVERIFY(openBoxes().isEmpty());
+        QCOMPARE(QApplication::activeWindow(), &f.frame());
+        QCOMPARE(QApplication::focusWidget(), w->Text1);
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 

@@ -93,7 +93,7 @@ private slots:
     void desktopPictures_data()
     {
         QTest::addColumn<int>("size");
-        for (int size : {16, 32, 48, 64, 128}) QTest::addRow("%d px", size) << size;
+        for (int size : {16, 24, 32, 48, 64, 96, 128}) QTest::addRow("%d px", size) << size;
     }
 
     void desktopPictures()

@@ -212,6 +212,13 @@ private slots:
         const QFont font = w->Text1->font();
         QCOMPARE(font.family(), families.at(index));
         QCOMPARE(font.pointSizeF(), 8.25);
+        // The chosen face shows as it is, whatever stood in for the window's own.
+        QFont plain(families.at(index));
+        plain.setPointSizeF(8.25);
+        plain.setBold(true);
+        const QString sample = QStringLiteral("Cercamme: Grosse/piccerelle");
+        QCOMPARE(QFontMetrics(font).horizontalAdvance(sample),
+                 QFontMetrics(plain).horizontalAdvance(sample));
         QVERIFY(font.bold());
         QCOMPARE(font.weight(), QFont::Bold);
         QVERIFY(!font.italic());

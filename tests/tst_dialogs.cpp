@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -18,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+#include "DiskFiles.h"
 #include "ScriptedDialogs.h"
 #include "platform/BusyPointer.h"
 #include "platform/QtDialogService.h"
@@ -48,11 +50,6 @@ struct FileDialogView {
     QString nestedBox;  // the text of a box the dialog showed over itself, if any
 };
 
-bool putFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 }  // namespace
 
 class TestDialogs : public QObject {
@@ -71,6 +68,8 @@ private slots:
     void openDialog();
     void saveDialog_data();
     void saveDialog();
+    void nameRules_data();
+    void nameRules();
     void busyPointer();
     void scriptedDialogsAnswerAndRecord();
     void scriptedDialogsFlagWhatWasNotScripted();
@@ -80,7 +79,8 @@ private:
     void whenModalOpens(const std::function<void(QWidget*)>& act);
     // Once the file dialog is open: records what it shows, then goes to the folder of name (if
     // it has one), types the rest into the name box and presses Enter, or cancels the dialog
-    // when name is empty. The view is filled in then.
+    // when name is empty. A name after "choose:" is picked in the dialog's list instead, as a
+    // click does, and confirmed. The view is filled in then.
     std::shared_ptr<FileDialogView> driveFileDialog(const QString& name);
 
     QTemporaryDir home_;
@@ -146,17 +146,31 @@ std::shared_ptr<FileDialogView> TestDialogs::driveFileDialog(const QString& name
             dialog->reject();
             return;
         }
-        // A name with a folder: the user goes to the folder, then types the name.
-        QString typed = name;
-        if (name.contains('/')) {
-            dialog->setDirectory(QFileInfo(name).absolutePath());
-            typed = QFileInfo(name).fileName();
+        if (name.startsWith("choose:")) {
+            // Picked in the list: the dialog puts the name into the name box itself.
+            const QString path = name.mid(7);
+            dialog->setDirectory(QFileInfo(path).absolutePath());
+            auto* list = dialog->findChild<QListView*>(QStringLiteral("listView"));
+            if (!model || !list) {
+                dialog->reject();
+                return;
+            }
+            list->selectionModel()->select(model->index(path), QItemSelectionModel::ClearAndSelect |
+                                                                   QItemSelectionModel::Rows);
+            view->nameBox = nameBox->text();
+        } else {
+            // A name with a folder: the user goes to the folder, then types the name.
+            QString typed = name;
+            if (name.contains('/')) {
+                dialog->setDirectory(QFileInfo(name).absolutePath());
+                typed = QFileInfo(name).fileName();
+            }
+            nameBox->clear();
+            QTest::keyClicks(nameBox, typed);
+            // Typing a name opens the completion list, which would take the Enter key.
+            if (nameBox->completer() && nameBox->completer()->popup()->isVisible())
+                nameBox->completer()->popup()->hide();
         }
-        nameBox->clear();
-        QTest::keyClicks(nameBox, typed);
-        // Typing a name opens the completion list, which would take the Enter key.
-        if (nameBox->completer() && nameBox->completer()->popup()->isVisible())
-            nameBox->completer()->popup()->hide();
         // A dialog that refuses the name asks or complains in a box of its own; note it and
         // close it, so that the test fails instead of waiting for ever.
         QTimer nested;
@@ -312,7 +326,7 @@ void TestDialogs::messageBoxYesNoCancel() {
 }
 
 void TestDialogs::openDialog() {
-    QVERIFY(putFile(work_->filePath("nota.txt"), "nota"));
+    QVERIFY(DiskFiles::put(work_->filePath("nota.txt"), "nota"));
     QtDialogService service;
 
     // The first dialog starts in the home folder; the user goes to another folder and types the
@@ -328,7 +342,8 @@ void TestDialogs::openDialog() {
     QCOMPARE(first->title, QCoreApplication::translate("QFileDialog", "Open"));
     QCOMPARE(first->folder, QDir(home_.path()).absolutePath());
     QCOMPARE(first->nameBox, QString());
-    QCOMPARE(first->defaultSuffix, QStringLiteral("txt"));
+    // The dialog adds no suffix of its own: the program's name rules do (nameRules).
+    QCOMPARE(first->defaultSuffix, QString());
     QCOMPARE(first->filterCaptions, (QStringList{TextFiles, AllFiles}));
     QCOMPARE(first->selectedFilter, TextFiles);
     QCOMPARE(first->textFilesPatterns, QStringList{QStringLiteral("*.txt")});
@@ -409,6 +424,105 @@ void TestDialogs::saveDialog() {
     QCOMPARE(view->allFilesPatterns, QStringList{QStringLiteral("*")});
     // Nothing was written by the dialog itself.
     QVERIFY(!QFileInfo::exists(place("WORK/nota.txt")));
+}
+
+void TestDialogs::nameRules_data() {
+    // In a folder holding the files listed, the user types (or, after "choose:", picks in the
+    // list) a name; the dialog gives the file named in result, or nothing and a box of its own
+    // that names the file in box.
+    QTest::addColumn<bool>("save");
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("result");
+    QTest::addColumn<QString>("box");
+    const QStringList several{"README", "os-release", "nota.txt", "a.b.c", "nota.", ".bashrc"};
+    QTest::newRow("open a name without a dot") << false << several << "README"
+                                               << "README"
+                                               << "";
+    QTest::newRow("open a name with a dash") << false << several << "os-release"
+                                             << "os-release"
+                                             << "";
+    QTest::newRow("open adds .txt when only that exists") << false << several << "nota"
+                                                          << "nota.txt"
+                                                          << "";
+    QTest::newRow("open takes the name as typed when both exist")
+        << false << QStringList{"nota", "nota.txt"} << "nota"
+        << "nota"
+        << "";
+    QTest::newRow("open several dots") << false << several << "a.b.c"
+                                       << "a.b.c"
+                                       << "";
+    QTest::newRow("open a name ending in a dot") << false << several << "nota."
+                                                 << "nota."
+                                                 << "";
+    QTest::newRow("open a hidden file") << false << several << ".bashrc"
+                                        << ".bashrc"
+                                        << "";
+    QTest::newRow("open adds .txt after another extension")
+        << false << QStringList{"nota.md.txt"} << "nota.md"
+        << "nota.md.txt"
+        << "";
+    QTest::newRow("open a missing name is refused as typed") << false << several << "manca"
+                                                             << ""
+                                                             << "manca";
+    QTest::newRow("open by choosing a name without a dot") << false << several << "choose:README"
+                                                           << "README"
+                                                           << "";
+    QTest::newRow("open by choosing a hidden file") << false << several << "choose:.bashrc"
+                                                    << ".bashrc"
+                                                    << "";
+    QTest::newRow("open by choosing where a .txt twin exists")
+        << false << QStringList{"nota", "nota.txt"} << "choose:nota"
+        << "nota"
+        << "";
+    QTest::newRow("save a new name gets .txt") << true << several << "nuova"
+                                               << "nuova.txt"
+                                               << "";
+    QTest::newRow("save a new hidden name is kept") << true << several << ".nuova"
+                                                    << ".nuova"
+                                                    << "";
+    QTest::newRow("save a new name ending in a dot is kept") << true << several << "nuova."
+                                                             << "nuova."
+                                                             << "";
+    QTest::newRow("save a new name with several dots is kept") << true << several << "x.tar.gz"
+                                                               << "x.tar.gz"
+                                                               << "";
+    QTest::newRow("save over an existing name without a dot asks for that name")
+        << true << several << "README"
+        << ""
+        << "README";
+    QTest::newRow("save by choosing an existing file asks for that file")
+        << true << several << "choose:os-release"
+        << ""
+        << "os-release";
+}
+
+void TestDialogs::nameRules() {
+    QFETCH(bool, save);
+    QFETCH(QStringList, files);
+    QFETCH(QString, name);
+    QFETCH(QString, result);
+    QFETCH(QString, box);
+    for (const QString& file : files) QVERIFY(DiskFiles::put(work_->filePath(file), "x"));
+    const bool choose = name.startsWith("choose:");
+    const QString bare = choose ? name.mid(7) : name;
+    QtDialogService service;
+    auto view = driveFileDialog((choose ? "choose:" : "") + work_->filePath(bare));
+    const std::optional<QString> chosen =
+        save ? service.saveFileName(nullptr, QString()) : service.openFileName(nullptr, QString());
+    QVERIFY(view->seen);
+    if (choose && box.isEmpty()) QCOMPARE(view->nameBox, bare);
+    if (result.isEmpty()) {
+        QCOMPARE(chosen, std::optional<QString>());
+        // The dialog's own box names the file as typed, with nothing added.
+        if (!choose) {
+            QVERIFY2(view->nestedBox.contains(box) && !view->nestedBox.contains(box + ".txt"),
+                     qPrintable(view->nestedBox));
+        }
+    } else {
+        QCOMPARE(view->nestedBox, QString());
+        QCOMPARE(chosen, std::optional<QString>(work_->filePath(result)));
+    }
 }
 
 void TestDialogs::busyPointer() {

@@ -1,7 +1,10 @@
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QMimeData>
 #include <QtTest>
 
@@ -50,6 +53,7 @@ private slots:
     void changeMarking();
     void shortcutKeysRunTheMenuCommandOnce_data();
     void shortcutKeysRunTheMenuCommandOnce();
+    void textBoxContextMenuRunsTheEditCommands();
     void toolbarWithoutADocumentDoesNothing();
     void toolbarActsOnTheActiveDocument();
 };
@@ -64,44 +68,77 @@ void tst_EditCommands::clipboardCommands_data() {
     QTest::addColumn<int>("caretAfter");
     QTest::addColumn<int>("lengthAfter");
     QTest::addColumn<QString>("clipboardAfter");
+    // The kind of document: empty for CR LF in the code page.
+    QTest::addColumn<QString>("kind");
 
     QTest::newRow("copy without a selection empties the clipboard")
         << QByteArray("abc") << 1 << 0 << "copy"
-        << "old" << QByteArray("abc") << 1 << 0 << "";
-    QTest::newRow("copy keeps the selection") << QByteArray("abc") << 1 << 2 << "copy"
-                                              << "old" << QByteArray("abc") << 1 << 2 << "bc";
-    QTest::newRow("copy sends a line break as CR LF")
+        << "old" << QByteArray("abc") << 1 << 0 << "" << QString();
+    QTest::newRow("copy keeps the selection")
+        << QByteArray("abc") << 1 << 2 << "copy"
+        << "old" << QByteArray("abc") << 1 << 2 << "bc" << QString();
+    QTest::newRow("copy sends a line break as LF")
         << QByteArray("a\r\nb") << 0 << 4 << "copy"
-        << "" << QByteArray("a\r\nb") << 0 << 4 << "a\r\nb";
+        << "" << QByteArray("a\r\nb") << 0 << 4 << "a\nb" << QString();
+    QTest::newRow("copy leaves a lone CR and a lone LF in the plain text")
+        << QByteArray("a\rb\nc\n\r") << 0 << 7 << "copy"
+        << "" << QByteArray("a\rb\nc\n\r") << 0 << 7 << "a\rb\nc\n\r" << QString();
     QTest::newRow("copy decodes the code page")
         << QByteArray("\x80 \xe0\x9f") << 0 << 4 << "copy"
-        << "" << QByteArray("\x80 \xe0\x9f") << 0 << 4 << QStringLiteral("€ àŸ");
+        << "" << QByteArray("\x80 \xe0\x9f") << 0 << 4 << QStringLiteral("€ àŸ") << QString();
     QTest::newRow("cut without a selection changes no text")
         << QByteArray("abc") << 2 << 0 << "cut"
-        << "old" << QByteArray("abc") << 2 << 0 << "";
-    QTest::newRow("cut removes the selection") << QByteArray("abcd") << 1 << 2 << "cut"
-                                               << "" << QByteArray("ad") << 1 << 0 << "bc";
+        << "old" << QByteArray("abc") << 2 << 0 << "" << QString();
+    QTest::newRow("cut removes the selection")
+        << QByteArray("abcd") << 1 << 2 << "cut"
+        << "" << QByteArray("ad") << 1 << 0 << "bc" << QString();
     QTest::newRow("cut a whole line break") << QByteArray("a\r\nb") << 1 << 2 << "cut"
-                                            << "" << QByteArray("ab") << 1 << 0 << "\r\n";
-    QTest::newRow("paste at the caret") << QByteArray("ad") << 1 << 0 << "paste"
-                                        << "bc" << QByteArray("abcd") << 3 << 0 << "bc";
+                                            << "" << QByteArray("ab") << 1 << 0 << "\n"
+                                            << QString();
+    QTest::newRow("paste at the caret")
+        << QByteArray("ad") << 1 << 0 << "paste"
+        << "bc" << QByteArray("abcd") << 3 << 0 << "bc" << QString();
     QTest::newRow("paste replaces the selection")
         << QByteArray("aXXd") << 1 << 2 << "paste"
-        << "bcz" << QByteArray("abczd") << 4 << 0 << "bcz";
-    QTest::newRow("paste keeps CR LF") << QByteArray("ab") << 1 << 0 << "paste"
-                                       << "1\r\n2" << QByteArray("a1\r\n2b") << 5 << 0 << "1\r\n2";
-    QTest::newRow("paste keeps a lone LF as a lone LF")
+        << "bcz" << QByteArray("abczd") << 4 << 0 << "bcz" << QString();
+    QTest::newRow("paste keeps CR LF")
         << QByteArray("ab") << 1 << 0 << "paste"
-        << "1\n2" << QByteArray("a1\n2b") << 4 << 0 << "1\n2";
+        << "1\r\n2" << QByteArray("a1\r\n2b") << 5 << 0 << "1\r\n2" << QString();
+    QTest::newRow("paste turns a lone LF into the line break")
+        << QByteArray("ab") << 1 << 0 << "paste"
+        << "1\n2" << QByteArray("a1\r\n2b") << 5 << 0 << "1\n2" << QString();
+    QTest::newRow("paste turns a lone CR and LF CR into line breaks")
+        << QByteArray("ab") << 1 << 0 << "paste"
+        << "1\r2\n\r3" << QByteArray("a1\r\n2\r\n\r\n3b") << 10 << 0 << "1\r2\n\r3" << QString();
     QTest::newRow("paste encodes into the code page")
         << QByteArray() << 0 << 0 << "paste" << QStringLiteral("€ è") << QByteArray("\x80 \xe8")
-        << 3 << 0 << QStringLiteral("€ è");
+        << 3 << 0 << QStringLiteral("€ è") << QString();
     QTest::newRow("paste turns what the code page lacks into ?")
         << QByteArray() << 0 << 0 << "paste" << QStringLiteral("a\u4e2db\U0001F600c")
-        << QByteArray("a?b?c") << 5 << 0 << QStringLiteral("a\u4e2db\U0001F600c");
+        << QByteArray("a?b?c") << 5 << 0 << QStringLiteral("a\u4e2db\U0001F600c") << QString();
     QTest::newRow("paste an empty clipboard over a selection removes it")
         << QByteArray("abc") << 0 << 2 << "paste"
-        << "" << QByteArray("c") << 0 << 0 << "";
+        << "" << QByteArray("c") << 0 << 0 << "" << QString();
+
+    QTest::newRow("LF document: paste brings LF line ends")
+        << QByteArray("a\nb") << 1 << 0 << "paste"
+        << "1\r\n2\r3" << QByteArray("a1\n2\n3\nb") << 6 << 0 << "1\r\n2\r3"
+        << "LF";
+    QTest::newRow("LF document: copy is the text as it stands")
+        << QByteArray("a\nb") << 0 << 3 << "copy"
+        << "" << QByteArray("a\nb") << 0 << 3 << "a\nb"
+        << "LF";
+    QTest::newRow("UTF-8 document: paste keeps every character")
+        << QByteArray("caff\xc3\xa8") << 5 << 0 << "paste"
+        << QStringLiteral(" \u4e2d\U0001F600\u0141")
+        << QByteArray("caff\xc3\xa8 \xe4\xb8\xad\xf0\x9f\x98\x80\xc5\x81") << 10 << 0
+        << QStringLiteral(" \u4e2d\U0001F600\u0141") << "UTF-8";
+    QTest::newRow("UTF-8 document: the control pictures stay the box's own")
+        << QByteArray("\xc3\xa8") << 1 << 0 << "paste" << QStringLiteral("\u240a\u2029")
+        << QByteArray("\xc3\xa8??") << 3 << 0 << QStringLiteral("\u240a\u2029") << "UTF-8";
+    QTest::newRow("UTF-8 document: copy counts characters")
+        << QByteArray("\xc3\xa8\n\xe2\x82\xac") << 2 << 1 << "cut"
+        << "" << QByteArray("\xc3\xa8\n") << 2 << 0 << QStringLiteral("\u20ac") << "UTF-8 LF";
 }
 
 void tst_EditCommands::clipboardCommands() {
@@ -114,8 +151,13 @@ void tst_EditCommands::clipboardCommands() {
     QFETCH(int, caretAfter);
     QFETCH(int, lengthAfter);
     QFETCH(QString, clipboardAfter);
+    QFETCH(QString, kind);
 
     FrameFixture f;
+    f.active()->Text1->setFormat(DocumentFormat(
+        kind.endsWith("LF") ? DocumentFormat::LineBreak::Lf : DocumentFormat::LineBreak::CrLf,
+        kind.startsWith("UTF-8") ? DocumentFormat::Encoding::Utf8
+                                 : DocumentFormat::Encoding::CodePage));
     TextBox* box = prepare(f, text, start, length);
     clipboard()->setText(clipboardBefore);
     frmNotePad* w = f.active();
@@ -173,26 +215,47 @@ void tst_EditCommands::deleteCommand_data() {
     QTest::addColumn<int>("length");
     QTest::addColumn<QByteArray>("textAfter");
     QTest::addColumn<int>("caretAfter");
+    // The kind of document: empty for CR LF in the code page.
+    QTest::addColumn<QString>("kind");
 
     QTest::newRow("caret at the end: nothing")
-        << QByteArray("ab") << 2 << 0 << QByteArray("ab") << 2;
-    QTest::newRow("empty text: nothing") << QByteArray() << 0 << 0 << QByteArray() << 0;
+        << QByteArray("ab") << 2 << 0 << QByteArray("ab") << 2 << QString();
+    QTest::newRow("empty text: nothing")
+        << QByteArray() << 0 << 0 << QByteArray() << 0 << QString();
     QTest::newRow("the character after the caret")
-        << QByteArray("abc") << 1 << 0 << QByteArray("ac") << 1;
+        << QByteArray("abc") << 1 << 0 << QByteArray("ac") << 1 << QString();
     QTest::newRow("a line break goes whole, joining the lines")
-        << QByteArray("ab\r\ncd") << 2 << 0 << QByteArray("abcd") << 2;
+        << QByteArray("ab\r\ncd") << 2 << 0 << QByteArray("abcd") << 2 << QString();
     QTest::newRow("a CR that ends the text goes alone")
-        << QByteArray("ab\r") << 2 << 0 << QByteArray("ab") << 2;
+        << QByteArray("ab\r") << 2 << 0 << QByteArray("ab") << 2 << QString();
     QTest::newRow("a CR takes the character after it along")
-        << QByteArray("a\rxy") << 1 << 0 << QByteArray("ay") << 1;
+        << QByteArray("a\rxy") << 1 << 0 << QByteArray("ay") << 1 << QString();
     QTest::newRow("a CR before another CR takes it along")
-        << QByteArray("a\r\r\nb") << 1 << 0 << QByteArray("a\nb") << 1;
-    QTest::newRow("a lone LF goes alone") << QByteArray("a\nb") << 1 << 0 << QByteArray("ab") << 1;
+        << QByteArray("a\r\r\nb") << 1 << 0 << QByteArray("a\nb") << 1 << QString();
+    QTest::newRow("a lone LF goes alone")
+        << QByteArray("a\nb") << 1 << 0 << QByteArray("ab") << 1 << QString();
     QTest::newRow("a selection goes exactly")
-        << QByteArray("a\r\nbc") << 2 << 2 << QByteArray("a\rc") << 2;
+        << QByteArray("a\r\nbc") << 2 << 2 << QByteArray("a\rc") << 2 << QString();
     QTest::newRow("a selection ending in a CR does not take the LF")
-        << QByteArray("ab\r\nc") << 1 << 2 << QByteArray("a\nc") << 1;
-    QTest::newRow("the whole text") << QByteArray("ab\r\ncd") << 0 << 6 << QByteArray() << 0;
+        << QByteArray("ab\r\nc") << 1 << 2 << QByteArray("a\nc") << 1 << QString();
+    QTest::newRow("the whole text")
+        << QByteArray("ab\r\ncd") << 0 << 6 << QByteArray() << 0 << QString();
+    QTest::newRow("LF document: the line break is the LF alone")
+        << QByteArray("ab\ncd") << 2 << 0 << QByteArray("abcd") << 2 << "LF";
+    QTest::newRow("LF document: a CR goes alone")
+        << QByteArray("a\r\nb") << 1 << 0 << QByteArray("a\nb") << 1 << "LF";
+    QTest::newRow("UTF-8 document: one accented letter")
+        << QByteArray("\xc3\xa8\xc3\xa9") << 0 << 0 << QByteArray("\xc3\xa9") << 0 << "UTF-8";
+    QTest::newRow("UTF-8 document: a character beyond U+FFFF goes whole")
+        << QByteArray(
+               "a\xf0\x9f\x98\x80"
+               "b")
+        << 1 << 0 << QByteArray("ab") << 1 << "UTF-8";
+    QTest::newRow("UTF-8 document: a CR takes a whole character beyond U+FFFF along")
+        << QByteArray(
+               "a\r\xf0\x9f\x98\x80"
+               "b")
+        << 1 << 0 << QByteArray("ab") << 1 << "UTF-8";
 }
 
 void tst_EditCommands::deleteCommand() {
@@ -201,8 +264,13 @@ void tst_EditCommands::deleteCommand() {
     QFETCH(int, length);
     QFETCH(QByteArray, textAfter);
     QFETCH(int, caretAfter);
+    QFETCH(QString, kind);
 
     FrameFixture f;
+    f.active()->Text1->setFormat(DocumentFormat(
+        kind.endsWith("LF") ? DocumentFormat::LineBreak::Lf : DocumentFormat::LineBreak::CrLf,
+        kind.startsWith("UTF-8") ? DocumentFormat::Encoding::Utf8
+                                 : DocumentFormat::Encoding::CodePage));
     TextBox* box = prepare(f, text, start, length);
     f.active()->mnuEDelete_Click();
     QCOMPARE(box->Text(), textAfter);
@@ -401,6 +469,42 @@ void tst_EditCommands::shortcutKeysRunTheMenuCommandOnce() {
         QCOMPARE(box->SelLength(), qsizetype(1));
     }
     QVERIFY(!f.dialogs().unexpectedDialog());
+}
+
+void tst_EditCommands::textBoxContextMenuRunsTheEditCommands() {
+    FrameFixture f;
+    TextBox* box = prepare(f, "a\r\nb\nc", 0, 6);
+    box->show();
+    QStringList captions;
+    QStringList names;
+    bool cutThere = false;
+    // The menu runs its own loop: look at it and choose Cut once it is open.
+    QTimer::singleShot(100, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            captions << a->text();
+            names << a->objectName();
+        }
+        QAction* cut = f.active()->mnuECut;
+        cutThere = menu->actions().contains(cut);
+        menu->close();
+        if (cutThere) cut->trigger();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(box->viewport(), &event);
+    QTRY_VERIFY(!captions.isEmpty());
+    // Undo and Redo are the widget's own, in the platform's words; the rest are the Edit menu's.
+    QCOMPARE(names.mid(0, 2), (QStringList{"edit-undo", "edit-redo"}));
+    QVERIFY(captions[0].startsWith(QCoreApplication::translate("QWidgetTextControl", "&Undo")));
+    QCOMPARE(captions.mid(2),
+             (QStringList{"&Taglia", "&Cuopie", "&'Ncolla", "&Levamme", "&Piglia tutte cose"}));
+    QVERIFY(cutThere);
+    // Cut as the Edit menu cuts: the plain text has LF line ends, the window is changed.
+    QCOMPARE(box->Text(), QByteArray());
+    QCOMPARE(clipboard()->text(), QStringLiteral("a\nb\nc"));
+    QVERIFY(changed(f));
 }
 
 void tst_EditCommands::toolbarWithoutADocumentDoesNothing() {

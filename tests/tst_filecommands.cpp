@@ -59,30 +59,6 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void aFileThatCannotBeReadMakesNoWindow_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("missing") << QStringLiteral("missing.txt");
-        QTest::newRow("directory") << QStringLiteral("folder");
-        QTest::newRow("device") << QStringLiteral("/dev/null");
-    }
-
-    void aFileThatCannotBeReadMakesNoWindow()
-    {
-        QFETCH(QString, name);
-        FrameFixture f;
-        QDir(f.dir().path()).mkdir(QStringLiteral("folder"));
-        const QString path = name.startsWith('/') ? name : f.path(name);
-        f.dialogs().answerMessageBox(Answer::Ok);
-        QVERIFY(!f.frame().files().LoadFileIntoWindow(path));
-        FrameFixture::settle();
-        QCOMPARE(f.documents().size(), 1);
-        QCOMPARE(f.frame().state().slotTables.upperBound(), 1);
-        QVERIFY(f.dialogs().lastCall().prompt.startsWith(QStringLiteral("Impossibile aprire il file: ") + path));
-        QCOMPARE(f.dialogs().lastCall().icon, DialogService::Icon::None);
-        QVERIFY(!f.dialogs().lastCall().busyPointer);
-    }
-
     void aMissingFileFromTheDialogStillShowsTheEditButtons()
     {
         FrameFixture f;
@@ -117,6 +93,83 @@ private slots:
         w->mnuFSave_Click();
         QCOMPARE(FrameFixture::readFile(path), allBytes() + "\r\n");
         QCOMPARE(w->documentState().Changed, DocumentState::False);
+        QVERIFY(f.dialogs().calls().isEmpty());
+    }
+
+    void eachKindOfFileKeepsItsKind_data()
+    {
+        // A file is opened, saved at once, then edited at its end (Enter, then typed text) and
+        // saved again.
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("lf");
+        QTest::addColumn<bool>("utf8");
+        QTest::addColumn<QByteArray>("edited");  // the edited text, as the second save writes it
+        QTest::addColumn<int>("length");         // TextLength after the edit
+        const QString accents = QStringLiteral("\u00e8\u20ac\u0142");
+        QTest::newRow("CR LF in the code page")
+            << QByteArray("a\r\nb") << accents << false << false
+            << QByteArray("a\r\nb\r\n\xe8\x80?") << 9;
+        QTest::newRow("LF alone") << QByteArray("a\nb\n") << accents << true << false
+                                  << QByteArray("a\nb\n\n\xe8\x80?") << 8;
+        QTest::newRow("LF with one stray CR keeps CR LF")
+            << QByteArray("a\nb\rc") << accents << false << false
+            << QByteArray("a\nb\rc\r\n\xe8\x80?") << 10;
+        QTest::newRow("UTF-8 with LF") << QByteArray("caff\xc3\xa8\n") << accents << true << true
+                                       << QByteArray("caff\xc3\xa8\n\n\xc3\xa8\xe2\x82\xac\xc5\x82")
+                                       << 10;
+        QTest::newRow("UTF-8 with a byte-order mark and CR LF")
+            << QByteArray("\xef\xbb\xbf" "ciao\r\n") << accents << false << true
+            << QByteArray("\xef\xbb\xbf" "ciao\r\n\r\n\xc3\xa8\xe2\x82\xac\xc5\x82") << 12;
+        QTest::newRow("UTF-8 keeps characters beyond U+FFFF")
+            << QByteArray("\xf0\x9f\x98\x80") << QStringLiteral("\U0001F600") << false << true
+            << QByteArray("\xf0\x9f\x98\x80\r\n\xf0\x9f\x98\x80") << 6;
+        QTest::newRow("invalid UTF-8 stays in the code page")
+            << QByteArray("caff\xe8\n") << accents << true << false
+            << QByteArray("caff\xe8\n\n\xe8\x80?") << 10;
+        QTest::newRow("UTF-8 cut short stays in the code page")
+            << QByteArray("caff\xc3") << accents << false << false
+            << QByteArray("caff\xc3\r\n\xe8\x80?") << 10;
+        QTest::newRow("UTF-8 holding a control picture stays in the code page")
+            << QByteArray("\xe2\x90\x8a") << accents << false << false
+            << QByteArray("\xe2\x90\x8a\r\n\xe8\x80?") << 8;
+        QTest::newRow("pure ASCII without line breaks") << QByteArray("ciao") << accents << false
+                                                        << false << QByteArray("ciao\r\n\xe8\x80?")
+                                                        << 9;
+    }
+
+    void eachKindOfFileKeepsItsKind()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, typed);
+        QFETCH(bool, lf);
+        QFETCH(bool, utf8);
+        QFETCH(QByteArray, edited);
+        QFETCH(int, length);
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("kind"), file);
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        QVERIFY(w);
+        TextBox* box = w->Text1;
+        QCOMPARE(box->format().isLf(), lf);
+        QCOMPARE(box->format().isUtf8(), utf8);
+        const QByteArray lineEnd = lf ? "\n" : "\r\n";
+        w->mnuFSave_Click();
+        QCOMPARE(FrameFixture::readFile(path), file + lineEnd);
+
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_Return);
+        // One key a character; a character beyond U+FFFF comes as one key with both halves.
+        if (typed.front().isHighSurrogate()) {
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, typed, Qt::NoModifier);
+        } else {
+            for (const QChar c : typed)
+                QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+        QCOMPARE(box->TextLength(), qsizetype(length));
+        w->mnuFSave_Click();
+        QCOMPARE(FrameFixture::readFile(path), edited + lineEnd);
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
@@ -178,31 +231,6 @@ private slots:
         QCOMPARE(FrameFixture::readFile(path), QByteArray("line\r\n"));
         f.frame().files().LoadFileIntoWindow(path)->mnuFSave_Click();
         QCOMPARE(FrameFixture::readFile(path), QByteArray("line\r\n\r\n"));
-    }
-
-    void aFailedSaveKeepsTheWindowAsItWas()
-    {
-        FrameFixture f;
-        const QString path = f.writeFile(QStringLiteral("keep.txt"), "old");
-        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
-        w->Text1->setSelText("new ");
-        // The file's name now names a folder: the write cannot happen.
-        QFile::remove(path);
-        QVERIFY(QDir(f.dir().path()).mkdir(QStringLiteral("keep.txt")));
-        f.dialogs().answerMessageBox(Answer::Ok);
-        w->mnuFSave_Click();
-        QCOMPARE(f.dialogs().lastCall().icon, DialogService::Icon::Exclamation);
-        QCOMPARE(f.dialogs().lastCall().title, QStringLiteral("MDI"));
-        QCOMPARE(w->documentState().Changed, DocumentState::True);
-        QCOMPARE(w->Caption(), path.toUpper());
-        QVERIFY(QFileInfo(path).isDir());
-
-        // Save As to a name whose write fails: told, caption kept.
-        f.dialogs().answerSave(f.path(QStringLiteral("no/such/dir.txt")));
-        f.dialogs().answerMessageBox(Answer::Ok);
-        w->mnuFSaveAs_Click();
-        QCOMPARE(w->Caption(), path.toUpper());
-        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
     void theInactiveWindowsTextIsWrittenWhenItsQuestionSavesIt()

@@ -1,3 +1,11 @@
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -6,21 +14,15 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <limits>
 
 #include "ChildCase.h"
+#include "DiskFiles.h"
 #include "FrameFixture.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
-
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <signal.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
-#include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "files/LoadBound.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // A file larger than memory is read on purpose: the allocator must answer "no memory" as the
@@ -44,62 +46,20 @@ using Kind = ScriptedDialogs::Kind;
 
 const QString CannotOpen = QStringLiteral("Impossibile aprire il file: ");
 const QString TooBig = QStringLiteral("'O file è troppo gruosso po pute' arapì.");
+const QString NoMemory =
+    QStringLiteral("'O file è troppo gruosso pe' 'a memoria ca ce sta, nun se po' arapì: ");
 const QByteArray OldContent("what was there before\r\n");
 
 QByteArray native(const QString& path) { return QFile::encodeName(path); }
 
-bool putFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-// The bytes of a file, or a marker that cannot be file content when there is no such file.
-QByteArray onDisk(const QString& path)
-{
-    struct stat st;
-    if (::stat(native(path), &st) != 0) return QByteArrayLiteral("<no file>");
-    if (S_ISDIR(st.st_mode)) return QByteArrayLiteral("<folder>");
-    // Opening a FIFO would wait for a writer; a device may never end.
-    if (S_ISFIFO(st.st_mode)) return QByteArrayLiteral("<FIFO>");
-    if (!S_ISREG(st.st_mode)) return QByteArrayLiteral("<device>");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArrayLiteral("<unreadable>");
-    return file.readAll();
-}
-
-QStringList entriesOf(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot, QDir::Name);
-}
-
 bool chmodPath(const QString& path, mode_t mode) { return ::chmod(native(path), mode) == 0; }
 
-// Sets or clears the immutable flag of a file or folder (what chattr +i does). False where the
-// file system or the user's rights do not allow it.
-bool setImmutable(const QString& path, bool on)
-{
-    const int fd = ::open(native(path), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
-}
-
 // Collects what did not hold, so that a case can run in a child and report back as text.
-void expect(QStringList& problems, bool ok, const QString& what)
-{
+void expect(QStringList& problems, bool ok, const QString& what) {
     if (!ok) problems << what;
 }
 
-QString quoted(const QByteArray& bytes)
-{
+QString quoted(const QByteArray& bytes) {
     return QLatin1Char('"') + QString::fromLatin1(bytes.left(60).toPercentEncoding(" ")) +
            QLatin1Char('"');
 }
@@ -107,8 +67,7 @@ QString quoted(const QByteArray& bytes)
 // The message box the program showed last must be an OK box with this prompt and icon, titled
 // with the application's title.
 void expectTold(QStringList& problems, const ScriptedDialogs& dialogs, const QString& prompt,
-                DialogService::Icon icon, bool promptIsPrefix = false)
-{
+                DialogService::Icon icon, bool promptIsPrefix = false) {
     if (dialogs.calls().isEmpty() || dialogs.lastCall().kind != Kind::MessageBox) {
         problems << QStringLiteral("the user was not told");
         return;
@@ -129,20 +88,19 @@ void expectTold(QStringList& problems, const ScriptedDialogs& dialogs, const QSt
 enum class SaveBy { Save, SaveAs };
 
 struct SaveCase {
-    QString target;     // the file the save goes to
+    QString target;            // the file the save goes to
     SaveBy by = SaveBy::Save;  // Save: the window holds target; Save As: a new window saves as
-    QString why;        // the description the user must see; empty: any description
+    QString why;               // the description the user must see; empty: any description
 };
 
 // A window with edits that cannot be saved: whatever way the user tries, the file stays as it
 // was, the user is told each time, and the window keeps its text, caption and Changed flag; the
 // save question, answered Yes, keeps it open rather than lose the edits.
-QString failedSave(const SaveCase& c)
-{
+QString failedSave(const SaveCase& c) {
     QStringList problems;
     const QString folder = QFileInfo(c.target).absolutePath();
-    const QByteArray before = onDisk(c.target);
-    const QStringList entriesBefore = entriesOf(folder);
+    const QByteArray before = DiskFiles::bytes(c.target);
+    const QStringList entriesBefore = DiskFiles::entries(folder);
     {
         FrameFixture f;
         frmNotePad* w = nullptr;
@@ -184,27 +142,27 @@ QString failedSave(const SaveCase& c)
         FrameFixture::settle();
         expect(problems, f.documents().contains(w) && !w->isUnloaded(),
                QStringLiteral("the window closed with its edits unsaved"));
-        expect(problems, f.documents().contains(w) &&
-                             w->documentState().Changed == DocumentState::True,
+        expect(problems,
+               f.documents().contains(w) && w->documentState().Changed == DocumentState::True,
                QStringLiteral("after the question the window counts as saved"));
         expect(problems, f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                f.dialogs().problems());
     }
-    expect(problems, onDisk(c.target) == before,
+    expect(problems, DiskFiles::bytes(c.target) == before,
            QStringLiteral("the file now holds %1, it held %2")
-               .arg(quoted(onDisk(c.target)), quoted(before)));
-    expect(problems, entriesOf(folder) == entriesBefore,
+               .arg(quoted(DiskFiles::bytes(c.target)), quoted(before)));
+    expect(problems, DiskFiles::entries(folder) == entriesBefore,
            QStringLiteral("the folder now holds %1, it held %2")
-               .arg(entriesOf(folder).join(' '), entriesBefore.join(' ')));
+               .arg(DiskFiles::entries(folder).join(' '), entriesBefore.join(' ')));
     return problems.join(QStringLiteral("; "));
 }
 
 // A file that cannot be opened: the user is told, no window opens and no slot is taken.
 QString failedOpen(const QString& path, bool viaDialog, const QString& prompt, bool promptIsPrefix,
-                   DialogService::Icon icon = DialogService::Icon::None)
-{
+                   DialogService::Icon icon = DialogService::Icon::None, qint64 memory = -2) {
     QStringList problems;
     FrameFixture f;
+    if (memory != -2) f.frame().files().setAvailableMemory([memory] { return memory; });
     frmNotePad* first = f.active();
     const int slotCount = f.frame().state().slotTables.upperBound();
     f.dialogs().answerMessageBox(Answer::Ok);
@@ -221,8 +179,9 @@ QString failedOpen(const QString& path, bool viaDialog, const QString& prompt, b
            QStringLiteral("%1 windows are open").arg(f.documents().size()));
     expect(problems, f.frame().state().slotTables.upperBound() == slotCount,
            QStringLiteral("a slot was taken"));
-    expect(problems, f.active() == first && first->Caption() == frmNotePad::UntitledCaption &&
-                         first->documentState().Changed == DocumentState::False,
+    expect(problems,
+           f.active() == first && first->Caption() == frmNotePad::UntitledCaption &&
+               first->documentState().Changed == DocumentState::False,
            QStringLiteral("the start-up window changed"));
     expect(problems, f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
            f.dialogs().problems());
@@ -230,8 +189,7 @@ QString failedOpen(const QString& path, bool viaDialog, const QString& prompt, b
 }
 
 // A savable file in a folder without write permission: it is rewritten in place.
-QString savedInPlace(const QString& file)
-{
+QString savedInPlace(const QString& file) {
     QStringList problems;
     FrameFixture f;
     frmNotePad* w = f.frame().files().LoadFileIntoWindow(file);
@@ -242,26 +200,65 @@ QString savedInPlace(const QString& file)
     expect(problems, f.dialogs().calls().isEmpty(), QStringLiteral("a dialog came"));
     expect(problems, w->documentState().Changed == DocumentState::False,
            QStringLiteral("still marked changed"));
-    expect(problems, onDisk(file) == "new " + old + "\r\n",
-           QStringLiteral("the file holds %1").arg(quoted(onDisk(file))));
+    expect(problems, DiskFiles::bytes(file) == "new " + old + "\r\n",
+           QStringLiteral("the file holds %1").arg(quoted(DiskFiles::bytes(file))));
     return problems.join(QStringLiteral("; "));
 }
 
-// A case run in a process of its own (see ChildCase), as the unprivileged user.
-QString runCase(const QStringList& args)
-{
+// A file that passes the memory bound, but whose window still cannot be built: the process may
+// take only a little more than the text as read. The window goes, its slot is free again, the
+// user is told, and the window already open keeps its unsaved text.
+QString noMemoryWhileBuilding(const QString& path) {
+    QStringList problems;
+    FrameFixture f;
+    f.frame().files().setAvailableMemory([] { return std::numeric_limits<qint64>::max(); });
+    frmNotePad* first = f.active();
+    first->Text1->setSelText("unsaved");
+    f.dialogs().answerMessageBox(Answer::Ok);
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) return QStringLiteral("no /proc/self/statm");
+    const qint64 pages = statm.readAll().split(' ').value(0).toLongLong();
+    const rlim_t limit =
+        rlim_t(pages) * ::sysconf(_SC_PAGESIZE) + rlim_t(QFileInfo(path).size()) * 3 / 2;
+    const rlimit addressSpace{limit, limit};
+    if (::setrlimit(RLIMIT_AS, &addressSpace) != 0) return QStringLiteral("no address-space limit");
+    expect(problems, !f.frame().files().LoadFileIntoWindow(path),
+           QStringLiteral("a window came back"));
+    const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+    ::setrlimit(RLIMIT_AS, &unlimited);
+    FrameFixture::settle();
+    expectTold(problems, f.dialogs(), NoMemory + path, DialogService::Icon::None);
+    expect(problems, f.documents() == QList<frmNotePad*>{first},
+           QStringLiteral("%1 windows are open").arg(f.documents().size()));
+    const auto& tables = f.frame().state().slotTables;
+    for (int slot = 2; slot <= tables.upperBound(); ++slot)
+        expect(problems, tables.state(slot).Free != DocumentState::False,
+               QStringLiteral("slot %1 is taken").arg(slot));
+    expect(
+        problems,
+        first->Text1->Text() == "unsaved" && first->documentState().Changed == DocumentState::True,
+        QStringLiteral("the open window lost its text"));
+    expect(problems, f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+           f.dialogs().problems());
+    first->documentState().Changed = DocumentState::False;
+    return problems.join(QStringLiteral("; "));
+}
+
+// A case run in a process of its own (see ChildCase), as the unprivileged user or, for the
+// address-space limit, as the same one.
+QString runCase(const QStringList& args) {
+    if (args.value(0) == QLatin1String("nomemory") && args.size() == 2)
+        return noMemoryWhileBuilding(args[1]);
     if (args.value(0) == QLatin1String("open") && args.size() == 3)
         return failedOpen(args[1], true, args[2], false);
     if (args.value(0) == QLatin1String("save") && args.size() == 4)
-        return failedSave(SaveCase{args[1],
-                                   args[2] == QLatin1String("saveas") ? SaveBy::SaveAs : SaveBy::Save,
-                                   args[3]});
+        return failedSave(SaveCase{
+            args[1], args[2] == QLatin1String("saveas") ? SaveBy::SaveAs : SaveBy::Save, args[3]});
     if (args.value(0) == QLatin1String("inplace") && args.size() == 2) return savedInPlace(args[1]);
     return QStringLiteral("no such case: ") + args.join(' ');
 }
 
-QString runUnprivileged(const QStringList& args)
-{
+QString runUnprivileged(const QStringList& args) {
     return ChildCase::run(args, ChildCase::User::Unprivileged);
 }
 
@@ -275,27 +272,25 @@ private:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private slots:
-    void init()
-    {
+    void init() {
         QVERIFY(m_dir.isValid());
         // The unprivileged child must reach the folder.
         QVERIFY(chmodPath(m_dir.path(), 0755));
     }
 
-    void cleanup()
-    {
+    void cleanup() {
         // Leave nothing the next case or the folder's removal would trip over.
-        QDirIterator it(m_dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System |
-                                          QDir::NoDotAndDotDot,
+        QDirIterator it(m_dir.path(),
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString p = it.next();
             if (!it.fileInfo().isSymLink()) {
-                setImmutable(p, false);
+                DiskFiles::setImmutable(p, false);
                 if (it.fileInfo().isDir()) chmodPath(p, 0755);
             }
         }
-        for (const QString& e : entriesOf(m_dir.path())) {
+        for (const QString& e : DiskFiles::entries(m_dir.path())) {
             const QString p = path(e);
             if (QFileInfo(p).isDir() && !QFileInfo(p).isSymLink())
                 QDir(p).removeRecursively();
@@ -304,39 +299,31 @@ private slots:
         }
     }
 
-    // Reading fails, for every reason a path can give: the user is told "Impossibile aprire il
-    // file: " and the path (with the reason on a line of its own where the file exists but
-    // cannot be read whole), and no window opens.
+    // Reading fails: the user is told "Impossibile aprire il file: " and the path (with the
+    // reason on a line of its own where the file exists but cannot be read whole), and no window
+    // opens. One case for each way the user meets it; every reason a path can give is a case of
+    // tst_textfile.
     void openFailures_data()
     {
         QTest::addColumn<QString>("what");
         QTest::addColumn<bool>("viaDialog");
         QTest::addColumn<QString>("reason");  // empty: the prompt is the path alone
         QTest::newRow("missing file") << "missing" << true << QString();
-        QTest::newRow("path through a missing folder") << "through" << true << QString();
         QTest::newRow("folder chosen as the file") << "folder" << true << qt_error_string(EISDIR);
-        QTest::newRow("FIFO") << "fifo" << true << QStringLiteral("Not a regular file");
+        QTest::newRow("FIFO") << "fifo" << true << QStringLiteral("Chisto nun è nu file normale.");
         QTest::newRow("endless device, from the recent list")
-            << "device" << false << QStringLiteral("Not a regular file");
-        QTest::newRow("dangling symbolic link") << "dangling" << true << QString();
-        QTest::newRow("symbolic link loop") << "loop" << true << QString();
-        QTest::newRow("shorter than its size (sysfs)")
-            << "shrinks" << true << QStringLiteral("The file changed while it was being read");
+            << "device" << false << QStringLiteral("Chisto nun è nu file normale.");
         QTest::newRow("longer than its size (procfs)")
-            << "grows" << true << QStringLiteral("The file changed while it was being read");
-        QTest::newRow("larger than memory, from the recent list")
-            << "huge" << false << qt_error_string(ENOMEM);
+            << "grows" << true << QStringLiteral("'O file s'è cagnato mentre 'o stevo leggenno.");
+        QTest::newRow("larger than memory, from the recent list") << "huge" << false << QString();
     }
 
-    void openFailures()
-    {
+    void openFailures() {
         QFETCH(QString, what);
         QFETCH(bool, viaDialog);
         QFETCH(QString, reason);
         QString file = path(what);
-        if (what == QLatin1String("through")) {
-            file = path(QStringLiteral("no/such/folder/file.txt"));
-        } else if (what == QLatin1String("folder")) {
+        if (what == QLatin1String("folder")) {
             QVERIFY(QDir(m_dir.path()).mkdir(what));
         } else if (what == QLatin1String("fifo")) {
             // Opening a FIFO for reading waits for a writer: the program must not try.
@@ -344,30 +331,23 @@ private slots:
         } else if (what == QLatin1String("device")) {
             file = QStringLiteral("/dev/zero");
             if (!QFileInfo::exists(file)) QSKIP("no /dev/zero here");
-        } else if (what == QLatin1String("dangling")) {
-            QVERIFY(QFile::link(path(QStringLiteral("gone")), file));
-        } else if (what == QLatin1String("loop")) {
-            QVERIFY(QFile::link(path(QStringLiteral("loop2")), file));
-            QVERIFY(QFile::link(file, path(QStringLiteral("loop2"))));
-        } else if (what == QLatin1String("shrinks") || what == QLatin1String("grows")) {
-            // The kernel's own files whose size is not their content: a page for a few bytes,
-            // or nothing for a few hundred. To the program they look like files that changed
-            // between the size check and the read.
-            file = what == QLatin1String("shrinks") ? QStringLiteral("/sys/devices/system/cpu/online")
-                                                    : QStringLiteral("/proc/self/status");
+        } else if (what == QLatin1String("grows")) {
+            // A kernel file whose size is not its content: nothing for a few hundred bytes. To
+            // the program it looks like a file that changed between the size check and the read.
+            file = QStringLiteral("/proc/self/status");
             QFile plain(file);
             if (!plain.open(QIODevice::ReadOnly)) QSKIP("the kernel does not offer the file here");
             if (plain.readAll().size() == QFileInfo(file).size())
                 QSKIP("here the file's size is its content");
         } else if (what == QLatin1String("huge")) {
-            QFile overcommit(QStringLiteral("/proc/sys/vm/overcommit_memory"));
-            if (overcommit.open(QIODevice::ReadOnly) && overcommit.readAll().trimmed() == "1")
-                QSKIP("the system promises any amount of memory: the read would really happen");
+            // Refused by the memory bound before any of it is read.
             QFile sparse(file);
             QVERIFY(sparse.open(QIODevice::WriteOnly));
             if (!sparse.resize(qint64(1) << 40)) QSKIP("the file system cannot hold the file");
         }
-        const QString prompt = CannotOpen + file + (reason.isEmpty() ? "" : "\n" + reason);
+        const QString prompt = what == QLatin1String("huge")
+                                   ? NoMemory + file
+                                   : CannotOpen + file + (reason.isEmpty() ? "" : "\n" + reason);
         const QString problem = failedOpen(file, viaDialog, prompt, false);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         if (what == QLatin1String("fifo")) {
@@ -376,9 +356,49 @@ private slots:
         }
     }
 
+    // A file whose window would need more memory than there is: refused by the dialog and by
+    // the recent list alike, with the normal pointer over the message; one that just fits
+    // opens. A window costs so much for each byte of its file and so much for each line.
+    void aFileTooLargeForMemoryMakesNoWindow_data() {
+        QTest::addColumn<bool>("viaDialog");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("one long line, from the dialog") << true << QByteArray(2000, 'x');
+        QTest::newRow("many short lines, from the recent list")
+            << false << QByteArray("a\r\n").repeated(100);
+        QTest::newRow("lone line feeds count as lines") << false << QByteArray("\n").repeated(50);
+    }
+
+    void aFileTooLargeForMemoryMakesNoWindow() {
+        QFETCH(bool, viaDialog);
+        QFETCH(QByteArray, content);
+        const QString file = path(QStringLiteral("big.txt"));
+        QVERIFY(DiskFiles::put(file, content));
+        const qint64 cost = content.size() * LoadBound::BytesPerFileByte +
+                            content.count('\n') * LoadBound::BytesPerLine;
+        const QString problem = failedOpen(file, viaDialog, NoMemory + file, false,
+                                           DialogService::Icon::None, cost - 1);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        FrameFixture f;
+        f.frame().files().setAvailableMemory([cost] { return cost; });
+        QVERIFY(f.frame().files().LoadFileIntoWindow(file));
+        QVERIFY(f.dialogs().calls().isEmpty());
+    }
+
+    void runningOutOfMemoryWhileBuildingTheWindow() {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the address sanitizer reserves memory that an address-space limit would break");
+#endif
+        const QString file = path(QStringLiteral("long.txt"));
+        QFile sparse(file);
+        QVERIFY(sparse.open(QIODevice::WriteOnly));
+        if (!sparse.resize(qint64(64) << 20)) QSKIP("the file system cannot hold the file");
+        sparse.close();
+        const QString problem = ChildCase::run({"nomemory", file}, ChildCase::User::Same);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
     // The open dialog refuses a file over the limit before reading any of it, however large.
-    void aFileLargerThanMemoryFromTheDialogIsRefusedBySize()
-    {
+    void aFileLargerThanMemoryFromTheDialogIsRefusedBySize() {
         const QString file = path(QStringLiteral("huge.txt"));
         QFile sparse(file);
         QVERIFY(sparse.open(QIODevice::WriteOnly));
@@ -388,19 +408,18 @@ private slots:
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }
 
-    void aFileTheUserMayNotReadMakesNoWindow()
-    {
+    void aFileTheUserMayNotReadMakesNoWindow() {
         const QString file = path(QStringLiteral("secret.txt"));
-        QVERIFY(putFile(file, OldContent));
+        QVERIFY(DiskFiles::put(file, OldContent));
         QVERIFY(chmodPath(file, 0200));
         const QString problem = runUnprivileged({"open", file, CannotOpen + file});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        QCOMPARE(onDisk(file), OldContent);
+        QCOMPARE(DiskFiles::bytes(file), OldContent);
     }
 
     // Writing is refused: by the file's or the folder's permissions (as an unprivileged user),
-    // by a file without any write permission (also for root), by the immutable flag (also for
-    // root).
+    // by the immutable flag (also for root). A file without any write permission is refused to
+    // root too: tst_textfile holds that.
     void saveRefused_data()
     {
         QTest::addColumn<QString>("what");
@@ -408,16 +427,13 @@ private slots:
         QTest::addColumn<QString>("why");
         QTest::newRow("read-only file in a writable folder")
             << "readonly" << true << qt_error_string(EACCES);
-        QTest::newRow("read-only file, saved by root")
-            << "readonly" << false << qt_error_string(EACCES);
         QTest::newRow("new file in a folder without write permission")
             << "lockedfolder" << true << QString();
         QTest::newRow("immutable file") << "immutable" << false << qt_error_string(EPERM);
         QTest::newRow("new file in an immutable folder") << "immutablefolder" << false << QString();
     }
 
-    void saveRefused()
-    {
+    void saveRefused() {
         QFETCH(QString, what);
         QFETCH(bool, unprivileged);
         QFETCH(QString, why);
@@ -425,7 +441,7 @@ private slots:
         c.why = why;
         if (what == QLatin1String("readonly")) {
             c.target = path(QStringLiteral("readonly.txt"));
-            QVERIFY(putFile(c.target, OldContent));
+            QVERIFY(DiskFiles::put(c.target, OldContent));
             QVERIFY(chmodPath(c.target, 0444));
             // The folder itself lets anyone replace the file: only its own permission says no.
             QVERIFY(chmodPath(m_dir.path(), 0777));
@@ -436,12 +452,12 @@ private slots:
             c.by = SaveBy::SaveAs;
         } else if (what == QLatin1String("immutable")) {
             c.target = path(QStringLiteral("immutable.txt"));
-            QVERIFY(putFile(c.target, OldContent));
-            if (!setImmutable(c.target, true)) QSKIP("no immutable files here");
+            QVERIFY(DiskFiles::put(c.target, OldContent));
+            if (!DiskFiles::setImmutable(c.target, true)) QSKIP("no immutable files here");
         } else {
             QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("frozen")));
-            QVERIFY(putFile(path(QStringLiteral("frozen/other.txt")), OldContent));
-            if (!setImmutable(path(QStringLiteral("frozen")), true))
+            QVERIFY(DiskFiles::put(path(QStringLiteral("frozen/other.txt")), OldContent));
+            if (!DiskFiles::setImmutable(path(QStringLiteral("frozen")), true))
                 QSKIP("no immutable folders here");
             c.target = path(QStringLiteral("frozen/new.txt"));
             c.by = SaveBy::SaveAs;
@@ -454,45 +470,35 @@ private slots:
     }
 
     // A file that is writable where its folder is not is rewritten in place: the save works.
-    void aWritableFileInAFolderWithoutWritePermissionIsSaved()
-    {
+    void aWritableFileInAFolderWithoutWritePermissionIsSaved() {
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("locked")));
         const QString file = path(QStringLiteral("locked/open.txt"));
-        QVERIFY(putFile(file, OldContent));
+        QVERIFY(DiskFiles::put(file, OldContent));
         QVERIFY(chmodPath(file, 0666));
         QVERIFY(chmodPath(path(QStringLiteral("locked")), 0555));
         const QString problem = runUnprivileged({"inplace", file});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        QCOMPARE(entriesOf(path(QStringLiteral("locked"))), QStringList{"open.txt"});
+        QCOMPARE(DiskFiles::entries(path(QStringLiteral("locked"))), QStringList{"open.txt"});
     }
 
     // Save As to a name that is no file the program can write.
-    void saveAsToWhatIsNoFile_data()
-    {
+    void saveAsToWhatIsNoFile_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("why");
-        QTest::newRow("path through a missing folder") << "through" << qt_error_string(ENOENT);
         QTest::newRow("folder chosen as the file") << "folder" << qt_error_string(EISDIR);
-        QTest::newRow("FIFO") << "fifo" << QStringLiteral("Not a regular file");
-        QTest::newRow("symbolic link loop") << "loop" << qt_error_string(ELOOP);
+        QTest::newRow("FIFO") << "fifo" << QStringLiteral("Chisto nun è nu file normale.");
     }
 
-    void saveAsToWhatIsNoFile()
-    {
+    void saveAsToWhatIsNoFile() {
         QFETCH(QString, what);
         QFETCH(QString, why);
         SaveCase c{path(what), SaveBy::SaveAs, why};
-        if (what == QLatin1String("through")) {
-            c.target = path(QStringLiteral("no/such/folder/file.txt"));
-        } else if (what == QLatin1String("folder")) {
+        if (what == QLatin1String("folder")) {
             QVERIFY(QDir(m_dir.path()).mkdir(what));
-            QVERIFY(putFile(path(QStringLiteral("folder/inside.txt")), OldContent));
-        } else if (what == QLatin1String("fifo")) {
+            QVERIFY(DiskFiles::put(path(QStringLiteral("folder/inside.txt")), OldContent));
+        } else {
             // Opening a FIFO for writing waits for a reader: the program must not try.
             QVERIFY(::mkfifo(native(c.target), 0644) == 0);
-        } else {
-            QVERIFY(QFile::link(path(QStringLiteral("loop2")), c.target));
-            QVERIFY(QFile::link(c.target, path(QStringLiteral("loop2"))));
         }
         const QString problem = failedSave(c);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
@@ -501,41 +507,31 @@ private slots:
             QVERIFY(::lstat(native(c.target), &st) == 0 && S_ISFIFO(st.st_mode));
         }
         if (what == QLatin1String("folder"))
-            QCOMPARE(onDisk(path(QStringLiteral("folder/inside.txt"))), OldContent);
+            QCOMPARE(DiskFiles::bytes(path(QStringLiteral("folder/inside.txt"))), OldContent);
     }
 
-    // No room for the text: a device that is always full, a file system that is full, and a
-    // limit on the size of files. The old file survives whole.
+    // No room for the text: a file system that is full, and a limit on the size of files. The
+    // old file survives whole. A device that is always full is a case of tst_textfile.
     void saveToAFullDisk_data()
     {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("why");
-        QTest::newRow("always full device") << "device" << qt_error_string(ENOSPC);
         QTest::newRow("full file system") << "tmpfs" << qt_error_string(ENOSPC);
         QTest::newRow("file size limit") << "limit" << qt_error_string(EFBIG);
     }
 
-    void saveToAFullDisk()
-    {
+    void saveToAFullDisk() {
         QFETCH(QString, what);
         QFETCH(QString, why);
         // Larger than what is left, whatever the case.
         const QByteArray big(64 * 1024, 'x');
         SaveCase c{QString(), SaveBy::Save, why};
-        if (what == QLatin1String("device")) {
-            c.target = QStringLiteral("/dev/full");
-            c.by = SaveBy::SaveAs;
-            if (!QFileInfo::exists(c.target)) QSKIP("no /dev/full here");
-            const QString problem = failedSave(c);
-            QVERIFY2(problem.isEmpty(), qPrintable(problem));
-            return;
-        }
         const QString folder = path(QStringLiteral("disk"));
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("disk")));
         c.target = folder + QStringLiteral("/old.txt");
         rlimit oldLimit{};
         QVERIFY(::getrlimit(RLIMIT_FSIZE, &oldLimit) == 0);
-        struct sigaction oldAction{};
+        struct sigaction oldAction {};
         bool mounted = false;
         auto restore = qScopeGuard([&] {
             ::setrlimit(RLIMIT_FSIZE, &oldLimit);
@@ -546,17 +542,18 @@ private slots:
             if (::mount("tmpfs", native(folder), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0)
                 QSKIP("cannot mount a small file system here (needs root)");
             mounted = true;
-            QVERIFY(putFile(c.target, OldContent));
+            QVERIFY(DiskFiles::put(c.target, OldContent));
             // Fill what is left.
             QFile filler(folder + QStringLiteral("/filler"));
             QVERIFY(filler.open(QIODevice::WriteOnly));
-            while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {}
+            while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+            }
             filler.close();
         } else {
-            QVERIFY(putFile(c.target, OldContent));
+            QVERIFY(DiskFiles::put(c.target, OldContent));
             // Past the limit the kernel sends SIGXFSZ, which would end the test; ignored, the
             // write fails with EFBIG instead.
-            struct sigaction ignore{};
+            struct sigaction ignore {};
             ignore.sa_handler = SIG_IGN;
             QVERIFY(::sigaction(SIGXFSZ, &ignore, &oldAction) == 0);
             rlimit small = oldLimit;
@@ -577,19 +574,18 @@ private slots:
             expect(problems, w->Caption() == c.target.toUpper(), QStringLiteral("caption changed"));
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
-        QCOMPARE(onDisk(c.target), OldContent);
+        QCOMPARE(DiskFiles::bytes(c.target), OldContent);
         QStringList expected{QStringLiteral("old.txt")};
         if (what == QLatin1String("tmpfs")) expected.prepend(QStringLiteral("filler"));
-        QCOMPARE(entriesOf(folder), expected);
+        QCOMPARE(DiskFiles::entries(folder), expected);
     }
 
     // A window opened through a symbolic link shows the link's path; saving writes the file
     // the link points to and leaves the link a link.
-    void saveThroughASymbolicLink()
-    {
+    void saveThroughASymbolicLink() {
         const QString target = path(QStringLiteral("real.txt"));
         const QString link = path(QStringLiteral("link.txt"));
-        QVERIFY(putFile(target, OldContent));
+        QVERIFY(DiskFiles::put(target, OldContent));
         QVERIFY(QFile::link(target, link));
         FrameFixture f;
         f.dialogs().answerOpen(link);
@@ -601,15 +597,14 @@ private slots:
         w->Text1->setSelText(">");
         w->mnuFSave_Click();
         QCOMPARE(w->documentState().Changed, DocumentState::False);
-        QCOMPARE(onDisk(target), ">" + OldContent + "\r\n");
+        QCOMPARE(DiskFiles::bytes(target), ">" + OldContent + "\r\n");
         QVERIFY(QFileInfo(link).isSymLink());
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
     // Names with letters outside ASCII, a tab, control characters and a line feed open and
     // save like any other; the file on disk carries exactly the name chosen.
-    void pathsWithUnusualCharacters_data()
-    {
+    void pathsWithUnusualCharacters_data() {
         QTest::addColumn<QString>("name");
         QTest::newRow("accents and euro") << QStringLiteral("Città ñ € «x».txt");
         QTest::newRow("tab and control characters") << QStringLiteral("a\tb\x01\x1b\x7f.txt");
@@ -617,12 +612,11 @@ private slots:
         QTest::newRow("outside the code page") << QStringLiteral("łódź \U0001F600.txt");
     }
 
-    void pathsWithUnusualCharacters()
-    {
+    void pathsWithUnusualCharacters() {
         QFETCH(QString, name);
         const QString file = path(name);
-        QVERIFY(putFile(file, OldContent));
-        QVERIFY(entriesOf(m_dir.path()).contains(name));
+        QVERIFY(DiskFiles::put(file, OldContent));
+        QVERIFY(DiskFiles::entries(m_dir.path()).contains(name));
         FrameFixture f;
         f.dialogs().answerOpen(file);
         f.active()->mnuFOpen_Click();
@@ -633,30 +627,17 @@ private slots:
         QCOMPARE(w->documentState().Changed, DocumentState::False);
         w->Text1->setSelText("1");
         w->mnuFSave_Click();
-        QCOMPARE(onDisk(file), "1" + OldContent + "\r\n");
+        QCOMPARE(DiskFiles::bytes(file), "1" + OldContent + "\r\n");
 
         const QString copy = path(QStringLiteral("copia ") + name);
         f.dialogs().answerSave(copy);
         w->mnuFSaveAs_Click();
         QCOMPARE(w->Caption(), copy.toUpper());
-        QCOMPARE(onDisk(copy), "1" + OldContent + "\r\n");
-        QVERIFY(entriesOf(m_dir.path()).contains(QStringLiteral("copia ") + name));
+        QCOMPARE(DiskFiles::bytes(copy), "1" + OldContent + "\r\n");
+        QVERIFY(DiskFiles::entries(m_dir.path()).contains(QStringLiteral("copia ") + name));
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 };
 
-int main(int argc, char** argv)
-{
-    QStringList args;
-    QString failure;
-    if (ChildCase::caseArguments(argc, argv, &args, &failure)) {
-        if (!failure.isEmpty()) return ChildCase::report(failure);
-        QApplication app(argc, argv);
-        return ChildCase::report(runCase(args));
-    }
-    QApplication app(argc, argv);
-    tst_FileFaults test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return ChildCase::main<tst_FileFaults>(argc, argv, runCase); }
 #include "tst_filefaults.moc"

@@ -3,16 +3,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 #include <QRadioButton>
+#include <QRandomGenerator>
 #include <QScopeGuard>
 #include <QtTest>
 
 #include "FrameFixture.h"
 #include "SearchReference.h"
 #include "document/TextBox.h"
-#include "files/CodePage.h"
 #include "document/frmNotePad.h"
+#include "files/CodePage.h"
 #include "search/SearchCommands.h"
 #include "search/frmFind.h"
 
@@ -73,6 +73,7 @@ private slots:
     void findWhileOpenReusesTheDialog();
     void aSelectedOccurrenceIsFoundAgainFirst();
     void searchingUpThroughTheDialog();
+    void aCorrectedSearchTextIsSearchedAfresh();
     void searchKeepsTheFocusInTheDialog();
     void notFoundLeavesTheSelection();
     void findNextWithoutSearchTextOpensTheDialog();
@@ -101,6 +102,7 @@ void tst_FindDialog::theDialogAsDrawn() {
     QVERIFY(d.testAttribute(Qt::WA_DeleteOnClose));
     QVERIFY(d.font().bold());
     QCOMPARE(d.font().pointSizeF(), 8.25);
+    for (QWidget* control : d.findChildren<QWidget*>()) QCOMPARE(control->font(), d.font());
 
     QCOMPARE(d.Label1->text(), QStringLiteral("&Cercamme:"));
     QCOMPARE(d.Label1->buddy(), d.Text1);
@@ -191,10 +193,16 @@ void tst_FindDialog::optionsAreStoredTheMomentTheyAreClicked() {
     QCOMPARE(s.SearchMatchCase, qint16(1));
     QTest::mouseClick(d.chkCase, Qt::LeftButton);
     QCOMPARE(s.SearchMatchCase, qint16(0));
+    // A mnemonic takes effect at once: a search started right after it must see it.
     QTest::keyClick(&d, Qt::Key_G, Qt::AltModifier);
-    QTRY_COMPARE(s.SearchMatchCase, qint16(1));
+    QCOMPARE(s.SearchMatchCase, qint16(1));
     QTest::keyClick(&d, Qt::Key_S, Qt::AltModifier);
-    QTRY_COMPARE(s.SearchDirection, qint16(0));
+    QCOMPARE(s.SearchDirection, qint16(0));
+    QCOMPARE(QApplication::focusWidget(), d.optDirection[0]);
+    QTest::keyClick(&d, Qt::Key_A, Qt::AltModifier);
+    QCOMPARE(s.SearchDirection, qint16(1));
+    QTest::keyClick(&d, Qt::Key_G, Qt::AltModifier);
+    QCOMPARE(s.SearchMatchCase, qint16(0));
 }
 
 void tst_FindDialog::closingStoresAccordingToTheWay_data() {
@@ -252,12 +260,16 @@ void tst_FindDialog::reopeningShowsTheStoredSettings() {
     FrameFixture f;
     f.active()->mnuSFind_Click();
     frmFind* d = dialog(f);
+    QVERIFY(QTest::qWaitForWindowActive(d));
     d->Text1->setText(QStringLiteral("needle"));
     QTest::mouseClick(d->optDirection[0], Qt::LeftButton);
     QTest::mouseClick(d->chkCase, Qt::LeftButton);
     QTest::mouseClick(d->cmdcancel, Qt::LeftButton);
     FrameFixture::settle();
     QVERIFY(!dialog(f));
+    // The keyboard goes back to the document, with no window manager to hand it over.
+    QCOMPARE(QApplication::activeWindow(), &f.frame());
+    QCOMPARE(QApplication::focusWidget(), f.active()->Text1);
 
     f.active()->mnuSFind_Click();
     d = dialog(f);
@@ -326,15 +338,44 @@ void tst_FindDialog::searchingUpThroughTheDialog() {
     frmFind* d = dialog(f);
     QTest::mouseClick(d->optDirection[0], Qt::LeftButton);
     d->Text1->setText(QStringLiteral("b"));
-    f.dialogs().answerMessageBox(Answer::Ok);
-    QTest::mouseClick(d->cmdFind, Qt::LeftButton);
-    expectNotFound(f, QStringLiteral("b"));
-    QCOMPARE(box->SelStart(), qsizetype(2));
+    // The "b" just before the caret is found at once; the next press finds no other.
     QTest::mouseClick(d->cmdFind, Qt::LeftButton);
     QCOMPARE(box->SelStart(), qsizetype(1));
     QCOMPARE(box->SelLength(), qsizetype(1));
+    QVERIFY(f.dialogs().calls().isEmpty());
+    f.dialogs().answerMessageBox(Answer::Ok);
+    QTest::mouseClick(d->cmdFind, Qt::LeftButton);
+    expectNotFound(f, QStringLiteral("b"));
+    QCOMPARE(box->SelStart(), qsizetype(1));
     QCOMPARE(f.dialogs().calls().size(), 1);
     QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+}
+
+void tst_FindDialog::aCorrectedSearchTextIsSearchedAfresh() {
+    // A text that begins with its only occurrence: a mistyped search finds nothing and leaves
+    // the caret where it was; the corrected one must still find the occurrence at the caret.
+    FrameFixture f;
+    TextBox* box = prepare(f, "Tavulella e basta", 0, 0);
+    f.active()->mnuSFind_Click();
+    frmFind* d = dialog(f);
+    d->Text1->setText(QStringLiteral("Tavulela"));
+    f.dialogs().answerMessageBox(Answer::Ok);
+    QTest::mouseClick(d->cmdFind, Qt::LeftButton);
+    expectNotFound(f, QStringLiteral("Tavulela"));
+    d->Text1->setText(QStringLiteral("Tavulella"));
+    QTest::mouseClick(d->cmdFind, Qt::LeftButton);
+    QCOMPARE(box->SelStart(), qsizetype(0));
+    QCOMPARE(box->SelLength(), qsizetype(9));
+    // The same text again, by the button or by F3, moves on past it.
+    f.dialogs().answerMessageBox(Answer::Ok);
+    QTest::mouseClick(d->cmdFind, Qt::LeftButton);
+    expectNotFound(f, QStringLiteral("Tavulella"));
+    QCOMPARE(box->SelStart(), qsizetype(0));
+    f.dialogs().answerMessageBox(Answer::Ok);
+    f.active()->mnuSFindNext_Click();
+    QCOMPARE(f.dialogs().calls().size(), 3);
+    QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+             qPrintable(f.dialogs().problems()));
 }
 
 void tst_FindDialog::searchKeepsTheFocusInTheDialog() {
@@ -448,8 +489,7 @@ void tst_FindDialog::findWithoutADocumentDoesNothing() {
     QCOMPARE(f.active()->Text1->SelStart(), qsizetype(1));
 }
 
-void tst_FindDialog::searchActiveDocumentFollowsTheRules()
-{
+void tst_FindDialog::searchActiveDocumentFollowsTheRules() {
     // The search as the program runs it, on a document's text box, against the rules: random
     // texts with line breaks and lone CRs and LFs, random settings, carets and Find commands,
     // each search starting from where the one before left the selection.

@@ -1,14 +1,97 @@
-#include <QtTest>
-
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOption>
+#include <QtTest>
 
 #include "FrameFixture.h"
+#include "about/frmAbout.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 #include "frame/Toolbar.h"
+#include "search/SearchCommands.h"
+#include "search/frmFind.h"
+
+namespace {
+
+// The captions of form (a window and every control in it that shows one) that do not fit
+// within the room their control gives them, as the control's style lays them out, each as
+// "caption: needed > room".
+QStringList captionsCutOff(QWidget* form) {
+    QStringList cut;
+    const auto check = [&cut](const QString& caption, int needed, int room) {
+        if (needed > room) cut << QStringLiteral("%1: %2 > %3").arg(caption).arg(needed).arg(room);
+    };
+    QList<QWidget*> widgets = form->findChildren<QWidget*>();
+    widgets.prepend(form);
+    for (QWidget* w : std::as_const(widgets)) {
+        if (!w->isVisibleTo(form) && w != form) continue;
+        const QFontMetrics fm(w->font());
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->text().isEmpty()) continue;
+            QString shown = label->text();
+            if (label->buddy()) shown.remove(QLatin1Char('&'));
+            // Empty lines at the end show nothing.
+            while (shown.endsWith(QLatin1Char('\n'))) shown.chop(1);
+            const QRect room = label->contentsRect();
+            const QRect needed = fm.boundingRect(
+                QRect(0, 0, room.width(), 100000),
+                (label->wordWrap() ? Qt::TextWordWrap : 0) | Qt::AlignLeft | Qt::AlignTop, shown);
+            check(shown, needed.width(), room.width());
+            check(shown + QStringLiteral(" (height)"), needed.height(), room.height());
+        } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            if (button->text().isEmpty()) continue;
+            QStyleOptionButton opt;
+            opt.initFrom(button);
+            opt.text = button->text();
+            const bool push = qobject_cast<QPushButton*>(button) != nullptr;
+            QStyle::SubElement element = QStyle::SE_PushButtonContents;
+            if (qobject_cast<QCheckBox*>(button)) element = QStyle::SE_CheckBoxContents;
+            if (qobject_cast<QRadioButton*>(button)) element = QStyle::SE_RadioButtonContents;
+            if (!push && element == QStyle::SE_PushButtonContents) continue;
+            const QRect room = button->style()->subElementRect(element, &opt, button);
+            const QString shown = QString(button->text()).remove(QLatin1Char('&'));
+            check(shown, fm.horizontalAdvance(shown), room.width());
+            check(shown + QStringLiteral(" (height)"), fm.height(), room.height());
+        } else if (auto* box = qobject_cast<QGroupBox*>(w)) {
+            if (box->title().isEmpty()) continue;
+            QStyleOptionGroupBox opt;
+            opt.initFrom(box);
+            opt.text = box->title();
+            opt.textAlignment = box->alignment();
+            opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            opt.lineWidth = 1;
+            const QRect label = box->style()->subControlRect(QStyle::CC_GroupBox, &opt,
+                                                             QStyle::SC_GroupBoxLabel, box);
+            check(box->title(), fm.horizontalAdvance(box->title()), label.width());
+            check(box->title() + QStringLiteral(" (inside)"), box->rect().contains(label) ? 0 : 1,
+                  0);
+        } else if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+            QStyleOptionTitleBar opt;
+            opt.initFrom(sub);
+            opt.text = sub->windowTitle();
+            opt.titleBarFlags = sub->windowFlags();
+            opt.titleBarState = int(sub->windowState());
+            opt.subControls = QStyle::SC_All;
+            opt.rect = QRect(0, 0, sub->width(), sub->contentsMargins().top());
+            const QRect label = sub->style()->subControlRect(QStyle::CC_TitleBar, &opt,
+                                                             QStyle::SC_TitleBarLabel, sub);
+            const QFontMetrics titleFont(QApplication::font("QMdiSubWindowTitleBar"));
+            check(opt.text, titleFont.horizontalAdvance(opt.text), label.width());
+        }
+    }
+    return cut;
+}
+
+}  // namespace
 
 // The frame, the document windows and the slot registry working together: start-up, File New,
 // closing with the save question, the menu bar, arranging, and the frame's shut-down.
@@ -17,22 +100,19 @@ class tst_Frame : public QObject {
 private:
     using Answer = DialogService::Answer;
 
-    static QStringList menuBarCaptions(frmMDI& frame)
-    {
+    static QStringList menuBarCaptions(frmMDI& frame) {
         QStringList captions;
         for (QAction* a : frame.menuBar()->actions()) captions << a->text();
         return captions;
     }
     static void type(frmNotePad* w, const QByteArray& text) { w->Text1->setSelText(text); }
-    static QString savePrompt(const QString& caption)
-    {
+    static QString savePrompt(const QString& caption) {
         return QStringLiteral("Coccosa dinte 'a [") + caption +
                QStringLiteral("] è state cagnate.\n\rAstipamme chello ca e' cagnate?");
     }
 
 private slots:
-    void startsWithOneUntitledWindow()
-    {
+    void startsWithOneUntitledWindow() {
         FrameFixture f;
         QCOMPARE(f.frame().windowTitle(), QStringLiteral("Tavulella"));
         QCOMPARE(f.documents().size(), 1);
@@ -53,8 +133,7 @@ private slots:
         QVERIFY(!f.dialogs().unexpectedDialog());
     }
 
-    void newWindowsTakeTheLowestFreeSlot()
-    {
+    void newWindowsTakeTheLowestFreeSlot() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         f.frame().NewDocumentWindow();
@@ -71,8 +150,7 @@ private slots:
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
-    void aReusedSlotStartsAfresh()
-    {
+    void aReusedSlotStartsAfresh() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         frmNotePad* w = f.active();
@@ -91,8 +169,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void closingTheLastWindowBringsBackTheFrameMenu()
-    {
+    void closingTheLastWindowBringsBackTheFrameMenu() {
         FrameFixture f;
         f.active()->mnuFClose_Click();
         FrameFixture::settle();
@@ -114,16 +191,14 @@ private slots:
         QCOMPARE(f.frame().state().EditButtonsHidden, DocumentState::True);
     }
 
-    void theSaveQuestion_data()
-    {
+    void theSaveQuestion_data() {
         QTest::addColumn<int>("answer");
         QTest::addColumn<bool>("stillOpen");
         QTest::newRow("cancel keeps the window") << int(Answer::Cancel) << true;
         QTest::newRow("no closes without saving") << int(Answer::No) << false;
     }
 
-    void theSaveQuestion()
-    {
+    void theSaveQuestion() {
         QFETCH(int, answer);
         QFETCH(bool, stillOpen);
         FrameFixture f;
@@ -149,8 +224,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void yesSavesAnUntitledWindowThroughTheDialog()
-    {
+    void yesSavesAnUntitledWindowThroughTheDialog() {
         FrameFixture f;
         type(f.active(), "ciao");
         const QString target = f.path(QStringLiteral("Nota.txt"));
@@ -164,15 +238,13 @@ private slots:
         QVERIFY(f.documents().isEmpty());
     }
 
-    void yesNeverLosesText_data()
-    {
+    void yesNeverLosesText_data() {
         QTest::addColumn<bool>("cancelDialog");
         QTest::newRow("save dialog cancelled") << true;
         QTest::newRow("write fails") << false;
     }
 
-    void yesNeverLosesText()
-    {
+    void yesNeverLosesText() {
         QFETCH(bool, cancelDialog);
         FrameFixture f;
         frmNotePad* w = f.active();
@@ -200,8 +272,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void yesSavesATitledWindowToItsRealPath()
-    {
+    void yesSavesATitledWindowToItsRealPath() {
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("MixedCase.txt"), "abc");
         f.frame().files().LoadFileIntoWindow(path);
@@ -216,8 +287,7 @@ private slots:
         QVERIFY(!QFile::exists(path.toUpper()));
     }
 
-    void closingTheFrameAsksEveryChangedWindow()
-    {
+    void closingTheFrameAsksEveryChangedWindow() {
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("a.txt"), "a");
         f.frame().files().LoadFileIntoWindow(path);
@@ -226,6 +296,10 @@ private slots:
         QCOMPARE(docs.size(), 3);
         type(docs[1], "1");
         type(docs[2], "2");
+        // A maximised window puts its caption into the frame's title; the question keeps the
+        // frame's own caption all the same.
+        docs[2]->showMaximized();
+        QCOMPARE_NE(f.frame().windowTitle(), QStringLiteral("Tavulella"));
         // The first changed window is saved, the second answers Cancel: nothing closes, the
         // save stands.
         f.dialogs().answerMessageBox(Answer::Yes);
@@ -246,10 +320,11 @@ private slots:
         QVERIFY(f.documents().isEmpty());
         QVERIFY(!f.frame().state().slotTables.HasOpenDocuments());
         QCOMPARE(f.dialogs().calls().size(), 3);
+        for (const ScriptedDialogs::Call& call : f.dialogs().calls())
+            QCOMPARE(call.title, QStringLiteral("Tavulella"));
     }
 
-    void theWindowListEndsTheFileMenu()
-    {
+    void theWindowListEndsTheFileMenu() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         frmNotePad* w = f.active();
@@ -269,8 +344,7 @@ private slots:
         QCOMPARE(w->mnufile->actions().size(), actions.size());
     }
 
-    void tileMakesFullWidthBands()
-    {
+    void tileMakesFullWidthBands() {
         FrameFixture f;
         f.frame().resize(600, 500);
         f.frame().NewDocumentWindow();
@@ -287,14 +361,84 @@ private slots:
         }
         QCOMPARE(top, area.height());
 
+        // The maximised window was the active one: it takes the last place.
         f.active()->mnuWCascade_Click();
         const QList<frmNotePad*> docs = f.documents();
-        QVERIFY(docs[1]->geometry().top() > docs[0]->geometry().top());
-        QVERIFY(docs[1]->geometry().left() > docs[0]->geometry().left());
+        QCOMPARE(f.active(), docs[0]);
+        QVERIFY(docs[2]->geometry().top() > docs[1]->geometry().top());
+        QVERIFY(docs[2]->geometry().left() > docs[1]->geometry().left());
+        QVERIFY(docs[0]->geometry().top() > docs[2]->geometry().top());
     }
 
-    void noSlotIsHandedOutBeyondTheLimit()
-    {
+    // Cascade: in creation order with the active window last, each one title bar down and to
+    // the right of the one before, every title bar inside the area and uncovered by the windows
+    // above it; the active window stays active and on top.
+    void cascadeKeepsEveryTitleBarReadable_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("active");     // index in creation order
+        QTest::addColumn<int>("maximised");  // -1: none
+        QTest::newRow("three, the first active") << 3 << 0 << -1;
+        QTest::newRow("ten, the first active") << 10 << 0 << -1;
+        QTest::newRow("four, the third active and maximised") << 4 << 2 << 2;
+    }
+
+    void cascadeKeepsEveryTitleBarReadable() {
+        QFETCH(int, count);
+        QFETCH(int, active);
+        QFETCH(int, maximised);
+        FrameFixture f;
+        for (int i = 1; i < count; ++i) f.frame().NewDocumentWindow();
+        const QList<frmNotePad*> docs = f.documents();
+        QCOMPARE(docs.size(), count);
+        f.frame().mdiArea()->setActiveSubWindow(docs[active]);
+        if (maximised >= 0) docs[maximised]->showMaximized();
+        f.active()->mnuWCascade_Click();
+        FrameFixture::settle();
+
+        QList<QMdiSubWindow*> expected;
+        for (frmNotePad* w : docs)
+            if (w != docs[active]) expected << w;
+        expected << docs[active];
+        QCOMPARE(f.frame().mdiArea()->subWindowList(QMdiArea::StackingOrder), expected);
+        QCOMPARE(f.active(), docs[active]);
+        const QRect area = f.frame().mdiArea()->viewport()->rect();
+        for (int i = 0; i < expected.size(); ++i) {
+            const QRect g = expected[i]->geometry();
+            QVERIFY(!expected[i]->isMaximized());
+            const QRect titleBar(g.topLeft(),
+                                 QSize(g.width(), expected[i]->contentsMargins().top()));
+            QVERIFY(titleBar.height() > 0);
+            QVERIFY2(area.contains(titleBar), qPrintable(QString::number(i)));
+            for (int j = i + 1; j < expected.size(); ++j)
+                QVERIFY2(!expected[j]->geometry().intersects(titleBar),
+                         qPrintable(QStringLiteral("%1 covers the title bar of %2").arg(j).arg(i)));
+            if (i > 0) {
+                QVERIFY(g.top() > expected[i - 1]->geometry().top());
+                QVERIFY(g.left() > expected[i - 1]->geometry().left());
+            }
+        }
+    }
+
+    // Each form as it first shows, in the fonts installed here: the frame with its toolbar and a
+    // document window, the Find dialog and the About box.
+    void everyCaptionFitsItsControl() {
+        FrameFixture f;
+        f.active()->mnuSFind_Click();
+        frmAbout about;
+        about.lblAbout->setText(frmAbout::AboutText());
+        about.show();
+        for (QWidget* form : {static_cast<QWidget*>(&f.frame()),
+                              static_cast<QWidget*>(f.frame().searchCommands().findDialog()),
+                              static_cast<QWidget*>(&about)}) {
+            QVERIFY(form && form->isVisible());
+            const QStringList cut = captionsCutOff(form);
+            QVERIFY2(cut.isEmpty(), qPrintable(form->windowTitle() + QStringLiteral(": ") +
+                                               cut.join(QStringLiteral("; "))));
+        }
+        QVERIFY(!f.frame().findChildren<QMdiSubWindow*>().isEmpty());
+    }
+
+    void noSlotIsHandedOutBeyondTheLimit() {
         FrameFixture f;
         auto& tables = f.frame().state().slotTables;
         while (tables.upperBound() < SlotTables<int>::MaxSlot) tables.FindFreeSlot();
@@ -303,6 +447,14 @@ private slots:
         QCOMPARE(f.documents().size(), 1);
         QCOMPARE(f.dialogs().lastCall().title, QStringLiteral("MDI"));
         QVERIFY(!f.dialogs().lastCall().prompt.isEmpty());
+        // Opening a file says the same, with the normal pointer back over the message.
+        f.dialogs().answerMessageBox(Answer::Ok);
+        f.frame().files().LoadFileIntoWindow(f.writeFile(QStringLiteral("a.txt"), "a"));
+        QCOMPARE(f.documents().size(), 1);
+        QCOMPARE(f.dialogs().calls().size(), 2);
+        QCOMPARE(f.dialogs().lastCall().prompt, f.dialogs().calls().first().prompt);
+        QVERIFY(!f.dialogs().lastCall().busyPointer);
+        QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 };

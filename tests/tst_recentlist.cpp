@@ -1,17 +1,18 @@
-#include <QtTest>
-
-#include <functional>
-#include <map>
-
-#include <QMenu>
-#include <QSettings>
-
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QMenu>
+#include <QSettings>
+#include <QtTest>
+#include <functional>
+#include <map>
+
+#include "ChildCase.h"
+#include "DiskFiles.h"
 #include "FrameFixture.h"
+#include "TempSettings.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
@@ -25,22 +26,18 @@ namespace {
 // kept until sync() like the real store's, and writing can be made to fail.
 class MemoryStore : public SettingsStore {
 public:
-    QString value(const QString& section, const QString& key) override
-    {
+    QString value(const QString& section, const QString& key) override {
         for (const auto& [k, v] : m_sections[section])
             if (k == key) return v;
         return QString();
     }
-    void setValue(const QString& section, const QString& key, const QString& value) override
-    {
+    void setValue(const QString& section, const QString& key, const QString& value) override {
         m_pending.append({section, {key, value}});
     }
-    QList<std::pair<QString, QString>> pairs(const QString& section) override
-    {
+    QList<std::pair<QString, QString>> pairs(const QString& section) override {
         return m_sections[section];
     }
-    Status sync() override
-    {
+    Status sync() override {
         ++syncs;
         if (m_pending.isEmpty()) return Status::Ok;
         const auto pending = std::exchange(m_pending, {});
@@ -49,8 +46,7 @@ public:
         return Status::Ok;
     }
     // Puts a value straight into the store (as another program could).
-    void put(const QString& section, const QString& key, const QString& value)
-    {
+    void put(const QString& section, const QString& key, const QString& value) {
         auto& pairs = m_sections[section];
         for (auto& [k, v] : pairs) {
             if (k == key) {
@@ -60,8 +56,7 @@ public:
         }
         pairs.append({key, value});
     }
-    QStringList keys(const QString& section) const
-    {
+    QStringList keys(const QString& section) const {
         QStringList result;
         const auto it = m_sections.find(section);
         if (it != m_sections.end())
@@ -79,38 +74,14 @@ private:
 
 const QString Section = QStringLiteral("Recent Files");
 
-QStringList keysUpTo(int n)
-{
+QStringList keysUpTo(int n) {
     QStringList keys;
     for (int i = 1; i <= n; ++i) keys << RecentList::keyFor(i);
     return keys;
 }
 
-QByteArray fileBytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Runs fn in a child process without root's privileges (as "nobody") when the tests run as root,
-// where file permissions would not stop anything; otherwise runs it here. Returns fn's result,
-// or -1 when the child did not end normally.
-int runUnprivileged(const std::function<int()>& fn)
-{
-    if (geteuid() != 0) return fn();
-    const pid_t child = fork();
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(99);
-        _exit(fn());
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
-}
-
 // Starts fn in a child process that waits until the gate opens (its write end is closed).
-pid_t startChild(const int gate[2], const std::function<int()>& fn)
-{
+pid_t startChild(const int gate[2], const std::function<int()>& fn) {
     const pid_t child = fork();
     if (child == 0) {
         close(gate[1]);
@@ -124,8 +95,7 @@ pid_t startChild(const int gate[2], const std::function<int()>& fn)
 
 // The exit status of a child, or -1 when it did not end normally.
 
-int waitChild(pid_t child)
-{
+int waitChild(pid_t child) {
     int status = 0;
     if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
@@ -138,36 +108,8 @@ int waitChild(pid_t child)
 class tst_RecentList : public QObject {
     Q_OBJECT
 private:
-    // A configuration folder of our own for the real store.
-    struct ConfigHome {
-        ConfigHome()
-        {
-            old = qgetenv("XDG_CONFIG_HOME");
-            qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        }
-        ~ConfigHome()
-        {
-            if (old.isNull())
-                qunsetenv("XDG_CONFIG_HOME");
-            else
-                qputenv("XDG_CONFIG_HOME", old);
-        }
-        QString folder() const { return dir.filePath(QStringLiteral("Notariello")); }
-        QString file() const { return folder() + QStringLiteral("/Notariello.conf"); }
-        void write(const QByteArray& bytes) const
-        {
-            QDir().mkpath(folder());
-            QFile f(file());
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(bytes);
-        }
-        QTemporaryDir dir;
-        QByteArray old;
-    };
-
     // Stores paths as a user opening them one after the other would: oldest first.
-    static void storeAll(SettingsStore& store, const QStringList& oldestFirst)
-    {
+    static void storeAll(SettingsStore& store, const QStringList& oldestFirst) {
         RecentList list(store);
         for (const QString& p : oldestFirst) QVERIFY(list.store(p));
     }
@@ -176,8 +118,7 @@ private:
 
     // The paths the recent-file items of a window show, in menu order; first..last are the
     // indices of the items that can carry entries.
-    static QStringList shown(const std::array<QAction*, 5>& items, int first)
-    {
+    static QStringList shown(const std::array<QAction*, 5>& items, int first) {
         QStringList paths;
         for (int i = first; i < static_cast<int>(items.size()); ++i) {
             if (items[i]->isVisible()) paths << frmMDI::recentEntry(items[i]);
@@ -185,8 +126,7 @@ private:
         return paths;
     }
     // What the frame's File menu shows after its own separator, in menu order.
-    static QStringList frameMenuBlock(frmMDI& frame)
-    {
+    static QStringList frameMenuBlock(frmMDI& frame) {
         QStringList captions;
         bool inBlock = false;
         for (QAction* a : frame.mnuFile->actions()) {
@@ -200,15 +140,13 @@ private:
     }
     static QStringList stored(frmMDI& frame) { return RecentList(frame.settingsStore()).entries(); }
     // Opens path through the open dialog, as File, Open does.
-    static void openThroughDialog(FrameFixture& f, const QString& path)
-    {
+    static void openThroughDialog(FrameFixture& f, const QString& path) {
         f.dialogs().answerOpen(path);
         f.frame().mnuFOpen_Click();
         FrameFixture::settle();
     }
     // Every open document window shows entries (newest first) after a separator.
-    static void checkDocumentMenus(FrameFixture& f, const QStringList& entries)
-    {
+    static void checkDocumentMenus(FrameFixture& f, const QStringList& entries) {
         for (frmNotePad* w : f.documents()) {
             QCOMPARE(w->mnuRecentFile[0]->isVisible(), !entries.isEmpty());
             QVERIFY(w->mnuRecentFile[0]->isSeparator());
@@ -221,22 +159,21 @@ private slots:
 
     // ---- The list's rules, over the store in memory and over the real store ----
 
-    void storingShiftsTheList_data()
-    {
+    void storingShiftsTheList_data() {
         QTest::addColumn<bool>("real");
         QTest::addColumn<QStringList>("before");  // oldest first, as they were stored
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("after");  // newest first, as the list reads
         for (bool real : {false, true}) {
             const char* kind = real ? "real store" : "memory";
-            QTest::addRow("%s: first entry", kind) << real << QStringList{} << "/d/a.txt"
-                                                   << QStringList{"/d/a.txt"};
+            QTest::addRow("%s: first entry", kind)
+                << real << QStringList{} << "/d/a.txt" << QStringList{"/d/a.txt"};
             QTest::addRow("%s: A B then C", kind)
                 << real << QStringList{"/d/a.txt", "/d/b.txt"} << "/d/c.txt"
                 << QStringList{"/d/c.txt", "/d/b.txt", "/d/a.txt"};
             QTest::addRow("%s: A B C D then E", kind)
-                << real << QStringList{"/d/d.txt", "/d/c.txt", "/d/b.txt", "/d/a.txt"}
-                << "/d/e.txt" << QStringList{"/d/e.txt", "/d/a.txt", "/d/b.txt", "/d/c.txt"};
+                << real << QStringList{"/d/d.txt", "/d/c.txt", "/d/b.txt", "/d/a.txt"} << "/d/e.txt"
+                << QStringList{"/d/e.txt", "/d/a.txt", "/d/b.txt", "/d/c.txt"};
             QTest::addRow("%s: four then two more", kind)
                 << real << QStringList{"/1", "/2", "/3", "/4", "/5"} << "/6"
                 << QStringList{"/6", "/5", "/4", "/3"};
@@ -245,16 +182,15 @@ private slots:
                 << QStringList{"/d/a.txt", "/d/a.txt"};
         }
     }
-    void storingShiftsTheList()
-    {
+    void storingShiftsTheList() {
         QFETCH(bool, real);
         QFETCH(QStringList, before);
         QFETCH(QString, path);
         QFETCH(QStringList, after);
 
-        ConfigHome home;
+        TempSettings home;
         MemoryStore memory;
-        SettingsStore disk(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store disk;
         SettingsStore& store = real ? disk : static_cast<SettingsStore&>(memory);
 
         storeAll(store, before);
@@ -274,15 +210,13 @@ private slots:
         }
     }
 
-    void readingTheList_data()
-    {
+    void readingTheList_data() {
         QTest::addColumn<QStringList>("keys");  // in the order the store lists them
         QTest::addColumn<QStringList>("values");
         QTest::addColumn<QStringList>("entries");
         QTest::newRow("nothing stored") << QStringList{} << QStringList{} << QStringList{};
         QTest::newRow("empty first position hides the rest")
-            << QStringList{"RecentFile1", "RecentFile2"} << QStringList{"", "/b"}
-            << QStringList{};
+            << QStringList{"RecentFile1", "RecentFile2"} << QStringList{"", "/b"} << QStringList{};
         QTest::newRow("listed out of order")
             << QStringList{"RecentFile3", "RecentFile1", "RecentFile2"}
             << QStringList{"/c", "/a", "/b"} << QStringList{"/a", "/b", "/c"};
@@ -293,8 +227,7 @@ private slots:
             << QStringList{"RecentFile1", "RecentFile2", "RecentFile3"}
             << QStringList{"/a", "", "/c"} << QStringList{"/a", "/c"};
     }
-    void readingTheList()
-    {
+    void readingTheList() {
         QFETCH(QStringList, keys);
         QFETCH(QStringList, values);
         QFETCH(QStringList, entries);
@@ -304,8 +237,7 @@ private slots:
         QCOMPARE(store.syncs, 1);  // every reading ends its exchange with the store
     }
 
-    void storingLeavesEmptyPositionsAlone()
-    {
+    void storingLeavesEmptyPositionsAlone() {
         MemoryStore store;
         store.put(Section, "RecentFile1", "/a");
         store.put(Section, "RecentFile2", "");
@@ -315,8 +247,7 @@ private slots:
         QCOMPARE(store.value(Section, "RecentFile1"), QStringLiteral("/n"));
     }
 
-    void aFailedWriteIsReportedAndChangesNothing()
-    {
+    void aFailedWriteIsReportedAndChangesNothing() {
         MemoryStore store;
         storeAll(store, {"/a", "/b"});
         store.failWrites = true;
@@ -327,8 +258,7 @@ private slots:
 
     // ---- The real store ----
 
-    void oddPathsComeBackUnchanged_data()
-    {
+    void oddPathsComeBackUnchanged_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("comma") << "/tmp/a, b.txt";
         QTest::newRow("quotes and backslash") << "/tmp/\"q\" \\x.txt";
@@ -342,22 +272,20 @@ private slots:
         QTest::newRow("long") << "/" + QString(2000, QLatin1Char('x'));
         QTest::newRow("percent and slash") << "/tmp/100%/RecentFile1/x";
     }
-    void oddPathsComeBackUnchanged()
-    {
+    void oddPathsComeBackUnchanged() {
         QFETCH(QString, path);
-        ConfigHome home;
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        TempSettings::Store store;
         storeAll(store, {"/first", path, "/last"});
         QCOMPARE(RecentList(store).entries(), (QStringList{"/last", path, "/first"}));
     }
 
-    void theStoreIsReadAfreshEachTime()
-    {
+    void theStoreIsReadAfreshEachTime() {
         // Two stores on one file stand for two running copies of the program. Paths of one
         // length keep the file's size the same from one write to the next.
-        ConfigHome home;
-        SettingsStore first(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-        SettingsStore second(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        TempSettings::Store first;
+        TempSettings::Store second;
         for (int i = 0; i < 40; ++i) {
             SettingsStore& writer = i % 2 ? first : second;
             SettingsStore& reader = i % 2 ? second : first;
@@ -367,8 +295,7 @@ private slots:
         }
     }
 
-    void garbageReadsAsMuchAsParses_data()
-    {
+    void garbageReadsAsMuchAsParses_data() {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QStringList>("entries");
         QByteArray noise;
@@ -387,14 +314,25 @@ private slots:
             << QByteArray("[Recent%20Files]\nRecentFile1=@Variant(\\0\\0\\0\\x7f)\n")
             << QStringList{};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
+        QTest::newRow("NUL bytes") << QByteArray(600, '\0') << QStringList{};
+        QTest::newRow("broken section header")
+            << QByteArray("[Recent%20Files\nRecentFile1=/x/a.txt\n[[[\n=\n")
+            << QStringList{"/x/a.txt"};
+        QTest::newRow("keys past the fourth")
+            << QByteArray("[Recent%20Files]\nRecentFile1=/x/1\nRecentFile9=/x/9\n"
+                          "RecentFile12=/x/12\nRecentFile-1=/x/m\nOther=/x/o\n")
+            << QStringList{"/x/1"};
+        QByteArray sections;
+        for (int i = 0; i < 20000; ++i)
+            sections += "[s" + QByteArray::number(i) + "]\nk=\x01\x02\xff\n";
+        QTest::newRow("a megabyte of sections") << sections << QStringList{};
     }
-    void garbageReadsAsMuchAsParses()
-    {
+    void garbageReadsAsMuchAsParses() {
         QFETCH(QByteArray, contents);
         QFETCH(QStringList, entries);
-        ConfigHome home;
-        home.write(contents);
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        QVERIFY(home.write(contents));
+        TempSettings::Store store;
         QCOMPARE(RecentList(store).entries(), entries);
 
         // The next entry is saved, and the list is in order again.
@@ -405,11 +343,58 @@ private slots:
         QCOMPARE(check.status(), QSettings::NoError);
     }
 
+    // The settings file kept in a folder of dotfiles, reached through a symbolic link: the list
+    // is read through the link and written to the file it leads to, and the link stays.
+    void aStoreKeptThroughALink_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("absolute link") << "absolute";
+        QTest::newRow("relative link") << "relative";
+        QTest::newRow("chain of two links") << "chain";
+        QTest::newRow("link to a file not yet made") << "dangling";
+    }
+
+    void aStoreKeptThroughALink()
+    {
+        QFETCH(QString, how);
+        TempSettings home;
+        const QString dotfiles = home.home() + QStringLiteral("/dotfiles");
+        const QString real = dotfiles + QStringLiteral("/Notariello.conf");
+        QVERIFY(QDir().mkpath(dotfiles) && QDir().mkpath(home.folder()));
+        QStringList before;
+        if (how != QLatin1String("dangling")) {
+            TempSettings::Store plain;
+            storeAll(plain, {"/old"});
+            QVERIFY(QFile::rename(home.file(), real));
+            before << "/old";
+        }
+        if (how == QLatin1String("relative")) {
+            QVERIFY(::symlink("../dotfiles/Notariello.conf", QFile::encodeName(home.file())) == 0);
+        } else if (how == QLatin1String("chain")) {
+            const QString middle = home.parent() + QStringLiteral("/middle.conf");
+            QVERIFY(QFile::link(real, middle));
+            QVERIFY(QFile::link(middle, home.file()));
+        } else {
+            QVERIFY(QFile::link(real, home.file()));
+        }
+
+        TempSettings::Store store;
+        QCOMPARE(RecentList(store).entries(), before);
+        QVERIFY(RecentList(store).store("/new"));
+        QVERIFY(QFileInfo(home.file()).isSymLink());
+        QCOMPARE(QFileInfo(home.file()).canonicalFilePath(), QFileInfo(real).canonicalFilePath());
+        QCOMPARE(RecentList(store).entries(), QStringList{"/new"} + before);
+        QSettings check(real, QSettings::IniFormat);
+        QCOMPARE(check.value(QStringLiteral("Recent Files/RecentFile1")).toString(),
+                 QStringLiteral("/new"));
+        QCOMPARE(DiskFiles::entries(dotfiles), QStringList{"Notariello.conf"});
+    }
+
     void aFolderInTheFilesPlace()
     {
-        ConfigHome home;
+        TempSettings home;
         QVERIFY(QDir().mkpath(home.file()));
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store store;
         QCOMPARE(RecentList(store).entries(), QStringList{});
         QVERIFY(!RecentList(store).store("/a"));
         QVERIFY(QFileInfo(home.file()).isDir());
@@ -418,110 +403,108 @@ private slots:
 
     void anUnwritableFileIsLeftAlone()
     {
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/a", "/b"});
         }
-        const QByteArray before = fileBytes(home.file());
+        const QByteArray before = DiskFiles::bytes(home.file());
         // The folder may be written, the file may only be read.
         QVERIFY(QFile::setPermissions(home.file(), QFile::ReadOwner | QFile::ReadGroup |
                                                        QFile::ReadOther));
-        QVERIFY(chmod(QFile::encodeName(home.dir.path()).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
         QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0777) == 0);
 
-        const int result = runUnprivileged([] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return 1;
-            if (RecentList(store).store("/c")) return 2;
+        const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [] {
+            TempSettings::Store store;
+            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return "not read";
+            if (RecentList(store).store("/c")) return "stored";
             // What failed to be saved does not show up later either.
-            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return 3;
-            return 0;
+            if (RecentList(store).entries() != QStringList{"/b", "/a"}) return "changed";
+            return "";
         });
-        QCOMPARE(result, 0);
-        QCOMPARE(fileBytes(home.file()), before);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
-    void aFileThatCouldNotBeReadIsNotReplaced()
-    {
+    void aFileThatCouldNotBeReadIsNotReplaced() {
         // Reading goes through a private copy in the temporary folder; with no room there,
         // nothing is read, and writing would lose the entries the file holds.
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/a", "/b"});
         }
-        const QByteArray before = fileBytes(home.file());
-        const QString noRoom = home.dir.filePath("full");
+        const QByteArray before = DiskFiles::bytes(home.file());
+        const QString noRoom = home.parent() + "/full";
         QVERIFY(QDir().mkpath(noRoom));
         QVERIFY(chmod(QFile::encodeName(noRoom).constData(), 0555) == 0);
-        QVERIFY(chmod(QFile::encodeName(home.dir.path()).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
         QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0777) == 0);
         QVERIFY(chmod(QFile::encodeName(home.file()).constData(), 0666) == 0);
         const QByteArray oldTmp = qgetenv("TMPDIR");
         qputenv("TMPDIR", noRoom.toLocal8Bit());
-        const int result = runUnprivileged([] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-            if (!RecentList(store).entries().isEmpty()) return 1;
-            if (RecentList(store).store("/c")) return 2;
-            return 0;
+        const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [] {
+            TempSettings::Store store;
+            if (!RecentList(store).entries().isEmpty()) return "read";
+            if (RecentList(store).store("/c")) return "stored";
+            return "";
         });
         if (oldTmp.isNull())
             qunsetenv("TMPDIR");
         else
             qputenv("TMPDIR", oldTmp);
         chmod(QFile::encodeName(noRoom).constData(), 0755);
-        QCOMPARE(result, 0);
-        QCOMPARE(fileBytes(home.file()), before);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
     void anUnwritableFolder()
     {
-        ConfigHome home;
+        TempSettings home;
         QVERIFY(QDir().mkpath(home.folder()));
-        QVERIFY(chmod(QFile::encodeName(home.dir.path()).constData(), 0755) == 0);
+        QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
         QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0555) == 0);
-        const int result = runUnprivileged([] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
-            if (RecentList(store).store("/a")) return 1;
-            if (!RecentList(store).entries().isEmpty()) return 2;
-            return 0;
+        const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [] {
+            TempSettings::Store store;
+            if (RecentList(store).store("/a")) return "stored";
+            if (!RecentList(store).entries().isEmpty()) return "read";
+            return "";
         });
         chmod(QFile::encodeName(home.folder()).constData(), 0755);
-        QCOMPARE(result, 0);
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QVERIFY(!QFileInfo::exists(home.file()));
     }
 
-    void anImmutableFile()
-    {
+    void anImmutableFile() {
         // Root may write any file, but not one marked immutable.
         if (geteuid() != 0) QSKIP("needs root to mark a file immutable");
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/a"});
         }
-        const QByteArray before = fileBytes(home.file());
-        if (QProcess::execute("chattr", {"+i", home.file()}) != 0)
+        const QByteArray before = DiskFiles::bytes(home.file());
+        if (!DiskFiles::setImmutable(home.file(), true))
             QSKIP("this file system cannot mark files immutable");
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store store;
         const bool stored = RecentList(store).store("/b");
         const QStringList entries = RecentList(store).entries();
-        QProcess::execute("chattr", {"-i", home.file()});
+        DiskFiles::setImmutable(home.file(), false);
         QVERIFY(!stored);
         QCOMPARE(entries, QStringList{"/a"});
-        QCOMPARE(fileBytes(home.file()), before);
+        QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
     void anotherProcessWaitsForAnExchangeToEnd()
     {
-        ConfigHome home;
-        SettingsStore mine(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings home;
+        TempSettings::Store mine;
         storeAll(mine, {"/old"});
         int gate[2];
         QCOMPARE(pipe(gate), 0);
         const pid_t other = startChild(gate, [] {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             return RecentList(store).store("/other") ? 0 : 1;
         });
         close(gate[0]);
@@ -541,15 +524,15 @@ private slots:
 
     void twoProcessesRememberingAtOnce()
     {
-        ConfigHome home;
+        TempSettings home;
         {
-            SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+            TempSettings::Store store;
             storeAll(store, {"/start/1", "/start/2", "/start/3", "/start/4"});
         }
         constexpr int PerProcess = 60;
         auto remember = [](int process) {
             return [process] {
-                SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+                TempSettings::Store store;
                 for (int i = 0; i < PerProcess; ++i) {
                     const QString path =
                         QStringLiteral("/p%1/%2").arg(process).arg(i, 2, 10, QLatin1Char('0'));
@@ -574,7 +557,7 @@ private slots:
         QCOMPARE(check.childKeys(), keysUpTo(4));
         check.endGroup();
 
-        SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings::Store store;
         const QStringList entries = RecentList(store).entries();
         QCOMPARE(entries.size(), 4);
         // Every exchange saw the one before it, whichever process made it: the list holds the
@@ -593,8 +576,7 @@ private slots:
 
     // ---- The list in the File menus ----
 
-    void aFirstRunShowsNoRecentFiles()
-    {
+    void aFirstRunShowsNoRecentFiles() {
         FrameFixture f;
         for (QAction* item : f.frame().mnuRecentFile) QVERIFY(!item->isVisible());
         QVERIFY(f.frame().mnuRecentFile[0]->isSeparator());
@@ -603,15 +585,14 @@ private slots:
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
-    void openedFilesAreListedNewestFirst()
-    {
+    void openedFilesAreListedNewestFirst() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B"),
                       c = f.writeFile("c.txt", "C");
         for (const QString& p : {a, b, c}) openThroughDialog(f, p);
 
         QCOMPARE(stored(f.frame()), (QStringList{c, b, a}));
-        QSettings check(f.path("config/Notariello/Notariello.conf"), QSettings::IniFormat);
+        QSettings check(f.settings().file(), QSettings::IniFormat);
         QVERIFY(!check.contains(Section + "/RecentFile4"));
 
         // On the frame the block follows the frame's own separator: entry p is in item p - 1.
@@ -623,8 +604,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void openingAListedFileAgainMovesNothing()
-    {
+    void openingAListedFileAgainMovesNothing() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B"),
                       c = f.writeFile("c.txt", "C");
@@ -639,8 +619,7 @@ private slots:
         checkDocumentMenus(f, {c, b, a});
     }
 
-    void theFifthFilePushesOutTheOldest()
-    {
+    void theFifthFilePushesOutTheOldest() {
         FrameFixture f;
         QStringList paths;
         for (const char* name : {"a", "b", "c", "d", "e"})
@@ -657,8 +636,7 @@ private slots:
         checkDocumentMenus(f, newest);
     }
 
-    void pathsDifferingInCaseAreDifferentEntries()
-    {
+    void pathsDifferingInCaseAreDifferentEntries() {
         FrameFixture f;
         const QString lower = f.writeFile("nota.txt", "n");
         const QString upper = f.path("NOTA.TXT");
@@ -669,8 +647,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void choosingARecentFileOpensIt_data()
-    {
+    void choosingARecentFileOpensIt_data() {
         QTest::addColumn<bool>("fromFrame");
         QTest::addColumn<int>("position");
         QTest::newRow("frame, first") << true << 1;
@@ -678,8 +655,7 @@ private slots:
         QTest::newRow("document, first") << false << 1;
         QTest::newRow("document, second") << false << 2;
     }
-    void choosingARecentFileOpensIt()
-    {
+    void choosingARecentFileOpensIt() {
         QFETCH(bool, fromFrame);
         QFETCH(int, position);
         FrameFixture f;
@@ -708,8 +684,7 @@ private slots:
         QVERIFY2(f.dialogs().calls().isEmpty(), qPrintable(f.dialogs().problems()));
     }
 
-    void aDeletedFilesEntryStays()
-    {
+    void aDeletedFilesEntryStays() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A");
         openThroughDialog(f, a);
@@ -725,8 +700,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void aNewWindowShowsNoRecentFilesUntilTheNextRefresh()
-    {
+    void aNewWindowShowsNoRecentFilesUntilTheNextRefresh() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B");
         openThroughDialog(f, a);
@@ -738,8 +712,7 @@ private slots:
         QVERIFY(fresh->mnuRecentFile[0]->isVisible());
     }
 
-    void afterTheLastWindowTheFramesListReopensFiles()
-    {
+    void afterTheLastWindowTheFramesListReopensFiles() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B");
         openThroughDialog(f, a);
@@ -759,8 +732,7 @@ private slots:
         QCOMPARE(stored(f.frame()), (QStringList{b, a}));
     }
 
-    void anotherCopyOfTheProgramSeesTheList()
-    {
+    void anotherCopyOfTheProgramSeesTheList() {
         FrameFixture f;
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B"),
                       c = f.writeFile("c.txt", "C");
@@ -786,46 +758,6 @@ private slots:
         QCOMPARE(stored(f.frame()), (QStringList{c, b, a}));
         QCOMPARE(shown(f.frame().mnuRecentFile, 0), (QStringList{c, b, a}));
         QVERIFY(!laterDialogs.unexpectedDialog());
-    }
-
-    void aFailedSaveIsReportedOnce()
-    {
-        FrameFixture f;
-        const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", "B");
-        auto store = std::make_unique<MemoryStore>();
-        MemoryStore& memory = *store;
-        storeAll(memory, {a});
-        memory.failWrites = true;
-        f.frame().setSettingsStore(std::move(store));
-        f.frame().LoadRecentList();
-
-        f.dialogs().answerMessageBox(Answer::Ok);
-        openThroughDialog(f, b);
-        QCOMPARE(f.dialogs().calls().size(), 2);  // the open dialog and one message
-        const auto& report = f.dialogs().lastCall();
-        QCOMPARE(report.kind, ScriptedDialogs::Kind::MessageBox);
-        QCOMPARE(report.title, QStringLiteral("MDI"));
-        QCOMPARE(report.buttons, DialogService::Buttons::Ok);
-        QCOMPARE(report.icon, DialogService::Icon::Exclamation);
-        QVERIFY(!report.prompt.isEmpty());
-        // The file opened all the same; the list is as it was.
-        QCOMPARE(f.active()->Caption(), b.toUpper());
-        QCOMPARE(shown(f.frame().mnuRecentFile, 0), QStringList{a});
-        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
-    }
-
-    void anUnusableStoreNeverStopsTheProgram()
-    {
-        FrameFixture f;
-        QVERIFY(QDir().mkpath(f.path("config/Notariello/Notariello.conf")));
-        const QString a = f.writeFile("a.txt", "A");
-        f.frame().LoadRecentList();
-        f.dialogs().answerMessageBox(Answer::Ok);
-        openThroughDialog(f, a);
-        QCOMPARE(f.active()->Caption(), a.toUpper());
-        QCOMPARE(f.dialogs().callsOf(ScriptedDialogs::Kind::MessageBox).size(), 1);
-        for (QAction* item : f.frame().mnuRecentFile) QVERIFY(!item->isVisible());
-        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
     void aPathIsShownAsItIs()

@@ -8,15 +8,14 @@
 #include <QtTest>
 
 #include "ChildCase.h"
+#include "DiskFiles.h"
 #include "files/RecentList.h"
 #include "files/SettingsStore.h"
 #include "FrameFixture.h"
+#include "TempSettings.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,25 +29,6 @@ namespace {
 using Answer = DialogService::Answer;
 
 const QString StoreFailed = QStringLiteral("'A lista d''e file arapute urdeme nun s'è pututa astipa'.");
-
-QString storeFile(const FrameFixture& f)
-{
-    return f.path(QStringLiteral("config/Notariello/Notariello.conf"));
-}
-
-bool putFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-QByteArray onDisk(const QString& path)
-{
-    QFile file(path);
-    if (QFileInfo(path).isDir()) return QByteArrayLiteral("<folder>");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArrayLiteral("<no file>");
-}
 
 // The paths the frame's File menu shows as recent files, in order.
 QStringList shownOnFrame(frmMDI& frame)
@@ -76,20 +56,6 @@ void expect(QStringList& problems, bool ok, const QString& what)
     if (!ok) problems << what;
 }
 
-bool setImmutable(const QString& path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    int flags = 0;
-    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (ok) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return ok;
-}
-
 // With a store that cannot be written: opening a file and saving one under a new name work,
 // each failure to remember is told once, and the store's file is as it was.
 QString unusableStore(const QString& configHome, const QString& folder)
@@ -99,7 +65,7 @@ QString unusableStore(const QString& configHome, const QString& folder)
     // The store of the case, which the fixture's own settings folder stands in for otherwise.
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
     const QString file = configHome + QStringLiteral("/Notariello/Notariello.conf");
-    const QByteArray before = onDisk(file);
+    const QByteArray before = DiskFiles::bytes(file);
     f.frame().LoadRecentList();
     const QStringList listed = shownOnFrame(f.frame());
 
@@ -123,7 +89,7 @@ QString unusableStore(const QString& configHome, const QString& folder)
         f.dialogs().answerSave(b);
         f.dialogs().answerMessageBox(Answer::Ok);
         w->mnuFSaveAs_Click();
-        expect(problems, onDisk(b) == "B" + onDisk(a) + "\r\n",
+        expect(problems, DiskFiles::bytes(b) == "B" + DiskFiles::bytes(a) + "\r\n",
                QStringLiteral("the file was not saved"));
         expect(problems, w->documentState().Changed == DocumentState::False,
                QStringLiteral("the window counts as changed after its save"));
@@ -131,7 +97,7 @@ QString unusableStore(const QString& configHome, const QString& folder)
     expect(problems, shownOnFrame(f.frame()) == listed, QStringLiteral("the menus changed"));
     expect(problems, f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
            f.dialogs().problems());
-    expect(problems, onDisk(file) == before, QStringLiteral("the store's file changed"));
+    expect(problems, DiskFiles::bytes(file) == before, QStringLiteral("the store's file changed"));
     return problems.join(QStringLiteral("; "));
 }
 
@@ -146,7 +112,7 @@ QString rememberMany(const QString& configHome, const QString& folder, const QSt
     f.frame().LoadRecentList();
     for (int i = 0; i < count && problems.isEmpty(); ++i) {
         const QString path = QStringLiteral("%1/%2-%3.txt").arg(folder, tag).arg(i, 2, 10, QLatin1Char('0'));
-        if (!putFile(path, tag.toUtf8())) return QStringLiteral("cannot write ") + path;
+        if (!DiskFiles::put(path, tag.toUtf8())) return QStringLiteral("cannot write ") + path;
         openThroughDialog(f, path);
         expect(problems, f.active() && f.active()->Caption() == path.toUpper(),
                QStringLiteral("%1 did not open").arg(path));
@@ -167,7 +133,7 @@ QString rememberMany(const QString& configHome, const QString& folder, const QSt
 QString rememberOne(const QString& configHome, const QString& path)
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
-    SettingsStore store(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+    TempSettings::Store store;
     return RecentList(store).store(path) ? QString() : QStringLiteral("the store was not written");
 }
 
@@ -190,35 +156,23 @@ private slots:
     void init() { QApplication::setQuitOnLastWindowClosed(false); }
 
     // Whatever the store's file holds, the program starts, shows no garbage as a recent file,
-    // remembers the next file, and the store is well-formed from then on.
+    // remembers the next file, and the store is well-formed from then on. What each kind of
+    // garbage reads as is a case of tst_recentlist.
     void garbageInTheStore_data()
     {
         QTest::addColumn<QByteArray>("contents");
         QByteArray noise;
         for (int i = 0; i < 8192; ++i) noise.append(char((i * 7919 + 13) % 256));
         QTest::newRow("binary noise") << noise;
-        QTest::newRow("NUL bytes") << QByteArray(600, '\0');
-        QTest::newRow("broken section")
-            << QByteArray("[Recent%20Files\nRecentFile1=/x/a.txt\n[[[\n=\n");
-        QTest::newRow("unterminated quote")
-            << QByteArray("[Recent%20Files]\nRecentFile1=\"/x/a.txt\nRecentFile2=/x/b.txt\n");
-        QTest::newRow("a value that is no text")
-            << QByteArray("[Recent%20Files]\nRecentFile1=@Variant(\\0\\0\\0\\x7f\\xff\\xff)\n");
-        QTest::newRow("keys past the fourth")
-            << QByteArray("[Recent%20Files]\nRecentFile1=/x/1\nRecentFile9=/x/9\nRecentFile12=/x/12\n"
-                          "RecentFile-1=/x/m\nOther=/x/o\n");
         QTest::newRow("very long value")
             << "[Recent%20Files]\nRecentFile1=/" + QByteArray(200000, 'v') + "\n";
-        QByteArray lines;
-        for (int i = 0; i < 20000; ++i) lines += "[s" + QByteArray::number(i) + "]\nk=\x01\x02\xff\n";
-        QTest::newRow("a megabyte of sections") << lines;
     }
 
     void garbageInTheStore()
     {
         QFETCH(QByteArray, contents);
         FrameFixture f;
-        QVERIFY(putFile(storeFile(f), contents));
+        QVERIFY(DiskFiles::put(f.settings().file(), contents));
 
         // A copy of the program starting now, on this store.
         auto dialogs = std::make_unique<ScriptedDialogs>();
@@ -240,73 +194,61 @@ private slots:
         QVERIFY2(said.allAnswersUsed() && !said.unexpectedDialog(), qPrintable(said.problems()));
         QCOMPARE(shownOnFrame(later).value(0), a);
 
-        QSettings check(storeFile(f), QSettings::IniFormat);
+        QSettings check(f.settings().file(), QSettings::IniFormat);
         QCOMPARE(check.status(), QSettings::NoError);
         QCOMPARE(check.value(QStringLiteral("Recent Files/RecentFile1")).toString(), a);
         later.close();
     }
 
-    // Stores that cannot be written: a folder where the file should be, a file or a folder
-    // without write permission (as the unprivileged user), an immutable file (as root).
+    // Stores that cannot be written: a folder where the file should be (nothing can be read
+    // either), a file without write permission (as the unprivileged user). Every other reason a
+    // store cannot be written is a case of tst_recentlist.
     void anUnusableStore_data()
     {
         QTest::addColumn<QString>("what");
         QTest::newRow("folder in the file's place") << "folder";
         QTest::newRow("read-only file") << "readonly";
-        QTest::newRow("read-only folder") << "lockedfolder";
-        QTest::newRow("immutable file") << "immutable";
     }
 
     void anUnusableStore()
     {
         QFETCH(QString, what);
-        QTemporaryDir dir;
-        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
-        const QString home = dir.filePath(QStringLiteral("config"));
-        const QString folder = home + QStringLiteral("/Notariello");
-        const QString file = folder + QStringLiteral("/Notariello.conf");
-        const QString files = dir.filePath(QStringLiteral("files"));
+        TempSettings settings;
+        QVERIFY(::chmod(QFile::encodeName(settings.parent()).constData(), 0755) == 0);
+        const QString home = settings.home();
+        const QString folder = settings.folder();
+        const QString file = settings.file();
+        const QString files = settings.parent() + QStringLiteral("/files");
         QVERIFY(QDir().mkpath(files) && QDir().mkpath(folder));
-        QVERIFY(putFile(files + QStringLiteral("/a.txt"), "a\r\n"));
+        QVERIFY(DiskFiles::put(files + QStringLiteral("/a.txt"), "a\r\n"));
         QVERIFY(::chmod(QFile::encodeName(files).constData(), 0777) == 0);
         QVERIFY(::chmod(QFile::encodeName(home).constData(), 0755) == 0);
         const QByteArray listed("[Recent%20Files]\nRecentFile1=/x/old.txt\n");
-        bool unprivileged = true;
-        if (what == QLatin1String("folder")) {
+        const bool unprivileged = what != QLatin1String("folder");
+        if (!unprivileged) {
             QVERIFY(QDir().mkpath(file));
-            unprivileged = false;
-        } else if (what == QLatin1String("readonly")) {
-            QVERIFY(putFile(file, listed));
+        } else {
+            QVERIFY(DiskFiles::put(file, listed));
             QVERIFY(::chmod(QFile::encodeName(file).constData(), 0444) == 0);
             // The folder would let anyone replace the file.
             QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
-        } else if (what == QLatin1String("lockedfolder")) {
-            QVERIFY(putFile(file, listed));
-            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
-        } else {
-            QVERIFY(putFile(file, listed));
-            if (!setImmutable(file, true)) QSKIP("no immutable files here");
-            unprivileged = false;
         }
-        const QByteArray before = onDisk(file);
+        const QByteArray before = DiskFiles::bytes(file);
         const QString problem =
             unprivileged ? ChildCase::run({"unusable", home, files}, ChildCase::User::Unprivileged)
                          : unusableStore(home, files);
-        setImmutable(file, false);
         ::chmod(QFile::encodeName(folder).constData(), 0755);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-        QCOMPARE(onDisk(file), before);
+        QCOMPARE(DiskFiles::bytes(file), before);
     }
 
     // The very first use of the store, before its folder exists, waits for another copy's use
     // like any other: the first two entries stored at once are both kept.
     void theFirstEntriesOfTwoCopiesAreBothKept()
     {
-        QTemporaryDir dir;
-        const QString home = dir.filePath(QStringLiteral("config"));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home));
-        const auto restore = qScopeGuard([] { qunsetenv("XDG_CONFIG_HOME"); });
-        SettingsStore mine(QStringLiteral("Notariello"), QStringLiteral("Notariello"));
+        TempSettings settings;
+        const QString home = settings.home();
+        TempSettings::Store mine;
         // This copy's exchange begins (with reading, as storing does) while there is no store.
         QCOMPARE(mine.value(RecentList::Section, RecentList::keyFor(1)), QString());
         ChildCase other({"one", home, "/other.txt"}, ChildCase::User::Same);
@@ -324,9 +266,9 @@ private slots:
     // path one of them opened, and each copy's entries newest first with none lost between them.
     void twoProgramsRememberAtOnce()
     {
-        QTemporaryDir dir;
-        const QString home = dir.filePath(QStringLiteral("config"));
-        const QString files = dir.filePath(QStringLiteral("files"));
+        TempSettings settings;
+        const QString home = settings.home();
+        const QString files = settings.parent() + QStringLiteral("/files");
         QVERIFY(QDir().mkpath(home) && QDir().mkpath(files));
         constexpr int Count = 25;
         ChildCase first({"remember", home, files, "A", QString::number(Count)}, ChildCase::User::Same);
@@ -336,7 +278,7 @@ private slots:
         QVERIFY2(firstProblem.isEmpty(), qPrintable(firstProblem));
         QVERIFY2(secondProblem.isEmpty(), qPrintable(secondProblem));
 
-        QSettings check(home + QStringLiteral("/Notariello/Notariello.conf"), QSettings::IniFormat);
+        QSettings check(settings.file(), QSettings::IniFormat);
         QCOMPARE(check.status(), QSettings::NoError);
         check.beginGroup(QStringLiteral("Recent Files"));
         QStringList keys = check.childKeys();
@@ -361,19 +303,6 @@ private slots:
     }
 };
 
-int main(int argc, char** argv)
-{
-    QStringList args;
-    QString failure;
-    if (ChildCase::caseArguments(argc, argv, &args, &failure)) {
-        if (!failure.isEmpty()) return ChildCase::report(failure);
-        QApplication app(argc, argv);
-        return ChildCase::report(runCase(args));
-    }
-    QApplication app(argc, argv);
-    tst_SettingsFaults test;
-    QTEST_SET_MAIN_SOURCE_PATH
-    return QTest::qExec(&test, argc, argv);
-}
+int main(int argc, char** argv) { return ChildCase::main<tst_SettingsFaults>(argc, argv, runCase); }
 
 #include "tst_settingsfaults.moc"

@@ -58,8 +58,8 @@ QString mismatch(const TextBox& box, const TextReference& ref) {
             .arg(ref.length);
     }
     if (box.SelText() != ref.selText()) return "SelText";
-    if (shownText(box) != TextReference::display(ref.bytes())) {
-        return "shown text " + shownText(box) + ", expected " + TextReference::display(ref.bytes());
+    if (shownText(box) != ref.shown()) {
+        return "shown text " + shownText(box) + ", expected " + ref.shown();
     }
     const QTextCursor view = box.textCursor();
     if (view.selectionStart() != ref.viewPosition(ref.viewStart()) ||
@@ -87,7 +87,13 @@ bool act(TextBox* box, TextReference& ref, const QString& action) {
         bool changed = false;
         for (const QChar c : action.mid(5)) {
             typeChar(box, c);
-            changed |= ref.type(CodePage::encode(QString(c)));
+            // The document keeps what it can hold; anything else, and the characters the box
+            // shows in place of others, becomes '?'.
+            const bool picture =
+                c.unicode() == 0x2029 || (c.unicode() >= 0x2400 && c.unicode() <= 0x2421);
+            changed |= ref.type(!ref.utf8 ? CodePage::encode(QString(c))
+                                : picture ? QByteArray("?")
+                                          : QString(c).toUtf8());
         }
         return changed;
     }
@@ -170,6 +176,8 @@ private slots:
     void menuShortcutsWin();
     void shortcutsOfWindowActionsAndMenusOffTheBar();
     void undoKeepsBufferAndViewTogether();
+    void undoInAUtf8LfDocument();
+    void randomAgainstReference_data();
     void randomAgainstReference();
     void bigTextFollowsEdits();
     void longLineShowsAsIfFresh();
@@ -465,21 +473,32 @@ void tst_TextBox::lineBreaksJoinedAndSplit() {
 void tst_TextBox::userTextBecomesWhatWillBeSaved_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("L stroke and CR picture") << QStringLiteral("\u0141\u240D") << QByteArray("??");
+    // Pasted or dropped from another program, each line break becomes the document's own.
+    QTest::addColumn<QByteArray>("pasted");
+    QTest::newRow("L stroke and CR picture")
+        << QStringLiteral("\u0141\u240D") << QByteArray("??") << QByteArray("??");
     QTest::newRow("code page characters")
-        << QStringLiteral("\u00e9\u20ac\u0178") << QByteArray("\xe9\x80\x9f");
-    QTest::newRow("line break") << QStringLiteral("a\r\nb") << QByteArray("a\r\nb");
-    QTest::newRow("lone LF and CR kept as they are")
-        << QStringLiteral("a\nb\rc") << QByteArray("a\nb\rc");
-    QTest::newRow("paragraph separator") << QStringLiteral("a\u2029b") << QByteArray("a?b");
-    QTest::newRow("line separator") << QStringLiteral("a\u2028b") << QByteArray("a?b");
-    QTest::newRow("emoji is one character") << QStringLiteral("\U0001F600") << QByteArray("?");
-    QTest::newRow("NUL") << QString(QChar(0)) << QByteArray(1, '\0');
+        << QStringLiteral("\u00e9\u20ac\u0178") << QByteArray("\xe9\x80\x9f")
+        << QByteArray("\xe9\x80\x9f");
+    QTest::newRow("line break") << QStringLiteral("a\r\nb") << QByteArray("a\r\nb")
+                                << QByteArray("a\r\nb");
+    QTest::newRow("lone LF and CR kept as they are, or line breaks when pasted")
+        << QStringLiteral("a\nb\rc") << QByteArray("a\nb\rc") << QByteArray("a\r\nb\r\nc");
+    QTest::newRow("LF CR is two line breaks when pasted")
+        << QStringLiteral("a\n\rb") << QByteArray("a\n\rb") << QByteArray("a\r\n\r\nb");
+    QTest::newRow("paragraph separator")
+        << QStringLiteral("a\u2029b") << QByteArray("a?b") << QByteArray("a?b");
+    QTest::newRow("line separator")
+        << QStringLiteral("a\u2028b") << QByteArray("a?b") << QByteArray("a?b");
+    QTest::newRow("emoji is one character")
+        << QStringLiteral("\U0001F600") << QByteArray("?") << QByteArray("?");
+    QTest::newRow("NUL") << QString(QChar(0)) << QByteArray(1, '\0') << QByteArray(1, '\0');
 }
 
 void tst_TextBox::userTextBecomesWhatWillBeSaved() {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, pasted);
 
     // Pasted.
     OpenTextBox box;
@@ -490,8 +509,8 @@ void tst_TextBox::userTextBecomesWhatWillBeSaved() {
     QVERIFY(box.canInsertFromMimeData(&data));
     QSignalSpy changed(&box, &TextBox::Change);
     box.insertFromMimeData(&data);
-    QCOMPARE(box.Text(), "<" + bytes + ">");
-    QCOMPARE(box.SelStart(), 1 + bytes.size());
+    QCOMPARE(box.Text(), "<" + pasted + ">");
+    QCOMPARE(box.SelStart(), 1 + pasted.size());
     QCOMPARE(shownText(box), TextReference::display(box.Text()));
     QCOMPARE(changed.count(), 1);
 
@@ -545,7 +564,8 @@ void tst_TextBox::copyGivesTheBytes() {
     box.setText(text);
     box.selectAll();
     std::unique_ptr<QMimeData> data(box.createMimeDataFromSelection());
-    QCOMPARE(data->text(), CodePage::decode(text));
+    // Other programs get LF line ends; the exact characters go under the program's own type.
+    QCOMPARE(data->text(), CodePage::decode(text).replace("\r\n", "\n"));
     QCOMPARE(box.SelStart(), 0);
     QCOMPARE(box.SelLength(), text.size());
 
@@ -839,17 +859,80 @@ void tst_TextBox::undoKeepsBufferAndViewTogether() {
     QCOMPARE(box.Text(), states[states.size() - 2]);
 }
 
+void tst_TextBox::undoInAUtf8LfDocument() {
+    // The widget's own undo and redo keep the characters and the LF line breaks exact.
+    TextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.load("caff\xc3\xa8\nuno\r");
+    QVERIFY(box.format().isLf() == false);  // a CR anywhere keeps CR LF
+    box.load("caff\xc3\xa8\nuno\n");
+    QVERIFY(box.format().isLf() && box.format().isUtf8());
+    TextReference ref;
+    ref.lf = ref.utf8 = true;
+    QList<QByteArray> states{box.Text()};
+    const auto record = [&] {
+        ref.setText(box.Text());
+        QCOMPARE(shownText(box), ref.shown());
+        states += box.Text();
+    };
+    box.setSelStart(6);
+    QTest::keyClick(&box, Qt::Key_Backspace);  // the LF goes: one line
+    QCOMPARE(box.Text(), QByteArray("caff\xc3\xa8uno\n"));
+    record();
+    QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QStringLiteral("\u20ac"),
+                        Qt::NoModifier);
+    record();
+    QTest::keyClick(&box, Qt::Key_Return);
+    QCOMPARE(box.Text(), QByteArray("caff\xc3\xa8\xe2\x82\xac\nuno\n"));
+    record();
+    box.setSelStart(0);
+    box.setSelLength(5);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    record();
+    for (qsizetype i = states.size() - 2; i >= 0; --i) {
+        box.undo();
+        QCOMPARE(box.Text(), states[i]);
+        ref.setText(box.Text());
+        QCOMPARE(shownText(box), ref.shown());
+    }
+    for (qsizetype i = 1; i < states.size(); ++i) {
+        box.redo();
+        QCOMPARE(box.Text(), states[i]);
+    }
+}
+
+void tst_TextBox::randomAgainstReference_data() {
+    QTest::addColumn<bool>("lf");
+    QTest::addColumn<bool>("utf8");
+    QTest::newRow("code page, CR LF") << false << false;
+    QTest::newRow("code page, LF") << true << false;
+    QTest::newRow("UTF-8, CR LF") << false << true;
+    QTest::newRow("UTF-8, LF") << true << true;
+}
+
 void tst_TextBox::randomAgainstReference() {
+    QFETCH(bool, lf);
+    QFETCH(bool, utf8);
     quint32 seed = 4242;
     if (qEnvironmentVariableIsSet("TAVULELLA_SEED")) {
         seed = quint32(qEnvironmentVariableIntValue("TAVULELLA_SEED"));
     }
     qInfo("seed %u (set TAVULELLA_SEED to repeat another run)", seed);
     QRandomGenerator rng(seed);
-    const auto randomBytes = [&rng](int maxLength) {
+    // In UTF-8 the same characters as in the code page, in their UTF-8 form, and a few the code
+    // page lacks.
+    const QString utf8Alphabet = QStringLiteral("\r\r\r\n\n\nab \t") + QChar(0) +
+                                 QStringLiteral("\x7f\u00a0\u0081\u00e9\u0142\u20ac");
+    const auto randomBytes = [&rng, &utf8Alphabet, utf8](int maxLength) {
         QByteArray out;
         const int n = int(rng.bounded(maxLength + 1));
-        for (int i = 0; i < n; ++i) out += kAlphabet[rng.bounded(int(sizeof kAlphabet) - 1)];
+        for (int i = 0; i < n; ++i) {
+            if (utf8)
+                out += QString(utf8Alphabet[rng.bounded(int(utf8Alphabet.size()))]).toUtf8();
+            else
+                out += kAlphabet[rng.bounded(int(sizeof kAlphabet) - 1)];
+        }
         return out;
     };
     const auto longLine = [&rng] {
@@ -863,10 +946,15 @@ void tst_TextBox::randomAgainstReference() {
                            "Left",   "Right",        "Ctrl+Home", "Ctrl+End"};
 
     TextBox box;
+    box.setFormat(
+        DocumentFormat(lf ? DocumentFormat::LineBreak::Lf : DocumentFormat::LineBreak::CrLf,
+                       utf8 ? DocumentFormat::Encoding::Utf8 : DocumentFormat::Encoding::CodePage));
     box.resize(600, 300);
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     TextReference ref;
+    ref.lf = lf;
+    ref.utf8 = utf8;
     QSignalSpy changed(&box, &TextBox::Change);
     for (int step = 0; step < 5000; ++step) {
         const qsizetype before = changed.count();
@@ -983,16 +1071,21 @@ void tst_TextBox::longLineShowsAsIfFresh() {
 }
 
 void tst_TextBox::readingDoesNotCopy() {
+    // The box reads its characters from its buffer, not from a copy of its own, however often
+    // its text and selection are read and set; a text rebuilt from what the widget shows would
+    // be new.
+    const QByteArray given(100000, 'a');
     TextBox box;
-    box.setText(QByteArray(100000, 'a'));
-    const char* data = box.Text().constData();
+    box.setText(given);
+    const QChar* data = box.chars().constData();
     box.setSelStart(500);
     box.setSelLength(20);
     QCOMPARE(box.TextLength(), 100000);
     QCOMPARE(box.SelStart(), 500);
     QCOMPARE(box.SelLength(), 20);
-    QCOMPARE(box.Text().constData(), data);
-    QCOMPARE(&box.Text(), &box.buffer().text());
+    QCOMPARE(box.SelText(), QByteArray(20, 'a'));
+    QCOMPARE(box.chars().constData(), data);
+    QCOMPARE(box.buffer().chars().constData(), data);
 }
 
 QTEST_MAIN(tst_TextBox)

@@ -12,7 +12,10 @@ private slots:
     void selText();
     void viewSelection_data();
     void viewSelection();
+    void kinds_data();
+    void kinds();
     void textIsNotCopied();
+    void randomAgainstReference_data();
     void randomAgainstReference();
 };
 
@@ -24,6 +27,35 @@ TextBuffer bufferWith(const QByteArray& text, qsizetype start, qsizetype length)
     buf.setSelStart(start);
     buf.setSelLength(length);
     return buf;
+}
+
+bool apply(TextBuffer& buf, const QString& op, const QByteArray& arg, int number, bool* changed) {
+    if (op == "SelStart") {
+        buf.setSelStart(number);
+    } else if (op == "SelLength") {
+        buf.setSelLength(number);
+    } else if (op == "SelText") {
+        *changed = buf.setSelText(arg);
+    } else if (op == "Text") {
+        *changed = buf.setText(arg);
+    } else if (op == "type") {
+        *changed = buf.type(arg);
+    } else if (op == "enter") {
+        *changed = buf.enter();
+    } else if (op == "backspace") {
+        *changed = buf.backspace();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+DocumentFormat kindNamed(const QString& kind) {
+    return DocumentFormat(kind.contains("LF") && !kind.contains("CR LF")
+                              ? DocumentFormat::LineBreak::Lf
+                              : DocumentFormat::LineBreak::CrLf,
+                          kind.contains("UTF-8") ? DocumentFormat::Encoding::Utf8
+                                                 : DocumentFormat::Encoding::CodePage);
 }
 
 }  // namespace
@@ -174,23 +206,7 @@ void tst_TextBuffer::operations() {
     QCOMPARE(buf.selStart(), start);
     QCOMPARE(buf.selLength(), length);
     bool didChange = false;
-    if (op == "SelStart") {
-        buf.setSelStart(number);
-    } else if (op == "SelLength") {
-        buf.setSelLength(number);
-    } else if (op == "SelText") {
-        didChange = buf.setSelText(arg);
-    } else if (op == "Text") {
-        didChange = buf.setText(arg);
-    } else if (op == "type") {
-        didChange = buf.type(arg);
-    } else if (op == "enter") {
-        didChange = buf.enter();
-    } else if (op == "backspace") {
-        didChange = buf.backspace();
-    } else {
-        QFAIL("unknown operation in the table");
-    }
+    QVERIFY2(apply(buf, op, arg, number, &didChange), "unknown operation in the table");
     QCOMPARE(buf.text(), expText);
     QCOMPARE(buf.length(), expText.size());
     QCOMPARE(buf.selStart(), expStart);
@@ -251,14 +267,89 @@ void tst_TextBuffer::viewSelection() {
     QCOMPARE(buf.insideLineBreak(start), startInside);
 }
 
-void tst_TextBuffer::textIsNotCopied() {
+void tst_TextBuffer::kinds_data() {
+    // The same operations in documents of the other kinds; text and results are the bytes a save
+    // writes, positions count characters.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QByteArray>("arg");
+    QTest::addColumn<QByteArray>("expText");
+    QTest::addColumn<int>("expStart");
+    QTest::addColumn<int>("expLength");
+    const QByteArray none;
+    QTest::newRow("LF: Enter inserts LF")
+        << "LF" << QByteArray("ab") << 1 << 0 << "enter" << none << QByteArray("a\nb") << 2 << 0;
+    QTest::newRow("LF: Backspace after a line break takes the LF")
+        << "LF" << QByteArray("a\nb") << 2 << 0 << "backspace" << none << QByteArray("ab") << 1
+        << 0;
+    QTest::newRow("LF: Backspace after CR LF takes the LF only")
+        << "LF" << QByteArray("a\r\nb") << 3 << 0 << "backspace" << none << QByteArray("a\rb") << 2
+        << 0;
+    QTest::newRow("LF: a caret between CR and LF stays")
+        << "LF" << QByteArray("a\r\nb") << 2 << 0 << "type" << QByteArray("X")
+        << QByteArray("a\rX\nb") << 3 << 0;
+    QTest::newRow("UTF-8: positions count characters")
+        << "UTF-8 CR LF" << QByteArray("caff\xc3\xa8!") << 5 << 0 << "type"
+        << QByteArray("\xe2\x82\xac") << QByteArray("caff\xc3\xa8\xe2\x82\xac!") << 6 << 0;
+    QTest::newRow("UTF-8: SelText of one accented letter")
+        << "UTF-8 LF" << QByteArray("\xc3\xa8\n\xc3\xa9") << 2 << 1 << "SelText" << QByteArray("e")
+        << QByteArray("\xc3\xa8\ne") << 3 << 0;
+    QTest::newRow("UTF-8: Backspace after a character beyond U+FFFF takes both halves")
+        << "UTF-8 LF"
+        << QByteArray(
+               "a\xf0\x9f\x98\x80"
+               "b")
+        << 3 << 0 << "backspace" << none << QByteArray("ab") << 1 << 0;
+    QTest::newRow("UTF-8: typing between two halves goes after the pair")
+        << "UTF-8 CR LF" << QByteArray("\xf0\x9f\x98\x80") << 1 << 0 << "type" << QByteArray("x")
+        << QByteArray("\xf0\x9f\x98\x80x") << 3 << 0;
+    QTest::newRow("UTF-8: a lone half left by SelText is saved as U+FFFD")
+        << "UTF-8 LF" << QByteArray("\xf0\x9f\x98\x80") << 0 << 1 << "SelText" << none
+        << QByteArray("\xef\xbf\xbd") << 0 << 0;
+    QTest::newRow("UTF-8: Enter in CR LF inserts CR LF")
+        << "UTF-8 CR LF" << QByteArray("\xc3\xa8") << 1 << 0 << "enter" << none
+        << QByteArray("\xc3\xa8\r\n") << 3 << 0;
+}
+
+void tst_TextBuffer::kinds() {
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, text);
+    QFETCH(int, start);
+    QFETCH(int, length);
+    QFETCH(QString, op);
+    QFETCH(QByteArray, arg);
+    QFETCH(QByteArray, expText);
+    QFETCH(int, expStart);
+    QFETCH(int, expLength);
     TextBuffer buf;
-    buf.setText(QByteArray(1000, 'x'));
-    const char* data = buf.text().constData();
+    buf.setFormat(kindNamed(kind));
+    buf.setText(text);
+    buf.setSelStart(start);
+    buf.setSelLength(length);
+    bool changed = false;
+    QVERIFY2(apply(buf, op, arg, 0, &changed), "unknown operation in the table");
+    QCOMPARE(buf.text(), expText);
+    QCOMPARE(buf.selStart(), expStart);
+    QCOMPARE(buf.selLength(), expLength);
+    QVERIFY(changed);
+}
+
+void tst_TextBuffer::textIsNotCopied() {
+    // Once set, the characters stay where they are while the selection moves and is read: none
+    // of it may copy the whole text.
+    const QByteArray given(1000, 'x');
+    TextBuffer buf;
+    buf.setText(given);
+    const QChar* data = buf.chars().constData();
     buf.setSelStart(10);
     buf.setSelLength(5);
-    QCOMPARE(buf.text().constData(), data);
-    QCOMPARE(&buf.text(), &buf.text());
+    QCOMPARE(buf.selText(), QByteArray(5, 'x'));
+    buf.select(900, 20);
+    QVERIFY(!buf.insideLineBreak(20));
+    QCOMPARE(buf.chars().constData(), data);
 }
 
 namespace {
@@ -282,15 +373,41 @@ QByteArray randomBytes(QRandomGenerator& rng, int maxLength) {
     return out;
 }
 
-QByteArray randomTyping(QRandomGenerator& rng) {
-    // What a keyboard types: printable bytes, now and then a CR or an LF that a paste brings.
-    QByteArray out = randomBytes(rng, 3);
+// Valid UTF-8 with many CRs and LFs, accented letters, the euro sign and characters beyond
+// U+FFFF, whose two halves a position can split.
+QByteArray randomUtf8(QRandomGenerator& rng, int maxLength) {
+    static const char* const pieces[] = {"\r",   "\n",       "\r",           "\n",
+                                         "a",    "\xc3\xa8", "\xe2\x82\xac", "\xf0\x9f\x98\x80",
+                                         "\x01", "\xc2\xa0"};
+    QByteArray out;
+    const int n = int(rng.bounded(maxLength + 1));
+    for (int i = 0; i < n; ++i) out += pieces[rng.bounded(int(std::size(pieces)))];
+    return out;
+}
+
+QByteArray randomText(QRandomGenerator& rng, int maxLength, bool utf8) {
+    return utf8 ? randomUtf8(rng, maxLength) : randomBytes(rng, maxLength);
+}
+
+QByteArray randomTyping(QRandomGenerator& rng, bool utf8) {
+    // What a keyboard types: printable characters, now and then a CR or an LF that a paste
+    // brings.
+    QByteArray out = randomText(rng, 3, utf8);
     return out.isEmpty() ? QByteArray("x") : out;
 }
 
 }  // namespace
 
+void tst_TextBuffer::randomAgainstReference_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("code page, CR LF") << "CR LF";
+    QTest::newRow("code page, LF") << "LF";
+    QTest::newRow("UTF-8, CR LF") << "UTF-8 CR LF";
+    QTest::newRow("UTF-8, LF") << "UTF-8 LF";
+}
+
 void tst_TextBuffer::randomAgainstReference() {
+    QFETCH(QString, kind);
     quint32 seed = 20261207;
     if (qEnvironmentVariableIsSet("TAVULELLA_SEED")) {
         seed = quint32(qEnvironmentVariableIntValue("TAVULELLA_SEED"));
@@ -298,7 +415,10 @@ void tst_TextBuffer::randomAgainstReference() {
     qInfo("seed %u (set TAVULELLA_SEED to repeat another run)", seed);
     QRandomGenerator rng(seed);
     TextBuffer buf;
+    buf.setFormat(kindNamed(kind));
     TextReference ref;
+    ref.lf = buf.format().isLf();
+    ref.utf8 = buf.format().isUtf8();
     for (int step = 0; step < 20000; ++step) {
         QString op;
         bool changed = false;
@@ -306,10 +426,10 @@ void tst_TextBuffer::randomAgainstReference() {
         switch (rng.bounded(8)) {
             case 0: {
                 // Now and then one long line, line breaks only at its edges.
-                QByteArray t = randomBytes(rng, rng.bounded(3) ? 12 : 3);
+                QByteArray t = randomText(rng, rng.bounded(3) ? 12 : 3, ref.utf8);
                 if (t.size() <= 3 && rng.bounded(2)) {
                     t += QByteArray(2048 + int(rng.bounded(8192)), 'w');
-                    t += randomBytes(rng, 3);
+                    t += randomText(rng, 3, ref.utf8);
                 }
                 op = "Text";
                 changed = buf.setText(t);
@@ -331,14 +451,14 @@ void tst_TextBuffer::randomAgainstReference() {
                 break;
             }
             case 3: {
-                const QByteArray t = randomBytes(rng, 4);
+                const QByteArray t = randomText(rng, 4, ref.utf8);
                 op = "SelText " + t.toHex();
                 changed = buf.setSelText(t);
                 refChanged = ref.setSelText(t);
                 break;
             }
             case 4: {
-                const QByteArray t = randomTyping(rng);
+                const QByteArray t = randomTyping(rng, ref.utf8);
                 op = "type " + t.toHex();
                 changed = buf.type(t);
                 refChanged = ref.type(t);
@@ -363,6 +483,7 @@ void tst_TextBuffer::randomAgainstReference() {
         QVERIFY2(buf.selText() == ref.selText(), where);
         QVERIFY2(changed == refChanged, where);
         QVERIFY2(buf.viewSelStart() == ref.viewStart() && buf.viewSelEnd() == ref.viewEnd(), where);
+        QVERIFY2(buf.length() == long(ref.text.size()), where);
     }
 }
 

@@ -1,12 +1,10 @@
 #include <fcntl.h>
-#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -15,10 +13,10 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <exception>
-#include <functional>
 #include <memory>
 
+#include "ChildCase.h"
+#include "DiskFiles.h"
 #include "files/TextFile.h"
 
 namespace {
@@ -31,26 +29,10 @@ QByteArray allBytes() {
     return bytes;
 }
 
-bool putFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return QByteArray("<unreadable>");
-    return file.readAll();
-}
-
 mode_t modeOf(const QString& path) {
     struct stat st;
     if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return 0;
     return st.st_mode;
-}
-
-QStringList entriesOf(const QString& folder) {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                  QDir::NoDotAndDotDot);
 }
 
 QString statusName(TextFile::ReadStatus status) {
@@ -63,60 +45,6 @@ QString statusName(TextFile::ReadStatus status) {
             return QStringLiteral("ReadFailed");
     }
     return QString();
-}
-
-// Runs check in a forked child after setup (run in the child) and returns what the check
-// reported: an empty string when all went as expected, otherwise what did not.
-QString runInChild(const std::function<bool()>& setup, const std::function<QString()>& check) {
-    int channel[2];
-    if (::pipe(channel) != 0) return QStringLiteral("pipe() failed");
-    const pid_t pid = ::fork();
-    if (pid < 0) return QStringLiteral("fork() failed");
-    if (pid == 0) {
-        ::close(channel[0]);
-        // A crash in the child must end it at once: the test framework's crash handler would
-        // start a debugger and wait for it.
-        for (int sig : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL}) ::signal(sig, SIG_DFL);
-        // Nothing may leave the child but through _exit(): an exception reaching the test
-        // framework in the child would carry on as a second copy of the test run.
-        QByteArray report;
-        try {
-            report = setup() ? check().toUtf8() : QByteArray("child setup failed");
-        } catch (const std::exception& e) {
-            report = QByteArray("exception in the child: ") + e.what();
-        } catch (...) {
-            report = "exception in the child";
-        }
-        const bool written = ::write(channel[1], report.constData(), report.size()) ==
-                             static_cast<ssize_t>(report.size());
-        ::_exit(written ? 0 : 1);
-    }
-    ::close(channel[1]);
-    QByteArray report;
-    char buffer[512];
-    ssize_t n;
-    while ((n = ::read(channel[0], buffer, sizeof buffer)) != 0) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        report.append(buffer, n);
-    }
-    ::close(channel[0]);
-    int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return QStringLiteral("waitpid() failed");
-    if (!WIFEXITED(status)) return QStringLiteral("the child process died (status %1)").arg(status);
-    return QString::fromUtf8(report);
-}
-
-// Permission checks pass for root, so as root the check runs in a child that has become the
-// unprivileged user 'nobody'; any other user is unprivileged already and runs it in place.
-QString runUnprivileged(const std::function<QString()>& check) {
-    if (::geteuid() != 0) return check();
-    return runInChild(
-        [] {
-            return ::setgroups(0, nullptr) == 0 && ::setgid(NobodyId) == 0 &&
-                   ::setuid(NobodyId) == 0;
-        },
-        check);
 }
 
 }  // namespace
@@ -202,9 +130,9 @@ void TestTextFile::roundTrip() {
 
     const TextFile::WriteResult written = TextFile::write(file, text);
     QVERIFY2(written.ok, qPrintable(written.errorString));
-    QCOMPARE(fileBytes(file), expected);
+    QCOMPARE(DiskFiles::bytes(file), expected);
     QCOMPARE(TextFile::sizeOf(file), qint64(expected.size()));
-    QCOMPARE(entriesOf(dir_->path()), QStringList{QStringLiteral("round.txt")});
+    QCOMPARE(DiskFiles::entries(dir_->path()), QStringList{QStringLiteral("round.txt")});
 
     const TextFile::ReadResult read = TextFile::read(file);
     QCOMPARE(statusName(read.status), statusName(TextFile::ReadStatus::Ok));
@@ -214,7 +142,7 @@ void TestTextFile::roundTrip() {
     // Saving over the file replaces it whole: the second write is not added to the first.
     const TextFile::WriteResult again = TextFile::write(file, "x");
     QVERIFY2(again.ok, qPrintable(again.errorString));
-    QCOMPARE(fileBytes(file), QByteArray("x\r\n"));
+    QCOMPARE(DiskFiles::bytes(file), QByteArray("x\r\n"));
 }
 
 void TestTextFile::readRegularFiles_data() {
@@ -231,7 +159,7 @@ void TestTextFile::readRegularFiles() {
     QFETCH(QString, name);
     QFETCH(QByteArray, content);
     QFETCH(QString, linkName);
-    QVERIFY(putFile(path(name), content));
+    QVERIFY(DiskFiles::put(path(name), content));
     QString readPath = path(name);
     if (!linkName.isEmpty()) {
         QVERIFY(QFile::link(path(name), path(linkName)));
@@ -255,6 +183,8 @@ void TestTextFile::readRefusesWhatIsNotARegularFile_data() {
         << "plain.txt/inner.txt" << TextFile::ReadStatus::OpenFailed << qt_error_string(ENOTDIR);
     QTest::newRow("dangling symbolic link")
         << "dangling" << TextFile::ReadStatus::OpenFailed << qt_error_string(ENOENT);
+    QTest::newRow("symbolic link loop")
+        << "loop" << TextFile::ReadStatus::OpenFailed << qt_error_string(ELOOP);
     QTest::newRow("directory") << "folder" << TextFile::ReadStatus::ReadFailed
                                << qt_error_string(EISDIR);
     QTest::newRow("symbolic link to a directory")
@@ -271,10 +201,11 @@ void TestTextFile::readRefusesWhatIsNotARegularFile() {
     QFETCH(TextFile::ReadStatus, status);
     QFETCH(QString, errorString);
 
-    QVERIFY(putFile(path("plain.txt"), "plain"));
+    QVERIFY(DiskFiles::put(path("plain.txt"), "plain"));
     QVERIFY(QDir(dir_->path()).mkdir("folder"));
     QVERIFY(QFile::link(path("folder"), path("folderlink")));
     QVERIFY(QFile::link(path("nowhere.txt"), path("dangling")));
+    QVERIFY(QFile::link(path("loop2"), path("loop")) && QFile::link(path("loop"), path("loop2")));
     // A FIFO without a writer: opening it for reading would wait for ever.
     QVERIFY(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0644) == 0);
     const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -301,12 +232,12 @@ void TestTextFile::readRefusesWhatIsNotARegularFile() {
 void TestTextFile::readUnreadableFileFailsToOpen() {
     const QString readable = path("readable.txt");
     const QString locked = path("locked.txt");
-    QVERIFY(putFile(readable, "anyone may read this"));
-    QVERIFY(putFile(locked, "no one may read this"));
+    QVERIFY(DiskFiles::put(readable, "anyone may read this"));
+    QVERIFY(DiskFiles::put(locked, "no one may read this"));
     QVERIFY(::chmod(QFile::encodeName(readable).constData(), 0644) == 0);
     QVERIFY(::chmod(QFile::encodeName(locked).constData(), 0200) == 0);
 
-    const QString problem = runUnprivileged([&]() -> QString {
+    const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [&]() -> QString {
         // The readable file shows that the folder itself is reachable.
         const TextFile::ReadResult control = TextFile::read(readable);
         if (!control.ok()) return "control file not read: " + control.errorString;
@@ -356,7 +287,8 @@ void TestTextFile::readWithoutMemoryFailsCleanly() {
         QVERIFY(file.open(QIODevice::WriteOnly));
         if (!file.resize(HugeSize)) QSKIP("this file system cannot hold a sparse file");
     }
-    const QString problem = runInChild(
+    const QString problem = ChildCase::fork(
+        ChildCase::User::Same,
         [] {
             QFile statm(QStringLiteral("/proc/self/statm"));
             if (!statm.open(QIODevice::ReadOnly)) return false;
@@ -380,15 +312,15 @@ void TestTextFile::readWithoutMemoryFailsCleanly() {
 void TestTextFile::writeRefusesReadOnlyTarget() {
     const QString file = path("readonly.txt");
     const QByteArray old("keep me\r\n");
-    QVERIFY(putFile(file, old));
+    QVERIFY(DiskFiles::put(file, old));
     QVERIFY(::chmod(QFile::encodeName(file).constData(), 0444) == 0);
 
     const TextFile::WriteResult written = TextFile::write(file, "replaced");
     QVERIFY(!written.ok);
     QCOMPARE(written.errorString, qt_error_string(EACCES));
-    QCOMPARE(fileBytes(file), old);
+    QCOMPARE(DiskFiles::bytes(file), old);
     QCOMPARE(modeOf(file) & 07777, mode_t(0444));
-    QCOMPARE(entriesOf(dir_->path()), QStringList{QStringLiteral("readonly.txt")});
+    QCOMPARE(DiskFiles::entries(dir_->path()), QStringList{QStringLiteral("readonly.txt")});
 }
 
 void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
@@ -396,12 +328,12 @@ void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
     const QString file = folder + "/open.txt";
     const QString fresh = folder + "/fresh.txt";
     QVERIFY(QDir().mkdir(folder));
-    QVERIFY(putFile(file, "the old content, longer than the new one"));
+    QVERIFY(DiskFiles::put(file, "the old content, longer than the new one"));
     QVERIFY(::chmod(QFile::encodeName(file).constData(), 0666) == 0);
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
     const auto unlock = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
 
-    const QString problem = runUnprivileged([&]() -> QString {
+    const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [&]() -> QString {
         // The folder takes no new file, so no temporary file either ...
         const TextFile::WriteResult refused = TextFile::write(fresh, "new file");
         if (refused.ok) return QStringLiteral("a new file was created in a read-only folder");
@@ -413,8 +345,8 @@ void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
         return QString();
     });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    QCOMPARE(fileBytes(file), QByteArray("new\r\n"));
-    QCOMPARE(entriesOf(folder), QStringList{QStringLiteral("open.txt")});
+    QCOMPARE(DiskFiles::bytes(file), QByteArray("new\r\n"));
+    QCOMPARE(DiskFiles::entries(folder), QStringList{QStringLiteral("open.txt")});
 }
 
 void TestTextFile::writeFailures_data() {
@@ -426,16 +358,18 @@ void TestTextFile::writeFailures_data() {
     QTest::newRow("path through a file") << "plain.txt/inner.txt" << qt_error_string(ENOTDIR);
     QTest::newRow("FIFO") << "fifo" << QString();
     QTest::newRow("empty path") << "" << QString();
+    QTest::newRow("symbolic link loop") << "loop" << qt_error_string(ELOOP);
 }
 
 void TestTextFile::writeFailures() {
     QFETCH(QString, target);
     QFETCH(QString, errorString);
-    QVERIFY(putFile(path("plain.txt"), "plain"));
+    QVERIFY(DiskFiles::put(path("plain.txt"), "plain"));
     QVERIFY(QDir(dir_->path()).mkdir("folder"));
     QVERIFY(QFile::link(path("folder"), path("folderlink")));
     QVERIFY(::mkfifo(QFile::encodeName(path("fifo")).constData(), 0644) == 0);
-    const QStringList before = entriesOf(dir_->path());
+    QVERIFY(QFile::link(path("loop2"), path("loop")) && QFile::link(path("loop"), path("loop2")));
+    const QStringList before = DiskFiles::entries(dir_->path());
 
     const TextFile::WriteResult written =
         TextFile::write(target.isEmpty() ? target : path(target), "text");
@@ -445,11 +379,11 @@ void TestTextFile::writeFailures() {
     else
         QCOMPARE(written.errorString, errorString);
     // Nothing was created, replaced or left behind.
-    QCOMPARE(entriesOf(dir_->path()), before);
-    QVERIFY(entriesOf(path("folder")).isEmpty());
+    QCOMPARE(DiskFiles::entries(dir_->path()), before);
+    QVERIFY(DiskFiles::entries(path("folder")).isEmpty());
     QVERIFY(QFileInfo(path("folderlink")).isSymLink());
     QVERIFY(S_ISFIFO(modeOf(path("fifo"))));
-    QCOMPARE(fileBytes(path("plain.txt")), QByteArray("plain"));
+    QCOMPARE(DiskFiles::bytes(path("plain.txt")), QByteArray("plain"));
 }
 
 void TestTextFile::writeToFullDiskIsReported() {
@@ -465,9 +399,10 @@ void TestTextFile::writeToFullDiskIsReported() {
 void TestTextFile::failedWriteLeavesOldFileAsItWas() {
     const QString file = path("precious.txt");
     const QByteArray old = allBytes() + "\r\n";
-    QVERIFY(putFile(file, old));
+    QVERIFY(DiskFiles::put(file, old));
     // The child may write at most 4 KiB to any file: the 64 KiB save runs out of room.
-    const QString problem = runInChild(
+    const QString problem = ChildCase::fork(
+        ChildCase::User::Same,
         [] {
             const rlimit fileSize{4096, 4096};
             return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
@@ -481,8 +416,8 @@ void TestTextFile::failedWriteLeavesOldFileAsItWas() {
             return QString();
         });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    QCOMPARE(fileBytes(file), old);
-    QCOMPARE(entriesOf(dir_->path()), QStringList{QStringLiteral("precious.txt")});
+    QCOMPARE(DiskFiles::bytes(file), old);
+    QCOMPARE(DiskFiles::entries(dir_->path()), QStringList{QStringLiteral("precious.txt")});
 }
 
 void TestTextFile::writeThroughSymbolicLink_data() {
@@ -501,7 +436,7 @@ void TestTextFile::writeThroughSymbolicLink() {
     QFETCH(bool, targetExists);
     const QString target = path("sub/target.txt");
     QVERIFY(QDir(dir_->path()).mkdir("sub"));
-    if (targetExists) QVERIFY(putFile(target, "old target content"));
+    if (targetExists) QVERIFY(DiskFiles::put(target, "old target content"));
     const QString stored = linkTarget == "ABSOLUTE" ? target : linkTarget;
     const QString link = path("link.txt");
     QVERIFY(::symlink(QFile::encodeName(stored).constData(), QFile::encodeName(link).constData()) ==
@@ -517,8 +452,8 @@ void TestTextFile::writeThroughSymbolicLink() {
     QVERIFY(QFileInfo(link).isSymLink());
     QCOMPARE(QFile::symLinkTarget(link), target);
     if (chained) QVERIFY(QFileInfo(writePath).isSymLink());
-    QCOMPARE(fileBytes(target), QByteArray("through the link\r\n"));
-    QCOMPARE(entriesOf(path("sub")), QStringList{QStringLiteral("target.txt")});
+    QCOMPARE(DiskFiles::bytes(target), QByteArray("through the link\r\n"));
+    QCOMPARE(DiskFiles::entries(path("sub")), QStringList{QStringLiteral("target.txt")});
 }
 
 void TestTextFile::writeKeepsPermissions_data() {
@@ -533,22 +468,22 @@ void TestTextFile::writeKeepsPermissions_data() {
 void TestTextFile::writeKeepsPermissions() {
     QFETCH(int, mode);
     const QString file = path("modes.txt");
-    QVERIFY(putFile(file, "old"));
+    QVERIFY(DiskFiles::put(file, "old"));
     QVERIFY(::chmod(QFile::encodeName(file).constData(), mode_t(mode)) == 0);
     const TextFile::WriteResult written = TextFile::write(file, "new");
     QVERIFY2(written.ok, qPrintable(written.errorString));
-    QCOMPARE(fileBytes(file), QByteArray("new\r\n"));
+    QCOMPARE(DiskFiles::bytes(file), QByteArray("new\r\n"));
     QCOMPARE(int(modeOf(file) & 07777), mode);
 }
 
 void TestTextFile::writeKeepsOwner() {
     if (::geteuid() != 0) QSKIP("giving a file to another user needs root");
     const QString file = path("owned.txt");
-    QVERIFY(putFile(file, "old"));
+    QVERIFY(DiskFiles::put(file, "old"));
     QVERIFY(::chown(QFile::encodeName(file).constData(), NobodyId, NobodyId) == 0);
     const TextFile::WriteResult written = TextFile::write(file, "new");
     QVERIFY2(written.ok, qPrintable(written.errorString));
-    QCOMPARE(fileBytes(file), QByteArray("new\r\n"));
+    QCOMPARE(DiskFiles::bytes(file), QByteArray("new\r\n"));
     struct stat st;
     QVERIFY(::stat(QFile::encodeName(file).constData(), &st) == 0);
     QCOMPARE(st.st_uid, NobodyId);
@@ -579,9 +514,9 @@ void TestTextFile::sizeOf_data() {
 void TestTextFile::sizeOf() {
     QFETCH(QString, target);
     QFETCH(qint64, size);
-    QVERIFY(putFile(path("five.txt"), "12345"));
-    QVERIFY(putFile(path("empty.txt"), QByteArray()));
-    QVERIFY(putFile(path("big.txt"), QByteArray(65001, 'b')));
+    QVERIFY(DiskFiles::put(path("five.txt"), "12345"));
+    QVERIFY(DiskFiles::put(path("empty.txt"), QByteArray()));
+    QVERIFY(DiskFiles::put(path("big.txt"), QByteArray(65001, 'b')));
     QVERIFY(QFile::link(path("five.txt"), path("link.txt")));
     QVERIFY(QDir(dir_->path()).mkdir("folder"));
     const QString where = target.isEmpty() || target.startsWith('/') ? target : path(target);

@@ -24,6 +24,7 @@ private slots:
     void positionsBeyond32767();
     void directFinders_data();
     void directFinders();
+    void matchesTheRulesOnRandomInput_data();
     void matchesTheRulesOnRandomInput();
 };
 
@@ -48,13 +49,15 @@ void tst_TextSearch::repeatedSearches_data() {
         << "abc" << 3 << 1 << false << "c" << QList<int>{-1, -1};
     QTest::newRow("down: the occurrence must fit in the text")
         << "abcab" << 3 << 1 << false << "abc" << QList<int>{-1};
-    QTest::newRow("up: a fresh search skips the character before the caret")
-        << "ab" << 2 << 0 << false << "b" << QList<int>{-1, 1, -1};
+    QTest::newRow("up: a fresh search finds the occurrence just before the caret")
+        << "ab" << 2 << 0 << false << "b" << QList<int>{1, -1, -1};
+    QTest::newRow("up: each occurrence in turn, the nearest first")
+        << "abab" << 4 << 0 << false << "b" << QList<int>{3, 1, -1};
     QTest::newRow("up moves back one occurrence at a time")
         << "abcabcabc" << 9 << 0 << false << "abc" << QList<int>{6, 3, 0, -1};
     QTest::newRow("up from the caret at 0") << "abc" << 0 << 0 << false << "a" << QList<int>{-1};
     QTest::newRow("up from the caret at 1, fresh")
-        << "abc" << 1 << 0 << false << "a" << QList<int>{-1, 0};
+        << "abc" << 1 << 0 << false << "a" << QList<int>{0, -1};
     QTest::newRow("up: an occurrence may reach past the caret")
         << "xabcd" << 3 << 0 << false << "abcd" << QList<int>{1, -1};
     QTest::newRow("up finds overlapping occurrences")
@@ -217,10 +220,24 @@ void tst_TextSearch::directFinders() {
     QCOMPARE(found ? int(*found) : -1, expected);
 }
 
+void tst_TextSearch::matchesTheRulesOnRandomInput_data() {
+    // The search over bytes of the code page, the same search over their characters (what the
+    // document window runs), and over the characters of UTF-8 documents, which the code page
+    // cannot hold, halves of surrogate pairs among them.
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("extraText");
+    QTest::newRow("code page bytes") << "bytes" << QString();
+    QTest::newRow("code page characters") << "chars" << QString();
+    QTest::newRow("UTF-8 characters")
+        << "chars" << QStringLiteral("\u0142\u0141\u03a9\u03c9\u01c5\U0001F600");
+}
+
 void tst_TextSearch::matchesTheRulesOnRandomInput() {
+    QFETCH(QString, kind);
+    QFETCH(QString, extraText);
     // Small alphabets make many occurrences, overlaps and near misses; the letters come in both
     // cases, accented, and with case forms the code page cannot hold.
-    const QString textAlphabet = QStringLiteral("aAbBàÀšŠÿŸßµ\r\n");
+    const QString textAlphabet = QStringLiteral("aAbBàÀšŠÿŸßµ\r\n") + extraText;
     const QString patternExtras = QStringLiteral("SΜſ") + QChar(0x4E2D);
     QRandomGenerator rng(20240611);
     const auto pick = [&](const QString& from) {
@@ -261,8 +278,9 @@ void tst_TextSearch::matchesTheRulesOnRandomInput() {
             if (rng.bounded(5u) == 0) caret = rng.bounded(length + 1);
             if (rng.bounded(6u) == 0) ref.SearchIsNew = real.SearchIsNew = true;
 
-            const auto expected = SearchReference::search(bytes, caret, ref);
-            const auto got = TextSearch::search(bytes, caret, real);
+            const auto expected = SearchReference::searchChars(text, caret, ref);
+            const auto got = kind == "bytes" ? TextSearch::search(bytes, caret, real)
+                                             : TextSearch::searchChars(text, caret, real);
             if (got != expected || real.SearchLastStart != ref.SearchLastStart ||
                 real.SearchIsNew != ref.SearchIsNew) {
                 QFAIL(qPrintable(
@@ -270,7 +288,7 @@ void tst_TextSearch::matchesTheRulesOnRandomInput() {
                                    "direction %7: expected %8, got %9")
                         .arg(round)
                         .arg(step)
-                        .arg(QString::fromLatin1(bytes.toHex()))
+                        .arg(kind == "bytes" ? QString::fromLatin1(bytes.toHex()) : text)
                         .arg(caret)
                         .arg(real.SearchText)
                         .arg(real.SearchMatchCase)

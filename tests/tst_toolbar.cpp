@@ -9,6 +9,7 @@
 #include "files/FileCommands.h"
 #include "frame/ImageControl.h"
 #include "frame/Toolbar.h"
+#include "platform/ScreenPicture.h"
 
 // The toolbar: its pictures and layout, the pressed look under the pointer (driven with real
 // pointer events through the window, so that pointer capture is the platform's own), the clicks,
@@ -152,6 +153,46 @@ private slots:
         // The stores only hold pictures.
         QVERIFY(s.raisedStore(name)->isHidden());
         QVERIFY(s.pressedStore(name)->isHidden());
+    }
+
+    // On denser screens each picture is its drawing for the next whole density up to 3: the
+    // picture of usual density with every pixel repeated across and down, never smoothed, and
+    // still of its usual size in device-independent pixels.
+    void picturesForDenserScreens_data()
+    {
+        QTest::addColumn<qreal>("density");
+        QTest::addColumn<int>("drawn");
+        QTest::newRow("1") << 1.0 << 1;
+        QTest::newRow("1.25") << 1.25 << 2;
+        QTest::newRow("1.5") << 1.5 << 2;
+        QTest::newRow("2") << 2.0 << 2;
+        QTest::newRow("2.5") << 2.5 << 3;
+        QTest::newRow("3") << 3.0 << 3;
+        QTest::newRow("4") << 4.0 << 3;
+    }
+    void picturesForDenserScreens()
+    {
+        QFETCH(qreal, density);
+        QFETCH(int, drawn);
+        for (const QString name : {"New", "Open", "Cut", "Copy", "Paste"}) {
+            for (bool pressed : {false, true}) {
+                const QImage plain = pictureFile(name, pressed);
+                const QString control =
+                    name == "New" ? "FileNew" : name == "Open" ? "FileOpen" : name;
+                const QString file =
+                    QStringLiteral(":/img%1Button%2.bmp").arg(control, pressed ? "Dn" : "Up");
+                const QPixmap shown = ScreenPicture::load(file, density);
+                const QString what = file + QStringLiteral(" at %1").arg(density);
+                QVERIFY2(!shown.isNull(), qPrintable(what));
+                QCOMPARE(shown.devicePixelRatio(), qreal(drawn));
+                QCOMPARE(shown.deviceIndependentSize().toSize(), plain.size());
+                const QImage expected = plain.convertToFormat(QImage::Format_RGB32)
+                                            .scaled(plain.size() * drawn, Qt::IgnoreAspectRatio,
+                                                    Qt::FastTransformation);
+                QVERIFY2(shown.toImage().convertToFormat(QImage::Format_RGB32) == expected,
+                         qPrintable(what));
+            }
+        }
     }
 
     void theStripIsOneLineBoxedAnd405TwipsHigh()

@@ -39,10 +39,15 @@ BenchTable::BenchTable(const Programs& programs, const QString& workDir, int run
     : m_programs(programs), m_dir(workDir), m_runs(runs), m_only(only) {}
 
 bool BenchTable::writeFiles(const QString& dir) {
+    using K = TestFiles::Kind;
     const QDir d(dir);
     return QDir().mkpath(dir) &&
            TestFiles::write(d.filePath(QStringLiteral("text-64000.txt")), 64000) &&
            TestFiles::write(d.filePath(QStringLiteral("text-10000000.txt")), 10000000) &&
+           TestFiles::write(d.filePath(QStringLiteral("lf-64000.txt")), 64000, K::Lf) &&
+           TestFiles::write(d.filePath(QStringLiteral("lf-10000000.txt")), 10000000, K::Lf) &&
+           TestFiles::write(d.filePath(QStringLiteral("utf8-64000.txt")), 64000, K::Utf8Lf) &&
+           TestFiles::write(d.filePath(QStringLiteral("utf8-10000000.txt")), 10000000, K::Utf8Lf) &&
            TestFiles::writeOneLine(d.filePath(QStringLiteral("line-64000.txt")), 64000) &&
            TestFiles::writeOneLine(d.filePath(QStringLiteral("line-2000000.txt")), 2000000) &&
            TestFiles::writeOneLine(d.filePath(QStringLiteral("line-10000000.txt")), 10000000);
@@ -54,6 +59,10 @@ bool BenchTable::prepareFiles() {
     m_line64k = QDir(m_dir).filePath(QStringLiteral("line-64000.txt"));
     m_line2m = QDir(m_dir).filePath(QStringLiteral("line-2000000.txt"));
     m_line10m = QDir(m_dir).filePath(QStringLiteral("line-10000000.txt"));
+    m_lf64k = QDir(m_dir).filePath(QStringLiteral("lf-64000.txt"));
+    m_lf10m = QDir(m_dir).filePath(QStringLiteral("lf-10000000.txt"));
+    m_utf864k = QDir(m_dir).filePath(QStringLiteral("utf8-64000.txt"));
+    m_utf810m = QDir(m_dir).filePath(QStringLiteral("utf8-10000000.txt"));
     return writeFiles(m_dir);
 }
 
@@ -76,6 +85,17 @@ QVector<BenchTable::Job> BenchTable::jobs() const {
          {QStringLiteral("fontmenu"), QString::number(kFontMenuRounds)},
          false},
         {QStringLiteral("windows"), {QStringLiteral("windows"), QString::number(kWindows)}, false},
+        // The same for documents with LF line ends, and in UTF-8 with LF line ends.
+        {QStringLiteral("open64k-lf"), {QStringLiteral("open"), m_lf64k}, true},
+        {QStringLiteral("edit-lf"), {QStringLiteral("edit"), m_lf10m, n}, false},
+        {QStringLiteral("find-lf"),
+         {QStringLiteral("find"), m_lf10m, QString::number(kFindRounds)},
+         false},
+        {QStringLiteral("open64k-utf8"), {QStringLiteral("open"), m_utf864k}, true},
+        {QStringLiteral("edit-utf8"), {QStringLiteral("edit"), m_utf810m, n}, false},
+        {QStringLiteral("find-utf8"),
+         {QStringLiteral("find"), m_utf810m, QString::number(kFindRounds)},
+         false},
         {QStringLiteral("openline64k"), {QStringLiteral("open"), m_line64k}, true},
         {QStringLiteral("line64k"), {QStringLiteral("line"), m_line64k, l}, false},
         {QStringLiteral("line2m"), {QStringLiteral("line"), m_line2m, l}, false},
@@ -144,6 +164,20 @@ QVector<BenchTable::Row> BenchTable::rows() {
         {QStringLiteral("Open 64,000 B in one line until idle (ms)"), QStringLiteral("openline64k"),
          QStringLiteral("open_ms"), R::Median, 1, T::RatioToAtMost, 1.3, QStringLiteral("open64k")},
     };
+    // Typing, Find Next and opening keep the same budgets in every kind of document.
+    for (const QString& kind : {QStringLiteral("lf"), QStringLiteral("utf8")}) {
+        const QString tag =
+            kind == QLatin1String("lf") ? QStringLiteral("LF: ") : QStringLiteral("UTF-8, LF: ");
+        for (const Row& row : QVector<Row>(all)) {
+            if (row.job != QLatin1String("open64k") && row.job != QLatin1String("edit") &&
+                row.job != QLatin1String("find"))
+                continue;
+            Row copy = row;
+            copy.label = tag + row.label;
+            copy.job = row.job + QLatin1Char('-') + kind;
+            all.append(copy);
+        }
+    }
     // The same figures for each length of the one line.
     const struct {
         const char* job;

@@ -19,7 +19,8 @@ public:
     };
 
     // only: the names of the scenarios to run (startup, open64k, open10m, edit, find, save, new,
-    // fontmenu, windows, openline64k, line64k, line2m, line10m, pasteline); empty for all.
+    // fontmenu, windows, open64k-lf, edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8,
+    // openline64k, line64k, line2m, line10m, pasteline); empty for all.
     BenchTable(const Programs& programs, const QString& workDir, int runs,
                const QStringList& only = {});
 
@@ -74,6 +75,10 @@ private:
     QString m_line64k;
     QString m_line2m;
     QString m_line10m;
+    QString m_lf64k;
+    QString m_lf10m;
+    QString m_utf864k;
+    QString m_utf810m;
     // job name -> side -> one ChildRun per recorded run
     QMap<QString, QMap<int, QVector<ChildRun>>> m_results;
     QStringList m_errors;

@@ -17,15 +17,23 @@ const char* const kWords[] = {
     "cortile", "balcone",    "bucato", "scugnizzo", "presepe", "cornetto",  "sfogliatella",
 };
 
-QByteArray line(std::mt19937& random, qint64 chars) {
+// The same words with their accents, in UTF-8; none holds "Pulcinella" or "Scaramuccia".
+const char* const kAccented[] = {"caff\xc3\xa8", "rag\xc3\xb9", "citt\xc3\xa0", "per\xc3\xb2"};
+
+// A line of exactly bytes bytes; with accents, one word in four is an accented one and a
+// character cut in two at the end is replaced by blanks.
+QByteArray line(std::mt19937& random, qint64 bytes, bool accents = false) {
     QByteArray text;
-    text.reserve(chars + 16);
+    text.reserve(bytes + 16);
     std::uniform_int_distribution<int> pick(0, int(std::size(kWords)) - 1);
-    while (text.size() < chars) {
+    std::uniform_int_distribution<int> pickAccented(0, int(std::size(kAccented)) - 1);
+    while (text.size() < bytes) {
         if (!text.isEmpty()) text += ' ';
-        text += kWords[pick(random)];
+        const int n = pick(random);
+        text += accents && n % 4 == 0 ? kAccented[pickAccented(random)] : kWords[n];
     }
-    text.truncate(chars);
+    text.truncate(bytes);
+    while (!text.isEmpty() && (uchar(text.back()) & 0xC0) == 0xC0) text.back() = ' ';
     return text;
 }
 
@@ -42,8 +50,10 @@ bool TestFiles::writeOneLine(const QString& path, qint64 size) {
     return text.size() == size && writeBytes(path, text);
 }
 
-bool TestFiles::write(const QString& path, qint64 size) {
-    const qint64 lineBytes = kLineChars + 2;
+bool TestFiles::write(const QString& path, qint64 size, Kind kind) {
+    const bool accents = kind == Kind::Utf8Lf;
+    const QByteArray lineEnd = kind == Kind::CrLf ? "\r\n" : "\n";
+    const qint64 lineBytes = kLineChars + lineEnd.size();
     const qint64 fullLines = size / lineBytes;
     const qint64 rest = size % lineBytes;
     std::mt19937 random(20240601);
@@ -51,16 +61,21 @@ bool TestFiles::write(const QString& path, qint64 size) {
     text.reserve(size);
     const qint64 markerLine = std::max<qint64>(0, fullLines - 3);
     for (qint64 i = 0; i < fullLines; ++i) {
-        QByteArray l = line(random, kLineChars);
-        if (i == markerLine) l.replace(20, 10, "Pulcinella");
+        QByteArray l = line(random, kLineChars, accents);
+        if (i == markerLine && accents) {
+            // Rebuilt from plain words: a replacement could cut an accented letter in two.
+            l = line(random, 20) + "Pulcinella" + line(random, kLineChars - 30);
+        } else if (i == markerLine) {
+            l.replace(20, 10, "Pulcinella");
+        }
         text += l;
-        text += "\r\n";
+        text += lineEnd;
     }
-    if (rest == 1) {
-        text += ' ';
-    } else if (rest >= 2) {
-        text += line(random, int(rest - 2));
-        text += "\r\n";
+    if (rest > 0 && rest < lineEnd.size()) {
+        text += QByteArray(rest, ' ');
+    } else if (rest > 0) {
+        text += line(random, int(rest - lineEnd.size()), accents);
+        text += lineEnd;
     }
     return text.size() == size && writeBytes(path, text);
 }

@@ -6,6 +6,9 @@
 
 Every image keeps to the 16 colours of PALETTE, plus full transparency outside the picture.
 Each size is drawn on its own pixel grid rather than scaled, so the small images stay crisp.
+For screens of twice and three times the usual density the 32 x 32 images are also written
+enlarged without smoothing (coffee-32@2x.png, coffee-32@3x.png, ...): every pixel becomes a square
+of 2 x 2 or 3 x 3 pixels of its colour.
 The output is an indexed-colour PNG written with the standard library only.
 
 Run from anywhere:  python3 resources/about/make_about_icons.py
@@ -243,6 +246,13 @@ def vesuvius_16():
     ])
 
 
+def enlarged(canvas, factor):
+    """The canvas with every pixel repeated factor times across and down."""
+    big = Canvas(canvas.size * factor)
+    big.px = [[c for c in row for _ in range(factor)] for row in canvas.px for _ in range(factor)]
+    return big
+
+
 def write_png(path, canvas):
     size = canvas.size
     raw = b"".join(b"\x00" + bytes(row) for row in canvas.px)
@@ -273,6 +283,10 @@ def main():
         used = {c for row in canvas.px for c in row if c != CLEAR}
         assert len(used) <= 16
         write_png(os.path.join(OUT_DIR, name + ".png"), canvas)
+        if canvas.size == 32:
+            for factor in (2, 3):
+                write_png(os.path.join(OUT_DIR, "%s@%dx.png" % (name, factor)),
+                          enlarged(canvas, factor))
 
 
 if __name__ == "__main__":

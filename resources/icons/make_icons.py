@@ -249,7 +249,9 @@ def main():
     small = design_16()
     write_png(os.path.join(OUT_DIR, "tavulella-16.png"), render(small, 16, True), True)
     write_png(os.path.join(OUT_DIR, "tavulella-32.png"), render(big, 32, True), True)
-    for size in (48, 64, 128):
+    # The larger sizes serve the desktop and screens of 1.5, 2 and 3 times the usual density
+    # (the 16 and 32 px window icons drawn at 24, 32, 48, 64 and 96 px).
+    for size in (24, 48, 64, 96, 128):
         write_png(os.path.join(OUT_DIR, "tavulella-%d.png" % size), render(big, size, False),
                   False)
     write_svg(os.path.join(OUT_DIR, "tavulella.svg"), big)

@@ -8,6 +8,9 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include "platform/FormFont.h"
+#include "platform/ScreenPicture.h"
+
 namespace {
 
 // Window geometry is laid out in twips, 15 to a pixel.
@@ -20,7 +23,15 @@ QIcon picture(const QString& name) {
     QIcon icon;
     icon.addFile(QStringLiteral(":/about/%1-32.png").arg(name), QSize(32, 32));
     icon.addFile(QStringLiteral(":/about/%1-16.png").arg(name), QSize(16, 16));
+    // The 32 x 32 image enlarged without smoothing, for denser screens.
+    icon.addFile(QStringLiteral(":/about/%1-32@2x.png").arg(name), QSize(64, 64));
+    icon.addFile(QStringLiteral(":/about/%1-32@3x.png").arg(name), QSize(96, 96));
     return icon;
+}
+
+// The 32 x 32 image of a picture, drawn for the screen's density.
+QPixmap image32(const QString& name, qreal density) {
+    return ScreenPicture::load(QStringLiteral(":/about/%1-32.png").arg(name), density);
 }
 
 }  // namespace
@@ -33,14 +44,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(378, 320);
 
-    QFont font(QStringLiteral("MS Sans Serif"));
-    // Where that face is missing a stand-in is used. The box's fixed layout has room for lines
-    // 13 pixels apart, which DejaVu Sans keeps at this size while other common sans faces need
-    // 15, so it comes first among the stand-ins and the text stays within the label.
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans")});
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    setFont(font);
+    setFont(FormFont::font());
 
     const QColor grey(192, 192, 192);
     QPalette pal = palette();
@@ -64,11 +68,13 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
 
     Image2 = new QLabel(fraAbout);
     Image2->setGeometry(twips(120, 240, 480, 480));
-    Image2->setPixmap(picture(QStringLiteral("coffee")).pixmap(32, 32));
+    Image2->setPixmap(image32(QStringLiteral("coffee"), devicePixelRatioF()));
+    Image2->setAccessibleName(QStringLiteral("'Na tazzulella 'e cafè"));
 
     Image1 = new QLabel(fraAbout);
     Image1->setGeometry(twips(2640, 3720, 480, 480));
-    Image1->setPixmap(picture(QStringLiteral("vesuvius")).pixmap(32, 32));
+    Image1->setPixmap(image32(QStringLiteral("vesuvius"), devicePixelRatioF()));
+    Image1->setAccessibleName(QStringLiteral("'O Vesuvio"));
 
     // Made after Image2 so that it lies above it; it paints no background of its own, so the
     // part of the picture under its first line stays visible.

@@ -9,10 +9,13 @@ constexpr char16_t kDeletePicture = 0x2421;
 
 }  // namespace
 
-QChar DisplayText::charFor(uchar b) {
-    if (b < 0x20 && b != '\t') return QChar(char16_t(kPictures + b));
-    if (b == 0x7F) return QChar(kDeletePicture);
-    return CodePage::toUnicode(b);
+QChar DisplayText::charFor(uchar b) { return shownFor(CodePage::toUnicode(b)); }
+
+QChar DisplayText::shownFor(QChar c) {
+    const char16_t u = c.unicode();
+    if (u < 0x20 && u != '\t') return QChar(char16_t(kPictures + u));
+    if (u == 0x7F) return QChar(kDeletePicture);
+    return c;
 }
 
 int DisplayText::byteFor(QChar c) {
@@ -23,34 +26,52 @@ int DisplayText::byteFor(QChar c) {
     return CodePage::fromUnicode(c);
 }
 
-QString DisplayText::render(const QByteArray& text, qsizetype from, qsizetype to) {
+QString DisplayText::render(QStringView chars, qsizetype from, qsizetype to,
+                            const DocumentFormat& format) {
     QString out(to - from, Qt::Uninitialized);
     QChar* dst = out.data();
-    const char* src = text.constData();
+    const QChar* src = chars.data();
+    const bool lf = format.isLf();
     for (qsizetype i = from; i < to; ++i) {
-        if (src[i] == '\r' && i + 1 < to && src[i + 1] == '\n') {
+        const QChar c = src[i];
+        if (lf ? c == u'\n' : c == u'\r' && i + 1 < to && src[i + 1] == u'\n') {
             *dst++ = kLineBreak;
-            ++i;
+            if (!lf) ++i;
         } else {
-            *dst++ = charFor(uchar(src[i]));
+            *dst++ = shownFor(c);
         }
     }
     out.truncate(dst - out.constData());
     return out;
 }
 
-QByteArray DisplayText::toBytes(QStringView shown) {
-    QByteArray out;
+QString DisplayText::toChars(QStringView shown, const DocumentFormat& format) {
+    const QString lineBreak = format.lineBreakChars();
+    QString out;
     out.reserve(shown.size());
     for (const QChar c : shown) {
+        const char16_t u = c.unicode();
         if (c == kLineBreak) {
-            out.append("\r\n", 2);
+            out += lineBreak;
+        } else if (u >= kPictures && u < kPictures + 0x20 && u != kPictures + '\t') {
+            out += QChar(char16_t(u - kPictures));
+        } else if (u == kDeletePicture) {
+            out += QChar(char16_t(0x7F));
         } else {
-            const int b = byteFor(c);
-            out.append(b < 0 ? '?' : char(b));
+            out += c;
         }
     }
-    return out;
+    return format.holdable(out);
 }
 
-QString DisplayText::fromUser(QStringView text) { return render(CodePage::encode(text)); }
+QString DisplayText::fromUser(QStringView text, const DocumentFormat& format) {
+    return render(format.holdable(text), format);
+}
+
+QString DisplayText::render(const QByteArray& text, qsizetype from, qsizetype to) {
+    return render(CodePage::decode(text), from, to, DocumentFormat());
+}
+
+QByteArray DisplayText::toBytes(QStringView shown) {
+    return CodePage::encode(toChars(shown, DocumentFormat()));
+}

@@ -7,9 +7,7 @@
 #include <QTextDocument>
 #include <QTextOption>
 
-#include "files/CodePage.h"
-
-DocumentPrinter::Outcome DocumentPrinter::printOnDefaultPrinter(const QByteArray& text,
+DocumentPrinter::Outcome DocumentPrinter::printOnDefaultPrinter(const QString& text,
                                                                 const QString& jobName) {
     // A QPrinter made without a printer still claims to be valid and then prints nothing, so
     // the default printer is looked up first.
@@ -20,14 +18,14 @@ DocumentPrinter::Outcome DocumentPrinter::printOnDefaultPrinter(const QByteArray
     return print(text, printer) ? Outcome::Sent : Outcome::PrinterError;
 }
 
-QString DocumentPrinter::printableText(const QByteArray& text) {
-    QString decoded = CodePage::decode(text);
+QString DocumentPrinter::printableText(const QString& text) {
+    QString decoded = text;
     decoded.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     decoded.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return decoded;
 }
 
-std::unique_ptr<QTextDocument> DocumentPrinter::layoutDocument(const QByteArray& text) {
+std::unique_ptr<QTextDocument> DocumentPrinter::layoutDocument(const QString& text) {
     auto doc = std::make_unique<QTextDocument>();
     // The printer's page area already has the printer's margins around it.
     doc->setDocumentMargin(0);
@@ -38,7 +36,7 @@ std::unique_ptr<QTextDocument> DocumentPrinter::layoutDocument(const QByteArray&
     return doc;
 }
 
-bool DocumentPrinter::print(const QByteArray& text, QPrinter& printer) {
+bool DocumentPrinter::print(const QString& text, QPrinter& printer) {
     std::unique_ptr<QTextDocument> doc = layoutDocument(text);
 
     QPainter painter;

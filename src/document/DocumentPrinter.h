@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "files/CodePage.h"
+
 class QPrinter;
 class QTextDocument;
 
@@ -20,16 +22,30 @@ public:
 
     // Prints text on the system's default printer, with the printer's own settings. jobName is
     // what the spooler shows as the job's title.
-    static Outcome printOnDefaultPrinter(const QByteArray& text, const QString& jobName);
+    static Outcome printOnDefaultPrinter(const QString& chars, const QString& jobName);
 
     // Prints text on printer, which the caller has set up (a real printer or a PDF file).
     // Returns false when the printer could not start the job or add a page.
-    static bool print(const QByteArray& text, QPrinter& printer);
+    static bool print(const QString& chars, QPrinter& printer);
 
-    // The text as it is laid out on paper: the bytes decoded, each line end (CR LF, or a lone
-    // CR or LF) starting a new line.
-    static QString printableText(const QByteArray& text);
+    // The text as it is laid out on paper: each line end (CR LF, or a lone CR or LF) starting a
+    // new line.
+    static QString printableText(const QString& chars);
 
     // The document that print() lays out, before it is given a page size.
-    static std::unique_ptr<QTextDocument> layoutDocument(const QByteArray& text);
+    static std::unique_ptr<QTextDocument> layoutDocument(const QString& chars);
+
+    // The same for the bytes of a document in the code page.
+    static Outcome printOnDefaultPrinter(const QByteArray& text, const QString& jobName) {
+        return printOnDefaultPrinter(CodePage::decode(text), jobName);
+    }
+    static bool print(const QByteArray& text, QPrinter& printer) {
+        return print(CodePage::decode(text), printer);
+    }
+    static QString printableText(const QByteArray& text) {
+        return printableText(CodePage::decode(text));
+    }
+    static std::unique_ptr<QTextDocument> layoutDocument(const QByteArray& text) {
+        return layoutDocument(CodePage::decode(text));
+    }
 };

@@ -4,7 +4,9 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLocale>
+#include <QMimeData>
 
+#include "document/ClipboardText.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/CodePage.h"
@@ -34,7 +36,7 @@ void EditCommands::PasteClipboard(frmMDI& frame) {
 
 void EditCommands::copy(const TextBox& box) {
     // Also an empty selection goes out: the clipboard then holds the empty text.
-    QGuiApplication::clipboard()->setText(CodePage::decode(box.SelText()));
+    QGuiApplication::clipboard()->setMimeData(ClipboardText::toMime(box.SelChars()));
 }
 
 void EditCommands::cut(TextBox& box) {
@@ -44,14 +46,23 @@ void EditCommands::cut(TextBox& box) {
 
 void EditCommands::paste(TextBox& box) {
     // No text on the clipboard reads as the empty text: the selection is removed.
-    box.setSelText(CodePage::encode(QGuiApplication::clipboard()->text()));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    box.setSelChars(data ? ClipboardText::fromMime(*data, box.format()) : QString());
 }
 
 void EditCommands::deleteSelection(TextBox& box) {
     if (box.SelStart() == box.TextLength()) return;
     if (box.SelLength() == 0) {
+        // A line break goes whole: CR and the character after it where CR LF is the line break
+        // (LF alone is one character). So does a character beyond U+FFFF, which takes two
+        // positions: removing half of it would leave no character at all.
         box.setSelLength(1);
-        if (box.SelText() == "\r") box.setSelLength(2);
+        const QString next = box.SelChars();
+        if ((next == u"\r" && !box.format().isLf()) || next.front().isHighSurrogate())
+            box.setSelLength(2);
+        // The character a CR takes along may itself take two positions.
+        if (box.SelLength() == 2 && next == u"\r" && box.SelChars().back().isHighSurrogate())
+            box.setSelLength(3);
     }
     box.setSelText(QByteArray());
 }
@@ -62,7 +73,7 @@ void EditCommands::selectAll(TextBox& box) {
 }
 
 void EditCommands::insertDateTime(TextBox& box, const QDateTime& now, const QLocale& locale) {
-    box.setSelText(CodePage::encode(DateTimeText(now, locale)));
+    box.setSelChars(box.format().holdable(DateTimeText(now, locale)));
 }
 
 QString EditCommands::DateTimeText(const QDateTime& when, const QLocale& locale) {

@@ -9,10 +9,10 @@ class frmMDI;
 
 // The Edit menu's commands on a document's text box. Cut, Copy and Paste act on the frame's
 // active document window, so that the toolbar can call them too; with no document window open
-// they do nothing. Text crosses the clipboard as plain text, byte for byte: it goes out as the
-// characters of the code page (a line break as CR LF) and comes in encoded into the code page,
-// a character the code page cannot hold becoming '?'. Nothing else is converted: a lone LF
-// pasted from another program stays a lone LF.
+// they do nothing. Text crosses the clipboard as ClipboardText describes: other programs get plain
+// text with LF line ends, another window of this program gets the characters exactly, and text
+// from other programs comes in with the document's own line breaks, a character the document
+// cannot hold becoming '?'.
 class EditCommands {
 public:
     static void CutSelection(frmMDI& frame);
@@ -25,7 +25,8 @@ public:
     static void paste(TextBox& box);
 
     // Delete: removes the selection, or else the character after the caret, or a whole line
-    // break (CR and the character after it) when a CR follows the caret.
+    // break (CR and the character after it) when a CR follows the caret in a document whose line
+    // break is CR LF, or both halves of a character beyond U+FFFF.
     static void deleteSelection(TextBox& box);
     static void selectAll(TextBox& box);
     // Replaces the selection with the date and time now, as the locale writes them.

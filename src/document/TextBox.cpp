@@ -1,31 +1,36 @@
 #include "document/TextBox.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QScopedValueRollback>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <memory>
 
 #include "document/CaretLayoutCache.h"
+#include "document/ClipboardText.h"
 #include "document/DisplayText.h"
-#include "files/CodePage.h"
 
-// The widget is a view of the buffer. Every CR LF pair of the buffer is one block break of the
-// document and every other byte one character, so a widget position w stands for the buffer
-// position w + (number of block breaks before w). The box keeps that true after every change,
-// whoever makes it.
+// The widget is a view of the buffer. Every line break of the buffer is one block break of the
+// document and every other character (a UTF-16 code unit, like the widget's) one character. With
+// CR LF line breaks a widget position w stands for the buffer position w + (number of block
+// breaks before w); with LF line breaks the two positions are the same. The box keeps that true
+// after every change, whoever makes it.
 struct TextBox::Private {
     TextBuffer buf;
     // Set while the box itself changes the widget: what the widget then reports is no edit of
     // the user's and no move of the user's caret.
     bool updating = false;
+    QList<QPointer<QAction>> contextCommands;
 };
 
 namespace {
@@ -65,18 +70,39 @@ TextBox::~TextBox() {
     delete d;
 }
 
-const QByteArray& TextBox::Text() const { return d->buf.text(); }
+QByteArray TextBox::Text() const { return d->buf.text(); }
+
+const QString& TextBox::chars() const { return d->buf.chars(); }
 
 qsizetype TextBox::TextLength() const { return d->buf.length(); }
 
-void TextBox::setText(const QByteArray& text) {
-    const bool changed = d->buf.setText(text);
+void TextBox::setText(const QByteArray& text) { setChars(d->buf.format().decode(text)); }
+
+void TextBox::setChars(const QString& chars) {
+    const bool changed = d->buf.setChars(chars);
     if (changed) {
         QScopedValueRollback<bool> quiet(d->updating, true);
-        setPlainText(DisplayText::render(text));
+        setPlainText(DisplayText::render(chars, d->buf.format()));
     }
     showSelection();
     if (changed) emit Change();
+}
+
+void TextBox::load(const QByteArray& fileBytes) {
+    const DocumentFormat format = DocumentFormat::detect(fileBytes);
+    setFormat(format);
+    setChars(format.decode(fileBytes));
+}
+
+const DocumentFormat& TextBox::format() const { return d->buf.format(); }
+
+void TextBox::setFormat(const DocumentFormat& format) {
+    if (format == d->buf.format()) return;
+    d->buf.setFormat(format);
+    // The same characters may break into lines differently now.
+    QScopedValueRollback<bool> quiet(d->updating, true);
+    setPlainText(DisplayText::render(d->buf.chars(), format));
+    showSelection();
 }
 
 qsizetype TextBox::SelStart() const { return d->buf.selStart(); }
@@ -95,18 +121,22 @@ void TextBox::setSelLength(qsizetype len) {
 
 QByteArray TextBox::SelText() const { return d->buf.selText(); }
 
-void TextBox::setSelText(const QByteArray& text) {
-    const QByteArray& old = d->buf.text();
+QString TextBox::SelChars() const { return d->buf.selChars(); }
+
+void TextBox::setSelText(const QByteArray& text) { setSelChars(d->buf.format().decode(text)); }
+
+void TextBox::setSelChars(const QString& text) {
+    const QString& old = d->buf.chars();
     const qsizetype start = d->buf.selStart();
     const qsizetype end = start + d->buf.selLength();
     // The range shown anew is the selection widened by a CR just before it and an LF just after
     // it: a line break that the change splits or joins at either edge is then shown as what it
     // becomes, and neither end of the range lies inside a line break.
-    const qsizetype from = start > 0 && old.at(start - 1) == '\r' ? start - 1 : start;
-    const qsizetype to = end < old.size() && old.at(end) == '\n' ? end + 1 : end;
+    const qsizetype from = start > 0 && old.at(start - 1) == u'\r' ? start - 1 : start;
+    const qsizetype to = end < old.size() && old.at(end) == u'\n' ? end + 1 : end;
     const int viewFrom = toView(from);
     const int viewTo = toView(to);
-    const bool changed = d->buf.setSelText(text);
+    const bool changed = d->buf.setSelChars(text);
     if (changed) {
         const qsizetype newTo = to + text.size() - (end - start);
         QScopedValueRollback<bool> quiet(d->updating, true);
@@ -114,7 +144,7 @@ void TextBox::setSelText(const QByteArray& text) {
         edit.beginEditBlock();
         edit.setPosition(viewFrom);
         edit.setPosition(viewTo, QTextCursor::KeepAnchor);
-        edit.insertText(DisplayText::render(d->buf.text(), from, newTo));
+        edit.insertText(DisplayText::render(d->buf.chars(), from, newTo, d->buf.format()));
         edit.endEditBlock();
     }
     showSelection();
@@ -126,6 +156,33 @@ const TextBuffer& TextBox::buffer() const { return d->buf; }
 void TextBox::focusInEvent(QFocusEvent* e) {
     QPlainTextEdit::focusInEvent(e);
     emit GotFocus();
+}
+
+void TextBox::setContextMenuCommands(const QList<QAction*>& commands) {
+    d->contextCommands.clear();
+    for (QAction* a : commands) d->contextCommands.append(a);
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent* e) {
+    if (d->contextCommands.isEmpty()) {
+        QPlainTextEdit::contextMenuEvent(e);
+        return;
+    }
+    // The widget's menu is kept only for its Undo and Redo, which know the widget's history.
+    const std::unique_ptr<QMenu> standard(createStandardContextMenu(e->pos()));
+    QMenu menu(this);
+    for (QAction* a : standard->actions()) {
+        if (a->objectName() == QLatin1String("edit-undo") ||
+            a->objectName() == QLatin1String("edit-redo"))
+            menu.addAction(a);
+    }
+    const int selectAll = int(d->contextCommands.size()) - 1;
+    for (int i = 0; i < d->contextCommands.size(); ++i) {
+        if (i == 0 || i == selectAll) menu.addSeparator();
+        if (QAction* a = d->contextCommands[i]) menu.addAction(a);
+    }
+    menu.exec(e->globalPos());
+    e->accept();
 }
 
 void TextBox::keyPressEvent(QKeyEvent* e) {
@@ -149,7 +206,7 @@ void TextBox::handleKey(QKeyEvent* e) {
         return;
     }
     if (isTypedText(e)) {
-        const QString shown = DisplayText::fromUser(e->text());
+        const QString shown = DisplayText::fromUser(e->text(), d->buf.format());
         if (shown != e->text()) {
             // Typed characters that the code page cannot hold go in as what will be saved.
             QTextCursor edit = textCursor();
@@ -181,7 +238,7 @@ void TextBox::handleKey(QKeyEvent* e) {
 }
 
 void TextBox::inputMethodEvent(QInputMethodEvent* e) {
-    const QString shown = DisplayText::fromUser(e->commitString());
+    const QString shown = DisplayText::fromUser(e->commitString(), d->buf.format());
     if (shown == e->commitString()) {
         QPlainTextEdit::inputMethodEvent(e);
         return;
@@ -199,22 +256,20 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
     // with a lone CR or LF next to it is shown within the same step of undo.
     QTextCursor edit = textCursor();
     edit.beginEditBlock();
-    edit.insertText(DisplayText::fromUser(source->text()));
+    edit.insertText(DisplayText::render(ClipboardText::fromMime(*source, format()), format()));
     edit.endEditBlock();
     ensureCursorVisible();
 }
 
 bool TextBox::canInsertFromMimeData(const QMimeData* source) const {
-    return source && source->hasText();
+    return source && ClipboardText::hasText(*source);
 }
 
 QMimeData* TextBox::createMimeDataFromSelection() const {
     const QTextCursor view = textCursor();
     const qsizetype from = toModel(view.selectionStart());
     const qsizetype to = toModel(view.selectionEnd());
-    auto* data = new QMimeData;
-    data->setText(CodePage::decode(d->buf.text().mid(from, to - from)));
-    return data;
+    return ClipboardText::toMime(QStringView(d->buf.chars()).mid(from, to - from));
 }
 
 bool TextBox::event(QEvent* e) {
@@ -237,26 +292,25 @@ void TextBox::followEdit(int pos, int removed, int added) {
 
     // The buffer still holds the text as shown before the change: the removed range starts
     // where pos stood and covers `removed` shown characters, a line break being one of them.
-    const QByteArray& text = d->buf.text();
+    const TextBuffer& buf = d->buf;
     const qsizetype from = toModel(pos);
     qsizetype to = from;
-    for (int i = 0; i < removed && to < text.size(); ++i) {
-        to += text.at(to) == '\r' && to + 1 < text.size() && text.at(to + 1) == '\n' ? 2 : 1;
-    }
+    for (int i = 0; i < removed && to < buf.length(); ++i) to += buf.shownWidth(to);
     QTextCursor range(doc);
     range.setPosition(pos);
     range.setPosition(addedEnd, QTextCursor::KeepAnchor);
     const QString shownNow = range.selectedText();
-    const QByteArray bytes = DisplayText::toBytes(shownNow);
-    if (!d->buf.replace(from, to - from, bytes)) return;
+    const QString chars = DisplayText::toChars(shownNow, buf.format());
+    if (!d->buf.replace(from, to - from, chars)) return;
 
-    // What the edit put in must show as the bytes it stands for, and a lone CR and a lone LF
-    // that now meet at either edge are a line break.
-    const QByteArray& now = d->buf.text();
-    const qsizetype end = from + bytes.size();
-    const int crBefore = from > 0 && now.at(from - 1) == '\r' ? 1 : 0;
-    const int lfAfter = end < now.size() && now.at(end) == '\n' ? 1 : 0;
-    const QString wanted = DisplayText::render(now, from - crBefore, end + lfAfter);
+    // What the edit put in must show as the characters it stands for, and (with CR LF line
+    // breaks) a lone CR and a lone LF that now meet at either edge are a line break.
+    const QString& now = buf.chars();
+    const bool crLf = !buf.format().isLf();
+    const qsizetype end = from + chars.size();
+    const int crBefore = crLf && from > 0 && now.at(from - 1) == u'\r' ? 1 : 0;
+    const int lfAfter = crLf && end < now.size() && now.at(end) == u'\n' ? 1 : 0;
+    const QString wanted = DisplayText::render(now, from - crBefore, end + lfAfter, buf.format());
     QString shown = shownNow;
     if (crBefore) shown.prepend(doc->characterAt(pos - 1));
     if (lfAfter) shown.append(doc->characterAt(addedEnd));
@@ -272,11 +326,12 @@ void TextBox::followEdit(int pos, int removed, int added) {
     // Each line break of the buffer is one block break of the document: the lengths agree
     // unless a reported range was wrong. Should that ever happen, the document, which is what
     // the user sees, is read back whole.
-    if (d->buf.length() != doc->characterCount() - 1 + doc->blockCount() - 1) {
+    if (d->buf.length() !=
+        doc->characterCount() - 1 + (lineBreakWidth() - 1) * (doc->blockCount() - 1)) {
         qWarning("TextBox: the text box lost track of an edit and reads its text back");
         QTextCursor all(doc);
         all.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
-        d->buf.setText(DisplayText::toBytes(all.selectedText()));
+        d->buf.setChars(DisplayText::toChars(all.selectedText(), buf.format()));
     }
     takeSelectionFromView();
     emit Change();
@@ -301,6 +356,7 @@ bool TextBox::removesCharacterBetweenCrAndLf(const QKeyEvent* e) const {
     if (view.hasSelection()) return false;
     const QTextDocument* doc = document();
     const int pos = view.position();
+    if (d->buf.format().isLf()) return false;
     const QChar cr = DisplayText::charFor('\r');
     const QChar lf = DisplayText::charFor('\n');
     if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
@@ -347,14 +403,18 @@ bool TextBox::menuOwnsKey(const QKeyEvent* e) const {
     return false;
 }
 
+int TextBox::lineBreakWidth() const { return d->buf.format().isLf() ? 1 : 2; }
+
 qsizetype TextBox::toModel(int viewPos) const {
     const QTextDocument* doc = document();
     viewPos = std::clamp(viewPos, 0, doc->characterCount() - 1);
-    return viewPos + qsizetype(doc->findBlock(viewPos).blockNumber());
+    return viewPos + (lineBreakWidth() - 1) * qsizetype(doc->findBlock(viewPos).blockNumber());
 }
 
 int TextBox::toView(qsizetype modelPos) const {
     const QTextDocument* doc = document();
+    if (lineBreakWidth() == 1)
+        return int(std::clamp<qsizetype>(modelPos, 0, doc->characterCount() - 1));
     // Block k starts at buffer position position() + k: find the last block starting at or
     // before modelPos.
     int lo = 0;

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-QByteArray TextBuffer::selText() const { return text_.mid(selStart_, selLength_); }
-
-bool TextBuffer::setText(const QByteArray& text) {
+bool TextBuffer::setChars(const QString& text) {
     const bool changed = text_ != text;
     text_ = text;
     selStart_ = 0;
@@ -21,7 +19,7 @@ void TextBuffer::setSelLength(qsizetype len) {
     selLength_ = std::clamp<qsizetype>(len, 0, text_.size() - selStart_);
 }
 
-bool TextBuffer::setSelText(const QByteArray& text) {
+bool TextBuffer::setSelChars(const QString& text) {
     const qsizetype start = selStart_;
     const bool changed = replace(start, selLength_, text);
     selStart_ = start + text.size();
@@ -29,51 +27,57 @@ bool TextBuffer::setSelText(const QByteArray& text) {
     return changed;
 }
 
-bool TextBuffer::type(const QByteArray& bytes) {
+bool TextBuffer::type(const QString& text) {
     snapSelectionToView();
-    const bool changed = setSelText(bytes);
-    caretOutOfLineBreak();
+    const bool changed = setSelChars(text);
+    caretOutOfShownCharacter();
     return changed;
 }
 
-bool TextBuffer::enter() { return type(QByteArrayLiteral("\r\n")); }
+bool TextBuffer::enter() { return type(format_.lineBreakChars()); }
 
 bool TextBuffer::backspace() {
     snapSelectionToView();
     if (selLength_ == 0) {
         if (selStart_ == 0) return false;
-        const bool afterLineBreak =
-            selStart_ >= 2 && text_.at(selStart_ - 2) == '\r' && text_.at(selStart_ - 1) == '\n';
-        const qsizetype n = afterLineBreak ? 2 : 1;
+        const bool pair = selStart_ >= 2 && insideShownCharacter(selStart_ - 1);
+        const qsizetype n = pair ? 2 : 1;
         selStart_ -= n;
         selLength_ = n;
     }
-    const bool changed = setSelText(QByteArray());
-    caretOutOfLineBreak();
+    const bool changed = setSelChars(QString());
+    caretOutOfShownCharacter();
     return changed;
 }
 
 bool TextBuffer::insideLineBreak(qsizetype pos) const {
-    return pos > 0 && pos < text_.size() && text_.at(pos - 1) == '\r' && text_.at(pos) == '\n';
+    return !format_.isLf() && pos > 0 && pos < text_.size() && text_.at(pos - 1) == u'\r' &&
+           text_.at(pos) == u'\n';
 }
 
+bool TextBuffer::insideShownCharacter(qsizetype pos) const {
+    if (insideLineBreak(pos)) return true;
+    return pos > 0 && pos < text_.size() && text_.at(pos - 1).isHighSurrogate() &&
+           text_.at(pos).isLowSurrogate();
+}
+
+int TextBuffer::shownWidth(qsizetype pos) const { return insideLineBreak(pos + 1) ? 2 : 1; }
+
 qsizetype TextBuffer::viewSelStart() const {
-    if (insideLineBreak(selStart_)) return selLength_ == 0 ? selStart_ + 1 : selStart_ - 1;
+    if (insideShownCharacter(selStart_)) return selLength_ == 0 ? selStart_ + 1 : selStart_ - 1;
     return selStart_;
 }
 
 qsizetype TextBuffer::viewSelEnd() const {
     const qsizetype end = selStart_ + selLength_;
-    return insideLineBreak(end) ? end + 1 : end;
+    return insideShownCharacter(end) ? end + 1 : end;
 }
 
-bool TextBuffer::replace(qsizetype pos, qsizetype len, const QByteArray& bytes) {
+bool TextBuffer::replace(qsizetype pos, qsizetype len, const QString& text) {
     pos = std::clamp<qsizetype>(pos, 0, text_.size());
     len = std::clamp<qsizetype>(len, 0, text_.size() - pos);
-    const bool same =
-        len == bytes.size() && std::equal(bytes.cbegin(), bytes.cend(), text_.cbegin() + pos);
-    if (same) return false;
-    text_.replace(pos, len, bytes);
+    if (QStringView(text_).mid(pos, len) == text) return false;
+    text_.replace(pos, len, text);
     select(selStart_, selStart_ + selLength_);
     return true;
 }
@@ -87,6 +91,6 @@ void TextBuffer::select(qsizetype anchor, qsizetype position) {
 
 void TextBuffer::snapSelectionToView() { select(viewSelStart(), viewSelEnd()); }
 
-void TextBuffer::caretOutOfLineBreak() {
-    if (selLength_ == 0 && insideLineBreak(selStart_)) ++selStart_;
+void TextBuffer::caretOutOfShownCharacter() {
+    if (selLength_ == 0 && insideShownCharacter(selStart_)) ++selStart_;
 }

@@ -16,35 +16,26 @@
 #include "document/ScrollingMenuStyle.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
-#include "frame/frmMDI.h"
 #include "frame/Toolbar.h"
+#include "frame/frmMDI.h"
 #include "platform/DialogService.h"
+#include "platform/FormFont.h"
+#include "platform/KeyboardReturn.h"
 #include "search/SearchCommands.h"
 
-namespace {
-
-// The window's own font, which the text box takes over.
-QFont defaultDocumentFont()
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    return font;
-}
-
-}  // namespace
-
-frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame)
-{
+frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UntitledCaption);
     setWindowIcon(frame.windowIcon());
-    setFont(defaultDocumentFont());
+    setFont(FormFont::font());
 
     Text1 = new TextBox(this);
-    Text1->setFont(defaultDocumentFont());
+    Text1->setFont(FormFont::font());
     setWidget(Text1);
     setFocusProxy(Text1);
+    // A screen reader names the text box after its window.
+    Text1->setAccessibleName(windowTitle());
+    connect(this, &QWidget::windowTitleChanged, Text1, &QWidget::setAccessibleName);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
     connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
     // A match that the Find dialog selects shows while the dialog keeps the focus.
@@ -55,8 +46,7 @@ frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame)
 
 frmNotePad::~frmNotePad() = default;
 
-void frmNotePad::createMenus()
-{
+void frmNotePad::createMenus() {
     // The menus belong to the window; the frame shows them on its menu bar while it is active.
     auto command = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)()) {
         QAction* a = menu->addAction(caption);
@@ -75,9 +65,11 @@ void frmNotePad::createMenus()
     mnuFOpen = command(mnufile, QStringLiteral("&Arape"), &frmNotePad::mnuFOpen_Click);
     mnuFClose = command(mnufile, QStringLiteral("&Chiure"), &frmNotePad::mnuFClose_Click);
     mnuFSave = command(mnufile, QStringLiteral("Astipe"), &frmNotePad::mnuFSave_Click);
-    mnuFSaveAs = command(mnufile, QStringLiteral("As&tipa co nomme..."), &frmNotePad::mnuFSaveAs_Click);
+    mnuFSaveAs =
+        command(mnufile, QStringLiteral("As&tipa co nomme..."), &frmNotePad::mnuFSaveAs_Click);
     mnufile->addSeparator();
-    mnufprint = command(mnufile, QStringLiteral("'&O niro 'ncoppo 'a carta"), &frmNotePad::mnufprint_Click);
+    mnufprint =
+        command(mnufile, QStringLiteral("'&O niro 'ncoppo 'a carta"), &frmNotePad::mnufprint_Click);
     mnufile->addSeparator();
     mnuFExit = command(mnufile, QStringLiteral("&Jammuncenne"), &frmNotePad::mnuFExit_Click);
     mnuRecentFile[0] = mnufile->addSeparator();
@@ -99,7 +91,9 @@ void frmNotePad::createMenus()
     mnuEDelete = command(mnuEdit, QStringLiteral("&Levamme"), &frmNotePad::mnuEDelete_Click);
     mnuEDelete->setShortcut(QKeySequence(Qt::Key_Delete));
     mnuEdit->addSeparator();
-    mnuESelectAll = command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
+    mnuESelectAll =
+        command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
+    Text1->setContextMenuCommands({mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
     mnuETime = command(mnuEdit, QStringLiteral("&Che ore songhe e quante n'avimme ogge"),
                        &frmNotePad::mnuETime_Click);
 
@@ -120,24 +114,24 @@ void frmNotePad::createMenus()
         mnuOToolbar_Click();
     });
     mnuFont = mnuOptions->addMenu(QStringLiteral("&'A Parola"));
-    mnuFontName.push_back(indexed(mnuFont, QStringLiteral("NomeCarattere"),
-                                  &frmNotePad::mnuFontName_Click, 0));
+    mnuFontName.push_back(
+        indexed(mnuFont, QStringLiteral("NomeCarattere"), &frmNotePad::mnuFontName_Click, 0));
     mnuSettingsItem = mnuOptions->addMenu(QStringLiteral("'O culore addereta"));
     const QString backCaptions[] = {QStringLiteral("Russe"), QStringLiteral("Verdine"),
                                     QStringLiteral("Blu'")};
     for (int i = 0; i < 3; ++i) {
-        mnuBackColorItem[i] = indexed(mnuSettingsItem, backCaptions[i],
-                                      &frmNotePad::mnuBackColorItem_Click, i);
+        mnuBackColorItem[i] =
+            indexed(mnuSettingsItem, backCaptions[i], &frmNotePad::mnuBackColorItem_Click, i);
     }
     mnuColorsItem = mnuOptions->addMenu(QStringLiteral("'O culore d''a parola"));
-    mnuForeColorItem[0] = indexed(mnuColorsItem, QStringLiteral("Russe"),
-                                  &frmNotePad::mnuForeColorItem_Click, 0);
-    mnuForeColorItem[1] = indexed(mnuColorsItem, QStringLiteral("Verde"),
-                                  &frmNotePad::mnuForeColorItem_Click, 1);
+    mnuForeColorItem[0] =
+        indexed(mnuColorsItem, QStringLiteral("Russe"), &frmNotePad::mnuForeColorItem_Click, 0);
+    mnuForeColorItem[1] =
+        indexed(mnuColorsItem, QStringLiteral("Verde"), &frmNotePad::mnuForeColorItem_Click, 1);
     mnuBlueMenu = mnuColorsItem->addMenu(QStringLiteral("Blu'"));
     mnuForeColorItem[2] = mnuBlueMenu->menuAction();
-    mnuBlueItem[0] = indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"),
-                             &frmNotePad::mnuBlueItem_Click, 0);
+    mnuBlueItem[0] =
+        indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"), &frmNotePad::mnuBlueItem_Click, 0);
     mnuDarkBlueMenu = mnuBlueMenu->addMenu(QStringLiteral("Blu' 'o nniro"));
     mnuBlueItem[1] = mnuDarkBlueMenu->menuAction();
     mnuDarkBlueItem[0] = indexed(mnuDarkBlueMenu, QStringLiteral("Blummare'"),
@@ -153,14 +147,12 @@ void frmNotePad::createMenus()
     connect(mnuAbout, &QAction::triggered, this, &frmNotePad::mnuAbout_Click);
 }
 
-QList<QAction*> frmNotePad::menuBarActions() const
-{
-    return {mnufile->menuAction(), mnuEdit->menuAction(),   mnuSearch->menuAction(),
+QList<QAction*> frmNotePad::menuBarActions() const {
+    return {mnufile->menuAction(),    mnuEdit->menuAction(),   mnuSearch->menuAction(),
             mnuOptions->menuAction(), mnuWindow->menuAction(), mnuAbout};
 }
 
-void frmNotePad::fillWindowList()
-{
+void frmNotePad::fillWindowList() {
     // The File menu ends with one item per open document window, the active one ticked.
     for (QAction* a : std::as_const(m_windowListActions)) {
         mnufile->removeAction(a);
@@ -184,8 +176,7 @@ void frmNotePad::fillWindowList()
     }
 }
 
-void frmNotePad::setTag(const QString& tag)
-{
+void frmNotePad::setTag(const QString& tag) {
     m_tag = tag;
     if (!m_loaded) {
         m_loaded = true;
@@ -199,14 +190,12 @@ DocumentState& frmNotePad::documentState() { return m_frame.state().slotTables.s
 
 bool frmNotePad::isUntitled() const { return Caption().startsWith(UntitledCaption); }
 
-void frmNotePad::setFilePath(const QString& path)
-{
+void frmNotePad::setFilePath(const QString& path) {
     m_filePath = path;
     setCaption(path.toUpper());
 }
 
-void frmNotePad::Form_Load()
-{
+void frmNotePad::Form_Load() {
     // The font menu is filled the first time it opens, so that a new window comes up at once
     // however many fonts are installed. With hundreds of fonts it scrolls rather than spread
     // over more columns than the screen can show.
@@ -222,46 +211,42 @@ void frmNotePad::Form_Load()
         Qt::SingleShotConnection);
 }
 
-void frmNotePad::resizeEvent(QResizeEvent* e)
-{
+void frmNotePad::resizeEvent(QResizeEvent* e) {
     QMdiSubWindow::resizeEvent(e);
     Form_Resize();
 }
 
-void frmNotePad::Form_Resize()
-{
+void frmNotePad::Form_Resize() {
     // The sub-window's layout keeps Text1 filling the client area; a minimised window or one
     // whose client area has no height is left alone.
     if (isMinimized() || !widget() || contentsRect().height() <= 0) return;
 }
 
-void frmNotePad::Text1_Change()
-{
+void frmNotePad::Text1_Change() {
     if (m_tag.isEmpty()) return;
     documentState().Changed = DocumentState::True;
 }
 
 void frmNotePad::Text1_GotFocus() { m_frame.searchCommands().bringFindToFront(); }
 
-void frmNotePad::Form_QueryUnload(bool& cancel)
-{
+void frmNotePad::Form_QueryUnload(bool& cancel) {
     if (documentState().Changed == DocumentState::False) return;
     const QString prompt = QStringLiteral("Coccosa dinte 'a [") + Caption() +
                            QStringLiteral("] è state cagnate.") + QChar(10) + QChar(13) +
                            QStringLiteral("Astipamme chello ca e' cagnate?");
     const auto answer =
         m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::YesNoCancel,
-                                     DialogService::Icon::Exclamation, m_frame.windowTitle());
+                                     DialogService::Icon::Exclamation, frmMDI::Caption());
     switch (answer) {
-    case DialogService::Answer::Cancel:
-    case DialogService::Answer::Ok:
-        cancel = true;
-        return;
-    case DialogService::Answer::No:
-        cancel = false;
-        return;
-    case DialogService::Answer::Yes:
-        break;
+        case DialogService::Answer::Cancel:
+        case DialogService::Answer::Ok:
+            cancel = true;
+            return;
+        case DialogService::Answer::No:
+            cancel = false;
+            return;
+        case DialogService::Answer::Yes:
+            break;
     }
     // Yes: save first. A save that does not happen (dialog cancelled, write failed) keeps the
     // window open and changed, so that nothing typed is lost.
@@ -270,14 +255,12 @@ void frmNotePad::Form_QueryUnload(bool& cancel)
     cancel = name.isEmpty() || !m_frame.files().WriteDocumentFile(name, *this);
 }
 
-void frmNotePad::closeAfterQuery()
-{
+void frmNotePad::closeAfterQuery() {
     m_queried = true;
     close();
 }
 
-void frmNotePad::closeEvent(QCloseEvent* e)
-{
+void frmNotePad::closeEvent(QCloseEvent* e) {
     if (!m_queried && m_loaded) {
         bool cancel = false;
         Form_QueryUnload(cancel);
@@ -287,12 +270,14 @@ void frmNotePad::closeEvent(QCloseEvent* e)
         }
     }
     m_queried = false;
+    // The window used before this one takes over now; left to itself, the document area would
+    // hand the activation to a window by creation order.
+    m_frame.activatePreviousDocument(this);
     QMdiSubWindow::closeEvent(e);
     if (e->isAccepted()) Form_Unload();
 }
 
-void frmNotePad::Form_Unload()
-{
+void frmNotePad::Form_Unload() {
     if (!m_loaded) return;
     AppState& state = m_frame.state();
     documentState().Free = DocumentState::True;
@@ -316,8 +301,7 @@ void frmNotePad::mnuWCascade_Click() { m_frame.cascadeDocuments(); }
 void frmNotePad::mnuWTile_Click() { m_frame.tileDocuments(); }
 
 // Recent files.
-void frmNotePad::mnuRecentFile_Click(int index)
-{
+void frmNotePad::mnuRecentFile_Click(int index) {
     // Item 0 is the separator that opens the block; 1 to 4 carry the entries.
     if (index < 1 || index >= static_cast<int>(mnuRecentFile.size())) return;
     m_frame.reopenRecentFile(frmMDI::recentEntry(mnuRecentFile[index]));
@@ -332,12 +316,10 @@ void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_frame); }
 void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_frame); }
 void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_frame); }
 void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*Text1); }
-void frmNotePad::mnuESelectAll_Click()
-{
+void frmNotePad::mnuESelectAll_Click() {
     if (frmNotePad* doc = m_frame.activeDocument()) EditCommands::selectAll(*doc->Text1);
 }
-void frmNotePad::mnuETime_Click()
-{
+void frmNotePad::mnuETime_Click() {
     EditCommands::insertDateTime(*Text1, QDateTime::currentDateTime(), QLocale());
 }
 
@@ -349,8 +331,7 @@ void frmNotePad::mnuSFindNext_Click() { m_frame.searchCommands().FindNext(*this)
 namespace {
 
 // Sets one colour of the text box's palette, in every state of the box.
-void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color)
-{
+void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color) {
     QPalette pal = box.palette();
     pal.setColor(role, color);
     box.setPalette(pal);
@@ -358,78 +339,90 @@ void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color
 
 }  // namespace
 
-void frmNotePad::mnuFontName_Click(int index)
-{
+void frmNotePad::mnuFontName_Click(int index) {
     if (index < 0 || std::size_t(index) >= mnuFontName.size()) return;
     // Only the name changes: size, weight and style stay as they are.
-    QFont font = Text1->font();
-    font.setFamily(FontMenu::family(mnuFontName[std::size_t(index)]->text()));
-    Text1->setFont(font);
+    Text1->setFont(FormFont::withFamily(Text1->font(),
+                                        FontMenu::family(mnuFontName[std::size_t(index)]->text())));
 }
 
-void frmNotePad::mnuBackColorItem_Click(int index)
-{
+void frmNotePad::mnuBackColorItem_Click(int index) {
     switch (index) {
-    case 0: setTextBoxColor(*Text1, QPalette::Base, QColor(255, 0, 0)); break;
-    case 1: setTextBoxColor(*Text1, QPalette::Base, QColor(0, 255, 0)); break;
-    case 2: setTextBoxColor(*Text1, QPalette::Base, QColor(0, 0, 255)); break;
-    default: break;
+        case 0:
+            setTextBoxColor(*Text1, QPalette::Base, QColor(255, 0, 0));
+            break;
+        case 1:
+            setTextBoxColor(*Text1, QPalette::Base, QColor(0, 255, 0));
+            break;
+        case 2:
+            setTextBoxColor(*Text1, QPalette::Base, QColor(0, 0, 255));
+            break;
+        default:
+            break;
     }
 }
 
-void frmNotePad::mnuForeColorItem_Click(int index)
-{
+void frmNotePad::mnuForeColorItem_Click(int index) {
     // Item 2 only opens the blue submenu.
     switch (index) {
-    case 0: setTextBoxColor(*Text1, QPalette::Text, QColor(255, 0, 0)); break;
-    case 1: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 255, 0)); break;
-    default: break;
+        case 0:
+            setTextBoxColor(*Text1, QPalette::Text, QColor(255, 0, 0));
+            break;
+        case 1:
+            setTextBoxColor(*Text1, QPalette::Text, QColor(0, 255, 0));
+            break;
+        default:
+            break;
     }
 }
 
-void frmNotePad::mnuBlueItem_Click(int index)
-{
+void frmNotePad::mnuBlueItem_Click(int index) {
     // Item 1 only opens the dark-blue submenu.
     if (index == 0) setTextBoxColor(*Text1, QPalette::Text, QColor(0, 150, 255));
 }
 
-void frmNotePad::mnuDarkBlueItem_Click(int index)
-{
+void frmNotePad::mnuDarkBlueItem_Click(int index) {
     switch (index) {
-    case 0: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 50, 175)); break;
-    case 1: setTextBoxColor(*Text1, QPalette::Text, QColor(0, 0, 255)); break;
-    default: break;
+        case 0:
+            setTextBoxColor(*Text1, QPalette::Text, QColor(0, 50, 175));
+            break;
+        case 1:
+            setTextBoxColor(*Text1, QPalette::Text, QColor(0, 0, 255));
+            break;
+        default:
+            break;
     }
 }
 
 // Printing.
-void frmNotePad::mnufprint_Click()
-{
+void frmNotePad::mnufprint_Click() {
     const DocumentPrinter::Outcome outcome =
-        DocumentPrinter::printOnDefaultPrinter(Text1->Text(), Caption());
+        DocumentPrinter::printOnDefaultPrinter(Text1->chars(), Caption());
     // A job that never reached the printer is reported instead of the usual message.
     QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
     DialogService::Icon icon = DialogService::Icon::None;
     switch (outcome) {
-    case DocumentPrinter::Outcome::Sent:
-        break;
-    case DocumentPrinter::Outcome::NoPrinter:
-        prompt = QStringLiteral("Nun ce sta nisciuna stampante: nun se po' stampa' niente.");
-        icon = DialogService::Icon::Exclamation;
-        break;
-    case DocumentPrinter::Outcome::PrinterError:
-        prompt = QStringLiteral("'A stampante nun ha pigliato 'o lavoro: nun s'è stampato niente.");
-        icon = DialogService::Icon::Exclamation;
-        break;
+        case DocumentPrinter::Outcome::Sent:
+            break;
+        case DocumentPrinter::Outcome::NoPrinter:
+            prompt = QStringLiteral("Nun ce sta nisciuna stampante: nun se po' stampa' niente.");
+            icon = DialogService::Icon::Exclamation;
+            break;
+        case DocumentPrinter::Outcome::PrinterError:
+            prompt =
+                QStringLiteral("'A stampante nun ha pigliato 'o lavoro: nun s'è stampato niente.");
+            icon = DialogService::Icon::Exclamation;
+            break;
     }
     m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::Ok, icon,
                                  QStringLiteral("MDI"));
 }
 
 // About box.
-void frmNotePad::mnuAbout_Click()
-{
+void frmNotePad::mnuAbout_Click() {
+    const KeyboardReturn keyboard;
     frmAbout about;
     about.lblAbout->setText(frmAbout::AboutText());
     about.exec();
+    keyboard.giveBack(&m_frame, Text1);
 }

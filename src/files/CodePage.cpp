@@ -34,18 +34,24 @@ QString CodePage::decode(const QByteArray& bytes) {
 }
 
 QByteArray CodePage::encode(QStringView text) {
-    QByteArray out;
-    out.reserve(text.size());
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* dst = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-            out.append('?');
+        const char16_t u = text[i].unicode();
+        // Most characters are their own byte; only the rest needs the table.
+        if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
+            *dst++ = char(u);
+            continue;
+        }
+        if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            *dst++ = '?';
             ++i;
             continue;
         }
-        const int b = fromUnicode(c);
-        out.append(b < 0 ? '?' : char(b));
+        const int b = fromUnicode(QChar(u));
+        *dst++ = b < 0 ? '?' : char(b);
     }
+    out.truncate(dst - out.constData());
     return out;
 }
 

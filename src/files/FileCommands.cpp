@@ -1,10 +1,13 @@
 #include "files/FileCommands.h"
 
+#include <new>
+
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
+#include "files/LoadBound.h"
 #include "files/TextFile.h"
-#include "frame/frmMDI.h"
 #include "frame/Toolbar.h"
+#include "frame/frmMDI.h"
 #include "platform/BusyPointer.h"
 #include "platform/DialogService.h"
 
@@ -12,18 +15,30 @@ namespace {
 const QString AppTitle = QStringLiteral("MDI");
 }
 
-FileCommands::FileCommands(frmMDI& frame) : m_frame(frame) {}
+FileCommands::FileCommands(frmMDI& frame) : m_frame(frame), m_memory(&LoadBound::availableMemory) {}
 
-void FileCommands::showMessage(const QString& prompt, bool exclamation)
-{
-    m_frame.dialogs().messageBox(&m_frame, prompt, DialogService::Buttons::Ok,
-                                 exclamation ? DialogService::Icon::Exclamation
-                                             : DialogService::Icon::None,
-                                 AppTitle);
+void FileCommands::setAvailableMemory(MemorySource memory) { m_memory = std::move(memory); }
+
+void FileCommands::reportNoMemory(const QString& path) {
+    showMessage(
+        QStringLiteral("'O file è troppo gruosso pe' 'a memoria ca ce sta, nun se po' arapì: ") +
+            path,
+        false);
 }
 
-void FileCommands::OpenWithDialog()
-{
+void FileCommands::discardWindow(frmNotePad* window) {
+    // Nothing of it was the user's: it closes without a question and frees its slot.
+    window->documentState().Changed = DocumentState::False;
+    window->close();
+}
+
+void FileCommands::showMessage(const QString& prompt, bool exclamation) {
+    m_frame.dialogs().messageBox(
+        &m_frame, prompt, DialogService::Buttons::Ok,
+        exclamation ? DialogService::Icon::Exclamation : DialogService::Icon::None, AppTitle);
+}
+
+void FileCommands::OpenWithDialog() {
     const auto chosen = m_frame.dialogs().openFileName(&m_frame, QString());
     if (!chosen) return;
     const QString path = *chosen;
@@ -38,13 +53,19 @@ void FileCommands::OpenWithDialog()
     m_frame.showHiddenEditButtons();
 }
 
-QString FileCommands::AskSaveFileName(const QString& initialName)
-{
+QString FileCommands::AskSaveFileName(const QString& initialName) {
     return m_frame.dialogs().saveFileName(&m_frame, initialName).value_or(QString());
 }
 
-frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path)
-{
+frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
+    // A file whose window would not fit in memory is refused before anything of it is read, as
+    // far as its size tells, and again once its lines are known.
+    const qint64 available = m_memory();
+    if (!LoadBound::fits(LoadBound::windowCost(TextFile::sizeOf(path), 0), available)) {
+        reportNoMemory(path);
+        return nullptr;
+    }
+
     // The file is read whole before any window is made, so that a file that cannot be read never
     // shows up as an empty or partial document.
     TextFile::ReadResult read;
@@ -59,27 +80,43 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path)
         showMessage(prompt, false);
         return nullptr;
     }
+    if (!LoadBound::fits(LoadBound::windowCost(read.bytes), available)) {
+        reportNoMemory(path);
+        return nullptr;
+    }
 
     BusyPointer busy;
     const int slot = m_frame.state().slotTables.FindFreeSlot();
     if (slot == 0) {
+        busy.restore();
         m_frame.reportNoFreeSlot();
         return nullptr;
     }
     frmNotePad* window = m_frame.createWindowInSlot(slot);
-    window->setFilePath(path);
-    window->Text1->setText(read.bytes);
+    try {
+        window->setFilePath(path);
+        window->Text1->load(read.bytes);
+    } catch (const std::bad_alloc&) {
+        // The bound leaves room to spare, but other programs take memory too. What was built
+        // goes, and the other windows stay as they were.
+        read.bytes = QByteArray();
+        discardWindow(window);
+        busy.restore();
+        reportNoMemory(path);
+        return nullptr;
+    }
     window->documentState().Changed = DocumentState::False;
     m_frame.showDocument(window);
     return window;
 }
 
-bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window)
-{
+bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     TextFile::WriteResult written;
     {
         BusyPointer busy;
-        written = TextFile::write(path, window.Text1->Text());
+        // The window keeps the kind of document it opened with: Save As writes the same kind.
+        const TextBox& box = *window.Text1;
+        written = TextFile::write(path, box.Text(), box.format().lineEnd());
     }
     if (!written.ok) {
         showMessage(written.errorString, true);
@@ -90,18 +127,16 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window)
     return true;
 }
 
-void FileCommands::mnuFSave_Click(frmNotePad& window)
-{
+void FileCommands::mnuFSave_Click(frmNotePad& window) {
     const QString name = window.isUntitled() ? AskSaveFileName(QString()) : window.filePath();
     if (!name.isEmpty()) WriteDocumentFile(name, window);
 }
 
-void FileCommands::mnuFSaveAs_Click(frmNotePad& window)
-{
+void FileCommands::mnuFSaveAs_Click(frmNotePad& window) {
     // A titled window proposes its real path: the caption shows it upper-cased, which on a
     // case-sensitive file system could name another file.
-    const QString name = AskSaveFileName(window.isUntitled() ? QStringLiteral("Senzatit.txt")
-                                                             : window.filePath());
+    const QString name =
+        AskSaveFileName(window.isUntitled() ? QStringLiteral("Senzatit.txt") : window.filePath());
     if (name.isEmpty()) return;
     WriteDocumentFile(name, window);
     m_frame.RememberRecentFile(name);

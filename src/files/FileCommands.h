@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class frmMDI;
 class frmNotePad;
@@ -14,13 +15,19 @@ public:
 
     explicit FileCommands(frmMDI& frame);
 
+    // Tells the memory available, in bytes (-1: not known), when a file is to be loaded into a
+    // window: by default what the system reports (LoadBound); tests hand in their own.
+    using MemorySource = std::function<qint64()>;
+    void setAvailableMemory(MemorySource memory);
+
     // File, Open: asks for a file, refuses one over the size limit, reads it into a new window
     // and remembers its path in the recent-files list.
     void OpenWithDialog();
     // The save dialog with initialName in the name box; the chosen path, or "" when cancelled.
     QString AskSaveFileName(const QString& initialName);
     // Reads the file at path whole into a new document window; returns the window, or null when
-    // the file could not be read (the user has been told why).
+    // the file could not be read or its window would not fit in memory (the user has been told
+    // why).
     frmNotePad* LoadFileIntoWindow(const QString& path);
     // Writes the window's text and one CR LF to path; on success the window holds that file and
     // counts as unchanged. Returns false when nothing was written (the user has been told why).
@@ -32,6 +39,10 @@ public:
 
 private:
     void showMessage(const QString& prompt, bool exclamation);
+    void reportNoMemory(const QString& path);
+    // Empties and closes a window whose text could not be built.
+    void discardWindow(frmNotePad* window);
 
     frmMDI& m_frame;
+    MemorySource m_memory;
 };

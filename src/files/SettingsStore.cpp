@@ -1,22 +1,23 @@
 #include "files/SettingsStore.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QDeadlineTimer>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryFile>
 #include <QThread>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "files/TextFile.h"
 
 namespace {
 
@@ -25,8 +26,7 @@ constexpr int LockWaitMs = 3000;
 constexpr int LockPollMs = 5;
 
 // A stored value as text; a value that is no text (a list, a binary blob) reads as "".
-QString textOf(const QVariant& v)
-{
+QString textOf(const QVariant& v) {
     if (!v.isValid() || v.metaType().id() == QMetaType::QStringList ||
         v.metaType().id() == QMetaType::QVariantList)
         return QString();
@@ -34,8 +34,7 @@ QString textOf(const QVariant& v)
 }
 
 // Name1 < Name2 < Name10: a key's trailing number is compared as a number.
-bool keyOrder(const QString& a, const QString& b)
-{
+bool keyOrder(const QString& a, const QString& b) {
     auto split = [](const QString& key) {
         qsizetype i = key.size();
         while (i > 0 && key.at(i - 1).isDigit()) --i;
@@ -51,22 +50,18 @@ bool keyOrder(const QString& a, const QString& b)
 }  // namespace
 
 SettingsStore::SettingsStore(const QString& organization, const QString& application)
-    : m_organization(organization), m_application(application)
-{
-}
+    : m_organization(organization), m_application(application) {}
 
 SettingsStore::~SettingsStore() { endExchange(); }
 
-QString SettingsStore::fileName() const
-{
+QString SettingsStore::fileName() const {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (base.isEmpty()) return QString();
     return base + QLatin1Char('/') + m_organization + QLatin1Char('/') + m_application +
            QStringLiteral(".conf");
 }
 
-QSettings* SettingsStore::reader()
-{
+QSettings* SettingsStore::reader() {
     if (m_inExchange) return m_reader.get();
     m_inExchange = true;
 
@@ -106,20 +101,17 @@ QSettings* SettingsStore::reader()
     return m_reader.get();
 }
 
-QString SettingsStore::value(const QString& section, const QString& key)
-{
+QString SettingsStore::value(const QString& section, const QString& key) {
     QSettings* s = reader();
     return s ? textOf(s->value(section + QLatin1Char('/') + key)) : QString();
 }
 
-void SettingsStore::setValue(const QString& section, const QString& key, const QString& value)
-{
+void SettingsStore::setValue(const QString& section, const QString& key, const QString& value) {
     reader();  // the exchange, and with it the lock, starts before anything is written
     m_pending.append({section + QLatin1Char('/') + key, value});
 }
 
-QList<std::pair<QString, QString>> SettingsStore::pairs(const QString& section)
-{
+QList<std::pair<QString, QString>> SettingsStore::pairs(const QString& section) {
     QList<std::pair<QString, QString>> result;
     QSettings* s = reader();
     if (!s) return result;
@@ -131,17 +123,17 @@ QList<std::pair<QString, QString>> SettingsStore::pairs(const QString& section)
     return result;
 }
 
-SettingsStore::Status SettingsStore::sync()
-{
+SettingsStore::Status SettingsStore::sync() {
     const Status result = m_pending.isEmpty() ? m_readStatus : writePending();
     endExchange();
     return result;
 }
 
-SettingsStore::Status SettingsStore::writePending()
-{
+SettingsStore::Status SettingsStore::writePending() {
     QSettings* current = reader();
-    const QString file = fileName();
+    // A settings file kept elsewhere through a symbolic link (a folder of dotfiles) is written
+    // there, and the link stays a link.
+    const QString file = TextFile::writeTarget(fileName());
     if (file.isEmpty()) return Status::AccessError;
     const QFileInfo info(file);
     // A file that could not be read is not replaced: what it holds would be lost.
@@ -177,8 +169,7 @@ SettingsStore::Status SettingsStore::writePending()
     return Status::Ok;
 }
 
-void SettingsStore::lockFolder(const QString& folder)
-{
+void SettingsStore::lockFolder(const QString& folder) {
     // The lock is the system's advisory lock on the store's folder: it costs no file of its own
     // and goes away with the process that holds it, however that process ends. The folder is
     // made first when it is missing: without it two copies of the program storing their first
@@ -198,14 +189,12 @@ void SettingsStore::lockFolder(const QString& folder)
     }
 }
 
-void SettingsStore::unlockFolder()
-{
+void SettingsStore::unlockFolder() {
     if (m_lockFd >= 0) ::close(m_lockFd);
     m_lockFd = -1;
 }
 
-void SettingsStore::endExchange()
-{
+void SettingsStore::endExchange() {
     m_inExchange = false;
     m_reader.reset();
     m_snapshot.reset();

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -14,19 +13,18 @@
 
 namespace {
 
-constexpr char LineEnd[] = "\r\n";
-constexpr qint64 LineEndLength = 2;
 // As deep as the kernel itself follows a chain of symbolic links.
 constexpr int MaxLinkDepth = 40;
 
-QString notRegularText() { return QCoreApplication::translate("TextFile", "Not a regular file"); }
+// The program's own descriptions of what went wrong; the system's own come from the platform.
+QString notRegularText() { return QStringLiteral("Chisto nun è nu file normale."); }
 
 QString changedWhileReadingText() {
-    return QCoreApplication::translate("TextFile", "The file changed while it was being read");
+    return QStringLiteral("'O file s'è cagnato mentre 'o stevo leggenno.");
 }
 
 QString changedWhileWritingText() {
-    return QCoreApplication::translate("TextFile", "The file changed while it was being saved");
+    return QStringLiteral("'O file s'è cagnato mentre 'o stevo astipanno.");
 }
 
 TextFile::ReadResult readFailure(TextFile::ReadStatus status, const QString& why) {
@@ -107,7 +105,8 @@ bool mayWrite(const QByteArray& nativePath, const struct stat& st, int* error) {
 
 // A character device (a terminal, /dev/null, /dev/full) cannot be replaced by a new file, so
 // it is written straight through. It is never created and never truncated.
-TextFile::WriteResult writeDevice(const QByteArray& nativePath, const QByteArray& text) {
+TextFile::WriteResult writeDevice(const QByteArray& nativePath, const QByteArray& text,
+                                  const QByteArray& lineEnd) {
     const int fd = ::open(nativePath.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return writeFailure(qt_error_string(errno));
     auto closeOnFailure = qScopeGuard([fd] { ::close(fd); });
@@ -117,7 +116,8 @@ TextFile::WriteResult writeDevice(const QByteArray& nativePath, const QByteArray
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
         return writeFailure(qt_error_string(errno));
-    if (!writeFully(fd, text.constData(), text.size()) || !writeFully(fd, LineEnd, LineEndLength))
+    if (!writeFully(fd, text.constData(), text.size()) ||
+        !writeFully(fd, lineEnd.constData(), lineEnd.size()))
         return writeFailure(qt_error_string(errno));
     // close() can report a write error of its own.
     closeOnFailure.dismiss();
@@ -154,7 +154,7 @@ QString describeFailure(const QSaveFile& out) {
 }
 
 TextFile::WriteResult writeRegular(const QString& target, bool existed, const struct stat& old,
-                                   const QByteArray& text) {
+                                   const QByteArray& text, const QByteArray& lineEnd) {
     QSaveFile out(target);
     // Where the folder refuses the temporary file but the file itself is writable, rewrite the
     // file in place rather than refuse to save.
@@ -162,7 +162,7 @@ TextFile::WriteResult writeRegular(const QString& target, bool existed, const st
     if (!out.open(QIODevice::WriteOnly)) return writeFailure(describeFailure(out));
     if (existed) keepOwner(out.handle(), old);
     if (!writeFully(out, text.constData(), text.size()) ||
-        !writeFully(out, LineEnd, LineEndLength)) {
+        !writeFully(out, lineEnd.constData(), lineEnd.size())) {
         const QString why = describeFailure(out);
         out.cancelWriting();
         return writeFailure(why);
@@ -212,9 +212,10 @@ TextFile::ReadResult TextFile::read(const QString& path) {
     return result;
 }
 
-TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& text) {
-    QString target;
-    if (!resolveLinks(path, &target)) return writeFailure(qt_error_string(ELOOP));
+TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& text,
+                                      const QByteArray& lineEnd) {
+    const QString target = writeTarget(path);
+    if (target.isEmpty()) return writeFailure(qt_error_string(ELOOP));
     const QByteArray nativePath = QFile::encodeName(target);
     if (nativePath.isEmpty()) return writeFailure(qt_error_string(ENOENT));
 
@@ -224,13 +225,13 @@ TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& tex
         if (S_ISDIR(st.st_mode)) return writeFailure(qt_error_string(EISDIR));
         int error = 0;
         if (!mayWrite(nativePath, st, &error)) return writeFailure(qt_error_string(error));
-        if (S_ISCHR(st.st_mode)) return writeDevice(nativePath, text);
+        if (S_ISCHR(st.st_mode)) return writeDevice(nativePath, text, lineEnd);
         // Replacing a FIFO, a socket or a block device with a text file is never what was meant.
         if (!S_ISREG(st.st_mode)) return writeFailure(notRegularText());
     } else if (errno != ENOENT) {
         return writeFailure(qt_error_string(errno));
     }
-    return writeRegular(target, existed, st, text);
+    return writeRegular(target, existed, st, text, lineEnd);
 }
 
 qint64 TextFile::sizeOf(const QString& path) {
@@ -239,4 +240,9 @@ qint64 TextFile::sizeOf(const QString& path) {
     if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1;
     return st.st_size;
+}
+
+QString TextFile::writeTarget(const QString& path) {
+    QString target;
+    return resolveLinks(path, &target) ? target : QString();
 }

@@ -4,8 +4,9 @@
 #include <QString>
 
 // Reading and writing a text file as bytes. A file is read whole, exactly as it is on disk, and
-// written whole with one CR LF appended; nothing is converted either way. Failures come back as
-// values carrying the platform's description, so that the caller decides what to tell the user.
+// written whole with one line end (CR LF unless the caller gives another) appended; nothing is
+// converted either way. Failures come back as values carrying the platform's description, so that
+// the caller decides what to tell the user.
 class TextFile {
 public:
     enum class ReadStatus {
@@ -32,14 +33,20 @@ public:
     // when its size was taken is refused rather than read in part.
     static ReadResult read(const QString& path);
 
-    // Writes text followed by CR LF to the file named by path, creating it if missing. A regular
+    // Writes text followed by lineEnd to the file named by path, creating it if missing. A regular
     // file is replaced atomically where its folder allows it and rewritten in place where only
     // the file itself is writable; its permissions and, where allowed, its owner are kept. A
     // symbolic link is written through to its target. A target that the user may not write is
     // refused; on a refusal or a failure before the final step the old file is left as it was.
-    static WriteResult write(const QString& path, const QByteArray& text);
+    static WriteResult write(const QString& path, const QByteArray& text,
+                             const QByteArray& lineEnd = QByteArrayLiteral("\r\n"));
 
     // The length of the regular file named by path in bytes, or -1 when it cannot be determined
     // (missing, not reachable, not a regular file).
     static qint64 sizeOf(const QString& path);
+
+    // The path that writing to path really replaces: path itself, or the end of the chain of
+    // symbolic links it starts (the path a dangling link points to). Empty for a chain that
+    // loops or is too long.
+    static QString writeTarget(const QString& path);
 };

@@ -1,12 +1,19 @@
 #include "frame/Toolbar.h"
 
+#include <QAccessible>
+
 #include "frame/ImageControl.h"
+#include "frame/ToolbarAccessible.h"
+#include "platform/ScreenPicture.h"
 
 Toolbar::Toolbar(QWidget* parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setFixedHeight(StripHeight);
+    // A screen reader sees a tool bar of push buttons, not a frame of nameless pictures.
+    QAccessible::installFactory(&ToolbarAccessible::factory);
+    setAccessibleName(QStringLiteral("'E strumente"));
 
     imgFileNewButtonUp = addStore(QStringLiteral(":/imgFileNewButtonUp.bmp"));
     imgFileNewButtonDn = addStore(QStringLiteral(":/imgFileNewButtonDn.bmp"));
@@ -38,12 +45,27 @@ Toolbar::Toolbar(QWidget* parent) : QFrame(parent)
     imgPasteButton = addButton(1560, imgPasteButtonUp, &Toolbar::imgPasteButton_MouseDown,
                                &Toolbar::imgPasteButton_MouseMove, &Toolbar::imgPasteButton_MouseUp,
                                &Toolbar::imgPasteButton_Click);
+
+    // Each button is named like its menu command, for screen readers. Named only now that all
+    // five are in buttons(): naming a control makes the accessibility layer look it up at once,
+    // and it takes an image control for a toolbar button only once buttons() lists it.
+    const QStringList names = {QStringLiteral("Nova"), QStringLiteral("Arape"),
+                               QStringLiteral("Taglia"), QStringLiteral("Cuopie"),
+                               QStringLiteral("'Ncolla")};
+    const QList<ImageControl*> all = buttons();
+    for (int i = 0; i < all.size(); ++i) all[i]->setAccessibleName(names.at(i));
 }
 
-ImageControl* Toolbar::addStore(const QString& picture)
+QList<ImageControl*> Toolbar::buttons() const
+{
+    return {imgFileNewButton, imgFileOpenButton, imgCutButton, imgCopyButton, imgPasteButton};
+}
+
+ImageControl* Toolbar::addStore(const QString& name)
 {
     auto* store = new ImageControl(this);
-    store->setPicture(QPixmap(picture));
+    // Drawn for the density of the screen the program starts on.
+    store->setPicture(ScreenPicture::load(name, devicePixelRatioF()));
     store->setVisible(false);
     return store;
 }

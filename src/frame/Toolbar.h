@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QList>
 
 class ImageControl;
 
@@ -16,6 +17,9 @@ public:
     static constexpr int StripHeight = 27;
 
     explicit Toolbar(QWidget* parent = nullptr);
+
+    // The five buttons in their order on the strip: New, Open, Cut, Copy, Paste.
+    QList<ImageControl*> buttons() const;
 
     // Shows or hides Cut, Copy and Paste together, in that order.
     void setEditButtonsVisible(bool visible);
@@ -69,7 +73,7 @@ public slots:
     void imgPasteButton_Click();
 
 private:
-    ImageControl* addStore(const QString& picture);
+    ImageControl* addStore(const QString& name);
     ImageControl* addButton(int leftTwips, ImageControl* up,
                             void (Toolbar::*down)(int, int, float, float),
                             void (Toolbar::*move)(int, int, float, float),

@@ -1,7 +1,5 @@
 #include "frame/frmMDI.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,6 +10,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "document/EditCommands.h"
 #include "document/TextBox.h"
@@ -27,12 +26,13 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     : m_dialogs(std::move(dialogs)),
       m_settings(std::make_unique<SettingsStore>(QStringLiteral("Notariello"),
                                                  QStringLiteral("Notariello"))),
-      m_files(std::make_unique<FileCommands>(*this))
-{
-    setWindowTitle(QStringLiteral("Tavulella"));
-    // The program's icon at its two drawn sizes; every document window takes it over.
-    QIcon icon(QStringLiteral(":/icons/tavulella-32.png"));
-    icon.addFile(QStringLiteral(":/icons/tavulella-16.png"));
+      m_files(std::make_unique<FileCommands>(*this)) {
+    setWindowTitle(Caption());
+    // The program's icon at its two drawn sizes, and at those sizes on screens of 1.5, 2 and 3
+    // times the usual density; every document window takes it over.
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 96})
+        icon.addFile(QStringLiteral(":/icons/tavulella-%1.png").arg(size), QSize(size, size));
     setWindowIcon(icon);
 
     auto* central = new QWidget(this);
@@ -50,8 +50,7 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
     m_search = new SearchCommands(*this);
     connect(m_toolbar, &Toolbar::cutClicked, this, [this] { EditCommands::CutSelection(*this); });
-    connect(m_toolbar, &Toolbar::copyClicked, this,
-            [this] { EditCommands::CopySelection(*this); });
+    connect(m_toolbar, &Toolbar::copyClicked, this, [this] { EditCommands::CopySelection(*this); });
     connect(m_toolbar, &Toolbar::pasteClicked, this,
             [this] { EditCommands::PasteClipboard(*this); });
 
@@ -67,14 +66,12 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     }
 }
 
-frmMDI::~frmMDI()
-{
+frmMDI::~frmMDI() {
     // QMdiArea announces its last deactivation from its own destructor, after ours has run.
     disconnect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
 }
 
-void frmMDI::createMenus()
-{
+void frmMDI::createMenus() {
     mnuFile = new QMenu(QStringLiteral("&File"), this);
     mnuFNew = mnuFile->addAction(QStringLiteral("&Nova"), this, &frmMDI::mnuFNew_Click);
     mnuFOpen = mnuFile->addAction(QStringLiteral("&Arape"), this, &frmMDI::mnuFOpen_Click);
@@ -102,13 +99,11 @@ void frmMDI::createMenus()
     });
 }
 
-void frmMDI::setSettingsStore(std::unique_ptr<SettingsStore> store)
-{
+void frmMDI::setSettingsStore(std::unique_ptr<SettingsStore> store) {
     m_settings = std::move(store);
 }
 
-void frmMDI::MDIForm_Load()
-{
+void frmMDI::MDIForm_Load() {
     show();
     // Without a window manager nobody else gives the frame the keyboard.
     activateWindow();
@@ -128,16 +123,16 @@ void frmMDI::MDIForm_Load()
     m_state.search.SearchDirection = 1;
 }
 
-frmNotePad* frmMDI::activeDocument() const
-{
+QString frmMDI::Caption() { return QStringLiteral("Tavulella"); }
+
+frmNotePad* frmMDI::activeDocument() const {
     auto* w = qobject_cast<frmNotePad*>(m_mdi->currentSubWindow());
     if (!w || w->Tag().isEmpty()) return nullptr;
     if (m_state.slotTables.state(w->slot()).Free != DocumentState::False) return nullptr;
     return w;
 }
 
-frmNotePad* frmMDI::createWindowInSlot(int slot)
-{
+frmNotePad* frmMDI::createWindowInSlot(int slot) {
     QPointer<frmNotePad>& entry = m_state.slotTables.window(slot);
     // A closed window may still be waiting for its deletion; the slot gets a fresh one anyway.
     if (!entry || entry->isUnloaded()) {
@@ -148,22 +143,19 @@ frmNotePad* frmMDI::createWindowInSlot(int slot)
     return entry;
 }
 
-void frmMDI::showDocument(frmNotePad* w)
-{
+void frmMDI::showDocument(frmNotePad* w) {
     w->show();
     m_mdi->setActiveSubWindow(w);
     w->widget()->setFocus();
 }
 
-void frmMDI::reportNoFreeSlot()
-{
+void frmMDI::reportNoFreeSlot() {
     m_dialogs->messageBox(this, QStringLiteral("Nun se ponno arape' cchiu' fenestre."),
                           DialogService::Buttons::Ok, DialogService::Icon::Exclamation,
                           QStringLiteral("MDI"));
 }
 
-void frmMDI::NewDocumentWindow()
-{
+void frmMDI::NewDocumentWindow() {
     const int slot = m_state.slotTables.FindFreeSlot();
     if (slot == 0) {
         reportNoFreeSlot();
@@ -175,10 +167,54 @@ void frmMDI::NewDocumentWindow()
     m_toolbar->setEditButtonsVisible(true);
 }
 
-void frmMDI::cascadeDocuments() { m_mdi->cascadeSubWindows(); }
+void frmMDI::activatePreviousDocument(frmNotePad* closing) {
+    if (m_mdi->activeSubWindow() != closing) return;
+    // The document area keeps the order in which its windows were last active, whatever order
+    // it arranges and cycles them in; the most recent one before the closing window wins.
+    const QList<QMdiSubWindow*> history = m_mdi->subWindowList(QMdiArea::ActivationHistoryOrder);
+    for (auto it = history.crbegin(); it != history.crend(); ++it) {
+        auto* w = qobject_cast<frmNotePad*>(*it);
+        if (!w || w == closing || w->isUnloaded() || w->isHidden()) continue;
+        m_mdi->setActiveSubWindow(w);
+        return;
+    }
+}
 
-void frmMDI::tileDocuments()
-{
+void frmMDI::cascadeDocuments() {
+    // In creation order, each window one title bar down and to the right of the one before, so
+    // that every title bar stays readable; the active window takes the last place, on top, and
+    // stays active.
+    QMdiSubWindow* active = m_mdi->activeSubWindow();
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
+        if (w->isMaximized()) w->showNormal();
+        if (w != active && w->isVisible() && !w->isMinimized()) windows.append(w);
+    }
+    if (active && active->isVisible() && !active->isMinimized()) windows.append(active);
+    if (windows.isEmpty()) return;
+
+    const QRect area = m_mdi->viewport()->rect();
+    // The title bar is the part of a window above its contents.
+    const QMargins frame = windows.first()->contentsMargins();
+    const int step = std::max(frame.top(), 1);
+    // The smallest window keeps its title bar and a line or two of its text.
+    const QSize least(windows.first()->minimumSizeHint().width(), 2 * step + frame.bottom());
+    // As many as fit one below the other with the smallest window at the foot; the rest start
+    // again at the top, further right. The last one still ends at the right edge.
+    const int count = static_cast<int>(windows.size());
+    const int perColumn = std::clamp((area.height() - least.height()) / step + 1, 1, count);
+    const int width = std::max(area.width() - (count - 1) * step, least.width());
+    const int height = std::max(area.height() - (perColumn - 1) * step, least.height());
+    for (int i = 0; i < count; ++i) {
+        const int row = i % perColumn;
+        const int column = i / perColumn;
+        windows[i]->setGeometry((row + column * perColumn) * step, row * step, width, height);
+        windows[i]->raise();
+    }
+    if (active) m_mdi->setActiveSubWindow(active);
+}
+
+void frmMDI::tileDocuments() {
     // Full-width bands stacked top to bottom in creation order, together filling the area.
     QList<QMdiSubWindow*> bands;
     for (QMdiSubWindow* w : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
@@ -197,8 +233,7 @@ void frmMDI::tileDocuments()
     }
 }
 
-void frmMDI::updateMenuBar()
-{
+void frmMDI::updateMenuBar() {
     frmNotePad* doc = activeDocument();
     if (!doc && m_state.slotTables.upperBound() > 0 && m_state.slotTables.HasOpenDocuments()) {
         // Between two windows (one closing, the next not yet active): keep what is shown.
@@ -213,8 +248,7 @@ void frmMDI::updateMenuBar()
     }
 }
 
-void frmMDI::showHiddenEditButtons()
-{
+void frmMDI::showHiddenEditButtons() {
     if (m_state.EditButtonsHidden == DocumentState::False) return;
     m_toolbar->setEditButtonsVisible(true);
     m_state.EditButtonsHidden = DocumentState::False;
@@ -222,8 +256,7 @@ void frmMDI::showHiddenEditButtons()
 
 QString frmMDI::recentEntry(const QAction* item) { return item->data().toString(); }
 
-void frmMDI::setRecentEntry(QAction* item, const QString& path)
-{
+void frmMDI::setRecentEntry(QAction* item, const QString& path) {
     // The caption is the path as it is: "&" marks no mnemonic here, and a tab would start the
     // shortcut column.
     QString caption = path;
@@ -235,8 +268,7 @@ void frmMDI::setRecentEntry(QAction* item, const QString& path)
     item->setVisible(true);
 }
 
-void frmMDI::LoadRecentList()
-{
+void frmMDI::LoadRecentList() {
     const QStringList entries = RecentList(*m_settings).entries();
     const int count = std::min(static_cast<int>(entries.size()), RecentList::Capacity);
     for (int position = 1; position <= count; ++position) {
@@ -255,8 +287,7 @@ void frmMDI::LoadRecentList()
     }
 }
 
-void frmMDI::StoreRecentList(const QString& path)
-{
+void frmMDI::StoreRecentList(const QString& path) {
     if (RecentList(*m_settings).store(path)) return;
     const QString prompt =
         QStringLiteral("'A lista d''e file arapute urdeme nun s'è pututa astipa'.");
@@ -264,8 +295,7 @@ void frmMDI::StoreRecentList(const QString& path)
                           DialogService::Icon::Exclamation, QStringLiteral("MDI"));
 }
 
-bool frmMDI::IsInRecentList(const QString& path) const
-{
+bool frmMDI::IsInRecentList(const QString& path) const {
     // The items that carry entries on the frame: 0 to 3 (item 4 never gets one).
     for (int i = 0; i < RecentList::Capacity; ++i) {
         if (recentEntry(mnuRecentFile[i]) == path) return true;
@@ -273,8 +303,7 @@ bool frmMDI::IsInRecentList(const QString& path) const
     return false;
 }
 
-void frmMDI::RememberRecentFile(const QString& path)
-{
+void frmMDI::RememberRecentFile(const QString& path) {
     if (path.isEmpty()) return;
     // Another running copy of the program may have changed the stored list since the menus
     // were last filled; the menus are what IsInRecentList looks at.
@@ -283,16 +312,14 @@ void frmMDI::RememberRecentFile(const QString& path)
     LoadRecentList();
 }
 
-void frmMDI::reopenRecentFile(const QString& path)
-{
+void frmMDI::reopenRecentFile(const QString& path) {
     if (path.isEmpty()) return;
     m_files->LoadFileIntoWindow(path);
     LoadRecentList();
     showHiddenEditButtons();
 }
 
-void frmMDI::ToggleToolbar(QWidget& window)
-{
+void frmMDI::ToggleToolbar(QWidget& window) {
     QAction* item = nullptr;
     if (&window == this) {
         item = mnuOToolbar;
@@ -311,14 +338,12 @@ void frmMDI::mnuFExit_Click() { QCoreApplication::exit(0); }
 void frmMDI::mnuOptions_Click() { mnuOToolbar->setChecked(!m_toolbar->isHidden()); }
 void frmMDI::mnuOToolbar_Click() { ToggleToolbar(*this); }
 
-void frmMDI::mnuRecentFile_Click(int index)
-{
+void frmMDI::mnuRecentFile_Click(int index) {
     if (index < 0 || index >= static_cast<int>(mnuRecentFile.size())) return;
     reopenRecentFile(recentEntry(mnuRecentFile[index]));
 }
 
-void frmMDI::closeEvent(QCloseEvent* e)
-{
+void frmMDI::closeEvent(QCloseEvent* e) {
     // First every document window is asked; a Cancel anywhere stops the whole closing.
     QList<frmNotePad*> open;
     for (QMdiSubWindow* sw : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
@@ -341,7 +366,6 @@ void frmMDI::closeEvent(QCloseEvent* e)
     MDIForm_Unload();
 }
 
-void frmMDI::MDIForm_Unload()
-{
+void frmMDI::MDIForm_Unload() {
     if (!m_state.slotTables.HasOpenDocuments()) QCoreApplication::exit(0);
 }

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <QMainWindow>
 #include <array>
 #include <memory>
-
-#include <QMainWindow>
 
 #include "frame/AppState.h"
 
@@ -35,6 +34,10 @@ public:
     // slot 1, loads the recent-files list and sets the search direction to down.
     void MDIForm_Load();
 
+    // The frame's own caption. The window title shows more while a document window is
+    // maximised; the save question is titled with this.
+    static QString Caption();
+
     AppState& state() { return m_state; }
     DialogService& dialogs() { return *m_dialogs; }
     FileCommands& files() { return *m_files; }
@@ -53,6 +56,11 @@ public:
     void showDocument(frmNotePad* w);
     // Tells the user that no more document windows can be opened.
     void reportNoFreeSlot();
+
+    // Called as a document window is about to close: when it is the active window, the document
+    // window that was active before it becomes the active one. Does nothing for a window that
+    // is not the active one, or when no other document window is open.
+    void activatePreviousDocument(frmNotePad* closing);
 
     // Arranging the document windows.
     void cascadeDocuments();

@@ -5,8 +5,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+
+#include "platform/KeyboardReturn.h"
 
 namespace {
 
@@ -14,7 +17,33 @@ const QString TextFilesFilter = QStringLiteral("Text Files (*.txt)");
 const QString AllFilesCaption = QStringLiteral("All Files (*.*)");
 // "*.*" would only match names that contain a dot; every file is meant.
 const QString AllFilesFilter = QStringLiteral("All Files (*)");
-const QString DefaultSuffix = QStringLiteral("txt");
+const QString DefaultSuffix = QStringLiteral(".txt");
+
+// A file dialog that takes a name exactly as typed or chosen whenever a file of that name
+// exists, and otherwise applies the program's own rule for the extension (QtDialogService::
+// openedName, savedName). Qt's default suffix is not used: it is added to every name without a
+// dot, even to an existing file's, so files such as README or os-release could not be opened.
+class NameRuleDialog : public QFileDialog {
+public:
+    NameRuleDialog(QWidget* parent, bool opening) : QFileDialog(parent), opening_(opening) {}
+
+    void accept() override {
+        // The name box holds what the user typed or what a click in the list put there.
+        auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        const QString typed = nameBox ? nameBox->text() : QString();
+        if (!typed.isEmpty() && !typed.contains(QLatin1Char('"'))) {
+            const QString path = directory().absoluteFilePath(typed);
+            const QString name =
+                opening_ ? QtDialogService::openedName(path) : QtDialogService::savedName(path);
+            // Also clears a selection left in the list, which would otherwise win over the name.
+            if (!QFileInfo(path).isDir()) selectFile(name);
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    bool opening_;
+};
 
 QMessageBox::Icon toQtIcon(DialogService::Icon icon) {
     switch (icon) {
@@ -47,10 +76,9 @@ void captionAllFilesEntry(QFileDialog& dialog) {
 // Where no window manager runs, nobody else re-activates that window: its menu mnemonics and
 // shortcuts would stay dead, and typing would reach no widget.
 int exec(QDialog& dialog, QWidget* parent) {
-    const QPointer<QWidget> focused = QApplication::focusWidget();
+    const KeyboardReturn keyboard;
     const int result = dialog.exec();
-    if (parent && parent->window()->isVisible()) parent->window()->activateWindow();
-    if (focused && focused->isVisible()) focused->setFocus();
+    keyboard.giveBack(parent);
     return result;
 }
 
@@ -94,6 +122,20 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
     }
 }
 
+QString QtDialogService::openedName(const QString& path) {
+    if (QFileInfo::exists(path) || !QFileInfo(path + DefaultSuffix).isFile()) return path;
+    return path + DefaultSuffix;
+}
+
+QString QtDialogService::savedName(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists() || info.fileName().isEmpty()) return path;
+    // Any dot keeps the name: it gives an extension, says that the name has none (a name ending
+    // in a dot), or makes a hidden file (".notes"), whose name is complete as it stands.
+    if (info.fileName().contains(QLatin1Char('.'))) return path;
+    return path + DefaultSuffix;
+}
+
 std::optional<QString> QtDialogService::openFileName(QWidget* parent, const QString& fileName) {
     return chooseFile(parent, fileName, Purpose::Open);
 }
@@ -104,7 +146,7 @@ std::optional<QString> QtDialogService::saveFileName(QWidget* parent, const QStr
 
 std::optional<QString> QtDialogService::chooseFile(QWidget* parent, const QString& fileName,
                                                    Purpose purpose) {
-    QFileDialog dialog(parent);
+    NameRuleDialog dialog(parent, purpose == Purpose::Open);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (purpose == Purpose::Open) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -117,7 +159,6 @@ std::optional<QString> QtDialogService::chooseFile(QWidget* parent, const QStrin
     dialog.setNameFilters({TextFilesFilter, AllFilesFilter});
     dialog.selectNameFilter(TextFilesFilter);
     captionAllFilesEntry(dialog);
-    dialog.setDefaultSuffix(DefaultSuffix);
 
     // A full path starts the dialog in its own folder with its name in the name box (in the
     // folder last used when its own folder is gone); any other name goes into the name box as

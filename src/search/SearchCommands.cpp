@@ -1,5 +1,6 @@
 #include "search/SearchCommands.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPalette>
@@ -7,9 +8,9 @@
 
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-#include "files/CodePage.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
+#include "platform/KeyboardReturn.h"
 #include "search/TextSearch.h"
 #include "search/frmFind.h"
 
@@ -32,8 +33,9 @@ void SearchCommands::SearchActiveDocument() {
     TextBox* box = doc->Text1;
     SearchSettings& settings = m_frame.state().search;
 
+    // The characters of the document, whatever its kind: in the code page each is one byte's.
     const std::optional<qsizetype> found =
-        TextSearch::search(box->Text(), box->SelStart(), settings);
+        TextSearch::searchChars(box->chars(), box->SelStart(), settings);
     if (found) {
         // Selecting moves no focus: after a click on "Truove" the dialog keeps it.
         box->setSelStart(*found);
@@ -61,6 +63,13 @@ frmFind* SearchCommands::loadFindDialog() {
     if (m_find) return m_find;
     m_find = new frmFind(m_frame.state().search);
     connect(m_find, &frmFind::searchRequested, this, &SearchCommands::SearchActiveDocument);
+    // The dialog has no owner window that would take the keyboard back when it closes.
+    connect(m_find, &QDialog::finished, this, [this] {
+        QWidget* active = QApplication::activeWindow();
+        if (active && active != m_find) return;
+        frmNotePad* doc = m_frame.activeDocument();
+        KeyboardReturn().giveBack(&m_frame, doc ? static_cast<QWidget*>(doc->Text1) : nullptr);
+    });
     // First shown over the middle of the frame.
     QRect r = m_find->frameGeometry();
     r.moveCenter(m_frame.frameGeometry().center());
@@ -71,8 +80,7 @@ frmFind* SearchCommands::loadFindDialog() {
 void SearchCommands::Find(frmNotePad& window) {
     SearchSettings& settings = m_frame.state().search;
     const TextBox* box = window.Text1;
-    const QString text =
-        box->SelLength() > 0 ? CodePage::decode(box->SelText()) : settings.SearchText;
+    const QString text = box->SelLength() > 0 ? box->SelChars() : settings.SearchText;
     frmFind* dialog = loadFindDialog();
     dialog->Text1->setText(text);
     settings.SearchIsNew = true;

@@ -86,25 +86,87 @@ std::optional<qsizetype> scan(const QByteArray& bytes, qsizetype first, qsizetyp
     return std::nullopt;
 }
 
+// The simple upper-case form of every UTF-16 code unit, made once: the scan over characters
+// then folds each one by a look-up, as fast as the scan over bytes.
+const std::vector<char16_t>& upperTable() {
+    static const std::vector<char16_t> table = [] {
+        std::vector<char16_t> t(0x10000);
+        for (char32_t u = 0; u < 0x10000; ++u) t[u] = QChar(char16_t(u)).toUpper().unicode();
+        return t;
+    }();
+    return table;
+}
+
+// The same scan over characters, each folded on its own.
+std::optional<qsizetype> scanChars(QStringView text, qsizetype first, qsizetype stop, int dir,
+                                   bool matchCase, const std::vector<char16_t>& pat) {
+    const qsizetype n = qsizetype(pat.size());
+    const std::vector<char16_t>& upper = upperTable();
+    const auto fold = [&](qsizetype i) {
+        const char16_t c = text[i].unicode();
+        return matchCase ? c : upper[c];
+    };
+    const std::vector<qsizetype> fail = prefixTable(pat);
+    qsizetype q = 0;  // characters of the pattern matched so far
+    for (qsizetype i = first; i != stop; i += dir) {
+        if (q == 0) {
+            while (i != stop && fold(i) != pat[0]) i += dir;
+            if (i == stop) return std::nullopt;
+            q = 1;
+        } else {
+            const char16_t c = fold(i);
+            while (q > 0 && c != pat[size_t(q)]) q = fail[size_t(q - 1)];
+            if (c == pat[size_t(q)]) ++q;
+        }
+        if (q == n) return i;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+namespace {
+
+// One search over a text of either kind: the rules do not depend on what a position holds.
+template <typename Text>
+using Finder = std::optional<qsizetype> (*)(const Text&, const QString&, qsizetype, bool);
+
+template <typename Text>
+std::optional<qsizetype> runSearch(const Text& text, qsizetype selStart, SearchSettings& settings,
+                                   Finder<Text> findDown, Finder<Text> findUp) {
+    // A search that starts where the last one left the caret moves one position on, so that it
+    // does not find the same occurrence again. The first search after the Find command does not,
+    // nor does a search for another text than the last one: nothing of it has been found yet.
+    qsizetype skip = selStart == settings.SearchLastStart ? 1 : 0;
+    if (settings.SearchIsNew || settings.SearchText != settings.SearchLastText) skip = 0;
+    const bool matchCase = settings.SearchMatchCase != 0;
+
+    // Looking up, the nearest start tried is the one just before the caret, fresh or repeated:
+    // a repetition leaves the caret at the start of the occurrence it found, so that one is
+    // passed over by itself.
+    const std::optional<qsizetype> found =
+        settings.SearchDirection == 1
+            ? findDown(text, settings.SearchText, selStart + skip, matchCase)
+            : findUp(text, settings.SearchText, selStart - 1, matchCase);
+
+    settings.SearchLastStart = found.value_or(selStart);
+    settings.SearchLastText = settings.SearchText;
+    settings.SearchIsNew = false;
+    return found;
+}
+
 }  // namespace
 
 std::optional<qsizetype> TextSearch::search(const QByteArray& text, qsizetype selStart,
                                             SearchSettings& settings) {
-    // A search that starts where the last one left the caret moves one position on, so that it
-    // does not find the same occurrence again; the first search after the Find command does not.
-    qsizetype skip = selStart == settings.SearchLastStart ? 1 : 0;
-    if (settings.SearchIsNew) skip = 0;
-    const qsizetype base = selStart + skip;
-    const bool matchCase = settings.SearchMatchCase != 0;
+    return runSearch<QByteArray>(text, selStart, settings, &TextSearch::findDown,
+                                 &TextSearch::findUp);
+}
 
-    // Looking up, the nearest start tried is two before the base.
-    const std::optional<qsizetype> found =
-        settings.SearchDirection == 1 ? findDown(text, settings.SearchText, base, matchCase)
-                                      : findUp(text, settings.SearchText, base - 2, matchCase);
-
-    settings.SearchLastStart = found.value_or(selStart);
-    settings.SearchIsNew = false;
-    return found;
+std::optional<qsizetype> TextSearch::searchChars(const QString& chars, qsizetype selStart,
+                                                 SearchSettings& settings) {
+    return runSearch<QString>(chars, selStart, settings, &TextSearch::findDownChars,
+                              &TextSearch::findUpChars);
 }
 
 std::optional<qsizetype> TextSearch::findDown(const QByteArray& text, const QString& pattern,
@@ -131,4 +193,31 @@ std::optional<qsizetype> TextSearch::findUp(const QByteArray& text, const QStrin
     // start: the first match completes at the start of the highest occurrence.
     return scan(text, last + n - 1, -1, -1, foldTable(matchCase),
                 foldPattern(pattern, matchCase, true));
+}
+
+std::optional<qsizetype> TextSearch::findDownChars(const QString& chars, const QString& pattern,
+                                                   qsizetype from, bool matchCase) {
+    const qsizetype len = chars.size();
+    const qsizetype n = pattern.size();
+    from = std::max<qsizetype>(from, 0);
+    if (from > len - n) return std::nullopt;
+    if (n == 0) return from;
+    const auto end =
+        scanChars(chars, from, len, +1, matchCase, foldPattern(pattern, matchCase, false));
+    if (!end) return std::nullopt;
+    return *end - n + 1;
+}
+
+std::optional<qsizetype> TextSearch::findUpChars(const QString& chars, const QString& pattern,
+                                                 qsizetype last, bool matchCase) {
+    const qsizetype len = chars.size();
+    const qsizetype n = pattern.size();
+    last = std::min(last, len - n);
+    if (last < 0) return std::nullopt;
+    if (n == 0) return last;
+    if (matchCase) {
+        const qsizetype at = QStringView(chars).lastIndexOf(pattern, last);
+        return at < 0 ? std::nullopt : std::optional<qsizetype>(at);
+    }
+    return scanChars(chars, last + n - 1, -1, -1, matchCase, foldPattern(pattern, matchCase, true));
 }

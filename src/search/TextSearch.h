@@ -7,8 +7,9 @@
 #include "search/SearchSettings.h"
 
 // The search through a document's text. The text is the document's bytes in the program's code
-// page; the search text is a QString. Letter case is folded character by character with the
-// simple upper-case mapping (one character to one character), so positions never shift.
+// page, or the characters of a UTF-8 document; the search text is a QString. Letter case is folded
+// character by character with the simple upper-case mapping (one character to one character), so
+// positions never shift.
 //
 // Each search reads every byte of the text at most once: candidates for the first character are
 // skipped to quickly, and a partial match never makes the scan step back.
@@ -18,9 +19,11 @@ public:
     // text, with the settings and the state of the last search. Returns the position of the
     // occurrence to select (its length is the search text's), or nothing. Updates the state:
     // SearchLastStart becomes the caret the search leaves (the occurrence's start, or selStart
-    // when nothing was found) and SearchIsNew is cleared.
+    // when nothing was found), SearchLastText the text searched for, and SearchIsNew is cleared.
     static std::optional<qsizetype> search(const QByteArray& text, qsizetype selStart,
                                            SearchSettings& settings);
+    static std::optional<qsizetype> searchChars(const QString& chars, qsizetype selStart,
+                                                SearchSettings& settings);
 
     // The lowest position j >= from at which pattern occurs wholly within text.
     static std::optional<qsizetype> findDown(const QByteArray& text, const QString& pattern,
@@ -29,4 +32,9 @@ public:
     // may reach past last; only its start is bounded).
     static std::optional<qsizetype> findUp(const QByteArray& text, const QString& pattern,
                                            qsizetype last, bool matchCase);
+    // The same in characters: each UTF-16 code unit is one position and is folded on its own.
+    static std::optional<qsizetype> findDownChars(const QString& chars, const QString& pattern,
+                                                  qsizetype from, bool matchCase);
+    static std::optional<qsizetype> findUpChars(const QString& chars, const QString& pattern,
+                                                qsizetype last, bool matchCase);
 };

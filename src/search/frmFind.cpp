@@ -7,7 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcutEvent>
 
+#include "platform/FormFont.h"
 #include "search/SearchSettings.h"
 
 namespace {
@@ -27,10 +29,7 @@ frmFind::frmFind(SearchSettings& settings)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
     setWindowTitle(QStringLiteral("Truvamme"));
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPointSizeF(8.25);
-    font.setBold(true);
-    setFont(font);
+    setFont(FormFont::font());
     setFixedSize(fromTwips(0, 0, 5760, 1665).size());
 
     createControls();
@@ -60,6 +59,8 @@ void frmFind::createControls() {
     optDirection[0]->setGeometry(fromTwips(240, 240, 612, 252));
     optDirection[1] = new QRadioButton(QStringLiteral("&Abbasce"), Frame1);
     optDirection[1]->setGeometry(fromTwips(960, 240, 1200, 252));
+    // A style sheet of their own stops the frame's font from reaching them.
+    for (QRadioButton* option : optDirection) option->setFont(font());
 
     cmdFind = new QPushButton(QStringLiteral("&Truove"), this);
     cmdFind->setGeometry(fromTwips(4620, 120, 1092, 372));
@@ -72,6 +73,12 @@ void frmFind::createControls() {
     setTabOrder(optDirection[0], optDirection[1]);
     setTabOrder(optDirection[1], cmdFind);
     setTabOrder(cmdFind, cmdcancel);
+
+    // Their mnemonics act at once (eventFilter).
+    for (QWidget* option : {static_cast<QWidget*>(chkCase), static_cast<QWidget*>(optDirection[0]),
+                            static_cast<QWidget*>(optDirection[1])}) {
+        option->installEventFilter(this);
+    }
 
     connect(Text1, &QLineEdit::textChanged, this, &frmFind::Text1_Change);
     connect(chkCase, &QCheckBox::toggled, this, &frmFind::chkCase_Click);
@@ -118,4 +125,20 @@ void frmFind::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QDialog::keyPressEvent(e);
+}
+
+bool frmFind::eventFilter(QObject* watched, QEvent* e) {
+    // A button pressed by its mnemonic normally shows the press for a moment and acts only when
+    // that ends, so an Enter typed right after Alt+S would still search downwards. The options
+    // and the check box act at once; a mnemonic that several controls share only moves the focus,
+    // as usual.
+    if (e->type() == QEvent::Shortcut) {
+        auto* button = qobject_cast<QAbstractButton*>(watched);
+        if (button && button->isEnabled() && !static_cast<QShortcutEvent*>(e)->isAmbiguous()) {
+            button->setFocus(Qt::ShortcutFocusReason);
+            button->click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, e);
 }

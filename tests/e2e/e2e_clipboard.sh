@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End to end: the clipboard between the real program and another X client (xclip). Text typed
-# and copied in a document window is what xclip reads; text that xclip offers is what Paste puts
-# into the document, checked through the bytes of the saved file.
+# and copied in a document window is what xclip reads, with LF line ends; text that xclip offers
+# is what Paste puts into the document, with the document's own line breaks, checked through the
+# bytes of the saved file. Last, a paste from one running program into a second one keeps a lone
+# LF exactly.
 #
 # usage: e2e_clipboard.sh path/to/tavulella
 set -euo pipefail
@@ -21,12 +23,13 @@ stop_xclip() {
   XCLIP_PID=""
 }
 
-# clipboard_is PRINTF-FORMAT: what xclip reads from the clipboard is exactly those bytes.
+# clipboard_is PRINTF-FORMAT [SELECTION]: what xclip reads from the clipboard (or from the
+# selection named, such as primary) is exactly those bytes.
 clipboard_is() {
   local expected=$E2E_TMP/clip.expected got=$E2E_TMP/clip.got deadline=$((SECONDS + E2E_TIMEOUT))
   printf "$1" >"$expected"
   while :; do
-    timeout 5 xclip -o -selection clipboard >"$got" 2>/dev/null || : >"$got"
+    timeout 5 xclip -o -selection "${2:-clipboard}" >"$got" 2>/dev/null || : >"$got"
     cmp -s "$expected" "$got" && return 0
     if ((SECONDS >= deadline)); then
       echo "expected on the clipboard:" >&2
@@ -50,10 +53,10 @@ offer_clipboard() {
   sleep 0.5
 }
 
-save_as() {
+# answer_dialog PATH: types PATH into the file dialog that is opening and confirms it.
+answer_dialog() {
   local dialog
-  e2e_key alt+f t
-  dialog=$(e2e_wait_dialog) || e2e_fail "no save dialog opened"
+  dialog=$(e2e_wait_dialog) || e2e_fail "no file dialog opened"
   e2e_focus "$dialog"
   e2e_key ctrl+a
   e2e_type "$1"
@@ -61,8 +64,41 @@ save_as() {
   if ! e2e_wait_window_closed "$dialog" 3; then
     e2e_key Return
   fi
-  e2e_wait_window_closed "$dialog" || e2e_fail "the save dialog did not close"
+  e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close"
   e2e_focus "$E2E_FRAME"
+}
+
+# focused_text_center: the screen position "X Y" of the middle of the text box that has the
+# keyboard focus, read from the accessibility bus.
+focused_text_center() {
+  timeout "$E2E_TIMEOUT" "$E2E_PYTHON" - "$E2E_PID" <<'PY'
+import sys
+import pyatspi
+
+pid = int(sys.argv[1])
+apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == pid]
+
+def walk(node):
+    yield node
+    if node.getRoleName() in ("menu bar", "menu"):
+        return
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child)
+
+for node in walk(apps[0]):
+    if node.getRoleName() == "text" and node.getState().contains(pyatspi.STATE_FOCUSED):
+        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        print(e.x + e.width // 2, e.y + e.height // 2)
+        sys.exit(0)
+sys.exit("no text box has the focus")
+PY
+}
+
+save_as() {
+  e2e_key alt+f t
+  e2e_answer_file_dialog "$1"
   local deadline=$((SECONDS + E2E_TIMEOUT))
   until [[ -f "$1" ]]; do
     ((SECONDS < deadline)) || e2e_fail "nothing was written to $1"
@@ -80,19 +116,21 @@ e2e_key Return
 e2e_type "mondo"
 e2e_key alt+c p
 e2e_key ctrl+c
-clipboard_is 'ciao\r\nmondo' || e2e_fail "xclip does not read what was copied"
+clipboard_is 'ciao\nmondo' || e2e_fail "xclip does not read what was copied, with LF line ends"
 
 e2e_log "Edit, Cut through the menu: the text goes, the clipboard holds it"
-e2e_key ctrl+End shift+Left shift+Left shift+Left shift+Left shift+Left
+e2e_key ctrl+End shift+Left shift+Left shift+Left shift+Left shift+Left shift+Left shift+Left
+clipboard_is 'o\nmondo' primary || e2e_fail "the primary selection is not the selected text with LF"
+e2e_key shift+Right shift+Right
 e2e_key alt+c t
 clipboard_is 'mondo' || e2e_fail "xclip does not read what was cut"
 
-e2e_log "pasting what xclip offers: a lone LF stays, the euro sign becomes its byte"
+e2e_log "pasting what xclip offers: its LF becomes CR LF, the euro sign becomes its byte"
 offer_clipboard 'uno\ndue \xe2\x82\xac \xe4\xb8\xad'
 e2e_key ctrl+v
 saved=$E2E_TMP/home/incolla.txt
 save_as "$saved"
-e2e_expect_bytes "$saved" 'ciao\r\nuno\ndue \x80 ?\r\n'
+e2e_expect_bytes "$saved" 'ciao\r\nuno\r\ndue \x80 ?\r\n'
 
 e2e_log "Edit, Select All and Edit, Paste through the menu replace everything"
 offer_clipboard 'tutto nuovo'
@@ -101,5 +139,72 @@ e2e_key alt+c apostrophe
 stop_xclip
 save_as "$E2E_TMP/home/tutto.txt"
 e2e_expect_bytes "$E2E_TMP/home/tutto.txt" 'tutto nuovo\r\n'
+
+e2e_log "an LF document: copied text is plain LF text, pasted text gets LF line breaks"
+printf 'uno\ndue\n' >"$E2E_TMP/home/righe"
+e2e_key alt+f a
+answer_dialog "$E2E_TMP/home/righe"
+e2e_key alt+c p
+e2e_key ctrl+c
+clipboard_is 'uno\ndue\n' || e2e_fail "xclip does not read the LF document's text"
+e2e_key ctrl+End
+offer_clipboard 'tre\r\nquattro\rcinque'
+e2e_key ctrl+v
+stop_xclip
+save_as "$E2E_TMP/home/righe.nuove"
+e2e_expect_bytes "$E2E_TMP/home/righe.nuove" 'uno\ndue\ntre\nquattro\ncinque\n'
+
+e2e_log "the middle button pastes the primary selection with the document's line breaks"
+e2e_key alt+c p Delete
+stop_xclip
+printf 'x\r\ny\rz' >"$E2E_TMP/primary.offer"
+xclip -quiet -i -selection primary -target UTF8_STRING "$E2E_TMP/primary.offer" \
+  >/dev/null 2>&1 </dev/null &
+XCLIP_PID=$!
+sleep 0.5
+read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
+xdotool mousemove "$px" "$py" click 2
+sleep 0.5
+stop_xclip
+save_as "$E2E_TMP/home/centrale.txt"
+e2e_expect_bytes "$E2E_TMP/home/centrale.txt" 'x\ny\nz\n'
+
+e2e_log "a paste from this program into a second one keeps a lone LF"
+printf 'a\r\nb\nc' >"$E2E_TMP/home/sola.txt"
+e2e_key alt+f a
+answer_dialog "$E2E_TMP/home/sola.txt"
+e2e_key alt+c p
+e2e_key ctrl+c
+clipboard_is 'a\nb\nc' || e2e_fail "xclip does not read the copied text"
+first_pid=$E2E_PID
+first_frame=$E2E_FRAME
+env LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
+  "$E2E_BIN" >"$E2E_ARTIFACTS/$E2E_NAME.second.log" 2>&1 </dev/null &
+second_pid=$!
+e2e_track "$second_pid"
+second_frame=""
+deadline=$((SECONDS + E2E_TIMEOUT))
+while [[ -z "$second_frame" ]]; do
+  for id in $(e2e_find_windows '^Tavulella$'); do
+    [[ "$id" != "$first_frame" ]] && second_frame=$id
+  done
+  ((SECONDS < deadline)) || e2e_fail "the second program's frame did not show"
+  sleep 0.2
+done
+sleep 1
+e2e_focus "$second_frame"
+e2e_key ctrl+v
+sleep 1
+# The first program leaves; the second one holds the pasted text.
+e2e_focus "$first_frame"
+e2e_key alt+f j
+status=0
+e2e_wait_exit || status=$?
+((status == 0)) || e2e_fail "the first program did not end cleanly (status $status)"
+E2E_PID=$second_pid
+E2E_FRAME=$second_frame
+e2e_focus "$E2E_FRAME"
+save_as "$E2E_TMP/home/seconda.txt"
+e2e_expect_bytes "$E2E_TMP/home/seconda.txt" 'a\r\nb\nc\r\n'
 
 e2e_log "passed"

@@ -74,8 +74,9 @@ field() { dpkg-deb -f "$deb" "$1"; }
 version=$(field Version)
 depends=$(field Depends)
 e2e_log "depends: $depends"
-# The dependencies come from the program's libraries: the Qt runtime must be among them.
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
+# The dependencies come from the program's libraries: the Qt runtime must be among them, with
+# the platform plugins and the translations of Qt's own texts.
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins qt6-translations-l10n; do
   grep -qE "(^|, )$lib( |,|$)" <<<"$depends" || e2e_fail "the package does not depend on $lib"
 done
 [[ -n "$(field Maintainer)" ]] || e2e_fail "the package names no maintainer"

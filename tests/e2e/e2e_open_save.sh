@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End to end: the real program on a virtual X server. Type into the start-up document window,
 # save it through the save dialog, check the bytes on disk and the window's new title; open a
-# file through the open dialog and check its window; leave through File, Exit.
+# file through the open dialog and check its window; open files without an extension (typed, and
+# picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
+# check the bytes saved; leave through File, Exit.
 #
 # usage: e2e_open_save.sh path/to/tavulella
 set -euo pipefail
@@ -14,8 +16,12 @@ mkdir -p "$docs"
 saved=$docs/nota.txt
 opened=$docs/Lettera.txt
 printf 'Cara Nanninella,\r\nte scrivo.\r\n' >"$opened"
-
-upper() { tr '[:lower:]' '[:upper:]' <<<"$1"; }
+readme=$docs/README
+printf 'uno\ndue\n' >"$readme"
+hidden=$docs/.nascosto
+printf 'segreto\r\n' >"$hidden"
+accents=$docs/caffe.txt
+printf 'caff\xc3\xa8 \xe2\x82\xac\n' >"$accents"
 
 # texts_contain WORD...: some text box holds every WORD.
 texts_contain() {
@@ -34,25 +40,6 @@ wait_texts_contain() {
   done
 }
 
-# answer_file_dialog PATH: in the file dialog that has just opened, replaces the name with
-# PATH and confirms it.
-answer_file_dialog() {
-  local dialog
-  dialog=$(e2e_wait_dialog) || e2e_fail "no file dialog opened"
-  e2e_log "file dialog: '$(e2e_window_name "$dialog")'"
-  e2e_focus "$dialog"
-  e2e_key ctrl+a
-  e2e_type "$1"
-  e2e_key Return
-  # Return may first close the name box's completion list; then a second one confirms.
-  if ! e2e_wait_window_closed "$dialog" 3; then
-    e2e_key Return
-  fi
-  e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close after Return"
-  # Without a window manager nobody hands the focus back to the frame: do what one would.
-  e2e_focus "$E2E_FRAME"
-}
-
 e2e_start_program
 
 e2e_log "the frame shows the start-up document window"
@@ -68,7 +55,7 @@ wait_texts_contain ciao mondo || e2e_fail "the text box does not show what was t
 
 e2e_log "File, Save As to $saved"
 e2e_key alt+f t
-answer_file_dialog "$saved"
+e2e_answer_file_dialog "$saved"
 deadline=$((SECONDS + E2E_TIMEOUT))
 until [[ -f "$saved" ]]; do
   ((SECONDS < deadline)) || e2e_fail "nothing was written to $saved"
@@ -76,20 +63,87 @@ until [[ -f "$saved" ]]; do
 done
 sleep 0.5 # let the write finish before reading the file
 e2e_expect_bytes "$saved" 'ciao\r\nmondo\r\n'
-e2e_wait_frame "$(upper "$saved")" ||
-  e2e_fail "the saved document window is not titled '$(upper "$saved")'"
+e2e_wait_frame "$(e2e_upper "$saved")" ||
+  e2e_fail "the saved document window is not titled '$(e2e_upper "$saved")'"
 if e2e_has_frame "Senza nomme"; then
   e2e_fail "a window is still titled 'Senza nomme'"
 fi
 
 e2e_log "File, Open of $opened"
 e2e_key alt+f a
-answer_file_dialog "$opened"
-e2e_wait_frame "$(upper "$opened")" ||
-  e2e_fail "no document window titled '$(upper "$opened")'"
+e2e_answer_file_dialog "$opened"
+e2e_wait_frame "$(e2e_upper "$opened")" ||
+  e2e_fail "no document window titled '$(e2e_upper "$opened")'"
 wait_texts_contain "Cara Nanninella," "te scrivo." ||
   e2e_fail "the opened document window does not show the file's text"
-e2e_wait_frame "$(upper "$saved")" || e2e_fail "the saved document window has gone"
+e2e_wait_frame "$(e2e_upper "$saved")" || e2e_fail "the saved document window has gone"
+
+e2e_log "File, Open of /etc/os-release, typed: a name without an extension opens as it is"
+e2e_key alt+f a
+e2e_answer_file_dialog /etc/os-release
+e2e_wait_frame /ETC/OS-RELEASE || e2e_fail "no document window titled '/ETC/OS-RELEASE'"
+
+e2e_log "File, Open of a hidden file, typed"
+e2e_key alt+f a
+e2e_answer_file_dialog "$hidden"
+e2e_wait_frame "$(e2e_upper "$hidden")" || e2e_fail "no document window titled '$(e2e_upper "$hidden")'"
+wait_texts_contain segreto || e2e_fail "the hidden file's text does not show"
+
+e2e_log "File, Open of README: All Files chosen, then README picked from the name box's completion"
+e2e_key alt+f a
+dialog=$(e2e_wait_dialog) || e2e_fail "no file dialog opened"
+e2e_focus "$dialog"
+# The filter list stands at the foot of the dialog, left of the Cancel button.
+eval "$(xdotool getwindowgeometry --shell "$dialog")"
+xdotool mousemove --window "$dialog" $((WIDTH / 2)) $((HEIGHT - 22)) click 1
+sleep 0.5
+e2e_key Down Return
+sleep 0.3
+e2e_focus "$dialog"
+e2e_key alt+n ctrl+a
+e2e_type "$docs/REA"
+sleep 0.5
+e2e_key Down Return
+sleep 0.3
+if ! e2e_wait_window_closed "$dialog" 2; then
+  e2e_key Return
+fi
+e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close"
+e2e_focus "$E2E_FRAME"
+e2e_wait_frame "$(e2e_upper "$readme")" || e2e_fail "no document window titled '$(e2e_upper "$readme")'"
+
+e2e_log "the LF file shows line by line; Enter adds LF, saving appends LF"
+# The accessibility bus gives the text box's text with a line break between shown lines; a lone
+# LF shown as a picture would read as the character U+240A instead.
+wait_texts_contain "'uno\\ndue\\n'" || e2e_fail "README is not shown as two lines"
+if texts_contain $'\u240a'; then e2e_fail "an LF shows as a picture"; fi
+e2e_key ctrl+End
+e2e_type tre
+e2e_key Return
+e2e_type quattro
+wait_texts_contain "tre\\nquattro" || e2e_fail "the edit does not show"
+e2e_screenshot lf-file
+e2e_key alt+f t
+e2e_answer_file_dialog "$docs/leggimi.lf"
+e2e_wait_frame "$(e2e_upper "$docs/leggimi.lf")" || e2e_fail "the LF file was not saved as leggimi.lf"
+sleep 0.5
+e2e_expect_bytes "$docs/leggimi.lf" 'uno\ndue\ntre\nquattro\n'
+
+e2e_log "a UTF-8 file shows its accents; typed è and € are saved as UTF-8"
+e2e_key alt+f a
+e2e_answer_file_dialog "$accents"
+e2e_wait_frame "$(e2e_upper "$accents")" || e2e_fail "no document window titled '$(e2e_upper "$accents")'"
+wait_texts_contain "caffè €" || e2e_fail "the UTF-8 file does not show 'caffè €'"
+e2e_key ctrl+End
+e2e_type "è €"
+wait_texts_contain "è €'" || e2e_fail "the typed accents do not show"
+e2e_screenshot utf8-file
+e2e_key alt+f t
+e2e_answer_file_dialog "$docs/caffe2.txt"
+e2e_wait_frame "$(e2e_upper "$docs/caffe2.txt")" || e2e_fail "the UTF-8 file was not saved"
+sleep 0.5
+e2e_expect_bytes "$docs/caffe2.txt" 'caff\xc3\xa8 \xe2\x82\xac\n\xc3\xa8 \xe2\x82\xac\n'
+iconv -f UTF-8 -t UTF-8 "$docs/caffe2.txt" >/dev/null || e2e_fail "caffe2.txt is not valid UTF-8"
 
 e2e_log "File, Exit with nothing changed ends the program"
 e2e_key alt+f j
@@ -103,5 +157,7 @@ esac
 # Opening and closing must not have touched either file.
 e2e_expect_bytes "$saved" 'ciao\r\nmondo\r\n'
 e2e_expect_bytes "$opened" 'Cara Nanninella,\r\nte scrivo.\r\n'
+e2e_expect_bytes "$readme" 'uno\ndue\n'
+e2e_expect_bytes "$accents" 'caff\xc3\xa8 \xe2\x82\xac\n'
 
 e2e_log "passed"

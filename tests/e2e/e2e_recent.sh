@@ -19,25 +19,6 @@ printf 'seconna lettera\r\n' >"$second"
 printf 'terza\r\n' >"$third"
 settings=$XDG_CONFIG_HOME/Notariello/Notariello.conf
 
-upper() { tr '[:lower:]' '[:upper:]' <<<"$1"; }
-
-# answer_file_dialog PATH: in the file dialog that has just opened, replaces the name with
-# PATH and confirms it.
-answer_file_dialog() {
-  local dialog
-  dialog=$(e2e_wait_dialog) || e2e_fail "no file dialog opened"
-  e2e_focus "$dialog"
-  e2e_key ctrl+a
-  e2e_type "$1"
-  e2e_key Return
-  # Return may first close the name box's completion list; then a second one confirms.
-  if ! e2e_wait_window_closed "$dialog" 3; then
-    e2e_key Return
-  fi
-  e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close after Return"
-  e2e_focus "$E2E_FRAME"
-}
-
 # file_menu: the items of the open File menu that are on screen, in menu order, one a line as
 # "name<TAB>x y" with the centre of the item in screen coordinates. Separators are left out.
 file_menu() {
@@ -101,8 +82,8 @@ e2e_start_program
 e2e_wait_frame "Senza nomme" || e2e_fail "no start-up document window"
 for path in "$first" "$second" "$third"; do
   e2e_key alt+f a
-  answer_file_dialog "$path"
-  e2e_wait_frame "$(upper "$path")" || e2e_fail "no document window for $path"
+  e2e_answer_file_dialog "$path"
+  e2e_wait_frame "$(e2e_upper "$path")" || e2e_fail "no document window for $path"
 done
 e2e_screenshot first-run
 expected=$(printf 'RecentFile1=%s\nRecentFile2=%s\nRecentFile3=%s' "$third" "$second" "$first")
@@ -133,7 +114,7 @@ target=$(awk -F'\t' -v p="$second" '$1 == p { print $2 }' <<<"$menu")
 [[ -n "$target" ]] || e2e_fail "no menu item for $second"
 # shellcheck disable=SC2086
 xdotool mousemove $target click 1
-e2e_wait_frame "$(upper "$second")" || e2e_fail "choosing the recent file opened no window"
+e2e_wait_frame "$(e2e_upper "$second")" || e2e_fail "choosing the recent file opened no window"
 texts=$(e2e_a11y texts) || texts=""
 grep -qF "seconna lettera" <<<"$texts" || e2e_fail "the reopened window does not show the file"
 [[ "$(stored_list)" == "$(printf 'RecentFile1=%s\nRecentFile2=%s\nRecentFile3=%s' \

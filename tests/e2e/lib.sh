@@ -317,6 +317,30 @@ e2e_wait_frame() {
   done
 }
 
+# e2e_upper TEXT: TEXT in capitals, as a document window's caption shows its file's path.
+e2e_upper() {
+  tr '[:lower:]' '[:upper:]' <<<"$1"
+}
+
+# e2e_answer_file_dialog PATH: in the file dialog that has just opened, replaces the name with
+# PATH and confirms it, then hands the focus back to the frame.
+e2e_answer_file_dialog() {
+  local dialog
+  dialog=$(e2e_wait_dialog) || e2e_fail "no file dialog opened"
+  e2e_log "file dialog: '$(e2e_window_name "$dialog")'"
+  e2e_focus "$dialog"
+  e2e_key ctrl+a
+  e2e_type "$1"
+  e2e_key Return
+  # Return may first close the name box's completion list; then a second one confirms.
+  if ! e2e_wait_window_closed "$dialog" 3; then
+    e2e_key Return
+  fi
+  e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close after Return"
+  # Without a window manager nobody hands the focus back to the frame: do what one would.
+  e2e_focus "$E2E_FRAME"
+}
+
 # e2e_expect_bytes FILE PRINTF-FORMAT: FILE must hold exactly the bytes printf makes of the
 # format (so "ciao\r\n" means c i a o CR LF).
 e2e_expect_bytes() {

@@ -2,6 +2,10 @@
 
 #include "document/DisplayText.h"
 #include "files/CodePage.h"
+#include "files/DocumentFormat.h"
+#include "files/Utf8.h"
+
+#include <QStringDecoder>
 
 namespace {
 
@@ -69,9 +73,54 @@ QString CodePageProperties::checkText(QStringView text)
     return QString();
 }
 
+QString CodePageProperties::checkDocument(const QByteArray& bytes)
+{
+    QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
+                                                      QStringConverter::Flag::ConvertInitialBom);
+    const QString qtChars = strict.decode(bytes);
+    const bool valid = !strict.hasError();
+    const std::optional<QString> chars = Utf8::decode(bytes);
+    if (chars.has_value() != valid)
+        return QStringLiteral("[%1] is %2 UTF-8 to Qt but not to us")
+            .arg(hex(bytes), valid ? "valid" : "invalid");
+    if (chars && *chars != qtChars)
+        return QStringLiteral("UTF-8 [%1] decodes to [%2], Qt reads [%3]")
+            .arg(hex(bytes), units(*chars), units(qtChars));
+    if (chars && Utf8::encode(*chars) != bytes)
+        return QStringLiteral("UTF-8 [%1] decodes and encodes to [%2]")
+            .arg(hex(bytes), hex(Utf8::encode(*chars)));
+
+    bool reserved = false;
+    bool high = false;
+    if (chars) {
+        for (const QChar c : *chars) {
+            const char16_t u = c.unicode();
+            reserved |= u == 0x2029 || (u >= 0x2400 && u <= 0x241F) || u == 0x2421;
+        }
+    }
+    for (const char b : bytes) high |= uchar(b) >= 0x80;
+    const DocumentFormat format = DocumentFormat::detect(bytes);
+    const bool lf = bytes.contains('\n') && !bytes.contains('\r');
+    if (format.isLf() != lf)
+        return QStringLiteral("[%1] opens with the wrong line break").arg(hex(bytes));
+    if (format.isUtf8() != (chars && high && !reserved))
+        return QStringLiteral("[%1] opens in the wrong encoding").arg(hex(bytes));
+
+    const QString text = format.decode(bytes);
+    if (format.encode(text) != bytes)
+        return QStringLiteral("[%1] opened and saved is [%2]")
+            .arg(hex(bytes), hex(format.encode(text)));
+    const QString shown = DisplayText::render(text, format);
+    if (DisplayText::toChars(shown, format) != text)
+        return QStringLiteral("[%1] shown and read back is [%2]")
+            .arg(units(text), units(DisplayText::toChars(shown, format)));
+    return QString();
+}
+
 QString CodePageProperties::check(const QByteArray& input)
 {
-    const QString problem = checkBytes(input);
+    QString problem = checkBytes(input);
+    if (problem.isEmpty()) problem = checkDocument(input);
     if (!problem.isEmpty()) return problem;
     QString text(input.size() / 2, Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {

@@ -17,6 +17,12 @@ public:
     // bytes decode and encode back to themselves, and what the text box shows of text typed or
     // pasted by the user reads back as exactly the bytes that will be saved.
     static QString checkText(QStringView text);
-    // Both: the input as bytes, and the input read as UTF-16 code units (little-endian pairs).
+    // Any byte string opens as a document of one kind (DocumentFormat::detect, whose rule is
+    // written out here once more) and saves back to the same bytes; UTF-8 is told valid exactly
+    // when Qt's own strict decoder finds no error; and every character of the document shows in
+    // a text box and reads back as itself.
+    static QString checkDocument(const QByteArray& bytes);
+    // All three: the input as bytes, and the input read as UTF-16 code units (little-endian
+    // pairs).
     static QString check(const QByteArray& input);
 };

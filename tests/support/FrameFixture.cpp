@@ -6,13 +6,11 @@
 #include <QMdiSubWindow>
 #include <QTest>
 
+#include "DiskFiles.h"
 #include "document/frmNotePad.h"
 
 FrameFixture::FrameFixture()
 {
-    // Settings written by the frame go to the temporary folder, never to the user's own.
-    m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", m_dir.filePath(QStringLiteral("config")).toLocal8Bit());
     QApplication::setQuitOnLastWindowClosed(false);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();
@@ -25,10 +23,6 @@ FrameFixture::~FrameFixture()
 {
     m_frame.reset();
     settle();
-    if (m_oldConfigHome.isNull())
-        qunsetenv("XDG_CONFIG_HOME");
-    else
-        qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
 }
 
 QList<frmNotePad*> FrameFixture::documents() const
@@ -51,13 +45,8 @@ void FrameFixture::settle()
 QString FrameFixture::writeFile(const QString& name, const QByteArray& bytes) const
 {
     const QString p = m_dir.filePath(name);
-    QFile f(p);
-    if (f.open(QIODevice::WriteOnly)) f.write(bytes);
+    DiskFiles::put(p, bytes);
     return p;
 }
 
-QByteArray FrameFixture::readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+QByteArray FrameFixture::readFile(const QString& path) { return DiskFiles::bytes(path); }

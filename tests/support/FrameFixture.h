@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 
 #include "ScriptedDialogs.h"
+#include "TempSettings.h"
 #include "frame/frmMDI.h"
 
 class frmNotePad;
@@ -19,6 +20,8 @@ public:
     frmMDI& frame() { return *m_frame; }
     ScriptedDialogs& dialogs() { return *m_dialogs; }
     const QTemporaryDir& dir() const { return m_dir; }
+    // The frame's settings, under config/ in the temporary folder.
+    const TempSettings& settings() const { return m_settings; }
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // The open document windows, in the order they were created.
@@ -33,7 +36,7 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldConfigHome;
+    TempSettings m_settings{m_dir.path()};
     ScriptedDialogs* m_dialogs = nullptr;
     std::unique_ptr<frmMDI> m_frame;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <optional>
 
 #include "search/SearchSettings.h"
@@ -13,4 +14,7 @@ public:
     // One search from caret s of text; returns the position found and updates the settings' state
     // exactly as a search does.
     static std::optional<qsizetype> search(const QByteArray& text, qsizetype s, SearchSettings& st);
+    // The same over the characters of a document (UTF-16 code units, each folded on its own).
+    static std::optional<qsizetype> searchChars(const QString& chars, qsizetype s,
+                                                SearchSettings& st);
 };

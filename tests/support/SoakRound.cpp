@@ -102,7 +102,7 @@ bool SoakRound::expectWrite(Document& doc, const QString& path)
         return false;
     }
     const QByteArray text = doc.window->Text1->Text();
-    m_disk.insert(path, text + "\r\n");
+    m_disk.insert(path, text + doc.window->Text1->buffer().format().lineEnd());
     doc.baseline = text;
     doc.dirty = false;
     doc.path = path;
@@ -531,13 +531,16 @@ QString SoakRound::checkWindow(const Document& d)
         return QStringLiteral("%1: Changed is %2, but its text %3 since it was last read or written")
             .arg(d.caption, changed ? "true" : "false", d.dirty ? "changed" : "did not change");
     const TextBox& box = *w->Text1;
+    // The reference reads the bytes as the window's kind of document does.
     TextReference ref;
+    ref.lf = box.buffer().format().isLf();
+    ref.utf8 = box.buffer().format().isUtf8();
     ref.setText(box.Text());
     ref.start = long(box.SelStart());
     ref.length = long(box.SelLength());
     if (ref.start < 0 || ref.length < 0 || ref.start + ref.length > long(ref.text.size()))
         return QStringLiteral("%1: selection %2+%3 outside the text").arg(d.caption).arg(ref.start).arg(ref.length);
-    if (shownText(box) != TextReference::display(box.Text()))
+    if (shownText(box) != ref.shown())
         return QStringLiteral("%1: the widget does not show the text").arg(d.caption);
     const QTextCursor view = box.textCursor();
     if (view.selectionStart() != ref.viewPosition(ref.viewStart()) ||

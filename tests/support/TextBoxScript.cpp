@@ -1,25 +1,18 @@
 #include "TextBoxScript.h"
 
-#include <QStringList>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <memory>
 
-#include "ScriptReader.h"
 #include "TextReference.h"
+#include "TextScript.h"
 #include "document/TextBox.h"
-#include "files/CodePage.h"
 
 namespace {
 
-QString shown(const QByteArray& bytes)
-{
-    return QLatin1Char('"') + QString::fromLatin1(bytes.toPercentEncoding(" ")) + QLatin1Char('"');
-}
-
 // What the widget shows, block by block, a block break as U+2029.
-QString shownText(const TextBox& box)
-{
+QString shownText(const TextBox& box) {
     QString out;
     for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next()) {
         if (b != box.document()->begin()) out += QChar(0x2029);
@@ -28,17 +21,17 @@ QString shownText(const TextBox& box)
     return out;
 }
 
-QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, bool refChanged)
-{
+QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, bool refChanged) {
     if (box.Text() != ref.bytes() || box.SelStart() != ref.start || box.SelLength() != ref.length)
         return QStringLiteral("box %1 %2+%3, reference %4 %5+%6")
-            .arg(shown(box.Text()))
+            .arg(TextScript::shown(box.Text()))
             .arg(box.SelStart())
             .arg(box.SelLength())
-            .arg(shown(ref.bytes()))
+            .arg(TextScript::shown(ref.bytes()))
             .arg(ref.start)
             .arg(ref.length);
-    if (box.SelText() != ref.selText()) return QStringLiteral("SelText %1").arg(shown(box.SelText()));
+    if (box.SelText() != ref.selText())
+        return QStringLiteral("SelText %1").arg(TextScript::shown(box.SelText()));
     const QString expected = TextReference::display(ref.bytes());
     if (shownText(box) != expected)
         return QStringLiteral("the widget shows [%1], expected [%2]").arg(shownText(box), expected);
@@ -57,127 +50,46 @@ QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, 
     return QString();
 }
 
-void key(TextBox& box, Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier)
-{
-    QTest::keyClick(&box, k, mods);
-}
+// The real text box, its keys going in as key events.
+class BoxSubject : public TextScript::Subject {
+public:
+    BoxSubject() {
+        box.resize(200, 100);
+        QObject::connect(&box, &TextBox::Change, &box, [this] { changed = true; });
+    }
+
+    bool apply(const TextScript::Step& step) override {
+        using Op = TextScript::Op;
+        // Enter and the keys after it in the language, in its order.
+        static const Qt::Key Keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete,
+                                       Qt::Key_Left,   Qt::Key_Right,     Qt::Key_Home,
+                                       Qt::Key_End};
+        changed = false;
+        if (step.op == Op::SetText || step.op == Op::LongLine) box.setText(step.text);
+        if (step.op == Op::SelStart || step.op == Op::FarSelStart) box.setSelStart(step.number);
+        if (step.op == Op::SelLength) box.setSelLength(step.number);
+        if (step.op == Op::SelText) box.setSelText(step.text);
+        if (step.op == Op::Type)
+            QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(step.typed),
+                                Qt::NoModifier);
+        if (step.op >= Op::Enter && step.op <= Op::End)
+            QTest::keyClick(&box, Keys[int(step.op) - int(Op::Enter)],
+                            step.op >= Op::Home ? Qt::ControlModifier : Qt::NoModifier);
+        return changed;
+    }
+
+    QString mismatch(const TextReference& ref, bool boxChanged, bool refChanged) override {
+        return ::mismatch(box, ref, boxChanged, refChanged);
+    }
+
+private:
+    TextBox box;
+    bool changed = false;
+};
 
 }  // namespace
 
-QString TextBoxScript::run(const QByteArray& script)
-{
-    // The steps are written down only to describe a failure: a second run does that.
-    const QString problem = run(script, false);
-    if (problem.isEmpty()) return problem;
-    return run(script, true);
-}
-
-QString TextBoxScript::run(const QByteArray& script, bool log)
-{
-    // Characters a user may type: ASCII, one of the code page's own, and one it cannot hold,
-    // which the box takes as '?'.
-    const QChar typeable[] = {u'a', u' ', u'\u00e9', u'\u20ac', u'\u0142'};
-
-    ScriptReader in(script);
-    TextBox box;
-    box.resize(200, 100);
-    TextReference ref;
-    bool changed = false;
-    QObject::connect(&box, &TextBox::Change, &box, [&changed] { changed = true; });
-    QStringList steps;
-    while (!in.atEnd()) {
-        changed = false;
-        bool refChanged = false;
-        const quint8 op = in.byte();
-        switch (op < ScriptReader::kLongLineOps ? op % 12 : 12 + op % 2) {
-        case 0: {
-            const QByteArray t = in.text(24);
-            if (log) steps << QStringLiteral("setText(%1)").arg(shown(t));
-            box.setText(t);
-            refChanged = ref.setText(t);
-            break;
-        }
-        case 1: {
-            const int pos = in.position();
-            if (log) steps << QStringLiteral("setSelStart(%1)").arg(pos);
-            box.setSelStart(pos);
-            ref.setSelStart(pos);
-            break;
-        }
-        case 2: {
-            const int len = in.position();
-            if (log) steps << QStringLiteral("setSelLength(%1)").arg(len);
-            box.setSelLength(len);
-            ref.setSelLength(len);
-            break;
-        }
-        case 3: {
-            const QByteArray t = in.text(6);
-            if (log) steps << QStringLiteral("setSelText(%1)").arg(shown(t));
-            box.setSelText(t);
-            refChanged = ref.setSelText(t);
-            break;
-        }
-        case 4: {
-            const QChar c = typeable[in.byte() % std::size(typeable)];
-            if (log) steps << QStringLiteral("type U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(c), Qt::NoModifier);
-            refChanged = ref.type(CodePage::encode(QString(c)));
-            break;
-        }
-        case 5:
-            if (log) steps << QStringLiteral("Enter");
-            key(box, Qt::Key_Return);
-            refChanged = ref.enter();
-            break;
-        case 6:
-            if (log) steps << QStringLiteral("Backspace");
-            key(box, Qt::Key_Backspace);
-            refChanged = ref.backspace();
-            break;
-        case 7:
-            if (log) steps << QStringLiteral("Delete");
-            key(box, Qt::Key_Delete);
-            refChanged = ref.deleteForward();
-            break;
-        case 8:
-            if (log) steps << QStringLiteral("Left");
-            key(box, Qt::Key_Left);
-            ref.left();
-            break;
-        case 9:
-            if (log) steps << QStringLiteral("Right");
-            key(box, Qt::Key_Right);
-            ref.right();
-            break;
-        case 10:
-            if (log) steps << QStringLiteral("Ctrl+Home");
-            key(box, Qt::Key_Home, Qt::ControlModifier);
-            ref.toStart();
-            break;
-        case 11:
-            if (log) steps << QStringLiteral("Ctrl+End");
-            key(box, Qt::Key_End, Qt::ControlModifier);
-            ref.toEnd();
-            break;
-        case 12: {
-            const QByteArray t = in.longLine();
-            if (log) steps << QStringLiteral("setText(a line of %1)").arg(t.size());
-            box.setText(t);
-            refChanged = ref.setText(t);
-            break;
-        }
-        default: {
-            const int pos = in.farPosition();
-            if (log) steps << QStringLiteral("setSelStart(%1)").arg(pos);
-            box.setSelStart(pos);
-            ref.setSelStart(pos);
-            break;
-        }
-        }
-        const QString problem = mismatch(box, ref, changed, refChanged);
-        if (!problem.isEmpty())
-            return problem + QStringLiteral(" after ") + steps.join(QStringLiteral(", "));
-    }
-    return QString();
+QString TextBoxScript::run(const QByteArray& script) {
+    return TextScript::run(script, 12, TextScript::Typing::Characters,
+                           [] { return std::make_unique<BoxSubject>(); });
 }

@@ -10,18 +10,49 @@ constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-std::string toStd(const QByteArray& b) { return std::string(b.constData(), size_t(b.size())); }
+bool isHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
 
+std::u16string TextReference::decode(const QByteArray& b) const {
+    std::u16string out;
+    if (utf8) {
+        const QString s = QString::fromUtf8(b);
+        out.assign(reinterpret_cast<const char16_t*>(s.utf16()), size_t(s.size()));
+    } else {
+        for (const char c : b) out += char16_t(uchar(c));
+    }
+    return out;
+}
+
+QByteArray TextReference::encode(const std::u16string& t) const {
+    if (!utf8) {
+        QByteArray out;
+        for (const char16_t c : t) out += char(c);
+        return out;
+    }
+    QString s = QString::fromUtf16(t.data(), qsizetype(t.size()));
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        if (isHigh(s[i].unicode()) && i + 1 < s.size() && isLow(s[i + 1].unicode())) {
+            ++i;
+        } else if (isHigh(s[i].unicode()) || isLow(s[i].unicode())) {
+            s[i] = QChar(0xFFFD);
+        }
+    }
+    return s.toUtf8();
+}
+
+QByteArray TextReference::bytes() const { return encode(text); }
+
 QByteArray TextReference::selText() const {
-    const std::string s = text.substr(size_t(start), size_t(length));
-    return QByteArray(s.data(), qsizetype(s.size()));
+    return encode(text.substr(size_t(start), size_t(length)));
 }
 
 bool TextReference::setText(const QByteArray& t) {
-    const bool changed = text != toStd(t);
-    text = toStd(t);
+    const std::u16string now = decode(t);
+    const bool changed = text != now;
+    text = now;
     start = 0;
     length = 0;
     return changed;
@@ -36,29 +67,40 @@ void TextReference::setSelLength(long len) {
     length = std::clamp(len, 0L, long(text.size()) - start);
 }
 
-bool TextReference::replaceSelection(const std::string& with) {
-    const std::string before = text;
+bool TextReference::replaceSelection(const std::u16string& with) {
+    const std::u16string before = text;
     text = text.substr(0, size_t(start)) + with + text.substr(size_t(start + length));
     start += long(with.size());
     length = 0;
     return text != before;
 }
 
-bool TextReference::setSelText(const QByteArray& t) { return replaceSelection(toStd(t)); }
+bool TextReference::setSelText(const QByteArray& t) { return replaceSelection(decode(t)); }
 
 bool TextReference::inLineBreak(long pos) const {
-    return pos > 0 && pos < long(text.size()) && text[size_t(pos - 1)] == '\r' &&
-           text[size_t(pos)] == '\n';
+    return !lf && pos > 0 && pos < long(text.size()) && text[size_t(pos - 1)] == u'\r' &&
+           text[size_t(pos)] == u'\n';
+}
+
+bool TextReference::inShownCharacter(long pos) const {
+    return inLineBreak(pos) || (pos > 0 && pos < long(text.size()) &&
+                                isHigh(text[size_t(pos - 1)]) && isLow(text[size_t(pos)]));
+}
+
+long TextReference::widthAt(long pos) const { return inShownCharacter(pos + 1) ? 2 : 1; }
+
+long TextReference::widthBefore(long pos) const {
+    return pos >= 2 && inShownCharacter(pos - 1) ? 2 : 1;
 }
 
 long TextReference::viewStart() const {
-    if (!inLineBreak(start)) return start;
+    if (!inShownCharacter(start)) return start;
     return length == 0 ? start + 1 : start - 1;
 }
 
 long TextReference::viewEnd() const {
     const long end = start + length;
-    return inLineBreak(end) ? end + 1 : end;
+    return inShownCharacter(end) ? end + 1 : end;
 }
 
 void TextReference::snap() {
@@ -69,27 +111,27 @@ void TextReference::snap() {
 }
 
 void TextReference::leaveLineBreak() {
-    if (length == 0 && inLineBreak(start)) ++start;
+    if (length == 0 && inShownCharacter(start)) ++start;
 }
 
 bool TextReference::type(const QByteArray& t) {
     snap();
-    const bool changed = replaceSelection(toStd(t));
+    const bool changed = replaceSelection(decode(t));
     leaveLineBreak();
     return changed;
 }
 
-bool TextReference::enter() { return type("\r\n"); }
+bool TextReference::enter() { return type(lf ? "\n" : "\r\n"); }
 
 bool TextReference::backspace() {
     snap();
     if (length == 0) {
         if (start == 0) return false;
-        const long n = start >= 2 && text.compare(size_t(start - 2), 2, "\r\n") == 0 ? 2 : 1;
+        const long n = widthBefore(start);
         start -= n;
         length = n;
     }
-    const bool changed = replaceSelection(std::string());
+    const bool changed = replaceSelection(std::u16string());
     leaveLineBreak();
     return changed;
 }
@@ -98,18 +140,16 @@ bool TextReference::deleteForward() {
     snap();
     if (length == 0) {
         if (start == long(text.size())) return false;
-        length = text.compare(size_t(start), 2, "\r\n") == 0 ? 2 : 1;
+        length = widthAt(start);
     }
-    const bool changed = replaceSelection(std::string());
+    const bool changed = replaceSelection(std::u16string());
     leaveLineBreak();
     return changed;
 }
 
 void TextReference::left() {
     snap();
-    if (length == 0 && start > 0) {
-        start -= start >= 2 && text.compare(size_t(start - 2), 2, "\r\n") == 0 ? 2 : 1;
-    }
+    if (length == 0 && start > 0) start -= widthBefore(start);
     length = 0;
 }
 
@@ -118,7 +158,7 @@ void TextReference::right() {
     if (length > 0) {
         start += length;
     } else if (start < long(text.size())) {
-        start += text.compare(size_t(start), 2, "\r\n") == 0 ? 2 : 1;
+        start += widthAt(start);
     }
     length = 0;
 }
@@ -131,6 +171,28 @@ void TextReference::toStart() {
 void TextReference::toEnd() {
     start = long(text.size());
     length = 0;
+}
+
+QString TextReference::shown() const {
+    QString out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        const bool lineBreak =
+            lf ? c == u'\n' : c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n';
+        if (lineBreak) {
+            out += QChar(0x2029);
+            if (!lf) ++i;
+        } else if (c < 0x20 && c != u'\t') {
+            out += QChar(char16_t(0x2400 + c));
+        } else if (c == 0x7F) {
+            out += QChar(0x2421);
+        } else if (!utf8 && c >= 0x80 && c < 0xA0) {
+            out += QChar(kHigh[c - 0x80]);
+        } else {
+            out += QChar(c);
+        }
+    }
+    return out;
 }
 
 QString TextReference::display(const QByteArray& bytes) {
@@ -156,9 +218,7 @@ QString TextReference::display(const QByteArray& bytes) {
 long TextReference::viewPosition(long pos) const {
     long view = 0;
     for (long i = 0; i < pos; ++i) {
-        if (text[size_t(i)] == '\r' && i + 1 < long(text.size()) && text[size_t(i + 1)] == '\n') {
-            ++i;
-        }
+        if (inLineBreak(i + 1)) ++i;
         ++view;
     }
     return view;

@@ -8,20 +8,30 @@
 // the rules written out one by one. The tests run the real text model and the real text box side
 // by side with it.
 //
-// The rules: positions count bytes, a line break (CR LF) is two of them. SelStart is clamped to
-// 0..length and leaves nothing selected; SelLength is clamped to 0..(length - SelStart); writing
-// SelText replaces the selection and leaves the caret after it. What the user does at the
-// keyboard acts on the selection as the widget shows it: an edge between a CR and its LF takes in
-// the whole line break, a caret there stands after it. A caret that an edit leaves between a CR
-// and an LF moves to after them.
+// The rules: positions count characters. In the code page a character is a byte; in UTF-8 it is
+// a UTF-16 code unit, so a character beyond U+FFFF is two. The line break is CR LF (two
+// positions) or, in an LF document, LF alone (one); there a CR is an ordinary character. SelStart
+// is clamped to 0..length and leaves nothing selected; SelLength is clamped to
+// 0..(length - SelStart); writing SelText replaces the selection and leaves the caret after it.
+// What the user does at the keyboard acts on the selection as the widget shows it: an edge inside
+// a shown character (between a CR and its LF, between the halves of a surrogate pair) takes in
+// the whole of it, a caret there stands after it. A caret that an edit leaves inside one moves to
+// after it. Saving UTF-8 writes a lone half of a surrogate pair as U+FFFD.
 class TextReference {
 public:
-    std::string text;
+    // The kind of document: LF alone as the line break, UTF-8 rather than the code page.
+    bool lf = false;
+    bool utf8 = false;
+    // The characters; in the code page each holds its byte's value.
+    std::u16string text;
     long start = 0;
     long length = 0;
 
-    QByteArray bytes() const { return QByteArray(text.data(), qsizetype(text.size())); }
+    // The bytes a save writes (without its line end).
+    QByteArray bytes() const;
     QByteArray selText() const;
+    // What the widget must show for the text, by the kind of document.
+    QString shown() const;
 
     bool setText(const QByteArray& t);
     void setSelStart(long pos);
@@ -40,6 +50,7 @@ public:
     void toEnd();
 
     bool inLineBreak(long pos) const;
+    bool inShownCharacter(long pos) const;
     long viewStart() const;
     long viewEnd() const;
 
@@ -53,5 +64,11 @@ public:
 private:
     void snap();
     void leaveLineBreak();
-    bool replaceSelection(const std::string& with);
+    bool replaceSelection(const std::u16string& with);
+    std::u16string decode(const QByteArray& b) const;
+    QByteArray encode(const std::u16string& t) const;
+    // The number of positions the shown character at pos takes (2 for a CR LF line break or a
+    // surrogate pair), and the one that ends at pos.
+    long widthAt(long pos) const;
+    long widthBefore(long pos) const;
 };

@@ -1,0 +1,74 @@
+#include "files/DocumentFormat.h"
+
+#include <algorithm>
+
+#include "files/CodePage.h"
+#include "files/Utf8.h"
+
+DocumentFormat DocumentFormat::detect(const QByteArray& fileBytes) {
+    const bool lf = fileBytes.contains('\n') && !fileBytes.contains('\r');
+    bool utf8 = false;
+    const bool multiByte =
+        std::any_of(fileBytes.cbegin(), fileBytes.cend(), [](char b) { return uchar(b) >= 0x80; });
+    if (multiByte) {
+        const std::optional<QString> chars = Utf8::decode(fileBytes);
+        utf8 = chars && std::none_of(chars->cbegin(), chars->cend(), isReserved);
+    }
+    return DocumentFormat(lf ? LineBreak::Lf : LineBreak::CrLf,
+                          utf8 ? Encoding::Utf8 : Encoding::CodePage);
+}
+
+QString DocumentFormat::decode(const QByteArray& bytes) const {
+    if (!isUtf8()) return CodePage::decode(bytes);
+    if (std::optional<QString> chars = Utf8::decode(bytes)) return *chars;
+    return QString::fromUtf8(bytes);
+}
+
+QByteArray DocumentFormat::encode(QStringView chars) const {
+    return isUtf8() ? Utf8::encode(chars) : CodePage::encode(chars);
+}
+
+QString DocumentFormat::lineBreakChars() const {
+    return isLf() ? QStringLiteral("\n") : QStringLiteral("\r\n");
+}
+
+QByteArray DocumentFormat::lineEnd() const {
+    return isLf() ? QByteArrayLiteral("\n") : QByteArrayLiteral("\r\n");
+}
+
+QString DocumentFormat::holdable(QStringView text) const {
+    if (!isUtf8()) return CodePage::decode(CodePage::encode(text));
+    QString out = text.toString();
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out[i];
+        if (c.isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate()) {
+            ++i;
+        } else if (c.isSurrogate() || isReserved(c)) {
+            out[i] = QLatin1Char('?');
+        }
+    }
+    return out;
+}
+
+QString DocumentFormat::fromForeign(QStringView text) const {
+    const QString own = lineBreakChars();
+    QString lines;
+    lines.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r')) {
+            if (i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+            lines += own;
+        } else if (c == QLatin1Char('\n')) {
+            lines += own;
+        } else {
+            lines += c;
+        }
+    }
+    return holdable(lines);
+}
+
+bool DocumentFormat::isReserved(QChar c) {
+    const char16_t u = c.unicode();
+    return u == 0x2029 || (u >= 0x2400 && u <= 0x241F) || u == 0x2421;
+}

@@ -1,0 +1,265 @@
+#!/usr/bin/env bash
+# End to end: the program among the desktop's services. Under an Italian locale Qt's own words
+# (the save question's buttons, the file dialog) are Italian and the buttons' mnemonics work,
+# while the program's own captions stay Neapolitan; a screen reader finds the toolbar as a tool
+# bar of named push buttons and presses them; closing the active document window hands the
+# keyboard to the window used before it; at a scale factor of 2 the toolbar keeps its layout and
+# every picture pixel is a sharp 2 x 2 square.
+#
+# usage: e2e_desktop.sh path/to/tavulella
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+e2e_setup "$1"
+
+# desk MODE [ARG]: reads or works the program over the accessibility bus.
+#   toolbar       the tool bar and its children, "role|name" one a line
+#   press NAME    runs the press action of the toolbar button NAME
+#   texts         "name|repr(text)" of every text box
+#   alert         "role|name" of the buttons of the open message box
+#   extents       "name x y width height" of the tool bar, its buttons and the named pictures,
+#                 in device-independent pixels
+desk() {
+  timeout "$E2E_TIMEOUT" "$E2E_PYTHON" - "$E2E_PID" "$@" <<'PY'
+import sys
+import pyatspi
+
+pid, mode, arg = int(sys.argv[1]), sys.argv[2], (sys.argv[3] if len(sys.argv) > 3 else None)
+desktop = pyatspi.Registry.getDesktop(0)
+apps = [a for a in desktop if a is not None and a.get_process_id() == pid]
+if not apps:
+    sys.exit("the program is not on the accessibility bus")
+
+def walk(node):
+    yield node
+    if node.getRoleName() in ("menu bar", "menu", "popup menu"):
+        return
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        if child is not None:
+            yield from walk(child)
+
+nodes = list(walk(apps[0]))
+bars = [n for n in nodes if n.getRoleName() == "tool bar"]
+buttons = [bars[0].getChildAtIndex(i) for i in range(bars[0].childCount)] if bars else []
+if mode == "toolbar":
+    for n in bars + buttons:
+        print("%s|%s" % (n.getRoleName(), n.name))
+elif mode == "press":
+    for b in buttons:
+        if b.name == arg:
+            action = b.queryAction()
+            names = [action.getName(i).lower() for i in range(action.nActions)]
+            if "press" not in names:
+                sys.exit("%s has no press action: %r" % (arg, names))
+            action.doAction(names.index("press"))
+            break
+    else:
+        sys.exit("no toolbar button named %r" % arg)
+elif mode == "texts":
+    for n in nodes:
+        if n.getRoleName() == "text":
+            t = n.queryText()
+            print("%s|%r" % (n.name, t.getText(0, t.characterCount)))
+elif mode == "alert":
+    for n in nodes:
+        if n.getRoleName() == "alert":
+            for m in walk(n):
+                if m.getRoleName() == "push button":
+                    print("%s|%s" % (m.getRoleName(), m.name))
+elif mode == "extents":
+    pictures = [n for n in nodes if n.getRoleName() == "image" and n.name]
+    for n in bars + buttons + pictures:
+        e = n.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        print(n.name, e.x, e.y, e.width, e.height)
+PY
+}
+
+# text_of NAME: the text of the text box named NAME (as repr), or nothing.
+text_of() {
+  desk texts | sed -n "s/^$(sed 's/[]\/$*.^[]/\\&/g' <<<"$1")|//p"
+}
+
+# expect_text NAME REPR: the text box of window NAME shows exactly REPR (a Python repr).
+expect_text() {
+  local got="" deadline=$((SECONDS + E2E_TIMEOUT))
+  while :; do
+    got=$(text_of "$1") || got=""
+    [[ "$got" == "$2" ]] && return 0
+    ((SECONDS < deadline)) || e2e_fail "the text box of '$1' shows ${got:-nothing}, not $2"
+    sleep 0.3
+  done
+}
+
+# frame_gone NAME: waits until no document window is named NAME.
+frame_gone() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  while e2e_has_frame "$1"; do
+    ((SECONDS < deadline)) || e2e_fail "the window '$1' did not close"
+    sleep 0.3
+  done
+}
+
+e2e_start_program
+e2e_wait_frame "Senza nomme" || e2e_fail "no document window titled 'Senza nomme'"
+
+# --- The toolbar over the accessibility bus --------------------------------------------------
+e2e_log "the toolbar as a screen reader reads it"
+expected=$'tool bar|\'E strumente\npush button|Nova\npush button|Arape\npush button|Taglia
+push button|Cuopie\npush button|\'Ncolla'
+got=$(desk toolbar) || got=""
+[[ "$got" == "$expected" ]] || e2e_fail "the toolbar reads as:"$'\n'"$got"
+# The text box carries its window's caption.
+expect_text "Senza nomme" "''"
+
+e2e_log "pressing Nova twice over the accessibility bus"
+desk press Nova || e2e_fail "Nova could not be pressed"
+e2e_wait_frame "Senza nomme:2" || e2e_fail "pressing Nova made no window 'Senza nomme:2'"
+desk press Nova || e2e_fail "Nova could not be pressed"
+e2e_wait_frame "Senza nomme:3" || e2e_fail "pressing Nova made no window 'Senza nomme:3'"
+
+# --- The save question in Italian; the window used before takes over -------------------------
+e2e_type "tre"
+expect_text "Senza nomme:3" "'tre'"
+e2e_log "File, Chiure on the changed third window: Qt's buttons are Italian"
+e2e_key alt+f c
+box=$(e2e_wait_dialog) || e2e_fail "no save question"
+[[ "$(e2e_window_name "$box")" == Tavulella ]] || e2e_fail "the question is titled otherwise"
+got=$(desk alert) || got=""
+[[ "$got" == $'push button|Sì\npush button|No\npush button|Annulla' ]] ||
+  e2e_fail "the save question's buttons read:"$'\n'"$got"
+e2e_screenshot save-question-it
+e2e_log "Alt+N answers No"
+e2e_key alt+n
+e2e_wait_window_closed "$box" || e2e_fail "Alt+N did not answer the question"
+frame_gone "Senza nomme:3"
+e2e_type "due"
+expect_text "Senza nomme:2" "'due'"
+expect_text "Senza nomme" "''"
+
+e2e_log "Nova again, then the first window, then the new one, from the window list"
+desk press Nova || e2e_fail "Nova could not be pressed"
+e2e_wait_frame "Senza nomme:3" || e2e_fail "pressing Nova made no window 'Senza nomme:3'"
+# The list ends with the windows in creation order: Senza nomme, :2, :3.
+e2e_key alt+f Up Up Up Return
+e2e_key alt+f Up Return
+e2e_log "File, Chiure on the unchanged third window: the first one, used before it, takes over"
+e2e_key alt+f c
+frame_gone "Senza nomme:3"
+e2e_type "uno"
+expect_text "Senza nomme" "'uno'"
+expect_text "Senza nomme:2" "'due'"
+
+# --- Cut, Copy and Paste pressed over the accessibility bus ----------------------------------
+e2e_log "Taglia, 'Ncolla and Cuopie pressed over the accessibility bus"
+e2e_key alt+c p
+desk press Taglia || e2e_fail "Taglia could not be pressed"
+expect_text "Senza nomme" "''"
+desk press "'Ncolla" || e2e_fail "'Ncolla could not be pressed"
+expect_text "Senza nomme" "'uno'"
+e2e_type " e"
+e2e_key alt+c p
+desk press Cuopie || e2e_fail "Cuopie could not be pressed"
+desk press "'Ncolla"
+desk press "'Ncolla"
+expect_text "Senza nomme" "'uno euno e'"
+
+# --- The file dialog, opened by a press that does not wait for it ----------------------------
+e2e_log "Arape pressed over the accessibility bus: the open dialog is Qt's, in Italian"
+desk press Arape || e2e_fail "Arape could not be pressed (a press that waits for the dialog?)"
+dialog=$(e2e_wait_dialog) || e2e_fail "pressing Arape opened no dialog"
+title=$(e2e_window_name "$dialog")
+[[ "$title" == Apri ]] || e2e_fail "the open dialog is titled '$title'"
+e2e_key Escape
+e2e_wait_window_closed "$dialog" || e2e_fail "Esc did not close the open dialog"
+e2e_screenshot scale-1
+
+# --- Scale factor 2 ---------------------------------------------------------------------------
+e2e_log "the same program at a scale factor of 2"
+e2e_stop "$E2E_PID"
+E2E_PID=""
+export QT_SCALE_FACTOR=2
+e2e_start_program
+e2e_wait_frame "Senza nomme" || e2e_fail "no document window at scale 2"
+sleep 0.5
+# screen NAME: a screenshot, kept among the artifacts and converted for the check below.
+screen() {
+  import -display "$DISPLAY" -window root "$E2E_TMP/$1.png"
+  cp "$E2E_TMP/$1.png" "$E2E_ARTIFACTS/$E2E_NAME-$1.png"
+  convert "$E2E_TMP/$1.png" "$E2E_TMP/$1.ppm"
+}
+screen scale-2
+e2e_key alt+h
+about=$(e2e_wait_window "^Chi songh'io!\$") || e2e_fail "the About box did not open at scale 2"
+sleep 0.5
+# The About box, centred on the screen, covers part of the toolbar: a second screenshot.
+screen scale-2-about
+desk extents >"$E2E_TMP/extents" || e2e_fail "no extents over the accessibility bus"
+# The accessibility bus reports places and sizes in device-independent pixels, two screen pixels
+# each: the toolbar's layout is that of scale 1, a 27 px strip with 16 x 15 buttons at 0, 24, 56,
+# 80 and 104 px inside its 1 px border, and the About box's two pictures are 32 x 32. On the
+# screen every pixel of the toolbar's pictures and of the coffee cup is a 2 x 2 square of one
+# colour (not smoothed), and each shows a picture, not a blank. (The volcano's bottom row lies on
+# the About frame's border line, which a transparent corner lets through.)
+"$E2E_PYTHON" - "$E2E_TMP"/{extents,scale-2.ppm,scale-2-about.ppm} <<'PY' || e2e_fail "scale 2"
+import sys
+
+rows = [line.rsplit(" ", 4) for line in open(sys.argv[1]).read().splitlines()]
+boxes = {name: (int(x), int(y), int(w), int(h)) for name, x, y, w, h in rows}
+
+def ppm(path):
+    """The width and the RGB bytes of a binary PPM file."""
+    data = open(path, "rb").read()
+    fields, at = [], 0
+    while len(fields) < 4:
+        while data[at:at + 1].isspace():
+            at += 1
+        end = at
+        while not data[end:end + 1].isspace():
+            end += 1
+        fields.append(data[at:end])
+        at = end
+    return int(fields[1]), data[at + 1:]
+
+bad = []
+def sharp(name, shot):
+    width, pixels = shot
+
+    def pixel(x, y):
+        i = 3 * (y * width + x)
+        return pixels[i:i + 3]
+
+    x, y, w, h = (2 * v for v in boxes[name])
+    colours = set()
+    for py in range(y, y + h, 2):
+        for px in range(x, x + w, 2):
+            square = {pixel(px + dx, py + dy) for dx in (0, 1) for dy in (0, 1)}
+            colours |= square
+            if len(square) != 1:
+                bad.append("%s: the pixel at %d,%d is smoothed" % (name, (px - x) // 2, (py - y) // 2))
+                return
+    if len(colours) < 3:
+        bad.append("%s shows no picture" % name)
+
+toolbar_shot, about_shot = ppm(sys.argv[2]), ppm(sys.argv[3])
+bx, by, bw, bh = boxes.get("'E strumente", (0, 0, 0, 0))
+if bh != 27:
+    bad.append("the strip is %d px high" % bh)
+for name, left in zip(("Nova", "Arape", "Taglia", "Cuopie", "'Ncolla"), (0, 24, 56, 80, 104)):
+    x, y, w, h = boxes[name]
+    if (x - bx, y - by, w, h) != (1 + left, 1, 16, 15):
+        bad.append("%s at %d,%d, %d x %d" % (name, x - bx, y - by, w, h))
+    else:
+        sharp(name, toolbar_shot)
+for name in ("'Na tazzulella 'e cafè", "'O Vesuvio"):
+    if name not in boxes or boxes[name][2:] != (32, 32):
+        bad.append("the About picture %r is %r" % (name, boxes.get(name)))
+    elif name != "'O Vesuvio":
+        sharp(name, about_shot)
+if bad:
+    sys.exit("\n".join(bad[:10]))
+PY
+e2e_key Return
+e2e_wait_window_closed "$about" || e2e_fail "Enter did not close the About box"
+
+e2e_log "passed"

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+
+#include "files/SettingsStore.h"
+
+class QTemporaryDir;
+
+// A configuration folder of a test's own: while the object lives, XDG_CONFIG_HOME names
+// <folder>/config, so the program's settings store (and any other) is read and written there,
+// never in the user's own. The variable's old value comes back when the object goes.
+class TempSettings {
+public:
+    // The program's own store (the one the frame keeps the recent-files list in), opened on
+    // whatever folder XDG_CONFIG_HOME names when it is used.
+    class Store : public SettingsStore {
+    public:
+        Store();
+    };
+
+    // In a temporary folder of its own, removed with the object.
+    TempSettings();
+    // In parent, which the caller owns.
+    explicit TempSettings(const QString& parent);
+    ~TempSettings();
+    TempSettings(const TempSettings&) = delete;
+    TempSettings& operator=(const TempSettings&) = delete;
+
+    // The folder that holds the configuration folder, free for the test's other files.
+    QString parent() const { return m_parent; }
+    // The configuration folder (XDG_CONFIG_HOME).
+    QString home() const;
+    // The program's store: its folder and its file.
+    QString folder() const;
+    QString file() const;
+    // Puts bytes into the store's file, making its folders first.
+    bool write(const QByteArray& bytes) const;
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_parent;
+    QByteArray m_oldHome;
+};
