@@ -8,7 +8,8 @@
 #   TAVULELLA_BENCH_RUNS  runs per figure, after one warm-up run (default: 5)
 #   TAVULELLA_BENCH_ONLY  comma-separated scenarios to run (default: all): startup, open64k,
 #                         open10m, edit, find, save, new, fontmenu, windows, open64k-lf,
-#                         edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8
+#                         edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8, openline64k,
+#                         line64k, line2m, line10m, pasteline
 #   TAVULELLA_JOBS        parallel compile jobs (default: 2)
 #
 # Exits 0 when every target holds, 1 when one is missed, 2 when the run itself failed.

@@ -180,6 +180,7 @@ private slots:
     void randomAgainstReference_data();
     void randomAgainstReference();
     void bigTextFollowsEdits();
+    void longLineShowsAsIfFresh();
     void readingDoesNotCopy();
 };
 
@@ -934,6 +935,12 @@ void tst_TextBox::randomAgainstReference() {
         }
         return out;
     };
+    const auto longLine = [&rng] {
+        QByteArray out;
+        const int n = 2048 + int(rng.bounded(8192));
+        while (out.size() < n) out += "sole mare ";
+        return out;
+    };
     const QString typeable = QStringLiteral("ab \u00e9\u20ac\u0141\u240d\u240a");
     const QStringList keys{"Return", "Shift+Return", "Backspace", "Backspace", "Delete",
                            "Left",   "Right",        "Ctrl+Home", "Ctrl+End"};
@@ -955,7 +962,13 @@ void tst_TextBox::randomAgainstReference() {
         bool refChanged = false;
         const quint32 pick = rng.bounded(20);
         if (pick == 0) {
-            const QByteArray t = randomBytes(16);
+            // Now and then one long line, line breaks only at its edges: one paragraph of many
+            // wrapped lines.
+            QByteArray t = randomBytes(rng.bounded(3) ? 16 : 3);
+            if (t.size() <= 3 && rng.bounded(2)) {
+                t += longLine();
+                t += randomBytes(3);
+            }
             op = "Text " + t.toHex();
             box.setText(t);
             refChanged = ref.setText(t);
@@ -1015,6 +1028,46 @@ void tst_TextBox::bigTextFollowsEdits() {
     }
     QCOMPARE(box.Text(), ref.bytes());
     QCOMPARE(box.document()->blockCount(), box.Text().count("\r\n") + 1);
+}
+
+void tst_TextBox::longLineShowsAsIfFresh() {
+    // What a box shows depends on its text, selection and size alone, not on the edits and the
+    // paints that led there: a long line that was painted, edited and resized between paints
+    // looks exactly as the same line given to a new box.
+    QByteArray line;
+    while (line.size() < 30000) line += "sole mare luna ";
+    TextBox box;
+    box.resize(400, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(line);
+    box.grab();
+    const auto paintAfter = [&box](const auto& step) {
+        step();
+        box.grab();
+    };
+    paintAfter([&] { box.setSelStart(7); });
+    paintAfter([&] { QTest::keyClicks(&box, QStringLiteral("vico ")); });
+    paintAfter([&] { QTest::keyClick(&box, Qt::Key_Backspace); });
+    paintAfter([&] { box.setSelStart(20000); });
+    paintAfter([&] { QTest::keyClick(&box, Qt::Key_Delete); });
+    paintAfter([&] { box.resize(330, 300); });
+    box.setSelStart(9);
+    box.setSelLength(40);
+    box.verticalScrollBar()->setValue(0);
+
+    TextBox fresh;
+    fresh.resize(box.size());
+    fresh.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+    fresh.setText(box.Text());
+    fresh.setSelStart(9);
+    fresh.setSelLength(40);
+    fresh.verticalScrollBar()->setValue(0);
+    // Neither shows a caret, whose blinking neither box controls.
+    box.clearFocus();
+    fresh.clearFocus();
+    QCOMPARE(box.grab().toImage(), fresh.grab().toImage());
 }
 
 void tst_TextBox::readingDoesNotCopy() {

@@ -425,7 +425,12 @@ void tst_TextBuffer::randomAgainstReference() {
         bool refChanged = false;
         switch (rng.bounded(8)) {
             case 0: {
-                const QByteArray t = randomText(rng, 12, ref.utf8);
+                // Now and then one long line, line breaks only at its edges.
+                QByteArray t = randomText(rng, rng.bounded(3) ? 12 : 3, ref.utf8);
+                if (t.size() <= 3 && rng.bounded(2)) {
+                    t += QByteArray(2048 + int(rng.bounded(8192)), 'w');
+                    t += randomText(rng, 3, ref.utf8);
+                }
                 op = "Text";
                 changed = buf.setText(t);
                 refChanged = ref.setText(t);

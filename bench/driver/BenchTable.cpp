@@ -16,6 +16,9 @@ constexpr int kSaveRounds = 3;
 constexpr int kNewRounds = 5;
 constexpr int kFontMenuRounds = 50;
 constexpr int kWindows = 50;
+// A key in a line of 10 MB may take a second on each side: few rounds.
+constexpr int kLineRounds = 2;
+constexpr int kPasteLineBytes = 2000000;
 
 double medianOf(QVector<double> values) {
     if (values.isEmpty()) return -1;
@@ -44,12 +47,18 @@ bool BenchTable::writeFiles(const QString& dir) {
            TestFiles::write(d.filePath(QStringLiteral("lf-64000.txt")), 64000, K::Lf) &&
            TestFiles::write(d.filePath(QStringLiteral("lf-10000000.txt")), 10000000, K::Lf) &&
            TestFiles::write(d.filePath(QStringLiteral("utf8-64000.txt")), 64000, K::Utf8Lf) &&
-           TestFiles::write(d.filePath(QStringLiteral("utf8-10000000.txt")), 10000000, K::Utf8Lf);
+           TestFiles::write(d.filePath(QStringLiteral("utf8-10000000.txt")), 10000000, K::Utf8Lf) &&
+           TestFiles::writeOneLine(d.filePath(QStringLiteral("line-64000.txt")), 64000) &&
+           TestFiles::writeOneLine(d.filePath(QStringLiteral("line-2000000.txt")), 2000000) &&
+           TestFiles::writeOneLine(d.filePath(QStringLiteral("line-10000000.txt")), 10000000);
 }
 
 bool BenchTable::prepareFiles() {
     m_file64k = QDir(m_dir).filePath(QStringLiteral("text-64000.txt"));
     m_file10m = QDir(m_dir).filePath(QStringLiteral("text-10000000.txt"));
+    m_line64k = QDir(m_dir).filePath(QStringLiteral("line-64000.txt"));
+    m_line2m = QDir(m_dir).filePath(QStringLiteral("line-2000000.txt"));
+    m_line10m = QDir(m_dir).filePath(QStringLiteral("line-10000000.txt"));
     m_lf64k = QDir(m_dir).filePath(QStringLiteral("lf-64000.txt"));
     m_lf10m = QDir(m_dir).filePath(QStringLiteral("lf-10000000.txt"));
     m_utf864k = QDir(m_dir).filePath(QStringLiteral("utf8-64000.txt"));
@@ -59,6 +68,7 @@ bool BenchTable::prepareFiles() {
 
 QVector<BenchTable::Job> BenchTable::jobs() const {
     const QString n = QString::number(kEditRounds);
+    const QString l = QString::number(kLineRounds);
     return {
         {QStringLiteral("startup"), {QStringLiteral("startup")}, true},
         {QStringLiteral("open64k"), {QStringLiteral("open"), m_file64k}, true},
@@ -85,6 +95,13 @@ QVector<BenchTable::Job> BenchTable::jobs() const {
         {QStringLiteral("edit-utf8"), {QStringLiteral("edit"), m_utf810m, n}, false},
         {QStringLiteral("find-utf8"),
          {QStringLiteral("find"), m_utf810m, QString::number(kFindRounds)},
+         false},
+        {QStringLiteral("openline64k"), {QStringLiteral("open"), m_line64k}, true},
+        {QStringLiteral("line64k"), {QStringLiteral("line"), m_line64k, l}, false},
+        {QStringLiteral("line2m"), {QStringLiteral("line"), m_line2m, l}, false},
+        {QStringLiteral("line10m"), {QStringLiteral("line"), m_line10m, l}, false},
+        {QStringLiteral("pasteline"),
+         {QStringLiteral("pasteline"), QString::number(kPasteLineBytes)},
          false},
     };
 }
@@ -144,6 +161,8 @@ QVector<BenchTable::Row> BenchTable::rows() {
          QStringLiteral("windows_cascade_ms"), R::Max, 1, T::Below, 50},
         {QStringLiteral("50 windows: slowest close (ms)"), QStringLiteral("windows"),
          QStringLiteral("windows_close_ms"), R::Max, 1, T::Below, 50},
+        {QStringLiteral("Open 64,000 B in one line until idle (ms)"), QStringLiteral("openline64k"),
+         QStringLiteral("open_ms"), R::Median, 1, T::RatioToAtMost, 1.3, QStringLiteral("open64k")},
     };
     // Typing, Find Next and opening keep the same budgets in every kind of document.
     for (const QString& kind : {QStringLiteral("lf"), QStringLiteral("utf8")}) {
@@ -159,6 +178,36 @@ QVector<BenchTable::Row> BenchTable::rows() {
             all.append(copy);
         }
     }
+    // The same figures for each length of the one line.
+    const struct {
+        const char* job;
+        const char* size;
+    } lines[] = {{"line64k", "64,000 B"}, {"line2m", "2 MB"}, {"line10m", "10 MB"}};
+    const struct {
+        const char* label;
+        const char* figure;
+    } keys[] = {{"type a character", "line_type_ms"},
+                {"Backspace", "line_backspace_ms"},
+                {"Enter", "line_enter_ms"},
+                {"Delete", "line_delete_ms"},
+                {"caret down a line", "line_down_ms"}};
+    for (const auto& line : lines) {
+        const QString job = QString::fromLatin1(line.job);
+        for (const auto& key : keys) {
+            all.append({QStringLiteral("%1 line: %2 (ms)")
+                            .arg(QLatin1String(line.size), QLatin1String(key.label)),
+                        job, QString::fromLatin1(key.figure), R::Median, 1, T::Below, 16});
+        }
+        all.append(
+            {QStringLiteral("%1 line: idle, caret blinking (% CPU)").arg(QLatin1String(line.size)),
+             job, QStringLiteral("line_idle_cpu_pct"), R::Median, 1, T::Below, 1});
+    }
+    all.append({QStringLiteral("Paste 2 MB as one line until idle (ms)"),
+                QStringLiteral("pasteline"), QStringLiteral("pasteline_ms"), R::Median, 1, T::Below,
+                500});
+    all.append({QStringLiteral("After that paste: idle, caret blinking (% CPU)"),
+                QStringLiteral("pasteline"), QStringLiteral("pasteline_idle_cpu_pct"), R::Median, 1,
+                T::Below, 1});
     return all;
 }
 
@@ -224,6 +273,8 @@ QString BenchTable::targetText(const Row& row) const {
             return QStringLiteral("<= floor + %1").arg(row.limit);
         case Target::Below:
             return QStringLiteral("< %1").arg(row.limit);
+        case Target::RatioToAtMost:
+            return QStringLiteral("<= %1 x %2").arg(row.limit).arg(row.versus);
     }
     return QString();
 }
@@ -259,6 +310,13 @@ int BenchTable::printTable() const {
                 case Target::Below:
                     pass = t < row.limit;
                     break;
+                case Target::RatioToAtMost: {
+                    Row versus = row;
+                    versus.job = row.versus;
+                    const double v = median(versus, Side::Tavulella);
+                    pass = v > 0 && t <= row.limit * v;
+                    break;
+                }
                 case Target::None:
                     break;
             }

@@ -19,22 +19,25 @@ public:
     };
 
     // only: the names of the scenarios to run (startup, open64k, open10m, edit, find, save, new,
-    // fontmenu, windows, and open64k-lf, edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8);
-    // empty for all.
+    // fontmenu, windows, open64k-lf, edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8,
+    // openline64k, line64k, line2m, line10m, pasteline); empty for all.
     BenchTable(const Programs& programs, const QString& workDir, int runs,
                const QStringList& only = {});
 
     // Runs everything and prints the table; returns 0 when every target holds.
     int run();
 
-    // Writes the test files into dir (text-64000.txt, text-10000000.txt), for a look at one
-    // scenario by hand or under a profiler.
+    // Writes the test files into dir (text-64000.txt, text-10000000.txt, and the files of one
+    // line line-64000.txt, line-2000000.txt, line-10000000.txt), for a look at one scenario by
+    // hand or under a profiler.
     static bool writeFiles(const QString& dir);
 
 private:
     enum class Side { Tavulella, Floor };
     enum class Reduce { Median, Max, StartUp };
-    enum class Target { None, RatioAtMost, FloorPlusAtMost, Below };
+    // RatioToAtMost compares Tavulella with itself: its figure against the same figure of the
+    // scenario named by the row's `versus`.
+    enum class Target { None, RatioAtMost, FloorPlusAtMost, Below, RatioToAtMost };
 
     struct Job {
         QString name;
@@ -49,6 +52,7 @@ private:
         double scale;
         Target target;
         double limit;
+        QString versus = QString();
     };
 
     bool prepareFiles();
@@ -68,6 +72,9 @@ private:
     QStringList m_only;
     QString m_file64k;
     QString m_file10m;
+    QString m_line64k;
+    QString m_line2m;
+    QString m_line10m;
     QString m_lf64k;
     QString m_lf10m;
     QString m_utf864k;

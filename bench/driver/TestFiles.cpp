@@ -22,8 +22,9 @@ const char* const kAccented[] = {"caff\xc3\xa8", "rag\xc3\xb9", "citt\xc3\xa0", 
 
 // A line of exactly bytes bytes; with accents, one word in four is an accented one and a
 // character cut in two at the end is replaced by blanks.
-QByteArray line(std::mt19937& random, int bytes, bool accents = false) {
+QByteArray line(std::mt19937& random, qint64 bytes, bool accents = false) {
     QByteArray text;
+    text.reserve(bytes + 16);
     std::uniform_int_distribution<int> pick(0, int(std::size(kWords)) - 1);
     std::uniform_int_distribution<int> pickAccented(0, int(std::size(kAccented)) - 1);
     while (text.size() < bytes) {
@@ -36,7 +37,18 @@ QByteArray line(std::mt19937& random, int bytes, bool accents = false) {
     return text;
 }
 
+bool writeBytes(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size();
+}
+
 }  // namespace
+
+bool TestFiles::writeOneLine(const QString& path, qint64 size) {
+    std::mt19937 random(20240601);
+    const QByteArray text = line(random, size);
+    return text.size() == size && writeBytes(path, text);
+}
 
 bool TestFiles::write(const QString& path, qint64 size, Kind kind) {
     const bool accents = kind == Kind::Utf8Lf;
@@ -65,7 +77,5 @@ bool TestFiles::write(const QString& path, qint64 size, Kind kind) {
         text += line(random, int(rest - lineEnd.size()), accents);
         text += lineEnd;
     }
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() &&
-           text.size() == size;
+    return text.size() == size && writeBytes(path, text);
 }

@@ -9,10 +9,12 @@
 // so that it opens as a UTF-8 document. Three lines
 // before the end stands the word "Pulcinella", which occurs nowhere else in any letter case;
 // "Scaramuccia" occurs nowhere at all. The words are drawn from a fixed list with a fixed seed,
-// so every run opens the same bytes.
+// so every run opens the same bytes. A file of one line holds the same words without any line
+// break (and without the two marker words).
 class TestFiles {
 public:
     enum class Kind { CrLf, Lf, Utf8Lf };
     // Writes the file; false when it cannot be written.
     static bool write(const QString& path, qint64 size, Kind kind = Kind::CrLf);
+    static bool writeOneLine(const QString& path, qint64 size);
 };

@@ -10,8 +10,10 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 
 #include "BenchReport.h"
 #include "BenchSubject.h"
@@ -27,6 +29,28 @@ QString pasteText() {
     while (text.size() + line.size() <= 100000) text += line;
     text += QByteArray(100000 - text.size(), 'q');
     return QString::fromLatin1(text);
+}
+
+// Long enough for several blinks of the caret (a blink is half the flash time, 500 ms by default).
+constexpr int kIdleWatchMs = 4000;
+
+double processCpuMs() {
+    timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+// Text without line breaks: words and spaces, as minified data or a log without line ends.
+QString lineText(int chars) {
+    static const char* const words[] = {"sole", "mare", "luna", "vico", "pizza", "golfo"};
+    QString text;
+    text.reserve(chars + 8);
+    for (int i = 0; text.size() < chars; ++i) {
+        text += QLatin1String(words[i % 6]);
+        text += QLatin1Char(' ');
+    }
+    text.truncate(chars);
+    return text;
 }
 
 int fail(const char* why) {
@@ -54,9 +78,13 @@ int Scenarios::run(BenchSubject& subject, const QStringList& args) {
     if (mode == QLatin1String("new")) return newWindows(subject, number(1, 5));
     if (mode == QLatin1String("fontmenu")) return fontMenu(subject, number(1, 3));
     if (mode == QLatin1String("windows")) return windows(subject, number(1, 50));
+    if (mode == QLatin1String("line") && args.size() >= 2)
+        return longLine(subject, args[1], number(2, 3));
+    if (mode == QLatin1String("pasteline")) return pasteLine(subject, number(1, 2000000));
     return fail(
         "usage: startup | open FILE | edit FILE [ROUNDS] | find FILE [ROUNDS] | "
-        "save FILE OUT [ROUNDS] | new [ROUNDS] | fontmenu [ROUNDS] | windows [COUNT]");
+        "save FILE OUT [ROUNDS] | new [ROUNDS] | fontmenu [ROUNDS] | windows [COUNT] | "
+        "line FILE [ROUNDS] | pasteline [BYTES]");
 }
 
 void Scenarios::startIdle(BenchSubject& subject) {
@@ -77,6 +105,17 @@ void Scenarios::putCaret(BenchSubject& subject, int viewPosition) {
     edit->setTextCursor(c);
     edit->ensureCursorVisible();
     IdleWait::untilIdle();
+}
+
+double Scenarios::idleCpuPercent(BenchSubject& subject) {
+    IdleWait::untilIdle();
+    if (!subject.editor()->hasFocus()) return -1;
+    QEventLoop loop;
+    QTimer::singleShot(kIdleWatchMs, &loop, &QEventLoop::quit);
+    const qint64 t0 = BenchReport::monotonicNs();
+    const double cpu0 = processCpuMs();
+    loop.exec();
+    return 100 * (processCpuMs() - cpu0) / BenchReport::msSince(t0);
 }
 
 int Scenarios::startup(BenchSubject& subject) {
@@ -242,5 +281,63 @@ int Scenarios::windows(BenchSubject& subject, int count) {
         step("windows_close_ms", [&] { subject.closeActiveWindow(); });
         if (subject.windowCount() >= before) return fail("a window did not close");
     }
+    return 0;
+}
+
+int Scenarios::longLine(BenchSubject& subject, const QString& path, int rounds) {
+    openUntimed(subject, path);
+    QMainWindow* frame = subject.frame();
+    const auto length = [&subject] { return subject.editor()->document()->characterCount(); };
+    if (subject.editor()->document()->blockCount() != 1 || length() - 1 != QFileInfo(path).size())
+        return fail("the file did not open as one line");
+    bool allDone = true;
+    const auto key = [&](const char* name, Qt::Key k, const QString& text, int delta) {
+        const int before = length();
+        const qint64 t0 = BenchReport::monotonicNs();
+        KeyInput::press(frame, k, {}, text);
+        IdleWait::untilIdle();
+        if (name) BenchReport::figure(QString::fromLatin1(name), BenchReport::msSince(t0));
+        if (length() - before != delta) {
+            std::fprintf(stderr, "%s changed the length by %d\n", name ? name : "a key",
+                         length() - before);
+            allDone = false;
+        }
+    };
+    for (int r = 0; r < rounds; ++r) {
+        putCaret(subject, length() / 2);
+        key("line_type_ms", Qt::Key_X, QStringLiteral("x"), 1);
+        key("line_backspace_ms", Qt::Key_Backspace, QString(), -1);
+        key("line_enter_ms", Qt::Key_Return, QStringLiteral("\r"), 1);
+        // Joined again, untimed: every round edits the one long line.
+        key(nullptr, Qt::Key_Backspace, QString(), -1);
+        key("line_delete_ms", Qt::Key_Delete, QString(), -1);
+        const int before = subject.editor()->textCursor().position();
+        key("line_down_ms", Qt::Key_Down, QString(), 0);
+        if (subject.editor()->textCursor().position() <= before) {
+            std::fprintf(stderr, "Down did not move the caret along the wrapped line\n");
+            allDone = false;
+        }
+    }
+    if (subject.editor()->document()->blockCount() != 1) return fail("the line did not stay one");
+    const double idle = idleCpuPercent(subject);
+    if (idle < 0) return fail("the text box has not the focus: its caret does not blink");
+    BenchReport::figure(QStringLiteral("line_idle_cpu_pct"), idle);
+    return allDone ? 0 : fail("a key did not do what it stands for");
+}
+
+int Scenarios::pasteLine(BenchSubject& subject, int bytes) {
+    startIdle(subject);
+    QGuiApplication::clipboard()->setText(lineText(bytes));
+    IdleWait::untilIdle();
+    const int before = subject.editor()->document()->characterCount();
+    const qint64 t0 = BenchReport::monotonicNs();
+    KeyInput::press(subject.frame(), Qt::Key_V, Qt::ControlModifier);
+    IdleWait::untilIdle();
+    BenchReport::figure(QStringLiteral("pasteline_ms"), BenchReport::msSince(t0));
+    if (subject.editor()->document()->characterCount() - before != bytes)
+        return fail("Paste did not put in the whole line");
+    const double idle = idleCpuPercent(subject);
+    if (idle < 0) return fail("the text box has not the focus: its caret does not blink");
+    BenchReport::figure(QStringLiteral("pasteline_idle_cpu_pct"), idle);
     return 0;
 }

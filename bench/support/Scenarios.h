@@ -18,6 +18,12 @@ class BenchSubject;
 //   fontmenu ROUNDS           fontmenu_ms (each time in a new window), font_families
 //   windows COUNT             windows_new_ms, windows_tile_ms, windows_cascade_ms,
 //                             windows_close_ms (one per step)
+//   line FILE ROUNDS          FILE is one long line; each key in its middle until idle:
+//                             line_type_ms, line_backspace_ms, line_enter_ms, line_delete_ms,
+//                             line_down_ms; then line_idle_cpu_pct, the CPU the process takes
+//                             while idle with the caret blinking (percent of one core)
+//   pasteline BYTES           Paste of BYTES characters without a line break into the empty
+//                             start-up window: pasteline_ms, then pasteline_idle_cpu_pct
 //
 // Every step is timed from just before the command until the event loop is idle again
 // (IdleWait). The files carry the words the searches look for (see bench/driver/TestFiles).
@@ -35,8 +41,13 @@ private:
     static int newWindows(BenchSubject& subject, int rounds);
     static int fontMenu(BenchSubject& subject, int rounds);
     static int windows(BenchSubject& subject, int count);
+    static int longLine(BenchSubject& subject, const QString& path, int rounds);
+    static int pasteLine(BenchSubject& subject, int bytes);
 
     static void startIdle(BenchSubject& subject);
     static void openUntimed(BenchSubject& subject, const QString& path);
     static void putCaret(BenchSubject& subject, int viewPosition);
+    // The CPU time the process takes while its event loop runs idle for a while, in percent of
+    // one core; negative when the text box has not the focus (its caret would not blink).
+    static double idleCpuPercent(BenchSubject& subject);
 };

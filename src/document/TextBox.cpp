@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "document/CaretLayoutCache.h"
 #include "document/ClipboardText.h"
 #include "document/DisplayText.h"
 
@@ -54,6 +55,8 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A blink of the caret or a key must not shape a long line again as a whole.
+    new CaretLayoutCache(this);
     connect(document(), &QTextDocument::contentsChange, this, &TextBox::followEdit);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);

@@ -15,3 +15,12 @@ QByteArray ScriptReader::text(int maxLength)
     }
     return out;
 }
+
+QByteArray ScriptReader::longLine() {
+    static const char words[] = "lorem ipsum dolor sit amet ";
+    QByteArray out = text(3);
+    const int length = 4096 + 64 * byte();
+    out.reserve(length + 8);
+    for (int i = 0; i < length; ++i) out += words[i % (sizeof words - 1)];
+    return out + text(3);
+}

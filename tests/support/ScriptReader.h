@@ -16,6 +16,18 @@ public:
     // Up to maxLength bytes of text, drawn mostly from the bytes that make line breaks, so that
     // CR, LF and CR LF meet each other often.
     QByteArray text(int maxLength);
+    // Operation codes from kLongLineOps up stand for the long-line operations, which read a long
+    // line or a far position; the codes below keep their meaning.
+    static constexpr quint8 kLongLineOps = 240;
+    // A line of 4,096 to 20,416 characters without a line break (words and spaces, as minified
+    // data or a log without line ends have them), with a bit of text() at either end, so that
+    // line breaks can form at its edges.
+    QByteArray longLine();
+    // A position or length from -8 to 65,527: anywhere in a long line.
+    int farPosition() {
+        const int high = byte();
+        return high * 256 + int(byte()) - 8;
+    }
 
 private:
     const QByteArray m_script;

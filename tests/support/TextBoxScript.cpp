@@ -65,14 +65,14 @@ public:
                                        Qt::Key_Left,   Qt::Key_Right,     Qt::Key_Home,
                                        Qt::Key_End};
         changed = false;
-        if (step.op == Op::SetText) box.setText(step.text);
-        if (step.op == Op::SelStart) box.setSelStart(step.number);
+        if (step.op == Op::SetText || step.op == Op::LongLine) box.setText(step.text);
+        if (step.op == Op::SelStart || step.op == Op::FarSelStart) box.setSelStart(step.number);
         if (step.op == Op::SelLength) box.setSelLength(step.number);
         if (step.op == Op::SelText) box.setSelText(step.text);
         if (step.op == Op::Type)
             QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(step.typed),
                                 Qt::NoModifier);
-        if (step.op >= Op::Enter)
+        if (step.op >= Op::Enter && step.op <= Op::End)
             QTest::keyClick(&box, Keys[int(step.op) - int(Op::Enter)],
                             step.op >= Op::Home ? Qt::ControlModifier : Qt::NoModifier);
         return changed;

@@ -30,12 +30,12 @@ public:
 
     bool apply(const TextScript::Step& step) override {
         using Op = TextScript::Op;
-        if (step.op == Op::SetText) return model.setText(step.text);
+        if (step.op == Op::SetText || step.op == Op::LongLine) return model.setText(step.text);
         if (step.op == Op::SelText) return model.setSelText(step.text);
         if (step.op == Op::Type) return model.type(step.text);
         if (step.op == Op::Enter) return model.enter();
         if (step.op == Op::Backspace) return model.backspace();
-        if (step.op == Op::SelStart) model.setSelStart(step.number);
+        if (step.op == Op::SelStart || step.op == Op::FarSelStart) model.setSelStart(step.number);
         if (step.op == Op::SelLength) model.setSelLength(step.number);
         return false;
     }

@@ -18,9 +18,12 @@ const QChar Typeable[] = {u'a', u' ', u'\u00e9', u'\u20ac', u'\u0142'};
 QString TextScript::Step::describe() const {
     static const char* const Names[] = {"setText", "setSelStart", "setSelLength", "setSelText",
                                         "type",    "Enter",       "Backspace",    "Delete",
-                                        "Left",    "Right",       "Ctrl+Home",    "Ctrl+End"};
+                                        "Left",    "Right",       "Ctrl+Home",    "Ctrl+End",
+                                        "setText", "setSelStart"};
     const QString name = QLatin1String(Names[int(op)]);
-    if (op == Op::SelStart || op == Op::SelLength) return name + QStringLiteral("(%1)").arg(number);
+    if (op == Op::SelStart || op == Op::SelLength || op == Op::FarSelStart)
+        return name + QStringLiteral("(%1)").arg(number);
+    if (op == Op::LongLine) return name + QStringLiteral("(a line of %1)").arg(text.size());
     if (op == Op::Type && !typed.isNull())
         return QStringLiteral("type U+%1").arg(typed.unicode(), 4, 16, QLatin1Char('0'));
     if (op <= Op::Type) return name + QLatin1Char('(') + shown(text) + QLatin1Char(')');
@@ -29,7 +32,16 @@ QString TextScript::Step::describe() const {
 
 TextScript::Step TextScript::read(ScriptReader& in, int operations, Typing typing) {
     Step step;
-    step.op = Op(int(in.byte()) % operations);
+    const quint8 code = in.byte();
+    if (code >= ScriptReader::kLongLineOps) {
+        step.op = code % 2 == 0 ? Op::LongLine : Op::FarSelStart;
+        if (step.op == Op::LongLine)
+            step.text = in.longLine();
+        else
+            step.number = in.farPosition();
+        return step;
+    }
+    step.op = Op(int(code) % operations);
     if (step.op == Op::SetText) step.text = in.text(24);
     if (step.op == Op::SelStart || step.op == Op::SelLength) step.number = in.position();
     if (step.op == Op::SelText) step.text = in.text(6);
@@ -42,13 +54,13 @@ TextScript::Step TextScript::read(ScriptReader& in, int operations, Typing typin
 }
 
 bool TextScript::apply(TextReference& ref, const Step& step) {
-    if (step.op == Op::SetText) return ref.setText(step.text);
+    if (step.op == Op::SetText || step.op == Op::LongLine) return ref.setText(step.text);
     if (step.op == Op::SelText) return ref.setSelText(step.text);
     if (step.op == Op::Type) return ref.type(step.text);
     if (step.op == Op::Enter) return ref.enter();
     if (step.op == Op::Backspace) return ref.backspace();
     if (step.op == Op::Delete) return ref.deleteForward();
-    if (step.op == Op::SelStart) ref.setSelStart(step.number);
+    if (step.op == Op::SelStart || step.op == Op::FarSelStart) ref.setSelStart(step.number);
     if (step.op == Op::SelLength) ref.setSelLength(step.number);
     if (step.op == Op::Left) ref.left();
     if (step.op == Op::Right) ref.right();

@@ -11,7 +11,8 @@ class TextReference;
 // either against TextReference. A script is any byte string, read with ScriptReader: each step
 // is an operation code and its argument. The text model knows the first seven operations; the
 // text box also the Delete key and the caret keys, and types characters where the model types
-// bytes.
+// bytes. Operation codes from ScriptReader::kLongLineOps up mean the same in both: an even code
+// sets the text to one long line, an odd one puts SelStart anywhere in such a line.
 class TextScript {
 public:
     enum class Op {
@@ -26,15 +27,18 @@ public:
         Left,
         Right,
         Home,
-        End
+        End,
+        // Codes from ScriptReader::kLongLineOps up, in either language.
+        LongLine,
+        FarSelStart
     };
     // What the operation Type carries.
     enum class Typing { Bytes, Characters };
 
     struct Step {
         Op op = Op::SetText;
-        int number = 0;   // SelStart, SelLength
-        QByteArray text;  // SetText, SelText, Type: the bytes the text takes in
+        int number = 0;   // SelStart, SelLength, FarSelStart
+        QByteArray text;  // SetText, SelText, Type, LongLine: the bytes the text takes in
         QChar typed;      // Type of a character: the character, whose bytes are text
         QString describe() const;
     };
@@ -52,7 +56,8 @@ public:
         virtual void prepare(TextReference& ref) { (void)ref; }
     };
 
-    // Reads the next step of a language of operations operations (7 or 12).
+    // Reads the next step of a language of operations operations (7 or 12), or one of the two
+    // long-line operations.
     static Step read(ScriptReader& in, int operations, Typing typing);
     // Does step on the reference; returns whether its text changed.
     static bool apply(TextReference& ref, const Step& step);
