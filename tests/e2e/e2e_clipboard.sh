@@ -42,30 +42,15 @@ clipboard_is() {
   done
 }
 
-# offer_clipboard PRINTF-FORMAT: xclip owns the clipboard with those bytes (UTF-8 text) until
-# stopped.
+# offer_clipboard PRINTF-FORMAT [SELECTION]: xclip owns the clipboard (or the primary selection)
+# with those bytes (UTF-8 text) until stopped.
 offer_clipboard() {
   stop_xclip
   printf "$1" >"$E2E_TMP/clip.offer"
-  xclip -quiet -i -selection clipboard -target UTF8_STRING "$E2E_TMP/clip.offer" \
+  xclip -quiet -i -selection "${2:-clipboard}" -target UTF8_STRING "$E2E_TMP/clip.offer" \
     >/dev/null 2>&1 </dev/null &
   XCLIP_PID=$!
   sleep 0.5
-}
-
-# answer_dialog PATH: types PATH into the file dialog that is opening and confirms it.
-answer_dialog() {
-  local dialog
-  dialog=$(e2e_wait_dialog) || e2e_fail "no file dialog opened"
-  e2e_focus "$dialog"
-  e2e_key ctrl+a
-  e2e_type "$1"
-  e2e_key Return
-  if ! e2e_wait_window_closed "$dialog" 3; then
-    e2e_key Return
-  fi
-  e2e_wait_window_closed "$dialog" || e2e_fail "the file dialog did not close"
-  e2e_focus "$E2E_FRAME"
 }
 
 # focused_text_center: the screen position "X Y" of the middle of the text box that has the
@@ -143,7 +128,7 @@ e2e_expect_bytes "$E2E_TMP/home/tutto.txt" 'tutto nuovo\r\n'
 e2e_log "an LF document: copied text is plain LF text, pasted text gets LF line breaks"
 printf 'uno\ndue\n' >"$E2E_TMP/home/righe"
 e2e_key alt+f a
-answer_dialog "$E2E_TMP/home/righe"
+e2e_answer_file_dialog "$E2E_TMP/home/righe"
 e2e_key alt+c p
 e2e_key ctrl+c
 clipboard_is 'uno\ndue\n' || e2e_fail "xclip does not read the LF document's text"
@@ -156,12 +141,7 @@ e2e_expect_bytes "$E2E_TMP/home/righe.nuove" 'uno\ndue\ntre\nquattro\ncinque\n'
 
 e2e_log "the middle button pastes the primary selection with the document's line breaks"
 e2e_key alt+c p Delete
-stop_xclip
-printf 'x\r\ny\rz' >"$E2E_TMP/primary.offer"
-xclip -quiet -i -selection primary -target UTF8_STRING "$E2E_TMP/primary.offer" \
-  >/dev/null 2>&1 </dev/null &
-XCLIP_PID=$!
-sleep 0.5
+offer_clipboard 'x\r\ny\rz' primary
 read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
 xdotool mousemove "$px" "$py" click 2
 sleep 0.5
@@ -172,7 +152,7 @@ e2e_expect_bytes "$E2E_TMP/home/centrale.txt" 'x\ny\nz\n'
 e2e_log "a paste from this program into a second one keeps a lone LF"
 printf 'a\r\nb\nc' >"$E2E_TMP/home/sola.txt"
 e2e_key alt+f a
-answer_dialog "$E2E_TMP/home/sola.txt"
+e2e_answer_file_dialog "$E2E_TMP/home/sola.txt"
 e2e_key alt+c p
 e2e_key ctrl+c
 clipboard_is 'a\nb\nc' || e2e_fail "xclip does not read the copied text"
