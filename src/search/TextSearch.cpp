@@ -42,49 +42,42 @@ std::vector<qsizetype> prefixTable(const std::vector<char16_t>& pat) {
     return fail;
 }
 
-// Scans the text from index first towards stop (exclusive), one step of dir (+1 or -1) at a
-// time, for the folded pattern read in scan order. Returns the index at which the first complete
-// match in scan order ends. Each byte is read once.
-std::optional<qsizetype> scan(const QByteArray& bytes, qsizetype first, qsizetype stop, int dir,
-                              const FoldTable& fold, const std::vector<char16_t>& pat) {
-    const auto* text = reinterpret_cast<const uchar*>(bytes.constData());
-    const qsizetype n = qsizetype(pat.size());
-
-    // The bytes that can start a match, to skip over everything else quickly.
-    std::array<bool, 256> starts{};
-    int startCount = 0;
-    uchar onlyStart = 0;
-    for (int b = 0; b < 256; ++b) {
-        if (fold[b] == pat[0]) {
-            starts[b] = true;
-            ++startCount;
-            onlyStart = uchar(b);
-        }
-    }
-    if (startCount == 0) return std::nullopt;
-
-    const std::vector<qsizetype> fail = prefixTable(pat);
-    qsizetype q = 0;  // characters of the pattern matched so far
-    for (qsizetype i = first; i != stop; i += dir) {
-        if (q == 0) {
-            if (dir > 0 && startCount == 1) {
-                const void* hit = std::memchr(text + i, onlyStart, size_t(stop - i));
-                if (!hit) return std::nullopt;
-                i = static_cast<const uchar*>(hit) - text;
-            } else {
-                while (i != stop && !starts[text[i]]) i += dir;
-                if (i == stop) return std::nullopt;
+// A text of bytes as the scan reads it: each byte compared as its character, or that character's
+// simple upper-case form when letter case does not matter. first is the folded character a match
+// starts with in scan order: the bytes that fold to it are looked up in a table, and when only one
+// does, looking down, memchr finds it.
+class ByteText {
+public:
+    ByteText(const QByteArray& bytes, bool matchCase, char16_t first)
+        : text_(reinterpret_cast<const uchar*>(bytes.constData())), fold_(foldTable(matchCase)) {
+        for (int b = 0; b < 256; ++b) {
+            starts_[b] = fold_[b] == first;
+            if (starts_[b]) {
+                ++startCount_;
+                onlyStart_ = uchar(b);
             }
-            q = 1;
-        } else {
-            const char16_t c = fold[text[i]];
-            while (q > 0 && c != pat[size_t(q)]) q = fail[size_t(q - 1)];
-            if (c == pat[size_t(q)]) ++q;
         }
-        if (q == n) return i;
     }
-    return std::nullopt;
-}
+
+    char16_t at(qsizetype i) const { return fold_[text_[i]]; }
+    // The first index from i towards stop (exclusive) that can start a match, or stop.
+    qsizetype skipToStart(qsizetype i, qsizetype stop, int dir) const {
+        if (startCount_ == 0) return stop;
+        if (dir > 0 && startCount_ == 1) {
+            const void* hit = std::memchr(text_ + i, onlyStart_, size_t(stop - i));
+            return hit ? static_cast<const uchar*>(hit) - text_ : stop;
+        }
+        while (i != stop && !starts_[text_[i]]) i += dir;
+        return i;
+    }
+
+private:
+    const uchar* text_;
+    FoldTable fold_;
+    std::array<bool, 256> starts_{};
+    int startCount_ = 0;
+    uchar onlyStart_ = 0;
+};
 
 // The simple upper-case form of every UTF-16 code unit, made once: the scan over characters
 // then folds each one by a look-up, as fast as the scan over bytes.
@@ -97,30 +90,79 @@ const std::vector<char16_t>& upperTable() {
     return table;
 }
 
-// The same scan over characters, each folded on its own.
-std::optional<qsizetype> scanChars(QStringView text, qsizetype first, qsizetype stop, int dir,
-                                   bool matchCase, const std::vector<char16_t>& pat) {
+// A text of characters as the scan reads it: each UTF-16 code unit folded on its own.
+class CharText {
+public:
+    CharText(const QString& chars, bool matchCase, char16_t first)
+        : text_(chars), matchCase_(matchCase), first_(first), upper_(upperTable()) {}
+
+    char16_t at(qsizetype i) const {
+        const char16_t c = text_[i].unicode();
+        return matchCase_ ? c : upper_[c];
+    }
+    qsizetype skipToStart(qsizetype i, qsizetype stop, int dir) const {
+        while (i != stop && at(i) != first_) i += dir;
+        return i;
+    }
+
+private:
+    QStringView text_;
+    bool matchCase_;
+    char16_t first_;
+    const std::vector<char16_t>& upper_;
+};
+
+// Scans the text from index first towards stop (exclusive), one step of dir (+1 or -1) at a
+// time, for the folded pattern read in scan order. Returns the index at which the first complete
+// match in scan order ends. Each position is read once.
+template <typename Text>
+std::optional<qsizetype> scan(const Text& text, qsizetype first, qsizetype stop, int dir,
+                              const std::vector<char16_t>& pat) {
     const qsizetype n = qsizetype(pat.size());
-    const std::vector<char16_t>& upper = upperTable();
-    const auto fold = [&](qsizetype i) {
-        const char16_t c = text[i].unicode();
-        return matchCase ? c : upper[c];
-    };
     const std::vector<qsizetype> fail = prefixTable(pat);
     qsizetype q = 0;  // characters of the pattern matched so far
     for (qsizetype i = first; i != stop; i += dir) {
         if (q == 0) {
-            while (i != stop && fold(i) != pat[0]) i += dir;
+            i = text.skipToStart(i, stop, dir);
             if (i == stop) return std::nullopt;
             q = 1;
         } else {
-            const char16_t c = fold(i);
+            const char16_t c = text.at(i);
             while (q > 0 && c != pat[size_t(q)]) q = fail[size_t(q - 1)];
             if (c == pat[size_t(q)]) ++q;
         }
         if (q == n) return i;
     }
     return std::nullopt;
+}
+
+// The lowest position j >= from at which pattern occurs wholly within source.
+template <typename Text, typename Source>
+std::optional<qsizetype> findDownIn(const Source& source, const QString& pattern, qsizetype from,
+                                    bool matchCase) {
+    const qsizetype len = source.size();
+    const qsizetype n = pattern.size();
+    from = std::max<qsizetype>(from, 0);
+    if (from > len - n) return std::nullopt;
+    if (n == 0) return from;
+    const std::vector<char16_t> pat = foldPattern(pattern, matchCase, false);
+    const auto end = scan(Text(source, matchCase, pat[0]), from, len, +1, pat);
+    if (!end) return std::nullopt;
+    return *end - n + 1;
+}
+
+// The highest position j <= last at which pattern occurs (its start bounded, not its end).
+template <typename Text, typename Source>
+std::optional<qsizetype> findUpIn(const Source& source, const QString& pattern, qsizetype last,
+                                  bool matchCase) {
+    const qsizetype n = pattern.size();
+    last = std::min(last, source.size() - n);
+    if (last < 0) return std::nullopt;
+    if (n == 0) return last;
+    // The reversed pattern, scanned from the end of the highest allowed occurrence towards the
+    // start: the first match completes at the start of the highest occurrence.
+    const std::vector<char16_t> pat = foldPattern(pattern, matchCase, true);
+    return scan(Text(source, matchCase, pat[0]), last + n - 1, -1, -1, pat);
 }
 
 }  // namespace
@@ -171,53 +213,20 @@ std::optional<qsizetype> TextSearch::searchChars(const QString& chars, qsizetype
 
 std::optional<qsizetype> TextSearch::findDown(const QByteArray& text, const QString& pattern,
                                               qsizetype from, bool matchCase) {
-    const qsizetype len = text.size();
-    const qsizetype n = pattern.size();
-    from = std::max<qsizetype>(from, 0);
-    if (from > len - n) return std::nullopt;
-    if (n == 0) return from;
-    const auto end =
-        scan(text, from, len, +1, foldTable(matchCase), foldPattern(pattern, matchCase, false));
-    if (!end) return std::nullopt;
-    return *end - n + 1;
+    return findDownIn<ByteText>(text, pattern, from, matchCase);
 }
 
 std::optional<qsizetype> TextSearch::findUp(const QByteArray& text, const QString& pattern,
                                             qsizetype last, bool matchCase) {
-    const qsizetype len = text.size();
-    const qsizetype n = pattern.size();
-    last = std::min(last, len - n);
-    if (last < 0) return std::nullopt;
-    if (n == 0) return last;
-    // The reversed pattern, scanned from the end of the highest allowed occurrence towards the
-    // start: the first match completes at the start of the highest occurrence.
-    return scan(text, last + n - 1, -1, -1, foldTable(matchCase),
-                foldPattern(pattern, matchCase, true));
+    return findUpIn<ByteText>(text, pattern, last, matchCase);
 }
 
 std::optional<qsizetype> TextSearch::findDownChars(const QString& chars, const QString& pattern,
                                                    qsizetype from, bool matchCase) {
-    const qsizetype len = chars.size();
-    const qsizetype n = pattern.size();
-    from = std::max<qsizetype>(from, 0);
-    if (from > len - n) return std::nullopt;
-    if (n == 0) return from;
-    const auto end =
-        scanChars(chars, from, len, +1, matchCase, foldPattern(pattern, matchCase, false));
-    if (!end) return std::nullopt;
-    return *end - n + 1;
+    return findDownIn<CharText>(chars, pattern, from, matchCase);
 }
 
 std::optional<qsizetype> TextSearch::findUpChars(const QString& chars, const QString& pattern,
                                                  qsizetype last, bool matchCase) {
-    const qsizetype len = chars.size();
-    const qsizetype n = pattern.size();
-    last = std::min(last, len - n);
-    if (last < 0) return std::nullopt;
-    if (n == 0) return last;
-    if (matchCase) {
-        const qsizetype at = QStringView(chars).lastIndexOf(pattern, last);
-        return at < 0 ? std::nullopt : std::optional<qsizetype>(at);
-    }
-    return scanChars(chars, last + n - 1, -1, -1, matchCase, foldPattern(pattern, matchCase, true));
+    return findUpIn<CharText>(chars, pattern, last, matchCase);
 }
