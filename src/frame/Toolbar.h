@@ -15,7 +15,6 @@ class ImageControl;
 class Toolbar : public QFrame {
     Q_OBJECT
 public:
-    // 405 twips.
     static constexpr int StripHeight = Twips::toPixels(405);
 
     explicit Toolbar(QWidget* parent = nullptr);

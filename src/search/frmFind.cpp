@@ -21,7 +21,7 @@ frmFind::frmFind(SearchSettings& settings)
     setModal(false);
     setWindowTitle(QStringLiteral("Truvamme"));
     setFont(FormFont::font());
-    setFixedSize(Twips::rect(0, 0, 5760, 1665).size());
+    setFixedSize(Twips::toPixels(5760), Twips::toPixels(1665));
 
     createControls();
     Form_Load();
