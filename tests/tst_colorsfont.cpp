@@ -8,6 +8,7 @@
 #include "document/FontMenu.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
+#include "platform/MenuText.h"
 
 // The colours and the font of a document window's text box, chosen from its Options menu.
 class tst_ColorsFont : public QObject {
@@ -62,7 +63,7 @@ private:
 
     static QStringList fontMenuNames(const frmNotePad* w) {
         QStringList names;
-        for (const QAction* a : w->mnuFontName) names << FontMenu::family(a->text());
+        for (const QAction* a : w->mnuFontName) names << MenuText::unescaped(a->text());
         return names;
     }
 
@@ -278,11 +279,11 @@ private slots:
     void captionsShowFontNamesAsWritten() {
         QFETCH(QString, family);
         QFETCH(QString, caption);
-        QCOMPARE(FontMenu::caption(family), caption);
-        QCOMPARE(FontMenu::family(caption), family);
+        QCOMPARE(MenuText::escaped(family), caption);
+        QCOMPARE(MenuText::unescaped(caption), family);
         // A caption shows the name it stands for.
-        QAction a(FontMenu::caption(family));
-        QCOMPARE(FontMenu::family(a.text()), family);
+        QAction a(MenuText::escaped(family));
+        QCOMPARE(MenuText::unescaped(a.text()), family);
     }
 
     void theFontMenuFollowsTheListItIsGiven_data() {
@@ -315,7 +316,7 @@ private slots:
         QCOMPARE(menu.actions().size(), families.size());
         for (int i = 0; i < families.size(); ++i) {
             QCOMPARE(menu.actions().at(i), items.at(i));
-            QCOMPARE(FontMenu::family(items.at(i)->text()), families.at(i));
+            QCOMPARE(MenuText::unescaped(items.at(i)->text()), families.at(i));
             QVERIFY(items.at(i)->isEnabled());
         }
         // Item 0 keeps its own handler; every other item reports its index.

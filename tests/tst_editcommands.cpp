@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "FrameFixture.h"
+#include "document/DateTimeText.h"
 #include "document/EditCommands.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
@@ -325,7 +326,7 @@ void tst_EditCommands::dateTimeText() {
     QFETCH(QString, locale);
     QFETCH(QDateTime, when);
     QFETCH(QString, expected);
-    QCOMPARE(EditCommands::DateTimeText(when, QLocale(locale)), expected);
+    QCOMPARE(DateTimeText::format(when, QLocale(locale)), expected);
 }
 
 void tst_EditCommands::dateTimeNeverNamesTheZone_data() {
@@ -340,12 +341,12 @@ void tst_EditCommands::dateTimeNeverNamesTheZone() {
     // its zone.
     QFETCH(QString, locale);
     const QLocale l(locale);
-    const QString format = EditCommands::timeFormatWithoutZone(l);
+    const QString format = DateTimeText::timeFormatWithoutZone(l);
     QVERIFY2(!format.contains(QLatin1Char('t')), qPrintable(format));
     QVERIFY2(format.contains(QLatin1Char('s')), qPrintable(format));
     QCOMPARE(format, format.trimmed());
     const QDateTime when(QDate(2026, 12, 6), QTime(3, 4, 5), QTimeZone("Asia/Kolkata"));
-    const QString text = EditCommands::DateTimeText(when, l);
+    const QString text = DateTimeText::format(when, l);
     QVERIFY2(!text.contains(when.timeZoneAbbreviation()), qPrintable(text));
     QVERIFY2(!text.contains(QStringLiteral("Kolkata")), qPrintable(text));
     QVERIFY2(text.startsWith(l.toString(when.date(), QLocale::ShortFormat) + QLatin1Char(' ')),

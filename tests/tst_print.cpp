@@ -10,6 +10,7 @@
 
 #include "FrameFixture.h"
 #include "document/DocumentPrinter.h"
+#include "document/PrintableText.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 
@@ -91,7 +92,7 @@ private slots:
     void lineEndsStartNewLines() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, printed);
-        QCOMPARE(DocumentPrinter::printableText(bytes), printed);
+        QCOMPARE(PrintableText::from(bytes), printed);
     }
 
     void longLinesWrapWithinThePage_data() {

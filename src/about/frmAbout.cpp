@@ -10,14 +10,9 @@
 
 #include "platform/FormFont.h"
 #include "platform/ScreenPicture.h"
+#include "platform/Twips.h"
 
 namespace {
-
-// Window geometry is laid out in twips, 15 to a pixel.
-QRect twips(int left, int top, int width, int height) {
-    auto px = [](int t) { return qRound(t / 15.0); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 QIcon picture(const QString& name) {
     QIcon icon;
@@ -42,7 +37,7 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     setWindowModality(Qt::ApplicationModal);
-    setFixedSize(378, 320);
+    setFixedSize(Twips::toPixels(5670), Twips::toPixels(4800));
 
     setFont(FormFont::font());
 
@@ -56,30 +51,30 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent) {
     setAutoFillBackground(true);
 
     cmdAbout = new QPushButton(QStringLiteral("Vabbuo' agge capito"), this);
-    cmdAbout->setGeometry(twips(1560, 4320, 2532, 492));
+    cmdAbout->setGeometry(Twips::rect(1560, 4320, 2532, 492));
     // Enter presses it as the default button; Esc (the dialog's reject) does the same.
     cmdAbout->setDefault(true);
     cmdAbout->setAutoDefault(true);
     connect(cmdAbout, &QPushButton::clicked, this, &frmAbout::cmdAbout_Click);
 
     fraAbout = new QGroupBox(this);
-    fraAbout->setGeometry(twips(0, 0, 5652, 4212));
+    fraAbout->setGeometry(Twips::rect(0, 0, 5652, 4212));
     fraAbout->setAutoFillBackground(true);
 
     Image2 = new QLabel(fraAbout);
-    Image2->setGeometry(twips(120, 240, 480, 480));
+    Image2->setGeometry(Twips::rect(120, 240, 480, 480));
     Image2->setPixmap(image32(QStringLiteral("coffee"), devicePixelRatioF()));
     Image2->setAccessibleName(QStringLiteral("'Na tazzulella 'e cafè"));
 
     Image1 = new QLabel(fraAbout);
-    Image1->setGeometry(twips(2640, 3720, 480, 480));
+    Image1->setGeometry(Twips::rect(2640, 3720, 480, 480));
     Image1->setPixmap(image32(QStringLiteral("vesuvius"), devicePixelRatioF()));
     Image1->setAccessibleName(QStringLiteral("'O Vesuvio"));
 
     // Made after Image2 so that it lies above it; it paints no background of its own, so the
     // part of the picture under its first line stays visible.
     lblAbout = new QLabel(fraAbout);
-    lblAbout->setGeometry(twips(120, 480, 5412, 3132));
+    lblAbout->setGeometry(Twips::rect(120, 480, 5412, 3132));
     lblAbout->setTextFormat(Qt::PlainText);
     lblAbout->setWordWrap(true);
     lblAbout->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -7,6 +7,8 @@
 #include <QTextDocument>
 #include <QTextOption>
 
+#include "document/PrintableText.h"
+
 DocumentPrinter::Outcome DocumentPrinter::printOnDefaultPrinter(const QString& text,
                                                                 const QString& jobName) {
     // A QPrinter made without a printer still claims to be valid and then prints nothing, so
@@ -18,13 +20,6 @@ DocumentPrinter::Outcome DocumentPrinter::printOnDefaultPrinter(const QString& t
     return print(text, printer) ? Outcome::Sent : Outcome::PrinterError;
 }
 
-QString DocumentPrinter::printableText(const QString& text) {
-    QString decoded = text;
-    decoded.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    decoded.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return decoded;
-}
-
 std::unique_ptr<QTextDocument> DocumentPrinter::layoutDocument(const QString& text) {
     auto doc = std::make_unique<QTextDocument>();
     // The printer's page area already has the printer's margins around it.
@@ -32,7 +27,7 @@ std::unique_ptr<QTextDocument> DocumentPrinter::layoutDocument(const QString& te
     QTextOption option = doc->defaultTextOption();
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     doc->setDefaultTextOption(option);
-    doc->setPlainText(printableText(text));
+    doc->setPlainText(PrintableText::from(text));
     return doc;
 }
 

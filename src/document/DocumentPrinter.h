@@ -28,11 +28,7 @@ public:
     // Returns false when the printer could not start the job or add a page.
     static bool print(const QString& chars, QPrinter& printer);
 
-    // The text as it is laid out on paper: each line end (CR LF, or a lone CR or LF) starting a
-    // new line.
-    static QString printableText(const QString& chars);
-
-    // The document that print() lays out, before it is given a page size.
+    // The document that print() lays out (PrintableText), before it is given a page size.
     static std::unique_ptr<QTextDocument> layoutDocument(const QString& chars);
 
     // The same for the bytes of a document in the code page.
@@ -41,9 +37,6 @@ public:
     }
     static bool print(const QByteArray& text, QPrinter& printer) {
         return print(CodePage::decode(text), printer);
-    }
-    static QString printableText(const QByteArray& text) {
-        return printableText(CodePage::decode(text));
     }
     static std::unique_ptr<QTextDocument> layoutDocument(const QByteArray& text) {
         return layoutDocument(CodePage::decode(text));

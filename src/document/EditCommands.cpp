@@ -1,15 +1,13 @@
 #include "document/EditCommands.h"
 
 #include <QClipboard>
-#include <QDateTime>
 #include <QGuiApplication>
-#include <QLocale>
 #include <QMimeData>
 
 #include "document/ClipboardText.h"
+#include "document/DateTimeText.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-#include "files/CodePage.h"
 #include "frame/frmMDI.h"
 
 namespace {
@@ -73,39 +71,5 @@ void EditCommands::selectAll(TextBox& box) {
 }
 
 void EditCommands::insertDateTime(TextBox& box, const QDateTime& now, const QLocale& locale) {
-    box.setSelChars(box.format().holdable(DateTimeText(now, locale)));
-}
-
-QString EditCommands::DateTimeText(const QDateTime& when, const QLocale& locale) {
-    QString text = locale.toString(when.date(), QLocale::ShortFormat);
-    const QTime time = when.time();
-    if (time.hour() != 0 || time.minute() != 0 || time.second() != 0) {
-        text += QLatin1Char(' ') + locale.toString(time, timeFormatWithoutZone(locale));
-    }
-    // Some locales put narrow or thin spaces into their formats; the code page has none of them
-    // and would turn each into '?'. They are written as ordinary blanks.
-    for (QChar& c : text) {
-        if (c.category() == QChar::Separator_Space && CodePage::fromUnicode(c) < 0) {
-            c = QLatin1Char(' ');
-        }
-    }
-    return text;
-}
-
-QString EditCommands::timeFormatWithoutZone(const QLocale& locale) {
-    const QString format = locale.timeFormat(QLocale::LongFormat);
-    QString out;
-    bool quoted = false;
-    for (const QChar c : format) {
-        if (c == QLatin1Char('\'')) {
-            quoted = !quoted;
-        } else if (!quoted && c == QLatin1Char('t')) {
-            // The zone name goes, and with it the blanks that set it apart.
-            while (!out.isEmpty() && out.back().isSpace()) out.chop(1);
-            continue;
-        }
-        out += c;
-    }
-    out.remove(QStringLiteral("()"));
-    return out.trimmed();
+    box.setSelChars(box.format().holdable(DateTimeText::format(now, locale)));
 }

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 class QDateTime;
 class QLocale;
 class TextBox;
@@ -29,12 +27,6 @@ public:
     // break is CR LF, or both halves of a character beyond U+FFFF.
     static void deleteSelection(TextBox& box);
     static void selectAll(TextBox& box);
-    // Replaces the selection with the date and time now, as the locale writes them.
+    // Replaces the selection with the date and time now, as the locale writes them (DateTimeText).
     static void insertDateTime(TextBox& box, const QDateTime& now, const QLocale& locale);
-
-    // The locale's short date, one blank and the locale's time with hours, minutes and seconds
-    // (no time zone); the date alone at midnight.
-    static QString DateTimeText(const QDateTime& when, const QLocale& locale);
-    // The locale's long time format without its time-zone part.
-    static QString timeFormatWithoutZone(const QLocale& locale);
 };

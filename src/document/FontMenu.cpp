@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
+#include "platform/MenuText.h"
+
 void FontMenu::fill(QMenu& menu, std::vector<QAction*>& items, const QStringList& families,
                     QObject* context, const Chosen& chosen) {
     if (items.empty()) return;
@@ -13,39 +15,17 @@ void FontMenu::fill(QMenu& menu, std::vector<QAction*>& items, const QStringList
         items[0]->setEnabled(false);
         return;
     }
-    items[0]->setText(caption(families.first()));
+    items[0]->setText(MenuText::escaped(families.first()));
     items[0]->setEnabled(true);
     items.reserve(std::size_t(families.size()));
     // Adding them in one go lays the menu out once, not once per item.
     QList<QAction*> added;
     added.reserve(families.size() - 1);
     for (int i = 1; i < families.size(); ++i) {
-        auto* a = new QAction(caption(families.at(i)), &menu);
+        auto* a = new QAction(MenuText::escaped(families.at(i)), &menu);
         QObject::connect(a, &QAction::triggered, context, [chosen, i] { chosen(i); });
         added.append(a);
         items.push_back(a);
     }
     menu.addActions(added);
-}
-
-QString FontMenu::caption(const QString& family) {
-    QString text = family;
-    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-}
-
-QString FontMenu::family(const QString& caption) {
-    // Left to right, each "&&" is one doubled "&"; a lone "&" marks a mnemonic and is dropped.
-    QString name;
-    name.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption.at(i) == QLatin1Char('&')) {
-            if (i + 1 < caption.size() && caption.at(i + 1) == QLatin1Char('&')) {
-                name += QLatin1Char('&');
-                ++i;
-            }
-            continue;
-        }
-        name += caption.at(i);
-    }
-    return name;
 }

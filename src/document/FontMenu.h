@@ -10,8 +10,7 @@ class QMenu;
 class QObject;
 
 // The items of a document window's font menu: one per font family, captioned with the family's
-// name. A name may hold "&", which a menu caption would take for a mnemonic; captions double it
-// and family() undoes that.
+// name as it is written (MenuText: a "&" in a name marks no mnemonic).
 class FontMenu {
 public:
     using Chosen = std::function<void(int index)>;
@@ -22,8 +21,4 @@ public:
     // as context lives. With no family at all, item 0 stays and is disabled.
     static void fill(QMenu& menu, std::vector<QAction*>& items, const QStringList& families,
                      QObject* context, const Chosen& chosen);
-
-    // The caption that shows family as it is written, and the family a caption shows.
-    static QString caption(const QString& family);
-    static QString family(const QString& caption);
 };

@@ -21,6 +21,7 @@
 #include "platform/DialogService.h"
 #include "platform/FormFont.h"
 #include "platform/KeyboardReturn.h"
+#include "platform/MenuText.h"
 #include "search/SearchCommands.h"
 
 frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame) {
@@ -342,8 +343,8 @@ void setTextBoxColor(TextBox& box, QPalette::ColorRole role, const QColor& color
 void frmNotePad::mnuFontName_Click(int index) {
     if (index < 0 || std::size_t(index) >= mnuFontName.size()) return;
     // Only the name changes: size, weight and style stay as they are.
-    Text1->setFont(FormFont::withFamily(Text1->font(),
-                                        FontMenu::family(mnuFontName[std::size_t(index)]->text())));
+    Text1->setFont(FormFont::withFamily(
+        Text1->font(), MenuText::unescaped(mnuFontName[std::size_t(index)]->text())));
 }
 
 void frmNotePad::mnuBackColorItem_Click(int index) {

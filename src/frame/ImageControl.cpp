@@ -5,8 +5,7 @@
 
 namespace {
 
-int buttonBits(Qt::MouseButtons buttons)
-{
+int buttonBits(Qt::MouseButtons buttons) {
     int bits = 0;
     if (buttons & Qt::LeftButton) bits |= 1;
     if (buttons & Qt::RightButton) bits |= 2;
@@ -14,8 +13,7 @@ int buttonBits(Qt::MouseButtons buttons)
     return bits;
 }
 
-int shiftBits(Qt::KeyboardModifiers modifiers)
-{
+int shiftBits(Qt::KeyboardModifiers modifiers) {
     int bits = 0;
     if (modifiers & Qt::ShiftModifier) bits |= 1;
     if (modifiers & Qt::ControlModifier) bits |= 2;
@@ -23,46 +21,42 @@ int shiftBits(Qt::KeyboardModifiers modifiers)
     return bits;
 }
 
-float twips(qreal pixels) { return static_cast<float>(pixels) * ImageControl::TwipsPerPixel; }
-
 }  // namespace
 
 ImageControl::ImageControl(QWidget* parent) : QWidget(parent) { resize(0, 0); }
 
-void ImageControl::setPicture(const QPixmap& picture)
-{
+void ImageControl::setPicture(const QPixmap& picture) {
     m_picture = picture;
     resize(picture.deviceIndependentSize().toSize());
     update();
 }
 
-void ImageControl::paintEvent(QPaintEvent*)
-{
+void ImageControl::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.drawPixmap(0, 0, m_picture);
 }
 
-void ImageControl::mousePressEvent(QMouseEvent* e)
-{
+void ImageControl::mousePressEvent(QMouseEvent* e) {
     if (e->button() == Qt::LeftButton) m_leftDown = true;
     const QPointF p = e->position();
-    emit MouseDown(buttonBits(e->button()), shiftBits(e->modifiers()), twips(p.x()), twips(p.y()));
+    emit MouseDown(buttonBits(e->button()), shiftBits(e->modifiers()), Twips::fromPixels(p.x()),
+                   Twips::fromPixels(p.y()));
 }
 
-void ImageControl::mouseMoveEvent(QMouseEvent* e)
-{
+void ImageControl::mouseMoveEvent(QMouseEvent* e) {
     const QPointF p = e->position();
-    emit MouseMove(buttonBits(e->buttons()), shiftBits(e->modifiers()), twips(p.x()), twips(p.y()));
+    emit MouseMove(buttonBits(e->buttons()), shiftBits(e->modifiers()), Twips::fromPixels(p.x()),
+                   Twips::fromPixels(p.y()));
 }
 
-void ImageControl::mouseReleaseEvent(QMouseEvent* e)
-{
+void ImageControl::mouseReleaseEvent(QMouseEvent* e) {
     const QPointF p = e->position();
     // "Over the control" is judged by the size the control had when the button came up, before
     // MouseUp gets a chance to change its picture.
     const bool over = p.x() >= 0 && p.y() >= 0 && p.x() < width() && p.y() < height();
     const bool click = e->button() == Qt::LeftButton && m_leftDown && over;
     if (e->button() == Qt::LeftButton) m_leftDown = false;
-    emit MouseUp(buttonBits(e->button()), shiftBits(e->modifiers()), twips(p.x()), twips(p.y()));
+    emit MouseUp(buttonBits(e->button()), shiftBits(e->modifiers()), Twips::fromPixels(p.x()),
+                 Twips::fromPixels(p.y()));
     if (click) emit Click();
 }

@@ -3,6 +3,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "platform/Twips.h"
+
 // A plain picture that takes the size of the picture it shows and reports the pointer to its
 // owner: MouseDown, MouseMove and MouseUp with the mouse-button state (1 left, 2 right, 4 middle),
 // the shift-key state (1 Shift, 2 Ctrl, 4 Alt) and the pointer position relative to the control
@@ -12,8 +14,6 @@
 class ImageControl : public QWidget {
     Q_OBJECT
 public:
-    static constexpr float TwipsPerPixel = 15.0f;
-
     explicit ImageControl(QWidget* parent = nullptr);
 
     QPixmap Picture() const { return m_picture; }
@@ -21,8 +21,8 @@ public:
     void setPicture(const QPixmap& picture);
 
     // The control's size in twips.
-    float Width() const { return static_cast<float>(width()) * TwipsPerPixel; }
-    float Height() const { return static_cast<float>(height()) * TwipsPerPixel; }
+    float Width() const { return Twips::fromPixels(width()); }
+    float Height() const { return Twips::fromPixels(height()); }
 
 signals:
     void MouseDown(int button, int shift, float x, float y);

@@ -5,6 +5,7 @@
 #include "frame/ImageControl.h"
 #include "frame/ToolbarAccessible.h"
 #include "platform/ScreenPicture.h"
+#include "platform/Twips.h"
 
 Toolbar::Toolbar(QWidget* parent) : QFrame(parent)
 {
@@ -79,7 +80,7 @@ ImageControl* Toolbar::addButton(int leftTwips, ImageControl* up,
     auto* button = new ImageControl(this);
     // Positions count from the inside of the strip's border, with Top 0.
     const int inside = frameWidth();
-    button->move(inside + leftTwips / static_cast<int>(ImageControl::TwipsPerPixel), inside);
+    button->move(inside + Twips::toPixels(leftTwips), inside);
     button->setPicture(up->Picture());
     connect(button, &ImageControl::MouseDown, this, down);
     connect(button, &ImageControl::MouseMove, this, move);

@@ -3,6 +3,8 @@
 #include <QFrame>
 #include <QList>
 
+#include "platform/Twips.h"
+
 class ImageControl;
 
 // The strip of picture buttons along the top of the frame's client area: New and Open, then,
@@ -13,8 +15,7 @@ class ImageControl;
 class Toolbar : public QFrame {
     Q_OBJECT
 public:
-    // 405 twips at 15 twips to the pixel.
-    static constexpr int StripHeight = 27;
+    static constexpr int StripHeight = Twips::toPixels(405);
 
     explicit Toolbar(QWidget* parent = nullptr);
 

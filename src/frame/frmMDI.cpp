@@ -20,6 +20,7 @@
 #include "files/SettingsStore.h"
 #include "frame/Toolbar.h"
 #include "platform/DialogService.h"
+#include "platform/Twips.h"
 #include "search/SearchCommands.h"
 
 frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
@@ -57,8 +58,8 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
     createMenus();
     updateMenuBar();
 
-    // The document area starts 541 x 302 pixels, below the menu bar; the frame is centred.
-    resize(541, 302 + menuBar()->sizeHint().height());
+    // The document area starts 8115 x 4530 twips, below the menu bar; the frame is centred.
+    resize(Twips::toPixels(8115), Twips::toPixels(4530) + menuBar()->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect r = frameGeometry();
         r.moveCenter(screen->availableGeometry().center());

@@ -10,17 +10,8 @@
 #include <QShortcutEvent>
 
 #include "platform/FormFont.h"
+#include "platform/Twips.h"
 #include "search/SearchSettings.h"
-
-namespace {
-
-// The dialog's layout is drawn in twips, fifteen to a pixel.
-QRect fromTwips(int left, int top, int width, int height) {
-    const auto px = [](int twips) { return qRound(twips / 15.0); };
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-}  // namespace
 
 frmFind::frmFind(SearchSettings& settings)
     : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -30,7 +21,7 @@ frmFind::frmFind(SearchSettings& settings)
     setModal(false);
     setWindowTitle(QStringLiteral("Truvamme"));
     setFont(FormFont::font());
-    setFixedSize(fromTwips(0, 0, 5760, 1665).size());
+    setFixedSize(Twips::toPixels(5760), Twips::toPixels(1665));
 
     createControls();
     Form_Load();
@@ -40,33 +31,33 @@ frmFind::~frmFind() = default;
 
 void frmFind::createControls() {
     Label1 = new QLabel(QStringLiteral("&Cercamme:"), this);
-    Label1->setGeometry(fromTwips(120, 240, 975, 255));
+    Label1->setGeometry(Twips::rect(120, 240, 975, 255));
     Text1 = new QLineEdit(this);
-    Text1->setGeometry(fromTwips(1200, 120, 3195, 495));
+    Text1->setGeometry(Twips::rect(1200, 120, 3195, 495));
     Label1->setBuddy(Text1);
 
     chkCase = new QCheckBox(QStringLiteral("&Grosse/piccerelle"), this);
-    chkCase->setGeometry(fromTwips(120, 720, 2175, 495));
+    chkCase->setGeometry(Twips::rect(120, 720, 2175, 495));
 
     Frame1 = new QGroupBox(QStringLiteral("Addo'?"), this);
-    Frame1->setGeometry(fromTwips(2400, 720, 2172, 612));
+    Frame1->setGeometry(Twips::rect(2400, 720, 2172, 612));
     // The caption sits on the frame's top line, so that the option buttons, placed from the top
     // of the frame, stand inside it rather than on its border.
     Frame1->setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 7px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }"));
     optDirection[0] = new QRadioButton(QStringLiteral("&Su"), Frame1);
-    optDirection[0]->setGeometry(fromTwips(240, 240, 612, 252));
+    optDirection[0]->setGeometry(Twips::rect(240, 240, 612, 252));
     optDirection[1] = new QRadioButton(QStringLiteral("&Abbasce"), Frame1);
-    optDirection[1]->setGeometry(fromTwips(960, 240, 1200, 252));
+    optDirection[1]->setGeometry(Twips::rect(960, 240, 1200, 252));
     // A style sheet of their own stops the frame's font from reaching them.
     for (QRadioButton* option : optDirection) option->setFont(font());
 
     cmdFind = new QPushButton(QStringLiteral("&Truove"), this);
-    cmdFind->setGeometry(fromTwips(4620, 120, 1092, 372));
+    cmdFind->setGeometry(Twips::rect(4620, 120, 1092, 372));
     cmdFind->setDefault(true);
     cmdcancel = new QPushButton(QStringLiteral("&Lassa sta"), this);
-    cmdcancel->setGeometry(fromTwips(4620, 600, 1092, 372));
+    cmdcancel->setGeometry(Twips::rect(4620, 600, 1092, 372));
 
     setTabOrder(Text1, chkCase);
     setTabOrder(chkCase, optDirection[0]);
