@@ -14,7 +14,7 @@ FrameFixture::FrameFixture()
     QApplication::setQuitOnLastWindowClosed(false);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();
-    m_frame = std::make_unique<frmMDI>(std::move(dialogs));
+    m_frame = std::make_unique<frmMDI>(std::move(dialogs), std::make_unique<QtSystemServices>());
     m_frame->MDIForm_Load();
     settle();
 }

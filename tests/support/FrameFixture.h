@@ -1,12 +1,13 @@
 #pragma once
 
-#include <memory>
-
 #include <QTemporaryDir>
+#include <memory>
 
 #include "ScriptedDialogs.h"
 #include "TempSettings.h"
+#include "frame/RecentFilesMenu.h"
 #include "frame/frmMDI.h"
+#include "platform/QtSystemServices.h"
 
 class frmNotePad;
 
