@@ -1,13 +1,12 @@
-#include <memory>
-
 #include <QApplication>
+#include <memory>
 
 #include "frame/frmMDI.h"
 #include "platform/PlatformTranslations.h"
 #include "platform/QtDialogService.h"
+#include "platform/QtSystemServices.h"
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
     // Names the installed launcher entry, so that desktops show its icon for the running program.
@@ -18,7 +17,7 @@ int main(int argc, char** argv)
     // Qt's own words (Yes, No, Cancel, the file dialogs) in the user's language.
     PlatformTranslations::install(app);
 
-    frmMDI frame(std::make_unique<QtDialogService>());
+    frmMDI frame(std::make_unique<QtDialogService>(), std::make_unique<QtSystemServices>());
     frame.MDIForm_Load();
     return QApplication::exec();
 }

@@ -15,7 +15,7 @@
 #include "document/frmNotePad.h"
 
 // Printing a document's text: the layout on paper, a PDF printout read back, and what the user
-// is told when there is no printer. The print system of the machine is never used here: the
+// is told of each outcome of a print job. The print system of the machine is never used here: the
 // spooler address points nowhere, so the machine has no default printer for these tests (the
 // end-to-end check e2e_print prints through a real spooler).
 class tst_Print : public QObject {
@@ -54,6 +54,23 @@ private:
         return QString::fromUtf8(p.readAllStandardOutput())
             .normalized(QString::NormalizationForm_KC);
     }
+
+    // A printer that records the jobs it is given and answers each with one outcome.
+    class StandInPrinter : public SystemServices {
+    public:
+        explicit StandInPrinter(DocumentPrinter::Outcome outcome) : m_outcome(outcome) {}
+        void showAbout() override { QFAIL("no About box was asked for"); }
+        DocumentPrinter::Outcome print(const QString& chars, const QString& jobName) override {
+            jobs << jobName + QLatin1Char('|') + chars;
+            return m_outcome;
+        }
+        SettingsStore& settings() override { return m_settings; }
+        QStringList jobs;
+
+    private:
+        DocumentPrinter::Outcome m_outcome;
+        TempSettings::Store m_settings;
+    };
 
     static QString withoutSpace(QString s) {
         s.remove(QRegularExpression(QStringLiteral("\\s")));
@@ -250,6 +267,43 @@ private slots:
         w->mnufprint->trigger();
         QCOMPARE(f.dialogs().calls().size(), 2);
         QVERIFY(f.dialogs().allAnswersUsed());
+    }
+
+    void eachOutcomeIsReported_data() {
+        QTest::addColumn<DocumentPrinter::Outcome>("outcome");
+        QTest::addColumn<QString>("prompt");
+        QTest::addColumn<DialogService::Icon>("icon");
+        QTest::newRow("sent") << DocumentPrinter::Outcome::Sent
+                              << QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ")
+                              << DialogService::Icon::None;
+        QTest::newRow("refused")
+            << DocumentPrinter::Outcome::PrinterError
+            << QStringLiteral("'A stampante nun ha pigliato 'o lavoro: nun s'è stampato niente.")
+            << DialogService::Icon::Exclamation;
+    }
+
+    void eachOutcomeIsReported() {
+        QFETCH(DocumentPrinter::Outcome, outcome);
+        QFETCH(QString, prompt);
+        QFETCH(DialogService::Icon, icon);
+        auto services = std::make_unique<StandInPrinter>(outcome);
+        StandInPrinter& printer = *services;
+        FrameFixture f(std::move(services));
+        frmNotePad* w = f.active();
+        w->Text1->setSelText("riga uno\r\nriga doje");
+        f.dialogs().answerMessageBox(DialogService::Answer::Ok);
+        w->mnufprint->trigger();
+        // One job, named after the window, with the window's characters.
+        QCOMPARE(printer.jobs,
+                 QStringList{w->Caption() + QStringLiteral("|riga uno\r\nriga doje")});
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+        QCOMPARE(f.dialogs().calls().size(), 1);
+        const auto& call = f.dialogs().lastCall();
+        QCOMPARE(call.prompt, prompt);
+        QCOMPARE(call.buttons, DialogService::Buttons::Ok);
+        QCOMPARE(call.icon, icon);
+        QCOMPARE(call.title, QStringLiteral("MDI"));
+        QCOMPARE(call.parent.data(), static_cast<QWidget*>(w));
     }
 
     void theMenuItem() {

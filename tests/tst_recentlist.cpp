@@ -121,7 +121,7 @@ private:
     static QStringList shown(const std::array<QAction*, 5>& items, int first) {
         QStringList paths;
         for (int i = first; i < static_cast<int>(items.size()); ++i) {
-            if (items[i]->isVisible()) paths << frmMDI::recentEntry(items[i]);
+            if (items[i]->isVisible()) paths << RecentFilesMenu::recentEntry(items[i]);
         }
         return paths;
     }
@@ -138,7 +138,9 @@ private:
         }
         return captions;
     }
-    static QStringList stored(frmMDI& frame) { return RecentList(frame.settingsStore()).entries(); }
+    static QStringList stored(frmMDI& frame) {
+        return RecentList(frame.services().settings()).entries();
+    }
     // Opens path through the open dialog, as File, Open does.
     static void openThroughDialog(FrameFixture& f, const QString& path) {
         f.dialogs().answerOpen(path);
@@ -614,8 +616,8 @@ private slots:
             QCOMPARE(f.active()->Caption(), p.toUpper());
             QCOMPARE(stored(f.frame()), (QStringList{c, b, a}));
         }
-        QVERIFY(f.frame().IsInRecentList(a));
-        QVERIFY(!f.frame().IsInRecentList(a.toUpper()));
+        QVERIFY(f.frame().recentFiles().IsInRecentList(a));
+        QVERIFY(!f.frame().recentFiles().IsInRecentList(a.toUpper()));
         checkDocumentMenus(f, {c, b, a});
     }
 
@@ -630,9 +632,9 @@ private slots:
         QCOMPARE(shown(f.frame().mnuRecentFile, 0), newest);
         // The frame's last item never carries an entry; the oldest path is no longer listed.
         QVERIFY(!f.frame().mnuRecentFile[4]->isVisible());
-        QVERIFY(frmMDI::recentEntry(f.frame().mnuRecentFile[4]).isEmpty());
-        QVERIFY(!f.frame().IsInRecentList(paths[0]));
-        QVERIFY(f.frame().IsInRecentList(paths[1]));
+        QVERIFY(RecentFilesMenu::recentEntry(f.frame().mnuRecentFile[4]).isEmpty());
+        QVERIFY(!f.frame().recentFiles().IsInRecentList(paths[0]));
+        QVERIFY(f.frame().recentFiles().IsInRecentList(paths[1]));
         checkDocumentMenus(f, newest);
     }
 
@@ -663,8 +665,8 @@ private slots:
         const QByteArray big(70000, 'b');
         const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", big),
                       c = f.writeFile("c.txt", "C");
-        storeAll(f.frame().settingsStore(), {a, b, c});
-        f.frame().LoadRecentList();
+        storeAll(f.frame().services().settings(), {a, b, c});
+        f.frame().recentFiles().LoadRecentList();
         const QStringList entries{c, b, a};
         const QString chosen = entries[position - 1];
 
@@ -742,7 +744,7 @@ private slots:
         // A frame started later with the same settings: a later run, or a second copy.
         auto dialogs = std::make_unique<ScriptedDialogs>();
         ScriptedDialogs& laterDialogs = *dialogs;
-        frmMDI later(std::move(dialogs));
+        frmMDI later(std::move(dialogs), std::make_unique<QtSystemServices>());
         later.MDIForm_Load();
         FrameFixture::settle();
         QCOMPARE(shown(later.mnuRecentFile, 0), (QStringList{b, a}));
@@ -766,7 +768,7 @@ private slots:
         const QString odd = f.writeFile("a&b.txt", "amp");
         openThroughDialog(f, odd);
         QAction* item = f.frame().mnuRecentFile[0];
-        QCOMPARE(frmMDI::recentEntry(item), odd);
+        QCOMPARE(RecentFilesMenu::recentEntry(item), odd);
         QCOMPARE(item->text(), QString(odd).replace("&", "&&"));
         f.active()->mnuRecentFile[1]->trigger();
         FrameFixture::settle();

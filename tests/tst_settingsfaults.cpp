@@ -35,7 +35,7 @@ QStringList shownOnFrame(frmMDI& frame)
 {
     QStringList out;
     for (QAction* item : frame.mnuRecentFile) {
-        if (item->isVisible() && !item->isSeparator()) out << frmMDI::recentEntry(item);
+        if (item->isVisible() && !item->isSeparator()) out << RecentFilesMenu::recentEntry(item);
     }
     return out;
 }
@@ -66,7 +66,7 @@ QString unusableStore(const QString& configHome, const QString& folder)
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
     const QString file = configHome + QStringLiteral("/Notariello/Notariello.conf");
     const QByteArray before = DiskFiles::bytes(file);
-    f.frame().LoadRecentList();
+    f.frame().recentFiles().LoadRecentList();
     const QStringList listed = shownOnFrame(f.frame());
 
     const QString a = folder + QStringLiteral("/a.txt");
@@ -109,7 +109,7 @@ QString rememberMany(const QString& configHome, const QString& folder, const QSt
     QStringList problems;
     FrameFixture f;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
-    f.frame().LoadRecentList();
+    f.frame().recentFiles().LoadRecentList();
     for (int i = 0; i < count && problems.isEmpty(); ++i) {
         const QString path = QStringLiteral("%1/%2-%3.txt").arg(folder, tag).arg(i, 2, 10, QLatin1Char('0'));
         if (!DiskFiles::put(path, tag.toUtf8())) return QStringLiteral("cannot write ") + path;
@@ -177,7 +177,7 @@ private slots:
         // A copy of the program starting now, on this store.
         auto dialogs = std::make_unique<ScriptedDialogs>();
         ScriptedDialogs& said = *dialogs;
-        frmMDI later(std::move(dialogs));
+        frmMDI later(std::move(dialogs), std::make_unique<QtSystemServices>());
         later.MDIForm_Load();
         FrameFixture::settle();
         QVERIFY2(!said.unexpectedDialog(), qPrintable(said.problems()));

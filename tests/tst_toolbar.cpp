@@ -601,10 +601,10 @@ private slots:
         frame.mnuOToolbar->setChecked(!frameTickAfter);  // to see it change
         if (fromFrame) {
             frame.mnuOToolbar->setChecked(tick);
-            frame.ToggleToolbar(frame);
+            frame.mnuOToolbar_Click();
         } else {
             f.active()->mnuOToolbar->setChecked(tick);
-            frame.ToggleToolbar(*f.active());
+            f.active()->mnuOToolbar_Click();
             QCOMPARE(f.active()->mnuOToolbar->isChecked(), frameTickAfter);
         }
         QCOMPARE(!frame.picToolbar()->isHidden(), shownAfter);

@@ -9,6 +9,7 @@
 #include "files/FileCommands.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
+#include "platform/QtSystemServices.h"
 
 TavulellaSubject::TavulellaSubject(std::unique_ptr<DialogService> dialogs,
                                    std::function<void()> expectMessage)
@@ -17,7 +18,7 @@ TavulellaSubject::TavulellaSubject(std::unique_ptr<DialogService> dialogs,
 TavulellaSubject::~TavulellaSubject() = default;
 
 void TavulellaSubject::start() {
-    m_frame = std::make_unique<frmMDI>(std::move(m_dialogs));
+    m_frame = std::make_unique<frmMDI>(std::move(m_dialogs), std::make_unique<QtSystemServices>());
     m_frame->MDIForm_Load();
 }
 

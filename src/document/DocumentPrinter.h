@@ -2,12 +2,12 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTextDocument>
 #include <memory>
 
 #include "files/CodePage.h"
 
 class QPrinter;
-class QTextDocument;
 
 // Prints a document's text as one print job. The printout ignores the window's look: the text
 // is set in the printer's default font, black on white, broken into pages, with lines too long

@@ -8,28 +8,28 @@
 #include "document/DateTimeText.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-#include "frame/frmMDI.h"
+#include "frame/Workspace.h"
 
 namespace {
 
 // The text box the clipboard commands work on, or null when no document window is open.
-TextBox* activeTextBox(frmMDI& frame) {
-    frmNotePad* doc = frame.activeDocument();
+TextBox* activeTextBox(Workspace& workspace) {
+    frmNotePad* doc = workspace.activeDocument();
     return doc ? doc->Text1 : nullptr;
 }
 
 }  // namespace
 
-void EditCommands::CutSelection(frmMDI& frame) {
-    if (TextBox* box = activeTextBox(frame)) cut(*box);
+void EditCommands::CutSelection(Workspace& workspace) {
+    if (TextBox* box = activeTextBox(workspace)) cut(*box);
 }
 
-void EditCommands::CopySelection(frmMDI& frame) {
-    if (const TextBox* box = activeTextBox(frame)) copy(*box);
+void EditCommands::CopySelection(Workspace& workspace) {
+    if (const TextBox* box = activeTextBox(workspace)) copy(*box);
 }
 
-void EditCommands::PasteClipboard(frmMDI& frame) {
-    if (TextBox* box = activeTextBox(frame)) paste(*box);
+void EditCommands::PasteClipboard(Workspace& workspace) {
+    if (TextBox* box = activeTextBox(workspace)) paste(*box);
 }
 
 void EditCommands::copy(const TextBox& box) {

@@ -3,7 +3,7 @@
 class QDateTime;
 class QLocale;
 class TextBox;
-class frmMDI;
+class Workspace;
 
 // The Edit menu's commands on a document's text box. Cut, Copy and Paste act on the frame's
 // active document window, so that the toolbar can call them too; with no document window open
@@ -13,9 +13,9 @@ class frmMDI;
 // cannot hold becoming '?'.
 class EditCommands {
 public:
-    static void CutSelection(frmMDI& frame);
-    static void CopySelection(frmMDI& frame);
-    static void PasteClipboard(frmMDI& frame);
+    static void CutSelection(Workspace& workspace);
+    static void CopySelection(Workspace& workspace);
+    static void PasteClipboard(Workspace& workspace);
 
     // The same, on a given text box.
     static void cut(TextBox& box);

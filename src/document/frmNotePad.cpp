@@ -4,30 +4,31 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFontDatabase>
-#include <QLabel>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMenu>
 
-#include "about/frmAbout.h"
 #include "document/DocumentPrinter.h"
 #include "document/EditCommands.h"
 #include "document/FontMenu.h"
 #include "document/ScrollingMenuStyle.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
-#include "frame/Toolbar.h"
-#include "frame/frmMDI.h"
+#include "frame/AppState.h"
+#include "frame/RecentFilesMenu.h"
+#include "frame/Workspace.h"
+#include "platform/CheckableItem.h"
 #include "platform/DialogService.h"
 #include "platform/FormFont.h"
 #include "platform/KeyboardReturn.h"
 #include "platform/MenuText.h"
+#include "platform/SystemServices.h"
 #include "search/SearchCommands.h"
 
-frmNotePad::frmNotePad(frmMDI& frame) : m_frame(frame) {
+frmNotePad::frmNotePad(Workspace& workspace) : m_workspace(workspace) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UntitledCaption);
-    setWindowIcon(frame.windowIcon());
+    setWindowIcon(workspace.mainWindow().windowIcon());
     setFont(FormFont::font());
 
     Text1 = new TextBox(this);
@@ -107,13 +108,7 @@ void frmNotePad::createMenus() {
     mnuOptions = new QMenu(QStringLiteral("C'&amma fa?"), this);
     connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::mnuOptions_Click);
     mnuOToolbar = mnuOptions->addAction(QStringLiteral("'E Strumiente"));
-    mnuOToolbar->setCheckable(true);
-    // Choosing a checkable item flips its tick before triggered() arrives; the toggle flips it
-    // itself, from the tick the menu showed, so the early flip is undone first.
-    connect(mnuOToolbar, &QAction::triggered, this, [this](bool checked) {
-        mnuOToolbar->setChecked(!checked);
-        mnuOToolbar_Click();
-    });
+    CheckableItem::connect(mnuOToolbar, [this] { mnuOToolbar_Click(); });
     mnuFont = mnuOptions->addMenu(QStringLiteral("&'A Parola"));
     mnuFontName.push_back(
         indexed(mnuFont, QStringLiteral("NomeCarattere"), &frmNotePad::mnuFontName_Click, 0));
@@ -160,18 +155,19 @@ void frmNotePad::fillWindowList() {
         delete a;
     }
     m_windowListActions.clear();
-    const auto windows = m_frame.mdiArea()->subWindowList(QMdiArea::CreationOrder);
+    QMdiArea* area = mdiArea();
+    if (!area) return;
+    const auto windows = area->subWindowList(QMdiArea::CreationOrder);
     if (windows.isEmpty()) return;
     m_windowListActions.append(mnufile->addSeparator());
-    QMdiSubWindow* active = m_frame.mdiArea()->currentSubWindow();
+    QMdiSubWindow* active = area->currentSubWindow();
     for (QMdiSubWindow* w : windows) {
-        QString caption = w->windowTitle();
-        QAction* a = mnufile->addAction(caption.replace(QLatin1Char('&'), QStringLiteral("&&")));
+        QAction* a = mnufile->addAction(MenuText::escaped(w->windowTitle()));
         a->setCheckable(true);
         a->setChecked(w == active);
         QPointer<QMdiSubWindow> target(w);
-        connect(a, &QAction::triggered, this, [this, target] {
-            if (target) m_frame.mdiArea()->setActiveSubWindow(target);
+        connect(a, &QAction::triggered, this, [area, target] {
+            if (target) area->setActiveSubWindow(target);
         });
         m_windowListActions.append(a);
     }
@@ -187,7 +183,7 @@ void frmNotePad::setTag(const QString& tag) {
 
 int frmNotePad::slot() const { return m_tag.toInt(); }
 
-DocumentState& frmNotePad::documentState() { return m_frame.state().slotTables.state(slot()); }
+DocumentState& frmNotePad::documentState() { return m_workspace.state().slotTables.state(slot()); }
 
 bool frmNotePad::isUntitled() const { return Caption().startsWith(UntitledCaption); }
 
@@ -228,7 +224,7 @@ void frmNotePad::Text1_Change() {
     documentState().Changed = DocumentState::True;
 }
 
-void frmNotePad::Text1_GotFocus() { m_frame.searchCommands().bringFindToFront(); }
+void frmNotePad::Text1_GotFocus() { m_workspace.searchCommands().bringFindToFront(); }
 
 void frmNotePad::Form_QueryUnload(bool& cancel) {
     if (documentState().Changed == DocumentState::False) return;
@@ -236,8 +232,8 @@ void frmNotePad::Form_QueryUnload(bool& cancel) {
                            QStringLiteral("] è state cagnate.") + QChar(10) + QChar(13) +
                            QStringLiteral("Astipamme chello ca e' cagnate?");
     const auto answer =
-        m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::YesNoCancel,
-                                     DialogService::Icon::Exclamation, frmMDI::Caption());
+        m_workspace.dialogs().messageBox(this, prompt, DialogService::Buttons::YesNoCancel,
+                                         DialogService::Icon::Exclamation, Workspace::Caption());
     switch (answer) {
         case DialogService::Answer::Cancel:
         case DialogService::Answer::Ok:
@@ -251,9 +247,10 @@ void frmNotePad::Form_QueryUnload(bool& cancel) {
     }
     // Yes: save first. A save that does not happen (dialog cancelled, write failed) keeps the
     // window open and changed, so that nothing typed is lost.
+    FileCommands& files = m_workspace.files();
     const QString name =
-        isUntitled() ? m_frame.files().AskSaveFileName(QStringLiteral("senzatit.txt")) : filePath();
-    cancel = name.isEmpty() || !m_frame.files().WriteDocumentFile(name, *this);
+        isUntitled() ? files.AskSaveFileName(QStringLiteral("senzatit.txt")) : filePath();
+    cancel = name.isEmpty() || !files.WriteDocumentFile(name, *this);
 }
 
 void frmNotePad::closeAfterQuery() {
@@ -273,60 +270,54 @@ void frmNotePad::closeEvent(QCloseEvent* e) {
     m_queried = false;
     // The window used before this one takes over now; left to itself, the document area would
     // hand the activation to a window by creation order.
-    m_frame.activatePreviousDocument(this);
+    emit aboutToClose();
     QMdiSubWindow::closeEvent(e);
     if (e->isAccepted()) Form_Unload();
 }
 
 void frmNotePad::Form_Unload() {
     if (!m_loaded) return;
-    AppState& state = m_frame.state();
     documentState().Free = DocumentState::True;
-    if (!state.slotTables.HasOpenDocuments()) {
-        m_frame.picToolbar()->setEditButtonsVisible(false);
-        state.EditButtonsHidden = DocumentState::True;
-        m_frame.LoadRecentList();
-        m_frame.updateMenuBar();
-    }
+    if (!m_workspace.state().slotTables.HasOpenDocuments()) emit lastDocumentClosed();
     m_loaded = false;
     m_unloaded = true;
 }
 
-void frmNotePad::mnuFNew_Click() { m_frame.NewDocumentWindow(); }
-void frmNotePad::mnuFOpen_Click() { m_frame.files().OpenWithDialog(); }
+void frmNotePad::mnuFNew_Click() { emit newRequested(); }
+void frmNotePad::mnuFOpen_Click() { emit openRequested(); }
 void frmNotePad::mnuFClose_Click() { close(); }
-void frmNotePad::mnuFSave_Click() { m_frame.files().mnuFSave_Click(*this); }
-void frmNotePad::mnuFSaveAs_Click() { m_frame.files().mnuFSaveAs_Click(*this); }
-void frmNotePad::mnuFExit_Click() { m_frame.close(); }
-void frmNotePad::mnuWCascade_Click() { m_frame.cascadeDocuments(); }
-void frmNotePad::mnuWTile_Click() { m_frame.tileDocuments(); }
+void frmNotePad::mnuFSave_Click() { m_workspace.files().mnuFSave_Click(*this); }
+void frmNotePad::mnuFSaveAs_Click() { m_workspace.files().mnuFSaveAs_Click(*this); }
+void frmNotePad::mnuFExit_Click() { emit exitRequested(); }
+void frmNotePad::mnuWCascade_Click() { emit cascadeRequested(); }
+void frmNotePad::mnuWTile_Click() { emit tileRequested(); }
 
 // Recent files.
 void frmNotePad::mnuRecentFile_Click(int index) {
     // Item 0 is the separator that opens the block; 1 to 4 carry the entries.
     if (index < 1 || index >= static_cast<int>(mnuRecentFile.size())) return;
-    m_frame.reopenRecentFile(frmMDI::recentEntry(mnuRecentFile[index]));
+    emit recentFileChosen(RecentFilesMenu::recentEntry(mnuRecentFile[index]));
 }
 
 // Toolbar item of the Options menu.
-void frmNotePad::mnuOptions_Click() { mnuOToolbar->setChecked(!m_frame.picToolbar()->isHidden()); }
-void frmNotePad::mnuOToolbar_Click() { m_frame.ToggleToolbar(*this); }
+void frmNotePad::mnuOptions_Click() { mnuOToolbar->setChecked(m_workspace.toolbarShown()); }
+void frmNotePad::mnuOToolbar_Click() { emit toolbarItemChosen(); }
 
 // Edit commands.
-void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_frame); }
-void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_frame); }
-void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_frame); }
+void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_workspace); }
+void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_workspace); }
+void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_workspace); }
 void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*Text1); }
 void frmNotePad::mnuESelectAll_Click() {
-    if (frmNotePad* doc = m_frame.activeDocument()) EditCommands::selectAll(*doc->Text1);
+    if (frmNotePad* doc = m_workspace.activeDocument()) EditCommands::selectAll(*doc->Text1);
 }
 void frmNotePad::mnuETime_Click() {
     EditCommands::insertDateTime(*Text1, QDateTime::currentDateTime(), QLocale());
 }
 
 // Search.
-void frmNotePad::mnuSFind_Click() { m_frame.searchCommands().Find(*this); }
-void frmNotePad::mnuSFindNext_Click() { m_frame.searchCommands().FindNext(*this); }
+void frmNotePad::mnuSFind_Click() { m_workspace.searchCommands().Find(*this); }
+void frmNotePad::mnuSFindNext_Click() { m_workspace.searchCommands().FindNext(*this); }
 
 // Colours and font.
 namespace {
@@ -398,7 +389,7 @@ void frmNotePad::mnuDarkBlueItem_Click(int index) {
 // Printing.
 void frmNotePad::mnufprint_Click() {
     const DocumentPrinter::Outcome outcome =
-        DocumentPrinter::printOnDefaultPrinter(Text1->chars(), Caption());
+        m_workspace.services().print(Text1->chars(), Caption());
     // A job that never reached the printer is reported instead of the usual message.
     QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
     DialogService::Icon icon = DialogService::Icon::None;
@@ -415,15 +406,13 @@ void frmNotePad::mnufprint_Click() {
             icon = DialogService::Icon::Exclamation;
             break;
     }
-    m_frame.dialogs().messageBox(this, prompt, DialogService::Buttons::Ok, icon,
-                                 QStringLiteral("MDI"));
+    m_workspace.dialogs().messageBox(this, prompt, DialogService::Buttons::Ok, icon,
+                                     DialogService::MessageTitle);
 }
 
 // About box.
 void frmNotePad::mnuAbout_Click() {
     const KeyboardReturn keyboard;
-    frmAbout about;
-    about.lblAbout->setText(frmAbout::AboutText());
-    about.exec();
-    keyboard.giveBack(&m_frame, Text1);
+    m_workspace.services().showAbout();
+    keyboard.giveBack(&m_workspace.mainWindow(), Text1);
 }

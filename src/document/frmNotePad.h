@@ -1,26 +1,27 @@
 #pragma once
 
-#include <array>
-#include <vector>
-
 #include <QMdiSubWindow>
 #include <QString>
+#include <array>
+#include <vector>
 
 class QAction;
 class QMenu;
 class TextBox;
-class frmMDI;
+class Workspace;
 struct DocumentState;
 
 // A document window: one text box, Text1, that always fills the window, and the menu through
 // which the user works on it. The window finds its slot's state through its tag; its menus stand
-// on the frame's menu bar while it is the active window.
+// on the frame's menu bar while it is the active window. What it cannot do itself (a new window,
+// opening a file, arranging the windows, the toolbar, a recent file, ending the program) it asks
+// for with a signal that the frame connects.
 class frmNotePad : public QMdiSubWindow {
     Q_OBJECT
 public:
     static inline const QString UntitledCaption = QStringLiteral("Senza nomme");
 
-    explicit frmNotePad(frmMDI& frame);
+    explicit frmNotePad(Workspace& workspace);
     ~frmNotePad() override;
 
     // The tag holds the slot number as decimal text. Setting it the first time loads the window.
@@ -88,6 +89,20 @@ public:
     // True once the window has closed and freed its slot (it is then only waiting to be deleted).
     bool isUnloaded() const { return m_unloaded; }
 
+signals:
+    void newRequested();
+    void openRequested();
+    void exitRequested();
+    void cascadeRequested();
+    void tileRequested();
+    // The toolbar item of the Options menu was chosen; its tick is still the one the menu showed.
+    void toolbarItemChosen();
+    void recentFileChosen(const QString& path);
+    // The window is closing (after the save question), while it is still the active one.
+    void aboutToClose();
+    // The window has closed and freed its slot, and no other document window is open.
+    void lastDocumentClosed();
+
 public slots:
     void mnuFNew_Click();
     void mnuFOpen_Click();
@@ -129,7 +144,7 @@ private:
     void createMenus();
     void fillWindowList();
 
-    frmMDI& m_frame;
+    Workspace& m_workspace;
     QString m_tag;
     QString m_filePath;
     bool m_loaded = false;

@@ -6,16 +6,13 @@
 #include "document/frmNotePad.h"
 #include "files/LoadBound.h"
 #include "files/TextFile.h"
-#include "frame/Toolbar.h"
-#include "frame/frmMDI.h"
+#include "frame/AppState.h"
+#include "frame/Workspace.h"
 #include "platform/BusyPointer.h"
 #include "platform/DialogService.h"
 
-namespace {
-const QString AppTitle = QStringLiteral("MDI");
-}
-
-FileCommands::FileCommands(frmMDI& frame) : m_frame(frame), m_memory(&LoadBound::availableMemory) {}
+FileCommands::FileCommands(Workspace& workspace)
+    : m_workspace(workspace), m_memory(&LoadBound::availableMemory) {}
 
 void FileCommands::setAvailableMemory(MemorySource memory) { m_memory = std::move(memory); }
 
@@ -33,13 +30,14 @@ void FileCommands::discardWindow(frmNotePad* window) {
 }
 
 void FileCommands::showMessage(const QString& prompt, bool exclamation) {
-    m_frame.dialogs().messageBox(
-        &m_frame, prompt, DialogService::Buttons::Ok,
-        exclamation ? DialogService::Icon::Exclamation : DialogService::Icon::None, AppTitle);
+    m_workspace.dialogs().messageBox(
+        &m_workspace.mainWindow(), prompt, DialogService::Buttons::Ok,
+        exclamation ? DialogService::Icon::Exclamation : DialogService::Icon::None,
+        DialogService::MessageTitle);
 }
 
 void FileCommands::OpenWithDialog() {
-    const auto chosen = m_frame.dialogs().openFileName(&m_frame, QString());
+    const auto chosen = m_workspace.dialogs().openFileName(&m_workspace.mainWindow(), QString());
     if (!chosen) return;
     const QString path = *chosen;
 
@@ -49,12 +47,14 @@ void FileCommands::OpenWithDialog() {
         return;
     }
     LoadFileIntoWindow(path);
-    m_frame.RememberRecentFile(path);
-    m_frame.showHiddenEditButtons();
+    m_workspace.RememberRecentFile(path);
+    m_workspace.showHiddenEditButtons();
 }
 
 QString FileCommands::AskSaveFileName(const QString& initialName) {
-    return m_frame.dialogs().saveFileName(&m_frame, initialName).value_or(QString());
+    return m_workspace.dialogs()
+        .saveFileName(&m_workspace.mainWindow(), initialName)
+        .value_or(QString());
 }
 
 frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
@@ -86,13 +86,12 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
     }
 
     BusyPointer busy;
-    const int slot = m_frame.state().slotTables.FindFreeSlot();
-    if (slot == 0) {
+    frmNotePad* window = m_workspace.openDocumentWindow();
+    if (!window) {
         busy.restore();
-        m_frame.reportNoFreeSlot();
+        m_workspace.reportNoFreeSlot();
         return nullptr;
     }
-    frmNotePad* window = m_frame.createWindowInSlot(slot);
     try {
         window->setFilePath(path);
         window->Text1->load(read.bytes);
@@ -106,7 +105,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
         return nullptr;
     }
     window->documentState().Changed = DocumentState::False;
-    m_frame.showDocument(window);
+    m_workspace.showDocument(*window);
     return window;
 }
 
@@ -139,5 +138,5 @@ void FileCommands::mnuFSaveAs_Click(frmNotePad& window) {
         AskSaveFileName(window.isUntitled() ? QStringLiteral("Senzatit.txt") : window.filePath());
     if (name.isEmpty()) return;
     WriteDocumentFile(name, window);
-    m_frame.RememberRecentFile(name);
+    m_workspace.RememberRecentFile(name);
 }

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-class frmMDI;
+class Workspace;
 class frmNotePad;
 
 // Opening and saving text files through the file dialogs: the only place that reads or writes
@@ -13,7 +13,7 @@ public:
     // The most a file chosen in the open dialog may hold.
     static constexpr qint64 MaxOpenBytes = 65000;
 
-    explicit FileCommands(frmMDI& frame);
+    explicit FileCommands(Workspace& workspace);
 
     // Tells the memory available, in bytes (-1: not known), when a file is to be loaded into a
     // window: by default what the system reports (LoadBound); tests hand in their own.
@@ -43,6 +43,6 @@ private:
     // Empties and closes a window whose text could not be built.
     void discardWindow(frmNotePad* window);
 
-    frmMDI& m_frame;
+    Workspace& m_workspace;
     MemorySource m_memory;
 };

@@ -7,8 +7,7 @@
 #include "platform/ScreenPicture.h"
 #include "platform/Twips.h"
 
-Toolbar::Toolbar(QWidget* parent) : QFrame(parent)
-{
+Toolbar::Toolbar(QWidget* parent) : QFrame(parent) {
     setFrameStyle(QFrame::Box | QFrame::Plain);
     setLineWidth(1);
     setFixedHeight(StripHeight);
@@ -16,54 +15,49 @@ Toolbar::Toolbar(QWidget* parent) : QFrame(parent)
     QAccessible::installFactory(&ToolbarAccessible::factory);
     setAccessibleName(QStringLiteral("'E strumente"));
 
-    imgFileNewButtonUp = addStore(QStringLiteral(":/imgFileNewButtonUp.bmp"));
-    imgFileNewButtonDn = addStore(QStringLiteral(":/imgFileNewButtonDn.bmp"));
-    imgFileOpenButtonUp = addStore(QStringLiteral(":/imgFileOpenButtonUp.bmp"));
-    imgFileOpenButtonDn = addStore(QStringLiteral(":/imgFileOpenButtonDn.bmp"));
-    imgCutButtonUp = addStore(QStringLiteral(":/imgCutButtonUp.bmp"));
-    imgCutButtonDn = addStore(QStringLiteral(":/imgCutButtonDn.bmp"));
-    imgCopyButtonUp = addStore(QStringLiteral(":/imgCopyButtonUp.bmp"));
-    imgCopyButtonDn = addStore(QStringLiteral(":/imgCopyButtonDn.bmp"));
-    imgPasteButtonUp = addStore(QStringLiteral(":/imgPasteButtonUp.bmp"));
-    imgPasteButtonDn = addStore(QStringLiteral(":/imgPasteButtonDn.bmp"));
-
-    // 360 twips from one button to the next; Cut starts 480 twips after Open, which sets the
-    // file buttons apart from the edit buttons.
-    imgFileNewButton = addButton(0, imgFileNewButtonUp, &Toolbar::imgFileNewButton_MouseDown,
-                                 &Toolbar::imgFileNewButton_MouseMove,
-                                 &Toolbar::imgFileNewButton_MouseUp,
-                                 &Toolbar::imgFileNewButton_Click);
-    imgFileOpenButton = addButton(360, imgFileOpenButtonUp, &Toolbar::imgFileOpenButton_MouseDown,
-                                  &Toolbar::imgFileOpenButton_MouseMove,
-                                  &Toolbar::imgFileOpenButton_MouseUp,
-                                  &Toolbar::imgFileOpenButton_Click);
-    imgCutButton = addButton(840, imgCutButtonUp, &Toolbar::imgCutButton_MouseDown,
-                             &Toolbar::imgCutButton_MouseMove, &Toolbar::imgCutButton_MouseUp,
-                             &Toolbar::imgCutButton_Click);
-    imgCopyButton = addButton(1200, imgCopyButtonUp, &Toolbar::imgCopyButton_MouseDown,
-                              &Toolbar::imgCopyButton_MouseMove, &Toolbar::imgCopyButton_MouseUp,
-                              &Toolbar::imgCopyButton_Click);
-    imgPasteButton = addButton(1560, imgPasteButtonUp, &Toolbar::imgPasteButton_MouseDown,
-                               &Toolbar::imgPasteButton_MouseMove, &Toolbar::imgPasteButton_MouseUp,
-                               &Toolbar::imgPasteButton_Click);
+    for (const Row& row : Table) {
+        this->*row.up = addStore(QString::fromLatin1(row.upPicture));
+        this->*row.dn = addStore(QString::fromLatin1(row.dnPicture));
+    }
+    for (const Row& row : Table) this->*row.button = addButton(row);
 
     // Each button is named like its menu command, for screen readers. Named only now that all
     // five are in buttons(): naming a control makes the accessibility layer look it up at once,
     // and it takes an image control for a toolbar button only once buttons() lists it.
-    const QStringList names = {QStringLiteral("Nova"), QStringLiteral("Arape"),
-                               QStringLiteral("Taglia"), QStringLiteral("Cuopie"),
-                               QStringLiteral("'Ncolla")};
-    const QList<ImageControl*> all = buttons();
-    for (int i = 0; i < all.size(); ++i) all[i]->setAccessibleName(names.at(i));
+    for (const Row& row : Table)
+        (this->*row.button)->setAccessibleName(QString::fromUtf8(row.name));
 }
 
-QList<ImageControl*> Toolbar::buttons() const
-{
+// 360 twips from one button to the next; Cut starts 480 twips after Open, which sets the file
+// buttons apart from the edit buttons.
+const Toolbar::Row Toolbar::Table[ButtonCount] = {
+    {0, ":/imgFileNewButtonUp.bmp", ":/imgFileNewButtonDn.bmp", "Nova", &Toolbar::imgFileNewButton,
+     &Toolbar::imgFileNewButtonUp, &Toolbar::imgFileNewButtonDn,
+     &Toolbar::imgFileNewButton_MouseDown, &Toolbar::imgFileNewButton_MouseMove,
+     &Toolbar::imgFileNewButton_MouseUp, &Toolbar::imgFileNewButton_Click, &Toolbar::newClicked},
+    {360, ":/imgFileOpenButtonUp.bmp", ":/imgFileOpenButtonDn.bmp", "Arape",
+     &Toolbar::imgFileOpenButton, &Toolbar::imgFileOpenButtonUp, &Toolbar::imgFileOpenButtonDn,
+     &Toolbar::imgFileOpenButton_MouseDown, &Toolbar::imgFileOpenButton_MouseMove,
+     &Toolbar::imgFileOpenButton_MouseUp, &Toolbar::imgFileOpenButton_Click, &Toolbar::openClicked},
+    {840, ":/imgCutButtonUp.bmp", ":/imgCutButtonDn.bmp", "Taglia", &Toolbar::imgCutButton,
+     &Toolbar::imgCutButtonUp, &Toolbar::imgCutButtonDn, &Toolbar::imgCutButton_MouseDown,
+     &Toolbar::imgCutButton_MouseMove, &Toolbar::imgCutButton_MouseUp, &Toolbar::imgCutButton_Click,
+     &Toolbar::cutClicked},
+    {1200, ":/imgCopyButtonUp.bmp", ":/imgCopyButtonDn.bmp", "Cuopie", &Toolbar::imgCopyButton,
+     &Toolbar::imgCopyButtonUp, &Toolbar::imgCopyButtonDn, &Toolbar::imgCopyButton_MouseDown,
+     &Toolbar::imgCopyButton_MouseMove, &Toolbar::imgCopyButton_MouseUp,
+     &Toolbar::imgCopyButton_Click, &Toolbar::copyClicked},
+    {1560, ":/imgPasteButtonUp.bmp", ":/imgPasteButtonDn.bmp", "'Ncolla", &Toolbar::imgPasteButton,
+     &Toolbar::imgPasteButtonUp, &Toolbar::imgPasteButtonDn, &Toolbar::imgPasteButton_MouseDown,
+     &Toolbar::imgPasteButton_MouseMove, &Toolbar::imgPasteButton_MouseUp,
+     &Toolbar::imgPasteButton_Click, &Toolbar::pasteClicked},
+};
+
+QList<ImageControl*> Toolbar::buttons() const {
     return {imgFileNewButton, imgFileOpenButton, imgCutButton, imgCopyButton, imgPasteButton};
 }
 
-ImageControl* Toolbar::addStore(const QString& name)
-{
+ImageControl* Toolbar::addStore(const QString& name) {
     auto* store = new ImageControl(this);
     // Drawn for the density of the screen the program starts on.
     store->setPicture(ScreenPicture::load(name, devicePixelRatioF()));
@@ -71,26 +65,20 @@ ImageControl* Toolbar::addStore(const QString& name)
     return store;
 }
 
-ImageControl* Toolbar::addButton(int leftTwips, ImageControl* up,
-                                 void (Toolbar::*down)(int, int, float, float),
-                                 void (Toolbar::*move)(int, int, float, float),
-                                 void (Toolbar::*release)(int, int, float, float),
-                                 void (Toolbar::*click)())
-{
+ImageControl* Toolbar::addButton(const Row& row) {
     auto* button = new ImageControl(this);
     // Positions count from the inside of the strip's border, with Top 0.
     const int inside = frameWidth();
-    button->move(inside + Twips::toPixels(leftTwips), inside);
-    button->setPicture(up->Picture());
-    connect(button, &ImageControl::MouseDown, this, down);
-    connect(button, &ImageControl::MouseMove, this, move);
-    connect(button, &ImageControl::MouseUp, this, release);
-    connect(button, &ImageControl::Click, this, click);
+    button->move(inside + Twips::toPixels(row.leftTwips), inside);
+    button->setPicture((this->*row.up)->Picture());
+    connect(button, &ImageControl::MouseDown, this, row.onMouseDown);
+    connect(button, &ImageControl::MouseMove, this, row.onMouseMove);
+    connect(button, &ImageControl::MouseUp, this, row.onMouseUp);
+    connect(button, &ImageControl::Click, this, row.onClick);
     return button;
 }
 
-void Toolbar::setEditButtonsVisible(bool visible)
-{
+void Toolbar::setEditButtonsVisible(bool visible) {
     imgCutButton->setVisible(visible);
     imgCopyButton->setVisible(visible);
     imgPasteButton->setVisible(visible);
@@ -98,110 +86,62 @@ void Toolbar::setEditButtonsVisible(bool visible)
 
 bool Toolbar::editButtonsVisible() const { return !imgCutButton->isHidden(); }
 
-void Toolbar::followPointer(ImageControl* button, const ImageControl* up, const ImageControl* dn,
-                            int buttonState, float x, float y)
-{
+void Toolbar::pressed(Index index) {
+    const Row& row = Table[index];
+    (this->*row.button)->setPicture((this->*row.dn)->Picture());
+}
+
+void Toolbar::dragged(Index index, int buttonState, float x, float y) {
     // Only a drag with the left button alone moves the pressed look.
     if (buttonState != 1) return;
+    const Row& row = Table[index];
+    ImageControl* button = this->*row.button;
     // The size is the button's own at this moment (New and Cut grow while pressed). X = 0 counts
     // as off the button, Y = 0 as over it, and X = Width and Y = Height still as over it.
     const float width = button->Width();
     const float height = button->Height();
     const bool outside = x <= 0 || x > width || y < 0 || y > height;
-    button->setPicture(outside ? up->Picture() : dn->Picture());
+    button->setPicture(outside ? (this->*row.up)->Picture() : (this->*row.dn)->Picture());
 }
 
-// New.
-void Toolbar::imgFileNewButton_MouseDown(int, int, float, float)
-{
-    imgFileNewButton->setPicture(imgFileNewButtonDn->Picture());
-}
-void Toolbar::imgFileNewButton_MouseMove(int Button, int, float X, float Y)
-{
-    followPointer(imgFileNewButton, imgFileNewButtonUp, imgFileNewButtonDn, Button, X, Y);
-}
-void Toolbar::imgFileNewButton_MouseUp(int, int, float, float)
-{
-    imgFileNewButton->setPicture(imgFileNewButtonUp->Picture());
-}
-void Toolbar::imgFileNewButton_Click()
-{
-    imgFileNewButton->repaint();
-    emit newClicked();
+void Toolbar::released(Index index) {
+    const Row& row = Table[index];
+    (this->*row.button)->setPicture((this->*row.up)->Picture());
 }
 
-// Open.
-void Toolbar::imgFileOpenButton_MouseDown(int, int, float, float)
-{
-    imgFileOpenButton->setPicture(imgFileOpenButtonDn->Picture());
-}
-void Toolbar::imgFileOpenButton_MouseMove(int Button, int, float X, float Y)
-{
-    followPointer(imgFileOpenButton, imgFileOpenButtonUp, imgFileOpenButtonDn, Button, X, Y);
-}
-void Toolbar::imgFileOpenButton_MouseUp(int, int, float, float)
-{
-    imgFileOpenButton->setPicture(imgFileOpenButtonUp->Picture());
-}
-void Toolbar::imgFileOpenButton_Click()
-{
-    imgFileOpenButton->repaint();
-    emit openClicked();
+void Toolbar::clicked(Index index) {
+    const Row& row = Table[index];
+    (this->*row.button)->repaint();
+    emit(this->*row.signal)();
 }
 
-// Cut.
-void Toolbar::imgCutButton_MouseDown(int, int, float, float)
-{
-    imgCutButton->setPicture(imgCutButtonDn->Picture());
+void Toolbar::imgFileNewButton_MouseDown(int, int, float, float) { pressed(NewButton); }
+void Toolbar::imgFileNewButton_MouseMove(int Button, int, float X, float Y) {
+    dragged(NewButton, Button, X, Y);
 }
-void Toolbar::imgCutButton_MouseMove(int Button, int, float X, float Y)
-{
-    followPointer(imgCutButton, imgCutButtonUp, imgCutButtonDn, Button, X, Y);
+void Toolbar::imgFileNewButton_MouseUp(int, int, float, float) { released(NewButton); }
+void Toolbar::imgFileNewButton_Click() { clicked(NewButton); }
+void Toolbar::imgFileOpenButton_MouseDown(int, int, float, float) { pressed(OpenButton); }
+void Toolbar::imgFileOpenButton_MouseMove(int Button, int, float X, float Y) {
+    dragged(OpenButton, Button, X, Y);
 }
-void Toolbar::imgCutButton_MouseUp(int, int, float, float)
-{
-    imgCutButton->setPicture(imgCutButtonUp->Picture());
+void Toolbar::imgFileOpenButton_MouseUp(int, int, float, float) { released(OpenButton); }
+void Toolbar::imgFileOpenButton_Click() { clicked(OpenButton); }
+void Toolbar::imgCutButton_MouseDown(int, int, float, float) { pressed(CutButton); }
+void Toolbar::imgCutButton_MouseMove(int Button, int, float X, float Y) {
+    dragged(CutButton, Button, X, Y);
 }
-void Toolbar::imgCutButton_Click()
-{
-    imgCutButton->repaint();
-    emit cutClicked();
+void Toolbar::imgCutButton_MouseUp(int, int, float, float) { released(CutButton); }
+void Toolbar::imgCutButton_Click() { clicked(CutButton); }
+void Toolbar::imgCopyButton_MouseDown(int, int, float, float) { pressed(CopyButton); }
+void Toolbar::imgCopyButton_MouseMove(int Button, int, float X, float Y) {
+    dragged(CopyButton, Button, X, Y);
 }
-
-// Copy.
-void Toolbar::imgCopyButton_MouseDown(int, int, float, float)
-{
-    imgCopyButton->setPicture(imgCopyButtonDn->Picture());
+void Toolbar::imgCopyButton_MouseUp(int, int, float, float) { released(CopyButton); }
+void Toolbar::imgCopyButton_Click() { clicked(CopyButton); }
+void Toolbar::imgPasteButton_MouseDown(int, int, float, float) { pressed(PasteButton); }
+void Toolbar::imgPasteButton_MouseMove(int Button, int, float X, float Y) {
+    dragged(PasteButton, Button, X, Y);
 }
-void Toolbar::imgCopyButton_MouseMove(int Button, int, float X, float Y)
-{
-    followPointer(imgCopyButton, imgCopyButtonUp, imgCopyButtonDn, Button, X, Y);
-}
-void Toolbar::imgCopyButton_MouseUp(int, int, float, float)
-{
-    imgCopyButton->setPicture(imgCopyButtonUp->Picture());
-}
-void Toolbar::imgCopyButton_Click()
-{
-    imgCopyButton->repaint();
-    emit copyClicked();
-}
-
-// Paste.
-void Toolbar::imgPasteButton_MouseDown(int, int, float, float)
-{
-    imgPasteButton->setPicture(imgPasteButtonDn->Picture());
-}
-void Toolbar::imgPasteButton_MouseMove(int Button, int, float X, float Y)
-{
-    followPointer(imgPasteButton, imgPasteButtonUp, imgPasteButtonDn, Button, X, Y);
-}
-void Toolbar::imgPasteButton_MouseUp(int, int, float, float)
-{
-    imgPasteButton->setPicture(imgPasteButtonUp->Picture());
-}
-void Toolbar::imgPasteButton_Click()
-{
-    imgPasteButton->repaint();
-    emit pasteClicked();
-}
+void Toolbar::imgPasteButton_MouseUp(int, int, float, float) { released(PasteButton); }
+void Toolbar::imgPasteButton_Click() { clicked(PasteButton); }

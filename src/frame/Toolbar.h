@@ -74,13 +74,33 @@ public slots:
     void imgPasteButton_Click();
 
 private:
+    // The buttons in their order on the strip, as indices into the table of buttons.
+    enum Index { NewButton, OpenButton, CutButton, CopyButton, PasteButton, ButtonCount };
+    // One row of the table: where the button sits, its pictures, its name for screen readers,
+    // its members and its handlers, and the signal its click raises.
+    struct Row {
+        int leftTwips;
+        const char* upPicture;
+        const char* dnPicture;
+        const char* name;
+        ImageControl* Toolbar::*button;
+        ImageControl* Toolbar::*up;
+        ImageControl* Toolbar::*dn;
+        void (Toolbar::*onMouseDown)(int, int, float, float);
+        void (Toolbar::*onMouseMove)(int, int, float, float);
+        void (Toolbar::*onMouseUp)(int, int, float, float);
+        void (Toolbar::*onClick)();
+        void (Toolbar::*signal)();
+    };
+    static const Row Table[ButtonCount];
+
     ImageControl* addStore(const QString& name);
-    ImageControl* addButton(int leftTwips, ImageControl* up,
-                            void (Toolbar::*down)(int, int, float, float),
-                            void (Toolbar::*move)(int, int, float, float),
-                            void (Toolbar::*release)(int, int, float, float),
-                            void (Toolbar::*click)());
-    // The pressed look follows a left-button drag: pressed over the button, raised off it.
-    static void followPointer(ImageControl* button, const ImageControl* up,
-                              const ImageControl* dn, int buttonState, float x, float y);
+    ImageControl* addButton(const Row& row);
+    // What every button does: the pressed picture while a mouse button holds it down, the
+    // pressed look following a left-button drag, the raised picture on release, and on a click
+    // a repaint and the button's signal.
+    void pressed(Index index);
+    void dragged(Index index, int buttonState, float x, float y);
+    void released(Index index);
+    void clicked(Index index);
 };

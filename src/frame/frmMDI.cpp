@@ -16,17 +16,17 @@
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
-#include "files/RecentList.h"
-#include "files/SettingsStore.h"
+#include "frame/RecentFilesMenu.h"
 #include "frame/Toolbar.h"
+#include "platform/CheckableItem.h"
 #include "platform/DialogService.h"
+#include "platform/SystemServices.h"
 #include "platform/Twips.h"
 #include "search/SearchCommands.h"
 
-frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
+frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemServices> services)
     : m_dialogs(std::move(dialogs)),
-      m_settings(std::make_unique<SettingsStore>(QStringLiteral("Notariello"),
-                                                 QStringLiteral("Notariello"))),
+      m_services(std::move(services)),
       m_files(std::make_unique<FileCommands>(*this)) {
     setWindowTitle(Caption());
     // The program's icon at its two drawn sizes, and at those sizes on screens of 1.5, 2 and 3
@@ -56,6 +56,8 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs)
             [this] { EditCommands::PasteClipboard(*this); });
 
     createMenus();
+    m_recent = std::make_unique<RecentFilesMenu>(m_services->settings(), m_state, *m_dialogs, *this,
+                                                 mnuRecentFile);
     updateMenuBar();
 
     // The document area starts 8115 x 4530 twips, below the menu bar; the frame is centred.
@@ -91,17 +93,22 @@ void frmMDI::createMenus() {
     mnuOptions = new QMenu(QStringLiteral("&C'amma fa"), this);
     connect(mnuOptions, &QMenu::aboutToShow, this, &frmMDI::mnuOptions_Click);
     mnuOToolbar = mnuOptions->addAction(QStringLiteral("&'E strumente"));
-    mnuOToolbar->setCheckable(true);
-    // Choosing a checkable item flips its tick before triggered() arrives; ToggleToolbar flips
-    // it itself, from the tick the menu showed, so the early flip is undone first.
-    connect(mnuOToolbar, &QAction::triggered, this, [this](bool checked) {
-        mnuOToolbar->setChecked(!checked);
-        mnuOToolbar_Click();
-    });
+    CheckableItem::connect(mnuOToolbar, [this] { mnuOToolbar_Click(); });
 }
 
-void frmMDI::setSettingsStore(std::unique_ptr<SettingsStore> store) {
-    m_settings = std::move(store);
+frmNotePad* frmMDI::makeDocumentWindow() {
+    auto* w = new frmNotePad(*this);
+    m_mdi->addSubWindow(w);
+    connect(w, &frmNotePad::newRequested, this, &frmMDI::NewDocumentWindow);
+    connect(w, &frmNotePad::openRequested, this, [this] { m_files->OpenWithDialog(); });
+    connect(w, &frmNotePad::exitRequested, this, &QWidget::close);
+    connect(w, &frmNotePad::cascadeRequested, this, &frmMDI::cascadeDocuments);
+    connect(w, &frmNotePad::tileRequested, this, &frmMDI::tileDocuments);
+    connect(w, &frmNotePad::recentFileChosen, this, &frmMDI::reopenRecentFile);
+    connect(w, &frmNotePad::toolbarItemChosen, this, [this, w] { ToggleToolbar(w->mnuOToolbar); });
+    connect(w, &frmNotePad::aboutToClose, this, [this, w] { activatePreviousDocument(w); });
+    connect(w, &frmNotePad::lastDocumentClosed, this, &frmMDI::lastDocumentClosed);
+    return w;
 }
 
 void frmMDI::MDIForm_Load() {
@@ -113,18 +120,15 @@ void frmMDI::MDIForm_Load() {
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     m_state.slotTables.create();
-    frmNotePad* first = new frmNotePad(*this);
+    frmNotePad* first = makeDocumentWindow();
     m_state.slotTables.window(1) = first;
-    m_mdi->addSubWindow(first);
     first->setTag(QStringLiteral("1"));
-    showDocument(first);
+    showDocument(*first);
     m_state.slotTables.state(1).Changed = DocumentState::False;
 
-    LoadRecentList();
+    m_recent->LoadRecentList();
     m_state.search.SearchDirection = 1;
 }
-
-QString frmMDI::Caption() { return QStringLiteral("Tavulella"); }
 
 frmNotePad* frmMDI::activeDocument() const {
     auto* w = qobject_cast<frmNotePad*>(m_mdi->currentSubWindow());
@@ -133,38 +137,36 @@ frmNotePad* frmMDI::activeDocument() const {
     return w;
 }
 
-frmNotePad* frmMDI::createWindowInSlot(int slot) {
+frmNotePad* frmMDI::openDocumentWindow() {
+    const int slot = m_state.slotTables.FindFreeSlot();
+    if (slot == 0) return nullptr;
     QPointer<frmNotePad>& entry = m_state.slotTables.window(slot);
     // A closed window may still be waiting for its deletion; the slot gets a fresh one anyway.
-    if (!entry || entry->isUnloaded()) {
-        entry = new frmNotePad(*this);
-        m_mdi->addSubWindow(entry);
-    }
+    if (!entry || entry->isUnloaded()) entry = makeDocumentWindow();
     entry->setTag(QString::number(slot));
     return entry;
 }
 
-void frmMDI::showDocument(frmNotePad* w) {
-    w->show();
-    m_mdi->setActiveSubWindow(w);
-    w->widget()->setFocus();
+void frmMDI::showDocument(frmNotePad& w) {
+    w.show();
+    m_mdi->setActiveSubWindow(&w);
+    w.widget()->setFocus();
 }
 
 void frmMDI::reportNoFreeSlot() {
     m_dialogs->messageBox(this, QStringLiteral("Nun se ponno arape' cchiu' fenestre."),
                           DialogService::Buttons::Ok, DialogService::Icon::Exclamation,
-                          QStringLiteral("MDI"));
+                          DialogService::MessageTitle);
 }
 
 void frmMDI::NewDocumentWindow() {
-    const int slot = m_state.slotTables.FindFreeSlot();
-    if (slot == 0) {
+    frmNotePad* w = openDocumentWindow();
+    if (!w) {
         reportNoFreeSlot();
         return;
     }
-    frmNotePad* w = createWindowInSlot(slot);
-    w->setCaption(QStringLiteral("Senza nomme:") + QString::number(slot));
-    showDocument(w);
+    w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
+    showDocument(*w);
     m_toolbar->setEditButtonsVisible(true);
 }
 
@@ -255,79 +257,25 @@ void frmMDI::showHiddenEditButtons() {
     m_state.EditButtonsHidden = DocumentState::False;
 }
 
-QString frmMDI::recentEntry(const QAction* item) { return item->data().toString(); }
-
-void frmMDI::setRecentEntry(QAction* item, const QString& path) {
-    // The caption is the path as it is: "&" marks no mnemonic here, and a tab would start the
-    // shortcut column.
-    QString caption = path;
-    caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    caption.replace(QLatin1Char('\t'), QLatin1Char(' '));
-    item->setSeparator(false);
-    item->setText(caption);
-    item->setData(path);
-    item->setVisible(true);
+void frmMDI::lastDocumentClosed() {
+    m_toolbar->setEditButtonsVisible(false);
+    m_state.EditButtonsHidden = DocumentState::True;
+    m_recent->LoadRecentList();
+    updateMenuBar();
 }
 
-void frmMDI::LoadRecentList() {
-    const QStringList entries = RecentList(*m_settings).entries();
-    const int count = std::min(static_cast<int>(entries.size()), RecentList::Capacity);
-    for (int position = 1; position <= count; ++position) {
-        const QString& path = entries.at(position - 1);
-        // The frame's own separator already opens the block, so the entry of position p goes
-        // into item p - 1: the first one into the item that is a separator on a document window.
-        mnuRecentFile[0]->setVisible(true);
-        setRecentEntry(mnuRecentFile[position - 1], path);
-        for (int slot = 1; slot <= m_state.slotTables.upperBound(); ++slot) {
-            if (m_state.slotTables.state(slot).Free != DocumentState::False) continue;
-            frmNotePad* w = m_state.slotTables.window(slot);
-            if (!w) continue;
-            w->mnuRecentFile[0]->setVisible(true);
-            setRecentEntry(w->mnuRecentFile[position], path);
-        }
-    }
-}
+bool frmMDI::toolbarShown() const { return !m_toolbar->isHidden(); }
 
-void frmMDI::StoreRecentList(const QString& path) {
-    if (RecentList(*m_settings).store(path)) return;
-    const QString prompt =
-        QStringLiteral("'A lista d''e file arapute urdeme nun s'è pututa astipa'.");
-    m_dialogs->messageBox(this, prompt, DialogService::Buttons::Ok,
-                          DialogService::Icon::Exclamation, QStringLiteral("MDI"));
-}
-
-bool frmMDI::IsInRecentList(const QString& path) const {
-    // The items that carry entries on the frame: 0 to 3 (item 4 never gets one).
-    for (int i = 0; i < RecentList::Capacity; ++i) {
-        if (recentEntry(mnuRecentFile[i]) == path) return true;
-    }
-    return false;
-}
-
-void frmMDI::RememberRecentFile(const QString& path) {
-    if (path.isEmpty()) return;
-    // Another running copy of the program may have changed the stored list since the menus
-    // were last filled; the menus are what IsInRecentList looks at.
-    LoadRecentList();
-    if (!IsInRecentList(path)) StoreRecentList(path);
-    LoadRecentList();
-}
+void frmMDI::RememberRecentFile(const QString& path) { m_recent->RememberRecentFile(path); }
 
 void frmMDI::reopenRecentFile(const QString& path) {
     if (path.isEmpty()) return;
     m_files->LoadFileIntoWindow(path);
-    LoadRecentList();
+    m_recent->LoadRecentList();
     showHiddenEditButtons();
 }
 
-void frmMDI::ToggleToolbar(QWidget& window) {
-    QAction* item = nullptr;
-    if (&window == this) {
-        item = mnuOToolbar;
-    } else if (auto* doc = qobject_cast<frmNotePad*>(&window)) {
-        item = doc->mnuOToolbar;
-    }
-    if (!item) return;
+void frmMDI::ToggleToolbar(QAction* item) {
     item->setChecked(!item->isChecked());
     if (item != mnuOToolbar) mnuOToolbar->setChecked(item->isChecked());
     m_toolbar->setVisible(item->isChecked());
@@ -336,12 +284,12 @@ void frmMDI::ToggleToolbar(QWidget& window) {
 void frmMDI::mnuFNew_Click() { NewDocumentWindow(); }
 void frmMDI::mnuFOpen_Click() { m_files->OpenWithDialog(); }
 void frmMDI::mnuFExit_Click() { QCoreApplication::exit(0); }
-void frmMDI::mnuOptions_Click() { mnuOToolbar->setChecked(!m_toolbar->isHidden()); }
-void frmMDI::mnuOToolbar_Click() { ToggleToolbar(*this); }
+void frmMDI::mnuOptions_Click() { mnuOToolbar->setChecked(toolbarShown()); }
+void frmMDI::mnuOToolbar_Click() { ToggleToolbar(mnuOToolbar); }
 
 void frmMDI::mnuRecentFile_Click(int index) {
     if (index < 0 || index >= static_cast<int>(mnuRecentFile.size())) return;
-    reopenRecentFile(recentEntry(mnuRecentFile[index]));
+    reopenRecentFile(RecentFilesMenu::recentEntry(mnuRecentFile[index]));
 }
 
 void frmMDI::closeEvent(QCloseEvent* e) {

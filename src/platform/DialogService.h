@@ -1,8 +1,7 @@
 #pragma once
 
-#include <optional>
-
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -13,6 +12,9 @@ public:
     enum class Buttons { Ok, YesNoCancel };
     enum class Icon { None, Exclamation, Information, Critical, Question };
     enum class Answer { Ok, Yes, No, Cancel };
+
+    // The title of the program's own message boxes (the save question shows the caption).
+    static inline const QString MessageTitle = QStringLiteral("MDI");
 
     virtual ~DialogService() = default;
 

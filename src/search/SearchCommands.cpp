@@ -8,13 +8,15 @@
 
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-#include "frame/frmMDI.h"
+#include "frame/AppState.h"
+#include "frame/Workspace.h"
 #include "platform/DialogService.h"
 #include "platform/KeyboardReturn.h"
 #include "search/TextSearch.h"
 #include "search/frmFind.h"
 
-SearchCommands::SearchCommands(frmMDI& frame) : QObject(&frame), m_frame(frame) {}
+SearchCommands::SearchCommands(Workspace& workspace)
+    : QObject(&workspace.mainWindow()), m_workspace(workspace) {}
 
 SearchCommands::~SearchCommands() {
     // The dialog has no owner window; it goes with the frame.
@@ -28,10 +30,10 @@ QString SearchCommands::notFoundPrompt(const QString& searchText) {
 
 void SearchCommands::SearchActiveDocument() {
     // The Find dialog can stay open after the last document window has closed.
-    frmNotePad* doc = m_frame.activeDocument();
+    frmNotePad* doc = m_workspace.activeDocument();
     if (!doc) return;
     TextBox* box = doc->Text1;
-    SearchSettings& settings = m_frame.state().search;
+    SearchSettings& settings = m_workspace.state().search;
 
     // The characters of the document, whatever its kind: in the code page each is one byte's.
     const std::optional<qsizetype> found =
@@ -43,10 +45,10 @@ void SearchCommands::SearchActiveDocument() {
         return;
     }
     QWidget* parent = m_find && m_find->isActiveWindow() ? static_cast<QWidget*>(m_find)
-                                                         : static_cast<QWidget*>(&m_frame);
-    m_frame.dialogs().messageBox(parent, notFoundPrompt(settings.SearchText),
-                                 DialogService::Buttons::Ok, DialogService::Icon::None,
-                                 QStringLiteral("MDI"));
+                                                         : &m_workspace.mainWindow();
+    m_workspace.dialogs().messageBox(parent, notFoundPrompt(settings.SearchText),
+                                     DialogService::Buttons::Ok, DialogService::Icon::None,
+                                     DialogService::MessageTitle);
 }
 
 void SearchCommands::keepSelectionShown(QPlainTextEdit& box) {
@@ -61,24 +63,25 @@ void SearchCommands::keepSelectionShown(QPlainTextEdit& box) {
 
 frmFind* SearchCommands::loadFindDialog() {
     if (m_find) return m_find;
-    m_find = new frmFind(m_frame.state().search);
+    m_find = new frmFind(m_workspace.state().search);
     connect(m_find, &frmFind::searchRequested, this, &SearchCommands::SearchActiveDocument);
     // The dialog has no owner window that would take the keyboard back when it closes.
     connect(m_find, &QDialog::finished, this, [this] {
         QWidget* active = QApplication::activeWindow();
         if (active && active != m_find) return;
-        frmNotePad* doc = m_frame.activeDocument();
-        KeyboardReturn().giveBack(&m_frame, doc ? static_cast<QWidget*>(doc->Text1) : nullptr);
+        frmNotePad* doc = m_workspace.activeDocument();
+        KeyboardReturn().giveBack(&m_workspace.mainWindow(),
+                                  doc ? static_cast<QWidget*>(doc->Text1) : nullptr);
     });
     // First shown over the middle of the frame.
     QRect r = m_find->frameGeometry();
-    r.moveCenter(m_frame.frameGeometry().center());
+    r.moveCenter(m_workspace.mainWindow().frameGeometry().center());
     m_find->move(r.topLeft());
     return m_find;
 }
 
 void SearchCommands::Find(frmNotePad& window) {
-    SearchSettings& settings = m_frame.state().search;
+    SearchSettings& settings = m_workspace.state().search;
     const TextBox* box = window.Text1;
     const QString text = box->SelLength() > 0 ? box->SelChars() : settings.SearchText;
     frmFind* dialog = loadFindDialog();
@@ -91,7 +94,7 @@ void SearchCommands::Find(frmNotePad& window) {
 }
 
 void SearchCommands::FindNext(frmNotePad& window) {
-    if (m_frame.state().search.SearchText.size() > 0) {
+    if (m_workspace.state().search.SearchText.size() > 0) {
         SearchActiveDocument();
     } else {
         Find(window);

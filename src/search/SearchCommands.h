@@ -5,7 +5,7 @@
 
 class QPlainTextEdit;
 class frmFind;
-class frmMDI;
+class Workspace;
 class frmNotePad;
 
 // The Search menu's commands and the search of the active document. The frame owns the one
@@ -14,7 +14,7 @@ class frmNotePad;
 class SearchCommands : public QObject {
     Q_OBJECT
 public:
-    explicit SearchCommands(frmMDI& frame);
+    explicit SearchCommands(Workspace& workspace);
     ~SearchCommands() override;
 
     // Searches the active document's text box with the stored settings and selects the
@@ -42,6 +42,6 @@ public:
 private:
     frmFind* loadFindDialog();
 
-    frmMDI& m_frame;
+    Workspace& m_workspace;
     QPointer<frmFind> m_find;
 };

@@ -9,24 +9,22 @@
 #include "DiskFiles.h"
 #include "document/frmNotePad.h"
 
-FrameFixture::FrameFixture()
-{
+FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services) {
+    if (!services) services = std::make_unique<QtSystemServices>();
     QApplication::setQuitOnLastWindowClosed(false);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();
-    m_frame = std::make_unique<frmMDI>(std::move(dialogs));
+    m_frame = std::make_unique<frmMDI>(std::move(dialogs), std::move(services));
     m_frame->MDIForm_Load();
     settle();
 }
 
-FrameFixture::~FrameFixture()
-{
+FrameFixture::~FrameFixture() {
     m_frame.reset();
     settle();
 }
 
-QList<frmNotePad*> FrameFixture::documents() const
-{
+QList<frmNotePad*> FrameFixture::documents() const {
     QList<frmNotePad*> result;
     for (QMdiSubWindow* w : m_frame->mdiArea()->subWindowList(QMdiArea::CreationOrder)) {
         if (auto* doc = qobject_cast<frmNotePad*>(w)) result.append(doc);
@@ -34,16 +32,14 @@ QList<frmNotePad*> FrameFixture::documents() const
     return result;
 }
 
-void FrameFixture::settle()
-{
+void FrameFixture::settle() {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }
 }
 
-QString FrameFixture::writeFile(const QString& name, const QByteArray& bytes) const
-{
+QString FrameFixture::writeFile(const QString& name, const QByteArray& bytes) const {
     const QString p = m_dir.filePath(name);
     DiskFiles::put(p, bytes);
     return p;

@@ -1,20 +1,22 @@
 #pragma once
 
-#include <memory>
-
 #include <QTemporaryDir>
+#include <memory>
 
 #include "ScriptedDialogs.h"
 #include "TempSettings.h"
+#include "frame/RecentFilesMenu.h"
 #include "frame/frmMDI.h"
+#include "platform/QtSystemServices.h"
 
 class frmNotePad;
 
 // A frame started as the program starts it, with scripted dialogs and its settings and files in
-// a temporary folder of its own.
+// a temporary folder of its own. The outside services are the real ones unless a test hands in
+// its own.
 class FrameFixture {
 public:
-    FrameFixture();
+    explicit FrameFixture(std::unique_ptr<SystemServices> services = nullptr);
     ~FrameFixture();
 
     frmMDI& frame() { return *m_frame; }

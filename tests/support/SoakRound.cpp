@@ -263,7 +263,7 @@ void SoakRound::openRecent() {
     items.removeIf([](const QAction* a) { return !a->isVisible() || a->isSeparator(); });
     if (items.isEmpty()) return;
     QAction* item = items[pick(int(items.size()))];
-    const QString path = frmMDI::recentEntry(item);
+    const QString path = RecentFilesMenu::recentEntry(item);
     m_log << QStringLiteral("recent file %1").arg(QFileInfo(path).fileName());
     expectOpen(path, false);
     const qsizetype before = m_f.documents().size();
