@@ -4,8 +4,7 @@
 
 #include "CodePageProperties.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString problem = CodePageProperties::check(input);
     if (!problem.isEmpty()) {

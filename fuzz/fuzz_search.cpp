@@ -4,8 +4,7 @@
 
 #include "SearchScript.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray script(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString problem = SearchScript::run(script);
     if (!problem.isEmpty()) {

@@ -4,8 +4,7 @@
 
 #include "TextBufferScript.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray script(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString problem = TextBufferScript::run(script);
     if (!problem.isEmpty()) {

@@ -37,6 +37,8 @@ E2E_PACKAGES+=("${PACKAGE_PACKAGES[@]}" desktop-file-utils appstream)
 HARDEN_PACKAGES=(clang libclang-rt-dev valgrind)
 # A compiler cache: the test command builds twice, and clones share what was compiled once.
 HARDEN_PACKAGES+=(ccache)
+# The layout check of the test command (clang-format 14 is Debian 12's).
+HARDEN_PACKAGES+=(clang-format)
 
 usage() {
   echo "usage: $0 run|test|xvfb|package ..." >&2

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tavulella with its tests and runs every test: unit and widget tests (offscreen) and the
 # end-to-end checks that drive the real program under Xvfb. Installs what is missing first.
+# First it checks that every C++ file is laid out as .clang-format says (scripts/check-format.sh).
 # Before the main run it builds everything once more with clang, AddressSanitizer,
 # UndefinedBehaviorSanitizer and libFuzzer's coverage instrumentation: that one build runs the
 # unit and widget tests under the sanitizers and gives the fuzz targets, each of which runs for a
@@ -88,6 +89,11 @@ stage() {
 stage_deps() {
   stage "Installing what the build and the tests need"
   bash "$ROOT/scripts/deps.sh" test
+}
+
+stage_format() {
+  stage "Checking that every source file is laid out as .clang-format says"
+  bash "$ROOT/scripts/check-format.sh"
 }
 
 stage_build() {
@@ -241,7 +247,7 @@ stage_ctest() {
 }
 
 # Further stages go before stage_ctest, which must stay last.
-STAGES=(deps build hardened sanitize valgrind fuzz ctest)
+STAGES=(deps format build hardened sanitize valgrind fuzz ctest)
 
 echo "test: seed $SEED (TAVULELLA_TEST_SEED=$SEED bash scripts/test.sh replays this run)"
 for s in "${STAGES[@]}"; do

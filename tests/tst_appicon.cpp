@@ -1,10 +1,9 @@
-#include <QtTest>
-
 #include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QSet>
 #include <QXmlStreamReader>
+#include <QtTest>
 
 #include "FrameFixture.h"
 #include "document/frmNotePad.h"
@@ -16,28 +15,24 @@ class tst_AppIcon : public QObject {
     Q_OBJECT
 private:
     static QImage argb(const QImage& image) { return image.convertToFormat(QImage::Format_ARGB32); }
-    static QString compiledIn(int size)
-    {
+    static QString compiledIn(int size) {
         return QStringLiteral(":/icons/tavulella-%1.png").arg(size);
     }
 
     // The window icon's picture at one size equals the compiled-in picture of that size.
-    static bool showsPicture(const QIcon& icon, int size)
-    {
+    static bool showsPicture(const QIcon& icon, int size) {
         const QImage shown = argb(icon.pixmap(QSize(size, size)).toImage());
         return shown == argb(QImage(compiledIn(size)));
     }
 
 private slots:
-    void compiledInPictures_data()
-    {
+    void compiledInPictures_data() {
         QTest::addColumn<int>("size");
         QTest::newRow("16 px") << 16;
         QTest::newRow("32 px") << 32;
     }
 
-    void compiledInPictures()
-    {
+    void compiledInPictures() {
         QFETCH(int, size);
         QVERIFY2(QFile::exists(compiledIn(size)), qPrintable(compiledIn(size)));
         const QImage image = argb(QImage(compiledIn(size)));
@@ -66,8 +61,7 @@ private slots:
         QVERIFY(opaque < size * size);
     }
 
-    void frameShowsBothSizes()
-    {
+    void frameShowsBothSizes() {
         FrameFixture f;
         const QIcon icon = f.frame().windowIcon();
         QVERIFY(!icon.isNull());
@@ -77,8 +71,7 @@ private slots:
         QVERIFY(showsPicture(icon, 32));
     }
 
-    void documentWindowsShowTheFramesIcon()
-    {
+    void documentWindowsShowTheFramesIcon() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         f.frame().NewDocumentWindow();
@@ -90,14 +83,12 @@ private slots:
         }
     }
 
-    void desktopPictures_data()
-    {
+    void desktopPictures_data() {
         QTest::addColumn<int>("size");
         for (int size : {16, 24, 32, 48, 64, 96, 128}) QTest::addRow("%d px", size) << size;
     }
 
-    void desktopPictures()
-    {
+    void desktopPictures() {
         QFETCH(int, size);
         const QString path =
             QFINDTESTDATA(QStringLiteral("../resources/icons/tavulella-%1.png").arg(size));
@@ -108,8 +99,7 @@ private slots:
         QVERIFY(image.hasAlphaChannel());
     }
 
-    void scalablePicture()
-    {
+    void scalablePicture() {
         const QString path = QFINDTESTDATA("../resources/icons/tavulella.svg");
         QVERIFY2(!path.isEmpty(), "picture not found");
         QFile file(path);

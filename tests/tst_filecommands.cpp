@@ -13,16 +13,14 @@ private:
     using Answer = DialogService::Answer;
     using Kind = ScriptedDialogs::Kind;
 
-    static QByteArray allBytes()
-    {
+    static QByteArray allBytes() {
         QByteArray bytes;
         for (int i = 0; i < 256; ++i) bytes.append(char(i));
         return bytes + QByteArray("\r\n\r\r\n\n\r");
     }
 
 private slots:
-    void theSizeLimitOfTheOpenDialog_data()
-    {
+    void theSizeLimitOfTheOpenDialog_data() {
         QTest::addColumn<int>("size");
         QTest::addColumn<bool>("opens");
         QTest::newRow("65000 bytes") << 65000 << true;
@@ -30,8 +28,7 @@ private slots:
         QTest::newRow("empty") << 0 << true;
     }
 
-    void theSizeLimitOfTheOpenDialog()
-    {
+    void theSizeLimitOfTheOpenDialog() {
         QFETCH(int, size);
         QFETCH(bool, opens);
         FrameFixture f;
@@ -59,8 +56,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void aMissingFileFromTheDialogStillShowsTheEditButtons()
-    {
+    void aMissingFileFromTheDialogStillShowsTheEditButtons() {
         FrameFixture f;
         f.active()->mnuFClose_Click();
         FrameFixture::settle();
@@ -69,7 +65,8 @@ private slots:
         f.dialogs().answerOpen(path);
         f.dialogs().answerMessageBox(Answer::Ok);
         f.frame().mnuFOpen_Click();
-        QCOMPARE(f.dialogs().lastCall().prompt, QStringLiteral("Impossibile aprire il file: ") + path);
+        QCOMPARE(f.dialogs().lastCall().prompt,
+                 QStringLiteral("Impossibile aprire il file: ") + path);
         QVERIFY(f.documents().isEmpty());
         QVERIFY(f.frame().picToolbar()->editButtonsVisible());
         QCOMPARE(f.frame().state().EditButtonsHidden, DocumentState::False);
@@ -83,8 +80,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void everyByteSurvivesOpenAndSave()
-    {
+    void everyByteSurvivesOpenAndSave() {
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("bytes.bin"), allBytes());
         frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
@@ -96,8 +92,7 @@ private slots:
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
-    void eachKindOfFileKeepsItsKind_data()
-    {
+    void eachKindOfFileKeepsItsKind_data() {
         // A file is opened, saved at once, then edited at its end (Enter, then typed text) and
         // saved again.
         QTest::addColumn<QByteArray>("file");
@@ -107,20 +102,25 @@ private slots:
         QTest::addColumn<QByteArray>("edited");  // the edited text, as the second save writes it
         QTest::addColumn<int>("length");         // TextLength after the edit
         const QString accents = QStringLiteral("\u00e8\u20ac\u0142");
-        QTest::newRow("CR LF in the code page")
-            << QByteArray("a\r\nb") << accents << false << false
-            << QByteArray("a\r\nb\r\n\xe8\x80?") << 9;
+        QTest::newRow("CR LF in the code page") << QByteArray("a\r\nb") << accents << false << false
+                                                << QByteArray("a\r\nb\r\n\xe8\x80?") << 9;
         QTest::newRow("LF alone") << QByteArray("a\nb\n") << accents << true << false
                                   << QByteArray("a\nb\n\n\xe8\x80?") << 8;
         QTest::newRow("LF with one stray CR keeps CR LF")
             << QByteArray("a\nb\rc") << accents << false << false
             << QByteArray("a\nb\rc\r\n\xe8\x80?") << 10;
-        QTest::newRow("UTF-8 with LF") << QByteArray("caff\xc3\xa8\n") << accents << true << true
-                                       << QByteArray("caff\xc3\xa8\n\n\xc3\xa8\xe2\x82\xac\xc5\x82")
-                                       << 10;
+        QTest::newRow("UTF-8 with LF")
+            << QByteArray("caff\xc3\xa8\n") << accents << true << true
+            << QByteArray("caff\xc3\xa8\n\n\xc3\xa8\xe2\x82\xac\xc5\x82") << 10;
         QTest::newRow("UTF-8 with a byte-order mark and CR LF")
-            << QByteArray("\xef\xbb\xbf" "ciao\r\n") << accents << false << true
-            << QByteArray("\xef\xbb\xbf" "ciao\r\n\r\n\xc3\xa8\xe2\x82\xac\xc5\x82") << 12;
+            << QByteArray(
+                   "\xef\xbb\xbf"
+                   "ciao\r\n")
+            << accents << false << true
+            << QByteArray(
+                   "\xef\xbb\xbf"
+                   "ciao\r\n\r\n\xc3\xa8\xe2\x82\xac\xc5\x82")
+            << 12;
         QTest::newRow("UTF-8 keeps characters beyond U+FFFF")
             << QByteArray("\xf0\x9f\x98\x80") << QStringLiteral("\U0001F600") << false << true
             << QByteArray("\xf0\x9f\x98\x80\r\n\xf0\x9f\x98\x80") << 6;
@@ -133,13 +133,12 @@ private slots:
         QTest::newRow("UTF-8 holding a control picture stays in the code page")
             << QByteArray("\xe2\x90\x8a") << accents << false << false
             << QByteArray("\xe2\x90\x8a\r\n\xe8\x80?") << 8;
-        QTest::newRow("pure ASCII without line breaks") << QByteArray("ciao") << accents << false
-                                                        << false << QByteArray("ciao\r\n\xe8\x80?")
-                                                        << 9;
+        QTest::newRow("pure ASCII without line breaks")
+            << QByteArray("ciao") << accents << false << false << QByteArray("ciao\r\n\xe8\x80?")
+            << 9;
     }
 
-    void eachKindOfFileKeepsItsKind()
-    {
+    void eachKindOfFileKeepsItsKind() {
         QFETCH(QByteArray, file);
         QFETCH(QString, typed);
         QFETCH(bool, lf);
@@ -173,8 +172,7 @@ private slots:
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
-    void sameFileTwiceGivesTwoWindows()
-    {
+    void sameFileTwiceGivesTwoWindows() {
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("twice.txt"), "t");
         f.frame().files().LoadFileIntoWindow(path);
@@ -184,8 +182,7 @@ private slots:
         QCOMPARE(f.documents()[2]->Tag(), QStringLiteral("3"));
     }
 
-    void saveAndSaveAsOfAnUntitledWindow()
-    {
+    void saveAndSaveAsOfAnUntitledWindow() {
         FrameFixture f;
         f.frame().NewDocumentWindow();
         frmNotePad* w = f.active();
@@ -223,8 +220,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void openAndSaveWithoutEditsAppendsALineEnd()
-    {
+    void openAndSaveWithoutEditsAppendsALineEnd() {
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("grow.txt"), "line");
         f.frame().files().LoadFileIntoWindow(path)->mnuFSave_Click();
@@ -233,8 +229,7 @@ private slots:
         QCOMPARE(FrameFixture::readFile(path), QByteArray("line\r\n\r\n"));
     }
 
-    void theInactiveWindowsTextIsWrittenWhenItsQuestionSavesIt()
-    {
+    void theInactiveWindowsTextIsWrittenWhenItsQuestionSavesIt() {
         FrameFixture f;
         const QString a = f.writeFile(QStringLiteral("a.txt"), "A");
         const QString b = f.writeFile(QStringLiteral("b.txt"), "B");

@@ -303,8 +303,7 @@ private slots:
     // reason on a line of its own where the file exists but cannot be read whole), and no window
     // opens. One case for each way the user meets it; every reason a path can give is a case of
     // tst_textfile.
-    void openFailures_data()
-    {
+    void openFailures_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<bool>("viaDialog");
         QTest::addColumn<QString>("reason");  // empty: the prompt is the path alone
@@ -420,8 +419,7 @@ private slots:
     // Writing is refused: by the file's or the folder's permissions (as an unprivileged user),
     // by the immutable flag (also for root). A file without any write permission is refused to
     // root too: tst_textfile holds that.
-    void saveRefused_data()
-    {
+    void saveRefused_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<bool>("unprivileged");
         QTest::addColumn<QString>("why");
@@ -512,8 +510,7 @@ private slots:
 
     // No room for the text: a file system that is full, and a limit on the size of files. The
     // old file survives whole. A device that is always full is a case of tst_textfile.
-    void saveToAFullDisk_data()
-    {
+    void saveToAFullDisk_data() {
         QTest::addColumn<QString>("what");
         QTest::addColumn<QString>("why");
         QTest::newRow("full file system") << "tmpfs" << qt_error_string(ENOSPC);

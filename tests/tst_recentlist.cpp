@@ -321,8 +321,9 @@ private slots:
             << QByteArray("[Recent%20Files\nRecentFile1=/x/a.txt\n[[[\n=\n")
             << QStringList{"/x/a.txt"};
         QTest::newRow("keys past the fourth")
-            << QByteArray("[Recent%20Files]\nRecentFile1=/x/1\nRecentFile9=/x/9\n"
-                          "RecentFile12=/x/12\nRecentFile-1=/x/m\nOther=/x/o\n")
+            << QByteArray(
+                   "[Recent%20Files]\nRecentFile1=/x/1\nRecentFile9=/x/9\n"
+                   "RecentFile12=/x/12\nRecentFile-1=/x/m\nOther=/x/o\n")
             << QStringList{"/x/1"};
         QByteArray sections;
         for (int i = 0; i < 20000; ++i)
@@ -347,8 +348,7 @@ private slots:
 
     // The settings file kept in a folder of dotfiles, reached through a symbolic link: the list
     // is read through the link and written to the file it leads to, and the link stays.
-    void aStoreKeptThroughALink_data()
-    {
+    void aStoreKeptThroughALink_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("absolute link") << "absolute";
         QTest::newRow("relative link") << "relative";
@@ -356,8 +356,7 @@ private slots:
         QTest::newRow("link to a file not yet made") << "dangling";
     }
 
-    void aStoreKeptThroughALink()
-    {
+    void aStoreKeptThroughALink() {
         QFETCH(QString, how);
         TempSettings home;
         const QString dotfiles = home.home() + QStringLiteral("/dotfiles");
@@ -392,8 +391,7 @@ private slots:
         QCOMPARE(DiskFiles::entries(dotfiles), QStringList{"Notariello.conf"});
     }
 
-    void aFolderInTheFilesPlace()
-    {
+    void aFolderInTheFilesPlace() {
         TempSettings home;
         QVERIFY(QDir().mkpath(home.file()));
         TempSettings::Store store;
@@ -403,8 +401,7 @@ private slots:
         QCOMPARE(RecentList(store).entries(), QStringList{});
     }
 
-    void anUnwritableFileIsLeftAlone()
-    {
+    void anUnwritableFileIsLeftAlone() {
         TempSettings home;
         {
             TempSettings::Store store;
@@ -412,8 +409,8 @@ private slots:
         }
         const QByteArray before = DiskFiles::bytes(home.file());
         // The folder may be written, the file may only be read.
-        QVERIFY(QFile::setPermissions(home.file(), QFile::ReadOwner | QFile::ReadGroup |
-                                                       QFile::ReadOther));
+        QVERIFY(QFile::setPermissions(home.file(),
+                                      QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
         QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
         QVERIFY(chmod(QFile::encodeName(home.folder()).constData(), 0777) == 0);
 
@@ -461,8 +458,7 @@ private slots:
         QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
-    void anUnwritableFolder()
-    {
+    void anUnwritableFolder() {
         TempSettings home;
         QVERIFY(QDir().mkpath(home.folder()));
         QVERIFY(chmod(QFile::encodeName(home.parent()).constData(), 0755) == 0);
@@ -498,8 +494,7 @@ private slots:
         QCOMPARE(DiskFiles::bytes(home.file()), before);
     }
 
-    void anotherProcessWaitsForAnExchangeToEnd()
-    {
+    void anotherProcessWaitsForAnExchangeToEnd() {
         TempSettings home;
         TempSettings::Store mine;
         storeAll(mine, {"/old"});
@@ -524,8 +519,7 @@ private slots:
         QCOMPARE(RecentList(mine).entries(), (QStringList{"/other", "/mine", "/old"}));
     }
 
-    void twoProcessesRememberingAtOnce()
-    {
+    void twoProcessesRememberingAtOnce() {
         TempSettings home;
         {
             TempSettings::Store store;
@@ -762,8 +756,7 @@ private slots:
         QVERIFY(!laterDialogs.unexpectedDialog());
     }
 
-    void aPathIsShownAsItIs()
-    {
+    void aPathIsShownAsItIs() {
         FrameFixture f;
         const QString odd = f.writeFile("a&b.txt", "amp");
         openThroughDialog(f, odd);

@@ -1,3 +1,6 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -9,15 +12,12 @@
 
 #include "ChildCase.h"
 #include "DiskFiles.h"
-#include "files/RecentList.h"
-#include "files/SettingsStore.h"
 #include "FrameFixture.h"
 #include "TempSettings.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
+#include "files/RecentList.h"
+#include "files/SettingsStore.h"
 
 // The settings store that keeps the recent-files list, when it is damaged, unusable or shared,
 // met through the whole program: the program starts, keeps working and opens and saves files;
@@ -28,11 +28,11 @@ namespace {
 
 using Answer = DialogService::Answer;
 
-const QString StoreFailed = QStringLiteral("'A lista d''e file arapute urdeme nun s'è pututa astipa'.");
+const QString StoreFailed =
+    QStringLiteral("'A lista d''e file arapute urdeme nun s'è pututa astipa'.");
 
 // The paths the frame's File menu shows as recent files, in order.
-QStringList shownOnFrame(frmMDI& frame)
-{
+QStringList shownOnFrame(frmMDI& frame) {
     QStringList out;
     for (QAction* item : frame.mnuRecentFile) {
         if (item->isVisible() && !item->isSeparator()) out << RecentFilesMenu::recentEntry(item);
@@ -41,8 +41,7 @@ QStringList shownOnFrame(frmMDI& frame)
 }
 
 // File, Open through the dialog, from the active window or from the frame.
-void openThroughDialog(FrameFixture& f, const QString& path)
-{
+void openThroughDialog(FrameFixture& f, const QString& path) {
     f.dialogs().answerOpen(path);
     if (frmNotePad* w = f.active())
         w->mnuFOpen_Click();
@@ -51,15 +50,13 @@ void openThroughDialog(FrameFixture& f, const QString& path)
     FrameFixture::settle();
 }
 
-void expect(QStringList& problems, bool ok, const QString& what)
-{
+void expect(QStringList& problems, bool ok, const QString& what) {
     if (!ok) problems << what;
 }
 
 // With a store that cannot be written: opening a file and saving one under a new name work,
 // each failure to remember is told once, and the store's file is as it was.
-QString unusableStore(const QString& configHome, const QString& folder)
-{
+QString unusableStore(const QString& configHome, const QString& folder) {
     QStringList problems;
     FrameFixture f;
     // The store of the case, which the fixture's own settings folder stands in for otherwise.
@@ -75,7 +72,8 @@ QString unusableStore(const QString& configHome, const QString& folder)
     frmNotePad* w = f.active();
     expect(problems, w && w->Caption() == a.toUpper(), QStringLiteral("the file did not open"));
     const auto boxes = f.dialogs().callsOf(ScriptedDialogs::Kind::MessageBox);
-    expect(problems, boxes.size() == 1, QStringLiteral("%1 messages, expected one").arg(boxes.size()));
+    expect(problems, boxes.size() == 1,
+           QStringLiteral("%1 messages, expected one").arg(boxes.size()));
     if (!boxes.isEmpty()) {
         expect(problems, boxes.last().prompt == StoreFailed,
                QStringLiteral("prompt \"%1\"").arg(boxes.last().prompt));
@@ -104,14 +102,14 @@ QString unusableStore(const QString& configHome, const QString& folder)
 // One running copy of the program remembering count files of its own through the open dialog,
 // in a store shared with another copy.
 QString rememberMany(const QString& configHome, const QString& folder, const QString& tag,
-                     int count)
-{
+                     int count) {
     QStringList problems;
     FrameFixture f;
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
     f.frame().recentFiles().LoadRecentList();
     for (int i = 0; i < count && problems.isEmpty(); ++i) {
-        const QString path = QStringLiteral("%1/%2-%3.txt").arg(folder, tag).arg(i, 2, 10, QLatin1Char('0'));
+        const QString path =
+            QStringLiteral("%1/%2-%3.txt").arg(folder, tag).arg(i, 2, 10, QLatin1Char('0'));
         if (!DiskFiles::put(path, tag.toUtf8())) return QStringLiteral("cannot write ") + path;
         openThroughDialog(f, path);
         expect(problems, f.active() && f.active()->Caption() == path.toUpper(),
@@ -130,15 +128,13 @@ QString rememberMany(const QString& configHome, const QString& folder, const QSt
 }
 
 // Another copy of the program remembering one path in the store under configHome.
-QString rememberOne(const QString& configHome, const QString& path)
-{
+QString rememberOne(const QString& configHome, const QString& path) {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
     TempSettings::Store store;
     return RecentList(store).store(path) ? QString() : QStringLiteral("the store was not written");
 }
 
-QString runCase(const QStringList& args)
-{
+QString runCase(const QStringList& args) {
     if (args.value(0) == QLatin1String("one") && args.size() == 3)
         return rememberOne(args[1], args[2]);
     if (args.value(0) == QLatin1String("unusable") && args.size() == 3)
@@ -158,8 +154,7 @@ private slots:
     // Whatever the store's file holds, the program starts, shows no garbage as a recent file,
     // remembers the next file, and the store is well-formed from then on. What each kind of
     // garbage reads as is a case of tst_recentlist.
-    void garbageInTheStore_data()
-    {
+    void garbageInTheStore_data() {
         QTest::addColumn<QByteArray>("contents");
         QByteArray noise;
         for (int i = 0; i < 8192; ++i) noise.append(char((i * 7919 + 13) % 256));
@@ -168,8 +163,7 @@ private slots:
             << "[Recent%20Files]\nRecentFile1=/" + QByteArray(200000, 'v') + "\n";
     }
 
-    void garbageInTheStore()
-    {
+    void garbageInTheStore() {
         QFETCH(QByteArray, contents);
         FrameFixture f;
         QVERIFY(DiskFiles::put(f.settings().file(), contents));
@@ -203,15 +197,13 @@ private slots:
     // Stores that cannot be written: a folder where the file should be (nothing can be read
     // either), a file without write permission (as the unprivileged user). Every other reason a
     // store cannot be written is a case of tst_recentlist.
-    void anUnusableStore_data()
-    {
+    void anUnusableStore_data() {
         QTest::addColumn<QString>("what");
         QTest::newRow("folder in the file's place") << "folder";
         QTest::newRow("read-only file") << "readonly";
     }
 
-    void anUnusableStore()
-    {
+    void anUnusableStore() {
         QFETCH(QString, what);
         TempSettings settings;
         QVERIFY(::chmod(QFile::encodeName(settings.parent()).constData(), 0755) == 0);
@@ -244,8 +236,7 @@ private slots:
 
     // The very first use of the store, before its folder exists, waits for another copy's use
     // like any other: the first two entries stored at once are both kept.
-    void theFirstEntriesOfTwoCopiesAreBothKept()
-    {
+    void theFirstEntriesOfTwoCopiesAreBothKept() {
         TempSettings settings;
         const QString home = settings.home();
         TempSettings::Store mine;
@@ -264,15 +255,16 @@ private slots:
     // Two copies of the program open files one after another at the same time, each its own.
     // The stored list stays well-formed: the keys RecentFile1 to RecentFile4, each value a whole
     // path one of them opened, and each copy's entries newest first with none lost between them.
-    void twoProgramsRememberAtOnce()
-    {
+    void twoProgramsRememberAtOnce() {
         TempSettings settings;
         const QString home = settings.home();
         const QString files = settings.parent() + QStringLiteral("/files");
         QVERIFY(QDir().mkpath(home) && QDir().mkpath(files));
         constexpr int Count = 25;
-        ChildCase first({"remember", home, files, "A", QString::number(Count)}, ChildCase::User::Same);
-        ChildCase second({"remember", home, files, "B", QString::number(Count)}, ChildCase::User::Same);
+        ChildCase first({"remember", home, files, "A", QString::number(Count)},
+                        ChildCase::User::Same);
+        ChildCase second({"remember", home, files, "B", QString::number(Count)},
+                         ChildCase::User::Same);
         const QString firstProblem = first.finished();
         const QString secondProblem = second.finished();
         QVERIFY2(firstProblem.isEmpty(), qPrintable(firstProblem));
@@ -285,7 +277,8 @@ private slots:
         keys.sort();
         QCOMPARE(keys, (QStringList{"RecentFile1", "RecentFile2", "RecentFile3", "RecentFile4"}));
         QStringList entries;
-        for (int i = 1; i <= 4; ++i) entries << check.value(QStringLiteral("RecentFile%1").arg(i)).toString();
+        for (int i = 1; i <= 4; ++i)
+            entries << check.value(QStringLiteral("RecentFile%1").arg(i)).toString();
         const QRegularExpression whole(QRegularExpression::anchoredPattern(
             QRegularExpression::escape(files) + QStringLiteral("/([AB])-(\\d\\d)\\.txt")));
         int next[2] = {Count - 1, Count - 1};

@@ -11,8 +11,7 @@ private:
     static void close(Tables& t, int slot) { t.state(slot).Free = DocumentState::True; }
 
 private slots:
-    void startsWithSlotOneInUse()
-    {
+    void startsWithSlotOneInUse() {
         Tables t;
         QCOMPARE(t.upperBound(), 0);
         QVERIFY(!t.HasOpenDocuments());
@@ -23,8 +22,7 @@ private slots:
         QCOMPARE(t.state(1).Changed, DocumentState::False);
     }
 
-    void growsByOneWhenNoSlotIsFree()
-    {
+    void growsByOneWhenNoSlotIsFree() {
         Tables t;
         t.create();
         t.window(1) = 42;
@@ -37,8 +35,7 @@ private slots:
         QCOMPARE(t.upperBound(), 3);
     }
 
-    void reusesTheLowestFreeSlot_data()
-    {
+    void reusesTheLowestFreeSlot_data() {
         QTest::addColumn<QList<int>>("closed");
         QTest::addColumn<int>("expected");
         QTest::newRow("middle") << QList<int>{2} << 2;
@@ -47,8 +44,7 @@ private slots:
         QTest::newRow("all") << QList<int>{3, 2, 1} << 1;
     }
 
-    void reusesTheLowestFreeSlot()
-    {
+    void reusesTheLowestFreeSlot() {
         QFETCH(QList<int>, closed);
         QFETCH(int, expected);
         Tables t;
@@ -63,8 +59,7 @@ private slots:
         QCOMPARE(t.state(expected).Changed, DocumentState::False);
     }
 
-    void noOpenDocumentsOnceAllAreClosed()
-    {
+    void noOpenDocumentsOnceAllAreClosed() {
         Tables t;
         t.create();
         t.FindFreeSlot();
@@ -76,8 +71,7 @@ private slots:
         QCOMPARE(t.FindFreeSlot(), 1);
     }
 
-    void neverHandsOutASlotBeyondTheLimit()
-    {
+    void neverHandsOutASlotBeyondTheLimit() {
         Tables t;
         t.create();
         for (int i = 2; i <= Tables::MaxSlot; ++i) QCOMPARE(t.FindFreeSlot(), i);

@@ -1,7 +1,6 @@
-#include <QtTest>
-
 #include <QMdiArea>
 #include <QMenu>
+#include <QtTest>
 
 #include "FrameFixture.h"
 #include "document/TextBox.h"
@@ -22,32 +21,28 @@ private:
 
     // A shown window holding a toolbar along its top, with room around it for the pointer.
     struct Strip {
-        Strip()
-        {
+        Strip() {
             window.resize(300, 120);
             toolbar = new Toolbar(&window);
             toolbar->setGeometry(0, 0, 300, Toolbar::StripHeight);
             window.show();
             QVERIFY(QTest::qWaitForWindowExposed(&window));
         }
-        ImageControl* byName(const QString& name) const
-        {
+        ImageControl* byName(const QString& name) const {
             if (name == "New") return toolbar->imgFileNewButton;
             if (name == "Open") return toolbar->imgFileOpenButton;
             if (name == "Cut") return toolbar->imgCutButton;
             if (name == "Copy") return toolbar->imgCopyButton;
             return toolbar->imgPasteButton;
         }
-        const ImageControl* pressedStore(const QString& name) const
-        {
+        const ImageControl* pressedStore(const QString& name) const {
             if (name == "New") return toolbar->imgFileNewButtonDn;
             if (name == "Open") return toolbar->imgFileOpenButtonDn;
             if (name == "Cut") return toolbar->imgCutButtonDn;
             if (name == "Copy") return toolbar->imgCopyButtonDn;
             return toolbar->imgPasteButtonDn;
         }
-        const ImageControl* raisedStore(const QString& name) const
-        {
+        const ImageControl* raisedStore(const QString& name) const {
             if (name == "New") return toolbar->imgFileNewButtonUp;
             if (name == "Open") return toolbar->imgFileOpenButtonUp;
             if (name == "Cut") return toolbar->imgCutButtonUp;
@@ -56,24 +51,19 @@ private:
         }
         // Pointer events go to the window, which routes them as the platform would.
         QPoint at(ImageControl* b, QPoint local) const { return b->mapTo(&window, local); }
-        void press(ImageControl* b, QPoint local, Qt::MouseButton button = Qt::LeftButton)
-        {
+        void press(ImageControl* b, QPoint local, Qt::MouseButton button = Qt::LeftButton) {
             QTest::mousePress(window.windowHandle(), button, {}, at(b, local));
         }
-        void move(ImageControl* b, QPoint local)
-        {
+        void move(ImageControl* b, QPoint local) {
             QTest::mouseMove(window.windowHandle(), at(b, local));
         }
-        void release(ImageControl* b, QPoint local, Qt::MouseButton button = Qt::LeftButton)
-        {
+        void release(ImageControl* b, QPoint local, Qt::MouseButton button = Qt::LeftButton) {
             QTest::mouseRelease(window.windowHandle(), button, {}, at(b, local));
         }
-        bool pressedLook(const QString& name) const
-        {
+        bool pressedLook(const QString& name) const {
             return byName(name)->Picture().cacheKey() == pressedStore(name)->Picture().cacheKey();
         }
-        bool raisedLook(const QString& name) const
-        {
+        bool raisedLook(const QString& name) const {
             return byName(name)->Picture().cacheKey() == raisedStore(name)->Picture().cacheKey();
         }
 
@@ -82,15 +72,13 @@ private:
     };
 
     // The picture file compiled into the program, as read from the file.
-    static QImage pictureFile(const QString& name, bool pressed)
-    {
+    static QImage pictureFile(const QString& name, bool pressed) {
         const QString control = name == "New" ? "FileNew" : name == "Open" ? "FileOpen" : name;
         return QImage(QStringLiteral(":/img%1Button%2.bmp").arg(control, pressed ? "Dn" : "Up"));
     }
 
     // The signal a button's click gives.
-    static const char* clickSignal(const QString& name)
-    {
+    static const char* clickSignal(const QString& name) {
         if (name == "New") return SIGNAL(newClicked());
         if (name == "Open") return SIGNAL(openClicked());
         if (name == "Cut") return SIGNAL(cutClicked());
@@ -98,8 +86,7 @@ private:
         return SIGNAL(pasteClicked());
     }
 
-    static QRect documentArea(frmMDI& frame)
-    {
+    static QRect documentArea(frmMDI& frame) {
         return QRect(frame.mdiArea()->mapTo(&frame, QPoint(0, 0)), frame.mdiArea()->size());
     }
 
@@ -108,8 +95,7 @@ private slots:
 
     // ---- Pictures and layout ----
 
-    void picturesAndPlaces_data()
-    {
+    void picturesAndPlaces_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("left");
         QTest::addColumn<QSize>("pressedSize");
@@ -121,8 +107,7 @@ private slots:
         QTest::newRow("Copy") << "Copy" << 80 << QSize(16, 15) << false << 256;
         QTest::newRow("Paste") << "Paste" << 104 << QSize(16, 15) << false << 256;
     }
-    void picturesAndPlaces()
-    {
+    void picturesAndPlaces() {
         QFETCH(QString, name);
         QFETCH(int, left);
         QFETCH(QSize, pressedSize);
@@ -158,8 +143,7 @@ private slots:
     // On denser screens each picture is its drawing for the next whole density up to 3: the
     // picture of usual density with every pixel repeated across and down, never smoothed, and
     // still of its usual size in device-independent pixels.
-    void picturesForDenserScreens_data()
-    {
+    void picturesForDenserScreens_data() {
         QTest::addColumn<qreal>("density");
         QTest::addColumn<int>("drawn");
         QTest::newRow("1") << 1.0 << 1;
@@ -170,15 +154,15 @@ private slots:
         QTest::newRow("3") << 3.0 << 3;
         QTest::newRow("4") << 4.0 << 3;
     }
-    void picturesForDenserScreens()
-    {
+    void picturesForDenserScreens() {
         QFETCH(qreal, density);
         QFETCH(int, drawn);
         for (const QString name : {"New", "Open", "Cut", "Copy", "Paste"}) {
             for (bool pressed : {false, true}) {
                 const QImage plain = pictureFile(name, pressed);
-                const QString control =
-                    name == "New" ? "FileNew" : name == "Open" ? "FileOpen" : name;
+                const QString control = name == "New"    ? "FileNew"
+                                        : name == "Open" ? "FileOpen"
+                                                         : name;
                 const QString file =
                     QStringLiteral(":/img%1Button%2.bmp").arg(control, pressed ? "Dn" : "Up");
                 const QPixmap shown = ScreenPicture::load(file, density);
@@ -195,8 +179,7 @@ private slots:
         }
     }
 
-    void theStripIsOneLineBoxedAnd405TwipsHigh()
-    {
+    void theStripIsOneLineBoxedAnd405TwipsHigh() {
         Strip s;
         QCOMPARE(s.toolbar->height() * 15, 405);
         QCOMPARE(s.toolbar->frameShape(), QFrame::Box);
@@ -206,8 +189,7 @@ private slots:
 
     // ---- The pressed look under the pointer ----
 
-    void pointerRules_data()
-    {
+    void pointerRules_data() {
         // The left button goes down at (5, 5), the pointer moves to moveTo and the button comes
         // up there (pixels relative to the button). pressed: the look after the move; click:
         // whether the release counts as a click, which takes the pointer over one of the
@@ -233,8 +215,7 @@ private slots:
         QTest::newRow("New, Y = pressed Height") << "New" << QPoint(3, 22) << true << false;
         QTest::newRow("New, X = 0") << "New" << QPoint(0, 3) << false << true;
     }
-    void pointerRules()
-    {
+    void pointerRules() {
         QFETCH(QString, name);
         QFETCH(QPoint, moveTo);
         QFETCH(bool, pressed);
@@ -254,8 +235,7 @@ private slots:
         QCOMPARE(clicks.count(), click ? 1 : 0);
     }
 
-    void dragOutAndBackThenRelease()
-    {
+    void dragOutAndBackThenRelease() {
         Strip s;
         ImageControl* cut = s.toolbar->imgCutButton;
         QSignalSpy clicks(s.toolbar, &Toolbar::cutClicked);
@@ -284,8 +264,7 @@ private slots:
         QCOMPARE(moves[1][3].toFloat(), 90.0f);
     }
 
-    void theSizeAtTheMomentDecides()
-    {
+    void theSizeAtTheMomentDecides() {
         // Over the pressed Cut but off its raised size: once raised, the same spot is outside.
         Strip s;
         ImageControl* cut = s.toolbar->imgCutButton;
@@ -301,8 +280,7 @@ private slots:
         s.release(cut, QPoint(10, 5));
     }
 
-    void releasedOutsideRunsNothing()
-    {
+    void releasedOutsideRunsNothing() {
         Strip s;
         ImageControl* copy = s.toolbar->imgCopyButton;
         QSignalSpy clicks(s.toolbar, &Toolbar::copyClicked);
@@ -317,8 +295,7 @@ private slots:
         QCOMPARE(clicks.count(), 0);
     }
 
-    void theRightButtonOnlyPresses()
-    {
+    void theRightButtonOnlyPresses() {
         Strip s;
         ImageControl* paste = s.toolbar->imgPasteButton;
         QSignalSpy clicks(s.toolbar, &Toolbar::pasteClicked);
@@ -333,8 +310,7 @@ private slots:
         QCOMPARE(clicks.count(), 0);
     }
 
-    void twoButtonsHeldChangeNothing()
-    {
+    void twoButtonsHeldChangeNothing() {
         Strip s;
         ImageControl* open = s.toolbar->imgFileOpenButton;
         QSignalSpy moves(open, &ImageControl::MouseMove);
@@ -348,8 +324,7 @@ private slots:
         s.release(open, QPoint(60, 60));
     }
 
-    void moveHandlersFollowOnlyTheLeftButtonAlone_data()
-    {
+    void moveHandlersFollowOnlyTheLeftButtonAlone_data() {
         QTest::addColumn<int>("buttonState");
         QTest::addColumn<bool>("follows");
         QTest::newRow("no button") << 0 << false;
@@ -359,8 +334,7 @@ private slots:
         QTest::newRow("middle") << 4 << false;
         QTest::newRow("left and middle") << 5 << false;
     }
-    void moveHandlersFollowOnlyTheLeftButtonAlone()
-    {
+    void moveHandlersFollowOnlyTheLeftButtonAlone() {
         QFETCH(int, buttonState);
         QFETCH(bool, follows);
         Strip s;
@@ -371,13 +345,11 @@ private slots:
         QVERIFY(s.raisedLook("Copy"));
     }
 
-    void everyButtonClicksItsOwnCommand_data()
-    {
+    void everyButtonClicksItsOwnCommand_data() {
         QTest::addColumn<QString>("name");
         for (const char* n : {"New", "Open", "Cut", "Copy", "Paste"}) QTest::newRow(n) << n;
     }
-    void everyButtonClicksItsOwnCommand()
-    {
+    void everyButtonClicksItsOwnCommand() {
         QFETCH(QString, name);
         Strip s;
         QList<QSignalSpy*> spies;
@@ -394,14 +366,13 @@ private slots:
 
     // ---- The toolbar in the frame ----
 
-    void editButtonsOverTheLifeOfTheWindows_data()
-    {
+    void editButtonsOverTheLifeOfTheWindows_data() {
         // Steps, one letter each: C close every document window, N File New, O open a file
         // through the dialog, X the dialog cancelled, B a file too large for the dialog,
         // M a missing file chosen in the dialog, R a recent file, H hide the toolbar, S show it.
         QTest::addColumn<QString>("steps");
         QTest::addColumn<bool>("editVisible");  // Cut, Copy and Paste not hidden
-        QTest::addColumn<bool>("hiddenFlag");    // EditButtonsHidden
+        QTest::addColumn<bool>("hiddenFlag");   // EditButtonsHidden
         QTest::newRow("start-up") << "" << true << false;
         QTest::newRow("last window closed") << "C" << false << true;
         QTest::newRow("then File New") << "CN" << true << true;
@@ -415,8 +386,7 @@ private slots:
         QTest::newRow("toolbar hidden, last closed, New") << "HCN" << true << true;
         QTest::newRow("and the toolbar shown again") << "HCNS" << true << true;
     }
-    void editButtonsOverTheLifeOfTheWindows()
-    {
+    void editButtonsOverTheLifeOfTheWindows() {
         QFETCH(QString, steps);
         QFETCH(bool, editVisible);
         QFETCH(bool, hiddenFlag);
@@ -427,37 +397,40 @@ private slots:
         const QString big = f.writeFile("big.txt", QByteArray(FileCommands::MaxOpenBytes + 1, 'b'));
         for (const QChar step : steps) {
             switch (step.toLatin1()) {
-            case 'C':
-                for (frmNotePad* w : f.documents()) w->close();
-                break;
-            case 'N': frame.mnuFNew_Click(); break;
-            case 'O':
-                f.dialogs().answerOpen(small);
-                frame.mnuFOpen_Click();
-                break;
-            case 'X':
-                f.dialogs().cancelOpen();
-                frame.mnuFOpen_Click();
-                break;
-            case 'B':
-                f.dialogs().answerOpen(big);
-                f.dialogs().answerMessageBox(Answer::Ok);
-                frame.mnuFOpen_Click();
-                break;
-            case 'M':
-                f.dialogs().answerOpen(f.path("missing.txt"));
-                f.dialogs().answerMessageBox(Answer::Ok);
-                frame.mnuFOpen_Click();
-                break;
-            case 'R':
-                frame.RememberRecentFile(small);
-                frame.mnuRecentFile[0]->trigger();
-                break;
-            case 'H':
-            case 'S':
-                frame.mnuOptions_Click();
-                if (frame.mnuOToolbar->isChecked() == (step == 'H')) frame.mnuOToolbar->trigger();
-                break;
+                case 'C':
+                    for (frmNotePad* w : f.documents()) w->close();
+                    break;
+                case 'N':
+                    frame.mnuFNew_Click();
+                    break;
+                case 'O':
+                    f.dialogs().answerOpen(small);
+                    frame.mnuFOpen_Click();
+                    break;
+                case 'X':
+                    f.dialogs().cancelOpen();
+                    frame.mnuFOpen_Click();
+                    break;
+                case 'B':
+                    f.dialogs().answerOpen(big);
+                    f.dialogs().answerMessageBox(Answer::Ok);
+                    frame.mnuFOpen_Click();
+                    break;
+                case 'M':
+                    f.dialogs().answerOpen(f.path("missing.txt"));
+                    f.dialogs().answerMessageBox(Answer::Ok);
+                    frame.mnuFOpen_Click();
+                    break;
+                case 'R':
+                    frame.RememberRecentFile(small);
+                    frame.mnuRecentFile[0]->trigger();
+                    break;
+                case 'H':
+                case 'S':
+                    frame.mnuOptions_Click();
+                    if (frame.mnuOToolbar->isChecked() == (step == 'H'))
+                        frame.mnuOToolbar->trigger();
+                    break;
             }
             FrameFixture::settle();
         }
@@ -473,8 +446,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void theFramesButtonsRunTheirCommands()
-    {
+    void theFramesButtonsRunTheirCommands() {
         FrameFixture f;
         Toolbar* bar = f.frame().picToolbar();
         const int before = f.documents().size();
@@ -489,8 +461,7 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
-    void cutCopyAndPasteFromTheToolbar()
-    {
+    void cutCopyAndPasteFromTheToolbar() {
         FrameFixture f;
         frmMDI& frame = f.frame();
         Toolbar* bar = frame.picToolbar();
@@ -518,8 +489,7 @@ private slots:
 
     // ---- The toolbar item of the Options menus ----
 
-    void openingAnOptionsMenuSetsItsTick()
-    {
+    void openingAnOptionsMenuSetsItsTick() {
         FrameFixture f;
         frmNotePad* w = f.active();
         // Not ticked as defined; the tick follows the toolbar when the menu opens.
@@ -534,8 +504,7 @@ private slots:
         QVERIFY(!f.frame().mnuOToolbar->isChecked());
     }
 
-    void hidingFromADocumentWindow()
-    {
+    void hidingFromADocumentWindow() {
         FrameFixture f;
         frmMDI& frame = f.frame();
         frame.NewDocumentWindow();
@@ -572,8 +541,7 @@ private slots:
         QCOMPARE(documentArea(frame), areaBefore);
     }
 
-    void toggleToolbarFollowsTheTickOfTheMenuUsed_data()
-    {
+    void toggleToolbarFollowsTheTickOfTheMenuUsed_data() {
         // The toolbar's state, the tick of the menu used (a stale tick is possible when the
         // item is chosen without its menu having been opened), and what follows.
         QTest::addColumn<bool>("fromFrame");
@@ -588,8 +556,7 @@ private slots:
         QTest::newRow("document, in step, hidden") << false << false << false << true << true;
         QTest::newRow("document, stale tick") << false << false << true << false << false;
     }
-    void toggleToolbarFollowsTheTickOfTheMenuUsed()
-    {
+    void toggleToolbarFollowsTheTickOfTheMenuUsed() {
         QFETCH(bool, fromFrame);
         QFETCH(bool, toolbarShown);
         QFETCH(bool, tick);
@@ -611,8 +578,7 @@ private slots:
         QCOMPARE(frame.mnuOToolbar->isChecked(), frameTickAfter);
     }
 
-    void theFramesOwnMenuToggles()
-    {
+    void theFramesOwnMenuToggles() {
         FrameFixture f;
         frmMDI& frame = f.frame();
         for (frmNotePad* w : f.documents()) w->close();

@@ -2,15 +2,13 @@
 
 #include "files/SettingsStore.h"
 
-QString RecentList::keyFor(int position)
-{
+QString RecentList::keyFor(int position) {
     return QStringLiteral("RecentFile") + QString::number(position);
 }
 
 RecentList::RecentList(SettingsStore& store) : m_store(store) {}
 
-QStringList RecentList::entries()
-{
+QStringList RecentList::entries() {
     QStringList result;
     if (!m_store.value(Section, keyFor(1)).isEmpty()) {
         // One listing of the section, so that every entry comes from the same state of the store.
@@ -30,8 +28,7 @@ QStringList RecentList::entries()
     return result;
 }
 
-bool RecentList::store(const QString& path)
-{
+bool RecentList::store(const QString& path) {
     // Keys are created in position order and never removed: an empty position is left alone.
     for (int position = Capacity - 1; position >= 1; --position) {
         const QString v = m_store.value(Section, keyFor(position));

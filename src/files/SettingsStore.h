@@ -1,10 +1,9 @@
 #pragma once
 
-#include <memory>
-#include <utility>
-
 #include <QList>
 #include <QString>
+#include <memory>
+#include <utility>
 
 class QSettings;
 class QTemporaryFile;

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <vector>
-
 #include <QtGlobal>
+#include <vector>
 
 #include "frame/DocumentState.h"
 
@@ -20,22 +19,22 @@ public:
     int upperBound() const { return static_cast<int>(m_states.size()); }
 
     // Creates both tables with upper bound 1: slot 1, in use and unchanged.
-    void create()
-    {
+    void create() {
         m_windows.assign(1, Entry{});
         m_states.assign(1, DocumentState{});
     }
 
     DocumentState& state(int slot) { return m_states.at(static_cast<size_t>(slot - 1)); }
-    const DocumentState& state(int slot) const { return m_states.at(static_cast<size_t>(slot - 1)); }
+    const DocumentState& state(int slot) const {
+        return m_states.at(static_cast<size_t>(slot - 1));
+    }
     Entry& window(int slot) { return m_windows.at(static_cast<size_t>(slot - 1)); }
     const Entry& window(int slot) const { return m_windows.at(static_cast<size_t>(slot - 1)); }
 
     // Hands out the lowest free slot, marked in use and unchanged; grows both tables by one when
     // no slot is free. Returns 0 when the tables are full (every slot up to MaxSlot in use): no
     // slot number beyond the 16-bit range is ever handed out.
-    int FindFreeSlot()
-    {
+    int FindFreeSlot() {
         const int n = upperBound();
         for (int slot = 1; slot <= n; ++slot) {
             DocumentState& s = state(slot);
@@ -52,8 +51,7 @@ public:
     }
 
     // True when at least one slot holds an open document window.
-    bool HasOpenDocuments() const
-    {
+    bool HasOpenDocuments() const {
         for (const DocumentState& s : m_states) {
             if (s.Free != DocumentState::True) return true;
         }

@@ -1,17 +1,16 @@
 #include "ChildCase.h"
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <exception>
-
-#include <grp.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -22,8 +21,7 @@ constexpr int WaitMs = 180000;
 
 // Root becomes the unprivileged user, with no supplementary groups left; any other user is
 // unprivileged already. False when root could not drop its rights.
-bool becomeUnprivileged()
-{
+bool becomeUnprivileged() {
     if (::geteuid() != 0) return true;
     return ::setgroups(0, nullptr) == 0 && ::setresgid(Nobody, Nobody, Nobody) == 0 &&
            ::setresuid(Nobody, Nobody, Nobody) == 0 && ::geteuid() == Nobody;
@@ -35,16 +33,14 @@ struct ChildCase::Process {
     QProcess process;
 };
 
-ChildCase::ChildCase(const QStringList& arguments, User user) : d(new Process)
-{
+ChildCase::ChildCase(const QStringList& arguments, User user) : d(new Process) {
     d->process.setProgram(QCoreApplication::applicationFilePath());
     const char* flag = user == User::Unprivileged ? NobodyFlag : SameFlag;
     d->process.setArguments(QStringList{QString::fromLatin1(flag)} + arguments);
     d->process.start();
 }
 
-ChildCase::~ChildCase()
-{
+ChildCase::~ChildCase() {
     if (d->process.state() != QProcess::NotRunning) {
         d->process.kill();
         d->process.waitForFinished();
@@ -52,14 +48,14 @@ ChildCase::~ChildCase()
     delete d;
 }
 
-QString ChildCase::finished()
-{
+QString ChildCase::finished() {
     QProcess& p = d->process;
     // A case that ended while the test was processing events has finished already.
     if (p.state() != QProcess::NotRunning && !p.waitForFinished(WaitMs)) {
         p.kill();
         p.waitForFinished();
-        return QStringLiteral("the case in a process of its own did not finish: ") + p.errorString();
+        return QStringLiteral("the case in a process of its own did not finish: ") +
+               p.errorString();
     }
     const QString report = QString::fromUtf8(p.readAllStandardOutput());
     if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
@@ -69,15 +65,13 @@ QString ChildCase::finished()
     return report;
 }
 
-QString ChildCase::run(const QStringList& arguments, User user)
-{
+QString ChildCase::run(const QStringList& arguments, User user) {
     ChildCase child(arguments, user);
     return child.finished();
 }
 
 QString ChildCase::fork(User user, const std::function<bool()>& setup,
-                        const std::function<QString()>& check)
-{
+                        const std::function<QString()>& check) {
     int channel[2];
     if (::pipe(channel) != 0) return QStringLiteral("pipe() failed");
     const pid_t pid = ::fork();
@@ -125,8 +119,7 @@ QString ChildCase::fork(User user, const std::function<bool()>& setup,
     return QString::fromUtf8(report);
 }
 
-bool ChildCase::caseArguments(int argc, char** argv, QStringList* arguments, QString* failure)
-{
+bool ChildCase::caseArguments(int argc, char** argv, QStringList* arguments, QString* failure) {
     if (argc < 2) return false;
     const bool same = qstrcmp(argv[1], SameFlag) == 0;
     const bool nobody = qstrcmp(argv[1], NobodyFlag) == 0;
@@ -139,8 +132,7 @@ bool ChildCase::caseArguments(int argc, char** argv, QStringList* arguments, QSt
     return true;
 }
 
-int ChildCase::report(const QString& problems)
-{
+int ChildCase::report(const QString& problems) {
     const QByteArray text = problems.toUtf8();
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     std::fflush(stdout);

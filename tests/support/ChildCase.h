@@ -4,7 +4,6 @@
 #include <QString>
 #include <QStringList>
 #include <QTest>
-
 #include <functional>
 
 // Runs part of a test in a process of its own: for a case that must start afresh, several at
@@ -39,8 +38,7 @@ public:
     // an exception in the copy is reported, never carried on as a second run of the tests.
     static QString fork(User user, const std::function<bool()>& setup,
                         const std::function<QString()>& check);
-    static QString fork(User user, const std::function<QString()>& check)
-    {
+    static QString fork(User user, const std::function<QString()>& check) {
         return fork(user, {}, check);
     }
 
@@ -55,8 +53,7 @@ public:
     // for a case, runCase runs it with a QApplication of its own and its report goes to the
     // parent; otherwise the tests of Test run.
     template <class Test>
-    static int main(int argc, char** argv, QString (*runCase)(const QStringList&))
-    {
+    static int main(int argc, char** argv, QString (*runCase)(const QStringList&)) {
         QStringList arguments;
         QString failure;
         if (caseArguments(argc, argv, &arguments, &failure)) {

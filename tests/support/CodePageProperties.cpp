@@ -1,21 +1,19 @@
 #include "CodePageProperties.h"
 
+#include <QStringDecoder>
+
 #include "document/DisplayText.h"
 #include "files/CodePage.h"
 #include "files/DocumentFormat.h"
 #include "files/Utf8.h"
 
-#include <QStringDecoder>
-
 namespace {
 
-QString hex(const QByteArray& bytes)
-{
+QString hex(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.left(64).toHex(' ')) + (bytes.size() > 64 ? "..." : "");
 }
 
-QString units(QStringView text)
-{
+QString units(QStringView text) {
     QString out;
     for (const QChar c : text.left(32)) out += QString::number(c.unicode(), 16) + QLatin1Char(' ');
     return out.trimmed() + (text.size() > 32 ? "..." : "");
@@ -23,8 +21,7 @@ QString units(QStringView text)
 
 }  // namespace
 
-QString CodePageProperties::checkBytes(const QByteArray& bytes)
-{
+QString CodePageProperties::checkBytes(const QByteArray& bytes) {
     for (int b = 0; b < 256; ++b) {
         const QChar c = CodePage::toUnicode(uchar(b));
         if (CodePage::fromUnicode(c) != b)
@@ -36,10 +33,13 @@ QString CodePageProperties::checkBytes(const QByteArray& bytes)
     }
     const QString text = CodePage::decode(bytes);
     if (text.size() != bytes.size())
-        return QStringLiteral("%1 bytes decode to %2 characters").arg(bytes.size()).arg(text.size());
+        return QStringLiteral("%1 bytes decode to %2 characters")
+            .arg(bytes.size())
+            .arg(text.size());
     const QByteArray back = CodePage::encode(text);
     if (back != bytes)
-        return QStringLiteral("decode and encode changed [%1] into [%2]").arg(hex(bytes), hex(back));
+        return QStringLiteral("decode and encode changed [%1] into [%2]")
+            .arg(hex(bytes), hex(back));
     const QString shown = DisplayText::render(bytes);
     const QByteArray read = DisplayText::toBytes(shown);
     if (read != bytes)
@@ -51,8 +51,7 @@ QString CodePageProperties::checkBytes(const QByteArray& bytes)
     return QString();
 }
 
-QString CodePageProperties::checkText(QStringView text)
-{
+QString CodePageProperties::checkText(QStringView text) {
     qsizetype characters = 0;
     for (qsizetype i = 0; i < text.size(); ++i, ++characters) {
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) ++i;
@@ -73,8 +72,7 @@ QString CodePageProperties::checkText(QStringView text)
     return QString();
 }
 
-QString CodePageProperties::checkDocument(const QByteArray& bytes)
-{
+QString CodePageProperties::checkDocument(const QByteArray& bytes) {
     QStringDecoder strict(QStringConverter::Utf8, QStringConverter::Flag::Stateless |
                                                       QStringConverter::Flag::ConvertInitialBom);
     const QString qtChars = strict.decode(bytes);
@@ -117,8 +115,7 @@ QString CodePageProperties::checkDocument(const QByteArray& bytes)
     return QString();
 }
 
-QString CodePageProperties::check(const QByteArray& input)
-{
+QString CodePageProperties::check(const QByteArray& input) {
     QString problem = checkBytes(input);
     if (problem.isEmpty()) problem = checkDocument(input);
     if (!problem.isEmpty()) return problem;

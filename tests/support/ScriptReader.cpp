@@ -1,16 +1,23 @@
 #include "ScriptReader.h"
 
-QByteArray ScriptReader::text(int maxLength)
-{
+QByteArray ScriptReader::text(int maxLength) {
     const int length = maxLength > 0 ? byte() % (maxLength + 1) : 0;
     QByteArray out;
     for (int i = 0; i < length; ++i) {
         const quint8 b = byte();
         switch (b & 3) {
-        case 0: out += '\r'; break;
-        case 1: out += '\n'; break;
-        case 2: out += char('a' + (b >> 2) % 3); break;
-        default: out += char(b); break;
+            case 0:
+                out += '\r';
+                break;
+            case 1:
+                out += '\n';
+                break;
+            case 2:
+                out += char('a' + (b >> 2) % 3);
+                break;
+            default:
+                out += char(b);
+                break;
         }
     }
     return out;

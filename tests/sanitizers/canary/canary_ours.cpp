@@ -2,7 +2,6 @@
 // (so that Qt, fontconfig and the platform plugin are as busy as in the widget tests).
 #include <QApplication>
 #include <QPlainTextEdit>
-
 #include <cstdio>
 
 namespace {
@@ -13,8 +12,7 @@ struct Holder {
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QPlainTextEdit edit;
     edit.setPlainText(QStringLiteral("canary"));

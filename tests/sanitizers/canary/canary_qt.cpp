@@ -2,11 +2,9 @@
 // library, which is where a too broad suppression would hide it.
 #include <QApplication>
 #include <QLabel>
-
 #include <cstdio>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
     auto* label = new QLabel(QStringLiteral("canary"));
     label->show();
