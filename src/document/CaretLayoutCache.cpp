@@ -3,10 +3,18 @@
 #include <QEvent>
 #include <QPlainTextEdit>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 
-CaretLayoutCache::CaretLayoutCache(QPlainTextEdit* box) : QObject(box), box_(box) {
+CaretLayoutCache::CaretLayoutCache(QPlainTextEdit* box)
+    : QObject(box), box_(box), kept_(box->document()) {
     box->viewport()->installEventFilter(this);
+    // The document reports a change before its layout lays the changed paragraph out: keeping
+    // that paragraph's glyphs from then on spares shaping it again to place the caret and to
+    // draw it right after.
+    const QTextDocument* doc = box->document();
+    connect(doc, &QTextDocument::contentsChange, this,
+            [this, doc](int pos, int, int) { keep(doc->findBlock(pos)); });
 }
 
 bool CaretLayoutCache::eventFilter(QObject* watched, QEvent* event) {
@@ -16,16 +24,17 @@ bool CaretLayoutCache::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void CaretLayoutCache::followCaret() {
-    const QTextBlock caret = box_->textCursor().block();
-    if (!caret.isValid()) return;
-    if (!kept_.isNull() && kept_.document() == caret.document()) {
-        // A paragraph left by the caret lets its glyphs go at its next layout or paint.
-        const QTextBlock old = kept_.block();
-        if (old.isValid() && old != caret) old.layout()->setCacheEnabled(false);
-    }
+void CaretLayoutCache::followCaret() { keep(box_->textCursor().block()); }
+
+void CaretLayoutCache::keep(const QTextBlock& block) {
+    if (!block.isValid() || block.document() != kept_.document()) return;
+    // A paragraph left by the caret lets its glyphs go at its next layout or paint.
+    const QTextBlock old = kept_.block();
+    if (old.isValid() && old != block) old.layout()->setCacheEnabled(false);
     // Set each time: when two paragraphs join, the one that remains may be the one that kept
     // nothing.
-    caret.layout()->setCacheEnabled(true);
-    kept_ = QTextCursor(caret);
+    block.layout()->setCacheEnabled(true);
+    // The cursor is moved, never made anew: a change is reported also from inside the
+    // document's clearing, while it cannot take new cursors.
+    kept_.setPosition(block.position());
 }

@@ -4,6 +4,7 @@
 #include <QTextCursor>
 
 class QPlainTextEdit;
+class QTextBlock;
 
 // Keeps the shaped glyphs of the caret's paragraph between paints of a QPlainTextEdit.
 //
@@ -15,9 +16,11 @@ class QPlainTextEdit;
 // it shows.
 //
 // Only the caret's paragraph keeps them: it is the one that blinks and the one typed into, and
-// one paragraph's glyphs bound what is kept. What is drawn stays the same: the kept glyphs are
-// those the layout computes anyway, and any change of the paragraph's text, font or width lays
-// it out afresh.
+// one paragraph's glyphs bound what is kept. From a change until the next paint the changed
+// paragraph keeps them instead: the glyphs its layout makes for the change then also serve
+// placing the caret and the first paint, which would otherwise shape it again each. What is drawn
+// stays the same: the kept glyphs are those the layout computes anyway, and any change of the
+// paragraph's text, font or width lays it out afresh.
 class CaretLayoutCache : public QObject {
 public:
     // Watches box's viewport; owned by box.
@@ -28,9 +31,13 @@ protected:
 
 private:
     void followCaret();
+    // From now on the paragraph of block keeps its glyphs, and the one that kept them before
+    // lets them go.
+    void keep(const QTextBlock& block);
 
     QPlainTextEdit* box_;
     // A position in the paragraph that keeps its glyphs. A cursor follows the text through every
-    // edit, so it never stands for a paragraph that no longer exists.
+    // edit, so it never stands for a paragraph that no longer exists. It lives as long as the
+    // cache, in the box's document, which the box never replaces.
     QTextCursor kept_;
 };
