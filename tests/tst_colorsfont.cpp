@@ -217,6 +217,7 @@ private slots:
         QFont plain(families.at(index));
         plain.setPointSizeF(8.25);
         plain.setBold(true);
+        plain.setStyleStrategy(QFont::PreferNoShaping);
         const QString sample = QStringLiteral("Cercamme: Grosse/piccerelle");
         QCOMPARE(QFontMetrics(font).horizontalAdvance(sample),
                  QFontMetrics(plain).horizontalAdvance(sample));

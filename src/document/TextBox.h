@@ -60,6 +60,7 @@ signals:
 
 protected:
     void focusInEvent(QFocusEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
