@@ -52,9 +52,6 @@ bool isTypedText(const QKeyEvent* e) {
     return c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate();
 }
 
-// Text in scripts that need no shaping (Latin, Greek, Cyrillic, symbols...) is laid out from the
-// font's own advances, without kerning or ligatures, as a plain text box draws it: a long line
-// then lays out in about half the time. Scripts that need shaping still get it.
 // What a key press makes of the text, for the undo history.
 EditHistory::Input inputOf(const QKeyEvent* e) {
     if (isTypedText(e)) return EditHistory::Input::Typing;
@@ -69,6 +66,9 @@ bool isKey(const QKeyEvent* e, QKeyCombination key) {
     return QKeyCombination(e->modifiers() & ~Qt::KeypadModifier, Qt::Key(e->key())) == key;
 }
 
+// Text in scripts that need no shaping (Latin, Greek, Cyrillic, symbols...) is laid out from the
+// font's own advances, without kerning or ligatures, as a plain text box draws it: a long line
+// then lays out in about half the time. Scripts that need shaping still get it.
 QFont unshaped(QFont font) {
     font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
     return font;
