@@ -489,9 +489,6 @@ void tst_TextBuffer::randomAgainstReference() {
     }
 }
 
-QTEST_APPLESS_MAIN(tst_TextBuffer)
-#include "tst_textbuffer.moc"
-
 void tst_TextBuffer::historyIsBounded() {
     // The oldest steps go once there are too many of them, or too many characters in them.
     EditHistory history;
@@ -517,3 +514,6 @@ void tst_TextBuffer::historyIsBounded() {
     history.record(0, half + half, "c", {}, {}, EditHistory::Input::Other);
     QCOMPARE(history.undoSteps(), 1);
 }
+
+QTEST_APPLESS_MAIN(tst_TextBuffer)
+#include "tst_textbuffer.moc"
