@@ -496,7 +496,7 @@ void tst_EditCommands::textBoxContextMenuRunsTheEditCommands() {
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), box->mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(box->viewport(), &event);
     QTRY_VERIFY(!captions.isEmpty());
-    // Undo and Redo are the widget's own, in the platform's words; the rest are the Edit menu's.
+    // Undo and Redo are in the platform's words; the rest are the Edit menu's.
     QCOMPARE(names.mid(0, 2), (QStringList{"edit-undo", "edit-redo"}));
     QVERIFY(captions[0].startsWith(QCoreApplication::translate("QWidgetTextControl", "&Undo")));
     QCOMPARE(captions.mid(2),
@@ -506,6 +506,23 @@ void tst_EditCommands::textBoxContextMenuRunsTheEditCommands() {
     QCOMPARE(box->Text(), QByteArray());
     QCOMPARE(clipboard()->text(), QStringLiteral("a\nb\nc"));
     QVERIFY(changed(f));
+
+    // Undo and Redo act on the box's own history: the cut is undone.
+    QList<bool> enabled;
+    QTimer::singleShot(100, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) return;
+        QAction* undo = nullptr;
+        for (QAction* a : menu->actions()) {
+            if (a->objectName() == QLatin1String("edit-undo")) undo = a;
+            if (a->objectName().startsWith(QLatin1String("edit-"))) enabled << a->isEnabled();
+        }
+        menu->close();
+        if (undo) undo->trigger();
+    });
+    QApplication::sendEvent(box->viewport(), &event);
+    QTRY_COMPARE(enabled, (QList<bool>{true, false}));
+    QCOMPARE(box->Text(), QByteArray("a\r\nb\nc"));
 }
 
 void tst_EditCommands::toolbarWithoutADocumentDoesNothing() {

@@ -177,6 +177,7 @@ private slots:
     void shortcutsOfWindowActionsAndMenusOffTheBar();
     void undoKeepsBufferAndViewTogether();
     void undoInAUtf8LfDocument();
+    void undoStepsMergeTypingAndRemovals();
     void randomAgainstReference_data();
     void randomAgainstReference();
     void bigTextFollowsEdits();
@@ -807,7 +808,7 @@ void tst_TextBox::undoKeepsBufferAndViewTogether() {
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     const QByteArray start("one\rX\ntwo\xa0\r\nthree\n");
     box.setText(start);
-    QCOMPARE(box.document()->availableUndoSteps(), 0);
+    QVERIFY(!box.isUndoAvailable());
 
     QList<QByteArray> states{box.Text()};
     const auto record = [&] {
@@ -841,26 +842,98 @@ void tst_TextBox::undoKeepsBufferAndViewTogether() {
 
     // Each undo brings back the state before one edit, buffer and widget alike.
     for (qsizetype i = states.size() - 2; i >= 0; --i) {
-        QVERIFY(box.document()->isUndoAvailable());
+        QVERIFY(box.isUndoAvailable());
         box.undo();
         QCOMPARE(box.Text(), states[i]);
         QCOMPARE(bytesOfShown(shownText(box)), box.Text());
         QCOMPARE(shownText(box), TextReference::display(box.Text()));
         QVERIFY(box.SelStart() + box.SelLength() <= box.TextLength());
     }
-    QVERIFY(!box.document()->isUndoAvailable());
+    QVERIFY(!box.isUndoAvailable());
     for (qsizetype i = 1; i < states.size(); ++i) {
         box.redo();
         QCOMPARE(box.Text(), states[i]);
         QCOMPARE(shownText(box), TextReference::display(box.Text()));
     }
-    // Ctrl+Z is the widget's own.
+    QVERIFY(!box.isRedoAvailable());
     QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(box.Text(), states[states.size() - 2]);
+    QTest::keyClick(&box, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(box.Text(), states.last());
+    // The view's own document keeps no history, also after the whole text was set again.
+    QVERIFY(!box.document()->isUndoRedoEnabled());
+}
+
+void tst_TextBox::undoStepsMergeTypingAndRemovals() {
+    TextBox box;
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText("xy\r\nab");
+    const auto undoneTo = [&](const QByteArray& expected) {
+        box.undo();
+        return box.Text() == expected;
+    };
+    // Typed characters one after the other are one step, also across a caret move that comes
+    // back; a typed replacement of a selection takes in what is typed after it.
+    box.setSelStart(1);
+    QTest::keyClicks(&box, "ab");
+    QTest::keyClick(&box, Qt::Key_Left);
+    QTest::keyClick(&box, Qt::Key_Right);
+    QTest::keyClicks(&box, "c");
+    box.setSelLength(1);
+    QTest::keyClicks(&box, "de");
+    QCOMPARE(box.Text(), QByteArray("xabcde\r\nab"));
+    QVERIFY(undoneTo("xabcy\r\nab"));
+    QVERIFY(undoneTo("xy\r\nab"));
+    QVERIFY(!box.isUndoAvailable());
+    // A run of Backspaces is one step, up to a line break, which is one of its own.
+    box.setSelStart(box.TextLength());
+    for (int i = 0; i < 4; ++i) QTest::keyClick(&box, Qt::Key_Backspace);
+    QCOMPARE(box.Text(), QByteArray("x"));
+    QVERIFY(undoneTo("xy"));
+    QVERIFY(undoneTo("xy\r\n"));
+    QVERIFY(undoneTo("xy\r\nab"));
+    // So is a run of Delete presses at one place; one elsewhere is another step.
+    box.setSelStart(0);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    box.setSelStart(2);
+    QTest::keyClick(&box, Qt::Key_Delete);
+    QCOMPARE(box.Text(), QByteArray("\r\nb"));
+    QVERIFY(undoneTo("\r\nab"));
+    QVERIFY(undoneTo("xy\r\nab"));
+    // The program's change is a step of its own, and what is typed after it another.
+    box.setSelStart(2);
+    QTest::keyClicks(&box, "1");
+    box.setSelText("2");
+    QTest::keyClicks(&box, "3");
+    QVERIFY(undoneTo("xy12\r\nab"));
+    QVERIFY(undoneTo("xy1\r\nab"));
+    // A new change drops what was undone.
+    QVERIFY(box.isRedoAvailable());
+    QTest::keyClicks(&box, "z");
+    QVERIFY(!box.isRedoAvailable());
+    // One block of changes made in two places, as a move by drag and drop makes, is one step.
+    QTextCursor move(box.document());
+    move.beginEditBlock();
+    move.setPosition(0);
+    move.setPosition(1, QTextCursor::KeepAnchor);
+    move.removeSelectedText();
+    move.setPosition(3);
+    move.insertText("x");
+    move.endEditBlock();
+    QCOMPARE(box.Text(), QByteArray("y1zx\r\nab"));
+    QVERIFY(undoneTo("xy1z\r\nab"));
+    QCOMPARE(box.SelStart(), 4);
+    // Replacing the whole text forgets the history; setting the kind of document does not.
+    box.setFormat(DocumentFormat(DocumentFormat::LineBreak::Lf, DocumentFormat::Encoding::Utf8));
+    QVERIFY(box.isUndoAvailable());
+    box.setText("new");
+    QVERIFY(!box.isUndoAvailable() && !box.isRedoAvailable());
 }
 
 void tst_TextBox::undoInAUtf8LfDocument() {
-    // The widget's own undo and redo keep the characters and the LF line breaks exact.
+    // Undo and redo keep the characters and the LF line breaks exact.
     TextBox box;
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "TextReference.h"
+#include "document/EditHistory.h"
 #include "document/TextBuffer.h"
 
 class tst_TextBuffer : public QObject {
@@ -17,6 +18,7 @@ private slots:
     void textIsNotCopied();
     void randomAgainstReference_data();
     void randomAgainstReference();
+    void historyIsBounded();
 };
 
 namespace {
@@ -485,6 +487,32 @@ void tst_TextBuffer::randomAgainstReference() {
         QVERIFY2(buf.viewSelStart() == ref.viewStart() && buf.viewSelEnd() == ref.viewEnd(), where);
         QVERIFY2(buf.length() == long(ref.text.size()), where);
     }
+}
+
+void tst_TextBuffer::historyIsBounded() {
+    // The oldest steps go once there are too many of them, or too many characters in them.
+    EditHistory history;
+    const qsizetype steps = EditHistory::MaxSteps + 3;
+    for (qsizetype i = 0; i < steps; ++i)
+        history.record(i, QString(), "x", {i, 0}, {i + 1, 0}, EditHistory::Input::Other);
+    QCOMPARE(history.undoSteps(), EditHistory::MaxSteps);
+    const EditHistory::Step* oldest = nullptr;
+    while (history.canUndo()) oldest = history.undo();
+    QCOMPARE(oldest->pos, qsizetype(3));
+
+    history.clear();
+    const QString half(EditHistory::MaxChars / 2, u'a');
+    history.record(0, QString(), half, {}, {}, EditHistory::Input::Other);
+    history.record(0, half, "b", {}, {}, EditHistory::Input::Other);
+    QCOMPARE(history.undoSteps(), 2);
+    history.record(0, "b", half, {}, {}, EditHistory::Input::Other);
+    QCOMPARE(history.undoSteps(), 2);
+    QCOMPARE(history.undo()->removed, QString("b"));
+    QCOMPARE(history.undo()->inserted, QString("b"));
+    QVERIFY(!history.canUndo());
+    // The newest step stays however big it is.
+    history.record(0, half + half, "c", {}, {}, EditHistory::Input::Other);
+    QCOMPARE(history.undoSteps(), 1);
 }
 
 QTEST_APPLESS_MAIN(tst_TextBuffer)

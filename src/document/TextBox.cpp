@@ -31,6 +31,9 @@ struct TextBox::Private {
     // the user's and no move of the user's caret.
     bool updating = false;
     QList<QPointer<QAction>> contextCommands;
+    EditHistory history;
+    // What the key being handled does, for merging its change into the step before.
+    EditHistory::Input input = EditHistory::Input::Other;
 };
 
 namespace {
@@ -47,6 +50,20 @@ bool isTypedText(const QKeyEvent* e) {
     }
     if (c.isPrint() || c.category() == QChar::Other_PrivateUse || c == u'\t') return true;
     return c.isHighSurrogate() && text.size() > 1 && text.at(1).isLowSurrogate();
+}
+
+// What a key press makes of the text, for the undo history.
+EditHistory::Input inputOf(const QKeyEvent* e) {
+    if (isTypedText(e)) return EditHistory::Input::Typing;
+    if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier))
+        return EditHistory::Input::Backspace;
+    if (e->matches(QKeySequence::Delete)) return EditHistory::Input::Delete;
+    return EditHistory::Input::Other;
+}
+
+// Whether the key pressed is key, also from the numeric keypad.
+bool isKey(const QKeyEvent* e, QKeyCombination key) {
+    return QKeyCombination(e->modifiers() & ~Qt::KeypadModifier, Qt::Key(e->key())) == key;
 }
 
 // Text in scripts that need no shaping (Latin, Greek, Cyrillic, symbols...) is laid out from the
@@ -66,6 +83,8 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private) {
     setFont(unshaped(font()));
     // A blink of the caret or a key must not shape a long line again as a whole.
     new CaretLayoutCache(this);
+    // The box keeps the history itself; setPlainText leaves this as it finds it.
+    document()->setUndoRedoEnabled(false);
     connect(document(), &QTextDocument::contentsChange, this, &TextBox::followEdit);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);
@@ -88,6 +107,7 @@ qsizetype TextBox::TextLength() const { return d->buf.length(); }
 void TextBox::setText(const QByteArray& text) { setChars(d->buf.format().decode(text)); }
 
 void TextBox::setChars(const QString& chars) {
+    d->history.clear();
     const bool changed = d->buf.setChars(chars);
     if (changed) {
         QScopedValueRollback<bool> quiet(d->updating, true);
@@ -135,9 +155,19 @@ QString TextBox::SelChars() const { return d->buf.selChars(); }
 void TextBox::setSelText(const QByteArray& text) { setSelChars(d->buf.format().decode(text)); }
 
 void TextBox::setSelChars(const QString& text) {
-    const QString& old = d->buf.chars();
     const qsizetype start = d->buf.selStart();
     const qsizetype end = start + d->buf.selLength();
+    const EditHistory::Selection before{start, end - start};
+    const QString removed = d->buf.selChars();
+    const bool changed = replaceShown(start, end, text);
+    d->buf.setSelStart(start + text.size());
+    if (changed) recordEdit(start, removed, text, before, EditHistory::Input::Other);
+    showSelection();
+    if (changed) emit Change();
+}
+
+bool TextBox::replaceShown(qsizetype start, qsizetype end, const QString& text) {
+    const QString& old = d->buf.chars();
     // The range shown anew is the selection widened by a CR just before it and an LF just after
     // it: a line break that the change splits or joins at either edge is then shown as what it
     // becomes, and neither end of the range lies inside a line break.
@@ -145,7 +175,7 @@ void TextBox::setSelChars(const QString& text) {
     const qsizetype to = end < old.size() && old.at(end) == u'\n' ? end + 1 : end;
     const int viewFrom = toView(from);
     const int viewTo = toView(to);
-    const bool changed = d->buf.setSelChars(text);
+    const bool changed = d->buf.replace(start, end - start, text);
     if (changed) {
         const qsizetype newTo = to + text.size() - (end - start);
         QScopedValueRollback<bool> quiet(d->updating, true);
@@ -156,8 +186,40 @@ void TextBox::setSelChars(const QString& text) {
         edit.insertText(DisplayText::render(d->buf.chars(), from, newTo, d->buf.format()));
         edit.endEditBlock();
     }
+    return changed;
+}
+
+void TextBox::recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
+                         const EditHistory::Selection& before, EditHistory::Input input) {
+    // A line break that Backspace or Delete removes is a step of its own, as one that Enter
+    // puts in.
+    if (input != EditHistory::Input::Typing && removed.contains(d->buf.format().lineBreakChars()))
+        input = EditHistory::Input::Other;
+    d->history.record(pos, removed, inserted, before, {d->buf.selStart(), d->buf.selLength()},
+                      input);
+}
+
+void TextBox::applyStep(qsizetype pos, qsizetype len, const QString& text,
+                        const EditHistory::Selection& sel) {
+    replaceShown(pos, pos + len, text);
+    d->buf.select(sel.start, sel.start + sel.length);
     showSelection();
-    if (changed) emit Change();
+    emit Change();
+    ensureCursorVisible();
+}
+
+bool TextBox::isUndoAvailable() const { return d->history.canUndo(); }
+
+bool TextBox::isRedoAvailable() const { return d->history.canRedo(); }
+
+void TextBox::undo() {
+    if (const EditHistory::Step* step = d->history.undo())
+        applyStep(step->pos, step->inserted.size(), step->removed, step->before);
+}
+
+void TextBox::redo() {
+    if (const EditHistory::Step* step = d->history.redo())
+        applyStep(step->pos, step->removed.size(), step->inserted, step->after);
 }
 
 const TextBuffer& TextBox::buffer() const { return d->buf; }
@@ -181,13 +243,25 @@ void TextBox::setContextMenuCommands(const QList<QAction*>& commands) {
     for (QAction* a : commands) d->contextCommands.append(a);
 }
 
+void TextBox::takeUndoActions(QMenu* standard) {
+    for (QAction* a : standard->actions()) {
+        const bool isUndo = a->objectName() == QLatin1String("edit-undo");
+        if (!isUndo && a->objectName() != QLatin1String("edit-redo")) continue;
+        disconnect(a, &QAction::triggered, nullptr, nullptr);
+        a->setEnabled(isUndo ? isUndoAvailable() : isRedoAvailable());
+        connect(a, &QAction::triggered, this, isUndo ? &TextBox::undo : &TextBox::redo);
+    }
+}
+
 void TextBox::contextMenuEvent(QContextMenuEvent* e) {
+    // The widget's menu is kept for its Undo and Redo, in the platform's words.
+    const std::unique_ptr<QMenu> standard(createStandardContextMenu(e->pos()));
+    takeUndoActions(standard.get());
     if (d->contextCommands.isEmpty()) {
-        QPlainTextEdit::contextMenuEvent(e);
+        standard->exec(e->globalPos());
+        e->accept();
         return;
     }
-    // The widget's menu is kept only for its Undo and Redo, which know the widget's history.
-    const std::unique_ptr<QMenu> standard(createStandardContextMenu(e->pos()));
     QMenu menu(this);
     for (QAction* a : standard->actions()) {
         if (a->objectName() == QLatin1String("edit-undo") ||
@@ -212,6 +286,18 @@ void TextBox::keyPressEvent(QKeyEvent* e) {
 }
 
 void TextBox::handleKey(QKeyEvent* e) {
+    if (e->matches(QKeySequence::Undo) || isKey(e, Qt::CTRL | Qt::Key_Z)) {
+        undo();
+        e->accept();
+        return;
+    }
+    if (e->matches(QKeySequence::Redo) || isKey(e, Qt::CTRL | Qt::Key_Y) ||
+        isKey(e, Qt::CTRL | Qt::SHIFT | Qt::Key_Z)) {
+        redo();
+        e->accept();
+        return;
+    }
+    QScopedValueRollback<EditHistory::Input> input(d->input, inputOf(e));
     const Qt::KeyboardModifiers mods = e->modifiers();
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
         !(mods & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
@@ -279,6 +365,15 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
     ensureCursorVisible();
 }
 
+void TextBox::dropEvent(QDropEvent* e) {
+    // A move within the box removes the dragged text and puts it in where it is dropped: in one
+    // edit block the document reports both as one change, which is one step of undo.
+    QTextCursor block(document());
+    block.beginEditBlock();
+    QPlainTextEdit::dropEvent(e);
+    block.endEditBlock();
+}
+
 bool TextBox::canInsertFromMimeData(const QMimeData* source) const {
     return source && ClipboardText::hasText(*source);
 }
@@ -314,6 +409,8 @@ void TextBox::followEdit(int pos, int removed, int added) {
     const qsizetype from = toModel(pos);
     qsizetype to = from;
     for (int i = 0; i < removed && to < buf.length(); ++i) to += buf.shownWidth(to);
+    const QString removedChars = buf.chars().mid(from, to - from);
+    const EditHistory::Selection before{buf.selStart(), buf.selLength()};
     QTextCursor range(doc);
     range.setPosition(pos);
     range.setPosition(addedEnd, QTextCursor::KeepAnchor);
@@ -344,14 +441,17 @@ void TextBox::followEdit(int pos, int removed, int added) {
     // Each line break of the buffer is one block break of the document: the lengths agree
     // unless a reported range was wrong. Should that ever happen, the document, which is what
     // the user sees, is read back whole.
-    if (d->buf.length() !=
-        doc->characterCount() - 1 + (lineBreakWidth() - 1) * (doc->blockCount() - 1)) {
+    const bool lostTrack = d->buf.length() != doc->characterCount() - 1 +
+                                                  (lineBreakWidth() - 1) * (doc->blockCount() - 1);
+    if (lostTrack) {
         qWarning("TextBox: the text box lost track of an edit and reads its text back");
+        d->history.clear();
         QTextCursor all(doc);
         all.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
         d->buf.setChars(DisplayText::toChars(all.selectedText(), buf.format()));
     }
     takeSelectionFromView();
+    if (!lostTrack) recordEdit(from, removedChars, chars, before, d->input);
     emit Change();
 }
 

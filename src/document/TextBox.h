@@ -3,7 +3,10 @@
 #include <QByteArray>
 #include <QPlainTextEdit>
 
+#include "document/EditHistory.h"
 #include "document/TextBuffer.h"
+
+class QMenu;
 
 // The document's multi-line text box. It holds the text of a document of one kind (DocumentFormat:
 // line break CR LF or LF, code page or UTF-8) and counts positions in its characters (with CR LF
@@ -12,6 +15,9 @@
 // break, a lone CR, a lone LF, a NUL and every other control character but TAB as visible control
 // pictures. Every change of the text, by the user or by the program, updates the buffer and emits
 // Change() once.
+//
+// The box keeps its own undo history over the buffer (see EditHistory); the widget's document
+// keeps none, so that what the box changes in the view alone is never undone.
 class TextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -48,9 +54,19 @@ public:
     const TextBuffer& buffer() const;
 
     // The commands the box's own context menu offers in place of the widget's: Cut, Copy,
-    // Paste, Delete and Select All, in this order (the Edit menu's). Undo and Redo stay the
-    // widget's own, in the platform's words. Without them the widget's own menu shows.
+    // Paste, Delete and Select All, in this order (the Edit menu's). Undo and Redo come first,
+    // in the platform's words, acting on the box's history. Without commands the widget's own
+    // menu shows, its Undo and Redo acting on the box's history too.
     void setContextMenuCommands(const QList<QAction*>& commands);
+
+    bool isUndoAvailable() const;
+    bool isRedoAvailable() const;
+
+public slots:
+    // These hide QPlainTextEdit's undo() and redo(), which are not virtual and would act on the
+    // document's own history, which is switched off: call them on a TextBox.
+    void undo();
+    void redo();
 
 signals:
     // The text changed: raised once per change, whatever made it.
@@ -66,6 +82,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
+    void dropEvent(QDropEvent* e) override;
     bool event(QEvent* e) override;
     // What leaves the box by drag or by the primary selection: the selected characters, not the
     // pictures that show them (see ClipboardText).
@@ -73,6 +90,18 @@ protected:
 
 private:
     void followEdit(int pos, int removed, int added);
+    // Replaces the characters [start, end) of the buffer with text and shows the change.
+    // Returns whether the text changed; the selection is left for the caller to set.
+    bool replaceShown(qsizetype start, qsizetype end, const QString& text);
+    // Records the change just made in the buffer as a step of undo: at pos, removed became
+    // inserted, the selection having been before and being now the buffer's.
+    void recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
+                    const EditHistory::Selection& before, EditHistory::Input input);
+    // Puts text in place of the len characters at pos, as an undo or a redo does, and selects sel.
+    void applyStep(qsizetype pos, qsizetype len, const QString& text,
+                   const EditHistory::Selection& sel);
+    // Has the Undo and Redo of a menu the widget made act on the box's history.
+    void takeUndoActions(QMenu* standard);
     void takeSelectionFromView();
     void showSelection();
     void handleKey(QKeyEvent* e);
