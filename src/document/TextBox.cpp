@@ -13,20 +13,31 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <algorithm>
 #include <memory>
 
 #include "document/CaretLayoutCache.h"
 #include "document/ClipboardText.h"
 #include "document/DisplayText.h"
+#include "document/SoftBreaks.h"
 
 // The widget is a view of the buffer. Every line break of the buffer is one block break of the
-// document and every other character (a UTF-16 code unit, like the widget's) one character. With
-// CR LF line breaks a widget position w stands for the buffer position w + (number of block
-// breaks before w); with LF line breaks the two positions are the same. The box keeps that true
-// after every change, whoever makes it.
+// document and every other character (a UTF-16 code unit, like the widget's) one character; the
+// soft breaks of a long line (see SoftBreaks) are block breaks that stand for nothing. A widget
+// position w therefore stands for the buffer position w + (width of a line break - 1) * (line
+// breaks before w) - (soft breaks before w). The box keeps that true after every change, whoever
+// makes it.
 struct TextBox::Private {
+    explicit Private(QTextDocument* doc) : soft(doc) {}
     TextBuffer buf;
+    SoftBreaks soft;
+    // Soft breaks may have to be mended where the view shows them (see mendIfDue).
+    bool mendDue = false;
+    bool mendScheduled = false;
+    // The width and the font the soft breaks were last mended for.
+    int mendedWidth = -1;
+    QFont mendedFont;
     // Set while the box itself changes the widget: what the widget then reports is no edit of
     // the user's and no move of the user's caret.
     bool updating = false;
@@ -76,7 +87,7 @@ QFont unshaped(QFont font) {
 
 }  // namespace
 
-TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private) {
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(document())) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -88,6 +99,11 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private) {
     connect(document(), &QTextDocument::contentsChange, this, &TextBox::followEdit);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);
+    // The widget scrolls to the caret by itself, without its scroll bar telling: what comes into
+    // view may hold soft breaks to mend.
+    connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
+        if (dy != 0) mendLater();
+    });
 }
 
 TextBox::~TextBox() {
@@ -109,10 +125,7 @@ void TextBox::setText(const QByteArray& text) { setChars(d->buf.format().decode(
 void TextBox::setChars(const QString& chars) {
     d->history.clear();
     const bool changed = d->buf.setChars(chars);
-    if (changed) {
-        QScopedValueRollback<bool> quiet(d->updating, true);
-        setPlainText(DisplayText::render(chars, d->buf.format()));
-    }
+    if (changed) showAll();
     showSelection();
     if (changed) emit Change();
 }
@@ -129,9 +142,16 @@ void TextBox::setFormat(const DocumentFormat& format) {
     if (format == d->buf.format()) return;
     d->buf.setFormat(format);
     // The same characters may break into lines differently now.
-    QScopedValueRollback<bool> quiet(d->updating, true);
-    setPlainText(DisplayText::render(d->buf.chars(), format));
+    showAll();
     showSelection();
+}
+
+void TextBox::showAll() {
+    QScopedValueRollback<bool> quiet(d->updating, true);
+    const QString shown = d->soft.splitShown(DisplayText::render(d->buf.chars(), d->buf.format()));
+    setPlainText(shown);
+    d->soft.adopt();
+    mendLater();
 }
 
 qsizetype TextBox::SelStart() const { return d->buf.selStart(); }
@@ -180,11 +200,17 @@ bool TextBox::replaceShown(qsizetype start, qsizetype end, const QString& text) 
         const qsizetype newTo = to + text.size() - (end - start);
         QScopedValueRollback<bool> quiet(d->updating, true);
         QTextCursor edit = textCursor();
+        const QString shown = DisplayText::render(d->buf.chars(), from, newTo, d->buf.format());
+        // One edit block with the splitting of a line that grew long: the document lays the
+        // pieces out once.
         edit.beginEditBlock();
         edit.setPosition(viewFrom);
         edit.setPosition(viewTo, QTextCursor::KeepAnchor);
-        edit.insertText(DisplayText::render(d->buf.chars(), from, newTo, d->buf.format()));
+        edit.insertText(shown);
+        const SoftBreaks::Change change = d->soft.replaced(viewFrom, int(shown.size()));
+        d->soft.changed(change.first, change.last);
         edit.endEditBlock();
+        mendLater();
     }
     return changed;
 }
@@ -236,6 +262,17 @@ void TextBox::changeEvent(QEvent* e) {
         return;
     }
     QPlainTextEdit::changeEvent(e);
+    if (e->type() == QEvent::FontChange) mendLater();
+}
+
+void TextBox::resizeEvent(QResizeEvent* e) {
+    QPlainTextEdit::resizeEvent(e);
+    mendLater();
+}
+
+void TextBox::showEvent(QShowEvent* e) {
+    QPlainTextEdit::showEvent(e);
+    mendLater();
 }
 
 void TextBox::setContextMenuCommands(const QList<QAction*>& commands) {
@@ -279,6 +316,8 @@ void TextBox::contextMenuEvent(QContextMenuEvent* e) {
 
 void TextBox::keyPressEvent(QKeyEvent* e) {
     handleKey(e);
+    // Mended before the view paints what the key changed or scrolled to.
+    mendIfDue();
     // A key the box acted on puts the selection where it is shown, also when the caret did not
     // move (End at the end of a text ending between a CR and its LF): what the user then does
     // through the menu acts where the user sees the caret.
@@ -298,6 +337,7 @@ void TextBox::handleKey(QKeyEvent* e) {
         return;
     }
     QScopedValueRollback<EditHistory::Input> input(d->input, inputOf(e));
+    stepOverSoftBreak(e);
     const Qt::KeyboardModifiers mods = e->modifiers();
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
         !(mods & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
@@ -370,6 +410,16 @@ void TextBox::dropEvent(QDropEvent* e) {
     // edit block the document reports both as one change, which is one step of undo.
     QTextCursor block(document());
     block.beginEditBlock();
+    if (d->soft.count() > 0) {
+        // The document reports such a change as one range from the first edge to the last; the
+        // soft breaks in between are taken out first, so that every separator in the range is
+        // a line break of the text.
+        const QTextCursor dragged = textCursor();
+        const int at = cursorForPosition(e->position().toPoint()).position();
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        d->soft.removeBetween(std::min(dragged.selectionStart(), at),
+                              std::max(dragged.selectionEnd(), at));
+    }
     QPlainTextEdit::dropEvent(e);
     block.endEditBlock();
 }
@@ -402,13 +452,15 @@ void TextBox::followEdit(int pos, int removed, int added) {
     const int viewEnd = doc->characterCount() - 1;
     pos = std::clamp(pos, 0, viewEnd);
     const int addedEnd = std::clamp(pos + added, pos, viewEnd);
+    const SoftBreaks::Change change = d->soft.replaced(pos, addedEnd - pos);
 
     // The buffer still holds the text as shown before the change: the removed range starts
-    // where pos stood and covers `removed` shown characters, a line break being one of them.
+    // where pos stood and covers `removed` shown characters, a line break being one of them and
+    // a soft break none.
     const TextBuffer& buf = d->buf;
     const qsizetype from = toModel(pos);
     qsizetype to = from;
-    for (int i = 0; i < removed && to < buf.length(); ++i) to += buf.shownWidth(to);
+    for (int i = change.removed; i < removed && to < buf.length(); ++i) to += buf.shownWidth(to);
     const QString removedChars = buf.chars().mid(from, to - from);
     const EditHistory::Selection before{buf.selStart(), buf.selLength()};
     QTextCursor range(doc);
@@ -416,7 +468,13 @@ void TextBox::followEdit(int pos, int removed, int added) {
     range.setPosition(addedEnd, QTextCursor::KeepAnchor);
     const QString shownNow = range.selectedText();
     const QString chars = DisplayText::toChars(shownNow, buf.format());
-    if (!d->buf.replace(from, to - from, chars)) return;
+    if (!d->buf.replace(from, to - from, chars)) {
+        // Only soft breaks went: the line may have to be split or mended anew.
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        d->soft.changed(change.first, change.last);
+        mendLater();
+        return;
+    }
 
     // What the edit put in must show as the characters it stands for, and (with CR LF line
     // breaks) a lone CR and a lone LF that now meet at either edge are a line break.
@@ -426,29 +484,43 @@ void TextBox::followEdit(int pos, int removed, int added) {
     const int crBefore = crLf && from > 0 && now.at(from - 1) == u'\r' ? 1 : 0;
     const int lfAfter = crLf && end < now.size() && now.at(end) == u'\n' ? 1 : 0;
     const QString wanted = DisplayText::render(now, from - crBefore, end + lfAfter, buf.format());
-    QString shown = shownNow;
-    if (crBefore) shown.prepend(doc->characterAt(pos - 1));
-    if (lfAfter) shown.append(doc->characterAt(addedEnd));
-    if (shown != wanted) {
+    // A soft break may stand between the change and that CR or LF: it goes with them.
+    const auto softBefore = [this, doc](int at) {
+        const QTextBlock b = doc->findBlock(at);
+        return b.position() == at && d->soft.follows(b.blockNumber()) ? 1 : 0;
+    };
+    const int fixFrom = crBefore ? pos - 1 - softBefore(pos) : pos;
+    const int fixTo = lfAfter ? addedEnd + 1 + softBefore(addedEnd + 1) : addedEnd;
+    QTextCursor fix(doc);
+    fix.setPosition(fixFrom);
+    fix.setPosition(fixTo, QTextCursor::KeepAnchor);
+    int changedFrom = pos;
+    int changedTo = addedEnd;
+    {
         QScopedValueRollback<bool> quiet(d->updating, true);
-        QTextCursor fix(doc);
-        fix.joinPreviousEditBlock();
-        fix.setPosition(pos - crBefore);
-        fix.setPosition(addedEnd + lfAfter, QTextCursor::KeepAnchor);
-        fix.insertText(wanted);
-        fix.endEditBlock();
+        if (fix.selectedText() != wanted) {
+            fix.beginEditBlock();
+            fix.insertText(wanted);
+            d->soft.replaced(fixFrom, int(wanted.size()));
+            fix.endEditBlock();
+            changedFrom = fixFrom;
+            changedTo = fixFrom + int(wanted.size());
+        }
+        d->soft.changed(doc->findBlock(changedFrom).blockNumber(),
+                        doc->findBlock(changedTo).blockNumber());
     }
-    // Each line break of the buffer is one block break of the document: the lengths agree
-    // unless a reported range was wrong. Should that ever happen, the document, which is what
-    // the user sees, is read back whole.
-    const bool lostTrack = d->buf.length() != doc->characterCount() - 1 +
-                                                  (lineBreakWidth() - 1) * (doc->blockCount() - 1);
+    mendLater();
+    // Each line break of the buffer is one block break of the document, and so is each soft
+    // break: the lengths agree unless a reported range was wrong. Should that ever happen, the
+    // document, which is what the user sees, is read back whole.
+    const int softBreaks = d->soft.count();
+    const bool lostTrack =
+        d->buf.length() != doc->characterCount() - 1 - softBreaks +
+                               (lineBreakWidth() - 1) * (doc->blockCount() - 1 - softBreaks);
     if (lostTrack) {
         qWarning("TextBox: the text box lost track of an edit and reads its text back");
         d->history.clear();
-        QTextCursor all(doc);
-        all.setPosition(doc->characterCount() - 1, QTextCursor::KeepAnchor);
-        d->buf.setChars(DisplayText::toChars(all.selectedText(), buf.format()));
+        d->buf.setChars(DisplayText::toChars(shownText(), buf.format()));
     }
     takeSelectionFromView();
     if (!lostTrack) recordEdit(from, removedChars, chars, before, d->input);
@@ -523,31 +595,127 @@ bool TextBox::menuOwnsKey(const QKeyEvent* e) const {
 
 int TextBox::lineBreakWidth() const { return d->buf.format().isLf() ? 1 : 2; }
 
+qsizetype TextBox::modelStart(const QTextBlock& block) const {
+    const int number = block.blockNumber();
+    const int soft = d->soft.before(number);
+    return block.position() + qsizetype(lineBreakWidth() - 1) * (number - soft) - soft;
+}
+
 qsizetype TextBox::toModel(int viewPos) const {
     const QTextDocument* doc = document();
     viewPos = std::clamp(viewPos, 0, doc->characterCount() - 1);
-    return viewPos + (lineBreakWidth() - 1) * qsizetype(doc->findBlock(viewPos).blockNumber());
+    if (lineBreakWidth() == 1 && d->soft.count() == 0) return viewPos;
+    const QTextBlock block = doc->findBlock(viewPos);
+    return modelStart(block) + (viewPos - block.position());
 }
 
 int TextBox::toView(qsizetype modelPos) const {
     const QTextDocument* doc = document();
-    if (lineBreakWidth() == 1)
+    if (lineBreakWidth() == 1 && d->soft.count() == 0)
         return int(std::clamp<qsizetype>(modelPos, 0, doc->characterCount() - 1));
-    // Block k starts at buffer position position() + k: find the last block starting at or
-    // before modelPos.
+    // Find the last block starting at or before modelPos; where a soft break stands at
+    // modelPos, that is the block after it.
     int lo = 0;
     int hi = doc->blockCount() - 1;
     while (lo < hi) {
         const int mid = lo + (hi - lo + 1) / 2;
-        if (doc->findBlockByNumber(mid).position() + qsizetype(mid) <= modelPos) {
+        if (modelStart(doc->findBlockByNumber(mid)) <= modelPos) {
             lo = mid;
         } else {
             hi = mid - 1;
         }
     }
     const QTextBlock block = doc->findBlockByNumber(lo);
-    const qsizetype offset = std::max<qsizetype>(0, modelPos - (block.position() + lo));
+    const qsizetype offset = std::max<qsizetype>(0, modelPos - modelStart(block));
     // Between the CR and the LF that end the line means after the line break.
     const qsizetype view = block.position() + std::min<qsizetype>(offset, block.length());
     return int(std::min<qsizetype>(view, doc->characterCount() - 1));
+}
+
+bool TextBox::followsSoftBreak(const QTextBlock& block) const {
+    return block.document() == document() && d->soft.follows(block.blockNumber());
+}
+
+int TextBox::softBreakCount() const { return d->soft.count(); }
+
+QString TextBox::shownText() const {
+    QString out;
+    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
+        if (b != document()->begin() && !d->soft.follows(b.blockNumber()))
+            out += DisplayText::kLineBreak;
+        out += b.text();
+    }
+    return out;
+}
+
+void TextBox::stepOverSoftBreak(const QKeyEvent* e) {
+    const int key = e->key();
+    const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right;
+    const bool back = key == Qt::Key_Left || key == Qt::Key_Backspace;
+    const bool forward = key == Qt::Key_Right || key == Qt::Key_Delete;
+    if ((!back && !forward) || d->soft.count() == 0) return;
+    QTextCursor view = textCursor();
+    const bool extend = arrow && (e->modifiers() & Qt::ShiftModifier);
+    // A key that acts on the selection acts on it as it is.
+    if (view.hasSelection() && !extend) return;
+    // The caret on either side of a soft break stands at the same place of the text: a key that
+    // moves or removes by characters starts from the far side, so that it does what it does
+    // inside the line.
+    const QTextBlock block = view.block();
+    int at = -1;
+    if (back && view.position() == block.position() && d->soft.follows(block.blockNumber()))
+        at = view.position() - 1;
+    if (forward && view.position() == block.position() + block.length() - 1 &&
+        d->soft.follows(block.blockNumber() + 1))
+        at = view.position() + 1;
+    if (at < 0) return;
+    view.setPosition(at, extend ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    QScopedValueRollback<bool> quiet(d->updating, true);
+    setTextCursor(view);
+}
+
+void TextBox::mendLater() {
+    d->mendDue = true;
+    if (d->mendScheduled || d->soft.count() == 0) return;
+    d->mendScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        d->mendScheduled = false;
+        mendIfDue();
+    });
+}
+
+void TextBox::mendIfDue() {
+    // Not while the box changes the view itself: the layout follows at the end of that change.
+    if (!d->mendDue || d->updating) return;
+    if (d->soft.count() == 0) {
+        d->mendDue = false;
+        return;
+    }
+    if (!isVisible() || viewport()->width() <= 0) return;
+    d->mendDue = false;
+    if (viewport()->width() != d->mendedWidth || font() != d->mendedFont) {
+        d->soft.widthChanged();
+        d->mendedWidth = viewport()->width();
+        d->mendedFont = font();
+    }
+    const qsizetype anchor = toModel(textCursor().anchor());
+    const qsizetype position = toModel(textCursor().position());
+    bool moved = false;
+    // A mend can change what shows below it; a few rounds reach what stays.
+    for (int round = 0; round < 4; ++round) {
+        const QPointF offset = contentOffset();
+        const int height = viewport()->height();
+        QTextBlock last = firstVisibleBlock();
+        const int first = last.blockNumber();
+        while (last.next().isValid() &&
+               blockBoundingGeometry(last).translated(offset).bottom() < height)
+            last = last.next();
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        if (!d->soft.mend(first, last.blockNumber() + 1)) break;
+        moved = true;
+    }
+    // The caret stays on the same character of the text; should it not, it is put back.
+    if (moved &&
+        (toModel(textCursor().anchor()) != anchor || toModel(textCursor().position()) != position))
+        showSelection();
 }

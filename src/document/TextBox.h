@@ -7,6 +7,7 @@
 #include "document/TextBuffer.h"
 
 class QMenu;
+class QTextBlock;
 
 // The document's multi-line text box. It holds the text of a document of one kind (DocumentFormat:
 // line break CR LF or LF, code page or UTF-8) and counts positions in its characters (with CR LF
@@ -62,6 +63,11 @@ public:
     bool isUndoAvailable() const;
     bool isRedoAvailable() const;
 
+    // Whether the paragraph separator before block is a soft break: a long line is shown as
+    // several paragraphs, and such a separator stands for no character of the text.
+    bool followsSoftBreak(const QTextBlock& block) const;
+    int softBreakCount() const;
+
 public slots:
     // These hide QPlainTextEdit's undo() and redo(), which are not virtual and would act on the
     // document's own history, which is switched off: call them on a TextBox.
@@ -77,6 +83,8 @@ signals:
 protected:
     void focusInEvent(QFocusEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
@@ -103,12 +111,25 @@ private:
     // Has the Undo and Redo of a menu the widget made act on the box's history.
     void takeUndoActions(QMenu* standard);
     void takeSelectionFromView();
+    // Shows the whole text of the buffer anew.
+    void showAll();
+    // What the view shows, a line break as U+2029, soft breaks left out.
+    QString shownText() const;
+    // Before a key that moves or removes by characters: a caret at a soft break goes to its
+    // other side.
+    void stepOverSoftBreak(const QKeyEvent* e);
+    // Puts the soft breaks that show where the line wraps anyway, now or once the events
+    // pending are handled.
+    void mendIfDue();
+    void mendLater();
     void showSelection();
     void handleKey(QKeyEvent* e);
     bool removesCharacterBetweenCrAndLf(const QKeyEvent* e) const;
     bool menuOwnsKey(const QKeyEvent* e) const;
     // How many positions of the text a line break takes: 2 for CR LF, 1 for LF.
     int lineBreakWidth() const;
+    // The buffer position at which block starts.
+    qsizetype modelStart(const QTextBlock& block) const;
     qsizetype toModel(int viewPos) const;
     int toView(qsizetype modelPos) const;
 

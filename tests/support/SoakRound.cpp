@@ -17,6 +17,7 @@
 
 #include "FrameFixture.h"
 #include "SearchReference.h"
+#include "TextBoxScript.h"
 #include "TextReference.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
@@ -38,15 +39,6 @@ const QStringList Names = {QStringLiteral("a.txt"),
                            QStringLiteral("folder"),
                            QStringLiteral("no/such.txt"),
                            QStringLiteral("big.txt")};
-
-QString shownText(const TextBox& box) {
-    QString out;
-    for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next()) {
-        if (b != box.document()->begin()) out += QChar(0x2029);
-        out += b.text();
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -605,15 +597,16 @@ QString SoakRound::checkWindow(const Document& d) {
             .arg(d.caption)
             .arg(ref.start)
             .arg(ref.length);
-    if (shownText(box) != ref.shown())
+    if (TextBoxScript::shownText(box) != ref.shown())
         return QStringLiteral("%1: the widget does not show the text").arg(d.caption);
     const QTextCursor view = box.textCursor();
-    if (view.selectionStart() != ref.viewPosition(ref.viewStart()) ||
-        view.selectionEnd() != ref.viewPosition(ref.viewEnd()))
+    const int start = TextBoxScript::shownPosition(box, view.selectionStart());
+    const int end = TextBoxScript::shownPosition(box, view.selectionEnd());
+    if (start != ref.viewPosition(ref.viewStart()) || end != ref.viewPosition(ref.viewEnd()))
         return QStringLiteral("%1: the widget selects %2..%3, the text %4+%5")
             .arg(d.caption)
-            .arg(view.selectionStart())
-            .arg(view.selectionEnd())
+            .arg(start)
+            .arg(end)
             .arg(ref.start)
             .arg(ref.length);
     return QString();

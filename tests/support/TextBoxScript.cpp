@@ -9,17 +9,24 @@
 #include "TextScript.h"
 #include "document/TextBox.h"
 
-namespace {
-
-// What the widget shows, block by block, a block break as U+2029.
-QString shownText(const TextBox& box) {
+QString TextBoxScript::shownText(const TextBox& box) {
     QString out;
     for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next()) {
-        if (b != box.document()->begin()) out += QChar(0x2029);
+        if (b != box.document()->begin() && !box.followsSoftBreak(b)) out += QChar(0x2029);
         out += b.text();
     }
     return out;
 }
+
+int TextBoxScript::shownPosition(const TextBox& box, int viewPos) {
+    const QTextBlock at = box.document()->findBlock(viewPos);
+    int soft = 0;
+    for (QTextBlock b = box.document()->begin(); b.isValid() && b != at.next(); b = b.next())
+        soft += box.followsSoftBreak(b) ? 1 : 0;
+    return viewPos - soft;
+}
+
+namespace {
 
 QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, bool refChanged) {
     if (box.Text() != ref.bytes() || box.SelStart() != ref.start || box.SelLength() != ref.length)
@@ -33,15 +40,18 @@ QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, 
     if (box.SelText() != ref.selText())
         return QStringLiteral("SelText %1").arg(TextScript::shown(box.SelText()));
     const QString expected = TextReference::display(ref.bytes());
-    if (shownText(box) != expected)
-        return QStringLiteral("the widget shows [%1], expected [%2]").arg(shownText(box), expected);
+    const QString shown = TextBoxScript::shownText(box);
+    if (shown != expected)
+        return QStringLiteral("the widget shows [%1], expected [%2]").arg(shown, expected);
     const QTextCursor view = box.textCursor();
     const long from = ref.viewPosition(ref.viewStart());
     const long to = ref.viewPosition(ref.viewEnd());
-    if (view.selectionStart() != from || view.selectionEnd() != to)
+    const int start = TextBoxScript::shownPosition(box, view.selectionStart());
+    const int end = TextBoxScript::shownPosition(box, view.selectionEnd());
+    if (start != from || end != to)
         return QStringLiteral("the widget selects %1..%2, expected %3..%4")
-            .arg(view.selectionStart())
-            .arg(view.selectionEnd())
+            .arg(start)
+            .arg(end)
             .arg(from)
             .arg(to);
     if (boxChanged != refChanged)

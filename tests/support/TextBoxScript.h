@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+class TextBox;
+
 // Runs a script (any byte string, in the language of TextScript) on a real text box and on
 // TextReference, side by side: set the text, set SelStart and SelLength, write SelText, type
 // characters, Enter, Backspace, Delete and the caret keys, the keys going in as key events, and
@@ -15,4 +17,10 @@ public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the
     // steps that led to it.
     static QString run(const QByteArray& script);
+
+    // What the widget of box shows, block by block: a line break as U+2029, a soft break (the
+    // box shows a long line as several paragraphs) left out.
+    static QString shownText(const TextBox& box);
+    // A position in box's widget as a position in what it shows, soft breaks left out.
+    static int shownPosition(const TextBox& box, int viewPos);
 };
