@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QPlainTextEdit>
+#include <QTextDocument>
+
 class QMainWindow;
-class QPlainTextEdit;
 class QString;
 
 // The program a benchmark measures, seen through what the figures need: the frame with its
@@ -16,6 +18,11 @@ public:
     virtual QMainWindow* frame() = 0;
     // The text widget of the active document window.
     virtual QPlainTextEdit* editor() = 0;
+    // The characters and the lines the editor shows for its text, the end of the text counted as
+    // one character. By default those of the widget's document; an editor whose document holds
+    // separators that stand for no line break of the text leaves them out.
+    virtual int shownLength() { return editor()->document()->characterCount(); }
+    virtual int lineCount() { return editor()->document()->blockCount(); }
 
     // Reads the file at path into a document window and shows it.
     virtual void open(const QString& path) = 0;

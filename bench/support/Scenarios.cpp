@@ -287,8 +287,8 @@ int Scenarios::windows(BenchSubject& subject, int count) {
 int Scenarios::longLine(BenchSubject& subject, const QString& path, int rounds) {
     openUntimed(subject, path);
     QMainWindow* frame = subject.frame();
-    const auto length = [&subject] { return subject.editor()->document()->characterCount(); };
-    if (subject.editor()->document()->blockCount() != 1 || length() - 1 != QFileInfo(path).size())
+    const auto length = [&subject] { return subject.shownLength(); };
+    if (subject.lineCount() != 1 || length() - 1 != QFileInfo(path).size())
         return fail("the file did not open as one line");
     bool allDone = true;
     const auto key = [&](const char* name, Qt::Key k, const QString& text, int delta) {
@@ -318,7 +318,7 @@ int Scenarios::longLine(BenchSubject& subject, const QString& path, int rounds) 
             allDone = false;
         }
     }
-    if (subject.editor()->document()->blockCount() != 1) return fail("the line did not stay one");
+    if (subject.lineCount() != 1) return fail("the line did not stay one");
     const double idle = idleCpuPercent(subject);
     if (idle < 0) return fail("the text box has not the focus: its caret does not blink");
     BenchReport::figure(QStringLiteral("line_idle_cpu_pct"), idle);
@@ -329,13 +329,12 @@ int Scenarios::pasteLine(BenchSubject& subject, int bytes) {
     startIdle(subject);
     QGuiApplication::clipboard()->setText(lineText(bytes));
     IdleWait::untilIdle();
-    const int before = subject.editor()->document()->characterCount();
+    const int before = subject.shownLength();
     const qint64 t0 = BenchReport::monotonicNs();
     KeyInput::press(subject.frame(), Qt::Key_V, Qt::ControlModifier);
     IdleWait::untilIdle();
     BenchReport::figure(QStringLiteral("pasteline_ms"), BenchReport::msSince(t0));
-    if (subject.editor()->document()->characterCount() - before != bytes)
-        return fail("Paste did not put in the whole line");
+    if (subject.shownLength() - before != bytes) return fail("Paste did not put in the whole line");
     const double idle = idleCpuPercent(subject);
     if (idle < 0) return fail("the text box has not the focus: its caret does not blink");
     BenchReport::figure(QStringLiteral("pasteline_idle_cpu_pct"), idle);

@@ -31,6 +31,16 @@ QPlainTextEdit* TavulellaSubject::editor() {
     return doc ? doc->Text1 : nullptr;
 }
 
+int TavulellaSubject::shownLength() {
+    const TextBox* box = active()->Text1;
+    return box->document()->characterCount() - box->softBreakCount();
+}
+
+int TavulellaSubject::lineCount() {
+    const TextBox* box = active()->Text1;
+    return box->document()->blockCount() - box->softBreakCount();
+}
+
 void TavulellaSubject::open(const QString& path) { m_frame->files().LoadFileIntoWindow(path); }
 
 bool TavulellaSubject::findNext(const QString& text, bool matchCase) {

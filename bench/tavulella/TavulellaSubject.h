@@ -21,6 +21,9 @@ public:
     void start() override;
     QMainWindow* frame() override;
     QPlainTextEdit* editor() override;
+    // Without the soft breaks of a long line.
+    int shownLength() override;
+    int lineCount() override;
     void open(const QString& path) override;
     bool findNext(const QString& text, bool matchCase) override;
     void save(const QString& path) override;
