@@ -64,7 +64,9 @@ QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, 
 class BoxSubject : public TextScript::Subject {
 public:
     BoxSubject() {
+        // Shown, so that a long line's soft breaks are put where it wraps, as the user sees it.
         box.resize(200, 100);
+        box.show();
         QObject::connect(&box, &TextBox::Change, &box, [this] { ++raised; });
     }
 
