@@ -20,6 +20,24 @@ qsizetype pieceEnd(qsizetype start, CharAt charAt) {
     return cut;
 }
 
+// Whether the paragraph before, laid out, ends where its text would wrap if the paragraph after
+// went on in the same line: its last line, followed by the start of the paragraph after, makes
+// a line of the same length.
+bool endsWhereLineWraps(const QTextBlock& before, const QTextBlock& after) {
+    const QTextLayout* layout = before.layout();
+    const QTextLine last = layout->lineAt(layout->lineCount() - 1);
+    // More than fits in a line: the first line of the paragraph is full.
+    const int more = 2 * layout->lineAt(0).textLength() + 64;
+    QTextLayout probe(before.text().mid(last.textStart()) + after.text().left(more),
+                      before.document()->defaultFont());
+    probe.setTextOption(layout->textOption());
+    probe.beginLayout();
+    QTextLine line = probe.createLine();
+    line.setLineWidth(last.width());
+    probe.endLayout();
+    return line.textLength() == last.textLength();
+}
+
 }  // namespace
 
 SoftBreaks::SoftBreaks(QTextDocument* doc) : doc_(doc) {}
@@ -172,9 +190,9 @@ bool SoftBreaks::mend(int first, int last) {
         doc_->documentLayout()->blockBoundingRect(before);
         const QTextLayout* layout = before.layout();
         const int lines = layout->lineCount();
-        // A paragraph of one line ends where the line wraps, unless the view is wider than the
-        // piece: nothing better can be done there.
-        if (lines < 2) continue;
+        // A paragraph of one line cannot end earlier; one that ends where the line wraps
+        // anyway stays as it is.
+        if (lines < 2 || endsWhereLineWraps(before, before.next())) continue;
         const int lastLine = layout->lineAt(lines - 1).textStart();
         // Each move is an edit of its own: the next one reads the layout that this one changed.
         QTextCursor edit(doc_);
