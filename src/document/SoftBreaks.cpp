@@ -208,9 +208,3 @@ bool SoftBreaks::mend(int first, int last) {
     }
     return changed;
 }
-
-void SoftBreaks::removeBetween(int from, int to) {
-    const int first = doc_->findBlock(from).blockNumber();
-    const int last = doc_->findBlock(to).blockNumber();
-    for (int b = last; b > first; --b) join(b);
-}

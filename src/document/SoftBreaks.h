@@ -64,8 +64,6 @@ public:
     // wraps anyway. Returns whether the document changed. The view must have laid the blocks out
     // at its width.
     bool mend(int first, int last);
-    // Takes out the soft breaks between the view positions from and to.
-    void removeBetween(int from, int to);
 
 private:
     struct Entry {

@@ -406,22 +406,48 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
 }
 
 void TextBox::dropEvent(QDropEvent* e) {
+    if (d->soft.count() > 0 && (e->source() == this || e->source() == viewport()) &&
+        e->dropAction() == Qt::MoveAction && canInsertFromMimeData(e->mimeData())) {
+        moveDropped(e);
+        return;
+    }
     // A move within the box removes the dragged text and puts it in where it is dropped: in one
     // edit block the document reports both as one change, which is one step of undo.
     QTextCursor block(document());
     block.beginEditBlock();
-    if (d->soft.count() > 0) {
-        // The document reports such a change as one range from the first edge to the last; the
-        // soft breaks in between are taken out first, so that every separator in the range is
-        // a line break of the text.
-        const QTextCursor dragged = textCursor();
-        const int at = cursorForPosition(e->position().toPoint()).position();
-        QScopedValueRollback<bool> quiet(d->updating, true);
-        d->soft.removeBetween(std::min(dragged.selectionStart(), at),
-                              std::max(dragged.selectionEnd(), at));
-    }
     QPlainTextEdit::dropEvent(e);
     block.endEditBlock();
+}
+
+void TextBox::moveDropped(QDropEvent* e) {
+    // The document would report the move as one range from its first edge to its last, the soft
+    // breaks in between taken for line breaks: the box makes the move in the buffer instead, as
+    // one change of the characters from the first edge to the last.
+    const qsizetype at = toModel(cursorForPosition(e->position().toPoint()).position());
+    const qsizetype start = d->buf.selStart();
+    const qsizetype end = start + d->buf.selLength();
+    const QString moved = ClipboardText::fromMime(*e->mimeData(), format());
+    // The widget's own handling of the drop, given nothing to insert, only ends the drag.
+    QMimeData nothing;
+    QDropEvent done(e->position(), e->possibleActions(), &nothing, e->buttons(), e->modifiers());
+    QPlainTextEdit::dropEvent(&done);
+    e->setDropAction(Qt::MoveAction);
+    e->accept();
+    if (at >= start && at <= end) return;
+    const QString& chars = d->buf.chars();
+    const qsizetype from = std::min(start, at);
+    const qsizetype to = std::max(end, at);
+    const QString span =
+        at < start ? moved + chars.mid(at, start - at) : chars.mid(end, at - end) + moved;
+    const EditHistory::Selection before{start, end - start};
+    const QString removed = chars.mid(from, to - from);
+    if (!replaceShown(from, to, span)) return;
+    // The caret stands after the dropped text, as after any drop.
+    d->buf.setSelStart(at < start ? at + moved.size() : from + span.size());
+    recordEdit(from, removed, span, before, EditHistory::Input::Other);
+    showSelection();
+    emit Change();
+    ensureCursorVisible();
 }
 
 bool TextBox::canInsertFromMimeData(const QMimeData* source) const {

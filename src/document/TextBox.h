@@ -110,6 +110,8 @@ private:
                    const EditHistory::Selection& sel);
     // Has the Undo and Redo of a menu the widget made act on the box's history.
     void takeUndoActions(QMenu* standard);
+    // A drop of text dragged within the box, moving it.
+    void moveDropped(QDropEvent* e);
     void takeSelectionFromView();
     // Shows the whole text of the buffer anew.
     void showAll();
