@@ -524,7 +524,10 @@ void TextBox::followEdit(int pos, int removed, int added) {
     int changedTo = addedEnd;
     {
         QScopedValueRollback<bool> quiet(d->updating, true);
-        if (fix.selectedText() != wanted) {
+        // Without a CR or an LF at the edges the range is the one read above: not read again,
+        // which for a paste of megabytes would be another copy of it.
+        const bool sameRange = fixFrom == pos && fixTo == addedEnd;
+        if ((sameRange ? shownNow : fix.selectedText()) != wanted) {
             fix.beginEditBlock();
             fix.insertText(wanted);
             d->soft.replaced(fixFrom, int(wanted.size()));
