@@ -51,20 +51,7 @@ QString mismatch(const TextBox& box, const TextReference& ref) {
             .arg(ref.length);
     }
     if (box.SelText() != ref.selText()) return "SelText";
-    if (shownText(box) != ref.shown()) {
-        return "shown text " + shownText(box) + ", expected " + ref.shown();
-    }
-    const QTextCursor view = box.textCursor();
-    const int start = TextBoxScript::shownPosition(box, view.selectionStart());
-    const int end = TextBoxScript::shownPosition(box, view.selectionEnd());
-    if (start != ref.viewPosition(ref.viewStart()) || end != ref.viewPosition(ref.viewEnd())) {
-        return QString("widget selection %1-%2, expected %3-%4")
-            .arg(start)
-            .arg(end)
-            .arg(ref.viewPosition(ref.viewStart()))
-            .arg(ref.viewPosition(ref.viewEnd()));
-    }
-    return QString();
+    return TextBoxScript::viewMismatch(box, ref);
 }
 
 // One key press and release as the keyboard makes it, text included.

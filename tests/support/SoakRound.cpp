@@ -597,17 +597,6 @@ QString SoakRound::checkWindow(const Document& d) {
             .arg(d.caption)
             .arg(ref.start)
             .arg(ref.length);
-    if (TextBoxScript::shownText(box) != ref.shown())
-        return QStringLiteral("%1: the widget does not show the text").arg(d.caption);
-    const QTextCursor view = box.textCursor();
-    const int start = TextBoxScript::shownPosition(box, view.selectionStart());
-    const int end = TextBoxScript::shownPosition(box, view.selectionEnd());
-    if (start != ref.viewPosition(ref.viewStart()) || end != ref.viewPosition(ref.viewEnd()))
-        return QStringLiteral("%1: the widget selects %2..%3, the text %4+%5")
-            .arg(d.caption)
-            .arg(start)
-            .arg(end)
-            .arg(ref.start)
-            .arg(ref.length);
-    return QString();
+    const QString view = TextBoxScript::viewMismatch(box, ref);
+    return view.isEmpty() ? QString() : d.caption + QStringLiteral(": ") + view;
 }

@@ -18,12 +18,35 @@ QString TextBoxScript::shownText(const TextBox& box) {
     return out;
 }
 
-int TextBoxScript::shownPosition(const TextBox& box, int viewPos) {
+namespace {
+
+// A position in box's widget as a position in what it shows, soft breaks left out.
+long shownPosition(const TextBox& box, int viewPos) {
     const QTextBlock at = box.document()->findBlock(viewPos);
-    int soft = 0;
+    long soft = 0;
     for (QTextBlock b = box.document()->begin(); b.isValid() && b != at.next(); b = b.next())
         soft += box.followsSoftBreak(b) ? 1 : 0;
     return viewPos - soft;
+}
+
+}  // namespace
+
+QString TextBoxScript::viewMismatch(const TextBox& box, const TextReference& ref) {
+    const QString shown = shownText(box);
+    if (shown != ref.shown())
+        return QStringLiteral("the widget shows [%1], expected [%2]").arg(shown, ref.shown());
+    const QTextCursor view = box.textCursor();
+    const long from = ref.viewPosition(ref.viewStart());
+    const long to = ref.viewPosition(ref.viewEnd());
+    const long start = shownPosition(box, view.selectionStart());
+    const long end = shownPosition(box, view.selectionEnd());
+    if (start != from || end != to)
+        return QStringLiteral("the widget selects %1..%2, expected %3..%4")
+            .arg(start)
+            .arg(end)
+            .arg(from)
+            .arg(to);
+    return QString();
 }
 
 namespace {
@@ -39,21 +62,8 @@ QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, 
             .arg(ref.length);
     if (box.SelText() != ref.selText())
         return QStringLiteral("SelText %1").arg(TextScript::shown(box.SelText()));
-    const QString expected = TextReference::display(ref.bytes());
-    const QString shown = TextBoxScript::shownText(box);
-    if (shown != expected)
-        return QStringLiteral("the widget shows [%1], expected [%2]").arg(shown, expected);
-    const QTextCursor view = box.textCursor();
-    const long from = ref.viewPosition(ref.viewStart());
-    const long to = ref.viewPosition(ref.viewEnd());
-    const int start = TextBoxScript::shownPosition(box, view.selectionStart());
-    const int end = TextBoxScript::shownPosition(box, view.selectionEnd());
-    if (start != from || end != to)
-        return QStringLiteral("the widget selects %1..%2, expected %3..%4")
-            .arg(start)
-            .arg(end)
-            .arg(from)
-            .arg(to);
+    const QString view = TextBoxScript::viewMismatch(box, ref);
+    if (!view.isEmpty()) return view;
     if (boxChanged != refChanged)
         return QStringLiteral("change notification %1, but the text %2")
             .arg(boxChanged ? "raised" : "not raised", refChanged ? "changed" : "did not change");

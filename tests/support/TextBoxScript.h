@@ -4,6 +4,7 @@
 #include <QString>
 
 class TextBox;
+class TextReference;
 
 // Runs a script (any byte string, in the language of TextScript) on a real text box and on
 // TextReference, side by side: set the text, set SelStart and SelLength, write SelText, type
@@ -21,6 +22,7 @@ public:
     // What the widget of box shows, block by block: a line break as U+2029, a soft break (the
     // box shows a long line as several paragraphs) left out.
     static QString shownText(const TextBox& box);
-    // A position in box's widget as a position in what it shows, soft breaks left out.
-    static int shownPosition(const TextBox& box, int viewPos);
+    // An empty string when the widget of box shows exactly ref's text, with the selection at the
+    // same place, otherwise what differs.
+    static QString viewMismatch(const TextBox& box, const TextReference& ref);
 };
