@@ -40,10 +40,9 @@ void DiskGuard::tell(frmNotePad& window, const QString& prompt) {
 }
 
 bool DiskGuard::ask(frmNotePad& window, const QString& prompt) {
-    return m_workspace.dialogs().messageBox(&window, prompt, DialogService::Buttons::YesNo,
-                                            DialogService::Icon::Exclamation,
-                                            DialogService::MessageTitle) ==
-           DialogService::Answer::Yes;
+    return m_workspace.dialogs().messageBox(
+               &window, prompt, DialogService::Buttons::YesNo, DialogService::Icon::Exclamation,
+               DialogService::MessageTitle) == DialogService::Answer::Yes;
 }
 
 std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& path) {
@@ -65,9 +64,9 @@ std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& 
     // Asked on every save, also after a No: each save is a new request to write over it.
     window.noticedOnDisk = now;
     m_busy = true;
-    const bool yes = ask(window, changedBy(window) +
-                                     QStringLiteral("Astipamme 'o stesso, e chello ca ce sta "
-                                                    "se perde?"));
+    const bool yes =
+        ask(window, changedBy(window) + QStringLiteral("Astipamme 'o stesso, e chello ca ce sta "
+                                                       "se perde?"));
     m_busy = false;
     if (!yes) return std::nullopt;
     return now;
@@ -94,8 +93,7 @@ void DiskGuard::recheck(frmNotePad& window) {
     } else if (window.documentState().Changed != DocumentState::False) {
         tell(window, changedBy(window) +
                          QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma."));
-    } else if (ask(window,
-                   changedBy(window) + QStringLiteral("'O leggimme n'ata vota 'a ccà?"))) {
+    } else if (ask(window, changedBy(window) + QStringLiteral("'O leggimme n'ata vota 'a ccà?"))) {
         m_workspace.files().ReloadWindow(window);
     }
     m_busy = false;

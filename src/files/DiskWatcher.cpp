@@ -16,8 +16,7 @@ DiskWatcher::DiskWatcher(QObject* parent) : QObject(parent) {
     m_quiet.setInterval(QuietMs);
     connect(&m_quiet, &QTimer::timeout, this, &DiskWatcher::report);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &DiskWatcher::fileReported);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
-            &DiskWatcher::folderReported);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &DiskWatcher::folderReported);
 }
 
 void DiskWatcher::watch(const QString& path) {
