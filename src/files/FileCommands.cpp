@@ -141,12 +141,19 @@ bool FileCommands::ReloadWindow(frmNotePad& window) {
 
 bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     // The file must still be what the check saw (or what the user agreed to write over) when the
-    // write begins; a change while a question was open is checked, and asked about, again.
+    // write begins; a change while a question was open is checked, and asked about, again. A file
+    // that keeps changing under the check is not written.
+    constexpr int MaxChecks = 3;
     std::optional<DiskStamp> agreed;
-    do {
+    for (int check = 1;; ++check) {
         agreed = m_guard.mayWrite(window, path);
         if (!agreed) return false;
-    } while (!agreed->stillHolds(path));
+        if (agreed->stillHolds(path)) break;
+        if (check == MaxChecks) {
+            showMessage(TextFile::changedWhileWritingText(), true);
+            return false;
+        }
+    }
 
     // The window keeps the kind of document it opened with: Save As writes the same kind.
     const TextBox& box = *window.Text1;
