@@ -45,6 +45,8 @@ private:
             QVERIFY(::utime(native, &later) == 0);
         } else if (change == "chmod") {
             QVERIFY(::chmod(native, 0600) == 0);
+        } else if (change == "grow") {
+            QVERIFY(DiskFiles::put(path, QByteArray(FileCommands::MaxOpenBytes + 1, 'g')));
         } else if (change == "rm") {
             QVERIFY(QFile::remove(path));
         } else if (change == "mv away") {
@@ -401,16 +403,21 @@ private slots:
         QTest::addColumn<bool>("edited");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("told");  // the second line of the box; empty: no box
+        QTest::addColumn<QString>("then");  // the box after the answer; empty: none
         const QString reload = QStringLiteral("'O leggimme n'ata vota 'a ccà?");
-        QTest::newRow("reload, Yes") << "mv over" << false << int(Answer::Yes) << reload;
-        QTest::newRow("reload, No") << "echo >>" << false << int(Answer::No) << reload;
+        QTest::newRow("reload, Yes") << "mv over" << false << int(Answer::Yes) << reload << "";
+        QTest::newRow("reload, No") << "echo >>" << false << int(Answer::No) << reload << "";
+        QTest::newRow("reload of a file grown too large")
+            << "grow" << false << int(Answer::Yes) << reload
+            << QStringLiteral("'O file è troppo gruosso po pute' arapì.");
         QTest::newRow("unsaved edits")
             << "echo >>" << true << int(Answer::Ok)
-            << QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma.");
+            << QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma.") << "";
         QTest::newRow("rm") << "rm" << true << int(Answer::Ok)
                             << QStringLiteral(
-                                   "'O testo resta ccà: si l'astipate, 'o file se fa n'ata vota.");
-        QTest::newRow("touch") << "touch" << false << int(Answer::Ok) << QString();
+                                   "'O testo resta ccà: si l'astipate, 'o file se fa n'ata vota.")
+                            << "";
+        QTest::newRow("touch") << "touch" << false << int(Answer::Ok) << QString() << "";
     }
 
     void aChangeWhileOpenIsToldOnce() {
@@ -418,6 +425,7 @@ private slots:
         QFETCH(bool, edited);
         QFETCH(int, answer);
         QFETCH(QString, told);
+        QFETCH(QString, then);
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("todo.txt"), "mine\r\n");
         frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
@@ -426,17 +434,20 @@ private slots:
         changeOnDisk(change, path);
         const QByteArray outside = DiskFiles::bytes(path);
         if (!told.isEmpty()) f.dialogs().answerMessageBox(Answer(answer));
+        if (!then.isEmpty()) f.dialogs().answerMessageBox(Answer::Ok);
+        const int boxes = int(!told.isEmpty()) + int(!then.isEmpty());
         // Activating the window checks it, as does a report of the watcher.
         f.frame().mdiArea()->setActiveSubWindow(nullptr);
         f.frame().mdiArea()->setActiveSubWindow(w);
         FrameFixture::settle();
-        QCOMPARE(f.dialogs().calls().size(), told.isEmpty() ? 0 : 1);
+        QCOMPARE(f.dialogs().calls().size(), boxes);
         f.frame().files().recheckDisk(*w);
-        QCOMPARE(f.dialogs().calls().size(), told.isEmpty() ? 0 : 1);
+        QCOMPARE(f.dialogs().calls().size(), boxes);
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));
-        if (!told.isEmpty()) QVERIFY(f.dialogs().lastCall().prompt.endsWith(told));
-        const bool reloaded = answer == int(Answer::Yes);
+        if (!told.isEmpty()) QVERIFY(f.dialogs().calls().first().prompt.endsWith(told));
+        if (!then.isEmpty()) QCOMPARE(f.dialogs().lastCall().prompt, then);
+        const bool reloaded = answer == int(Answer::Yes) && then.isEmpty();
         QCOMPARE(w->Text1->Text(), reloaded ? outside : before);
         QCOMPARE(w->documentState().Changed, edited ? DocumentState::True : DocumentState::False);
         QCOMPARE(DiskFiles::bytes(path), outside);
