@@ -1,5 +1,10 @@
+#include <sys/stat.h>
+#include <utime.h>
+
+#include <QMdiArea>
 #include <QtTest>
 
+#include "DiskFiles.h"
 #include "FrameFixture.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
@@ -17,6 +22,38 @@ private:
         QByteArray bytes;
         for (int i = 0; i < 256; ++i) bytes.append(char(i));
         return bytes + QByteArray("\r\n\r\r\n\n\r");
+    }
+
+    // What another program does to a file, as the shell commands of the same names do it.
+    static void changeOnDisk(const QString& change, const QString& path) {
+        const QByteArray old = FrameFixture::readFile(path);
+        const QByteArray native = QFile::encodeName(path);
+        const QString beside = path + QStringLiteral(".new");
+        if (change == "echo >>") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::Append) && f.write("outside\n") == 8);
+        } else if (change == "mv over") {
+            QVERIFY(DiskFiles::put(beside, "replaced\n"));
+            QVERIFY(::rename(QFile::encodeName(beside), native) == 0);
+        } else if (change == "mv over, same bytes") {
+            QVERIFY(DiskFiles::put(beside, old));
+            QVERIFY(::rename(QFile::encodeName(beside), native) == 0);
+        } else if (change == "rewrite, same bytes") {
+            QVERIFY(DiskFiles::put(path, old));
+        } else if (change == "touch") {
+            const struct utimbuf later { 1000000000, 1000000000 };
+            QVERIFY(::utime(native, &later) == 0);
+        } else if (change == "chmod") {
+            QVERIFY(::chmod(native, 0600) == 0);
+        } else if (change == "grow") {
+            QVERIFY(DiskFiles::put(path, QByteArray(FileCommands::MaxOpenBytes + 1, 'g')));
+        } else if (change == "rm") {
+            QVERIFY(QFile::remove(path));
+        } else if (change == "mv away") {
+            QVERIFY(QFile::rename(path, beside));
+        } else {
+            QFAIL("no such change");
+        }
     }
 
 private slots:
@@ -243,6 +280,186 @@ private slots:
         QCOMPARE(FrameFixture::readFile(a), QByteArray("1A\r\n"));
         QCOMPARE(FrameFixture::readFile(b), QByteArray("B"));
         QCOMPARE(wb->documentState().Changed, DocumentState::False);
+    }
+
+    // Another program changed the file since the window read it: every way of writing over it
+    // asks first, and No leaves file and window exactly as they were; a removed file is made
+    // anew after the user is told; a change that leaves the bytes as they were asks nothing.
+    void aSaveChecksTheFileOnDisk_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("by");
+        QTest::addColumn<QString>("expect");  // "question", "gone" or "nothing"
+        QTest::newRow("echo >>, Save") << "echo >>"
+                                       << "save"
+                                       << "question";
+        QTest::newRow("echo >>, the save question") << "echo >>"
+                                                    << "close"
+                                                    << "question";
+        QTest::newRow("echo >>, Save As onto it") << "echo >>"
+                                                  << "saveas"
+                                                  << "question";
+        QTest::newRow("mv over") << "mv over"
+                                 << "save"
+                                 << "question";
+        QTest::newRow("mv over, same bytes") << "mv over, same bytes"
+                                             << "save"
+                                             << "nothing";
+        QTest::newRow("rewrite, same bytes") << "rewrite, same bytes"
+                                             << "save"
+                                             << "nothing";
+        QTest::newRow("touch") << "touch"
+                               << "save"
+                               << "nothing";
+        QTest::newRow("chmod") << "chmod"
+                               << "save"
+                               << "nothing";
+        QTest::newRow("rm") << "rm"
+                            << "save"
+                            << "gone";
+        QTest::newRow("mv away, the save question") << "mv away"
+                                                    << "close"
+                                                    << "gone";
+    }
+
+    void aSaveChecksTheFileOnDisk() {
+        QFETCH(QString, change);
+        QFETCH(QString, by);
+        QFETCH(QString, expect);
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("todo.txt"), "mine\r\n");
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        w->Text1->setSelText("typed ");
+        const QByteArray typed = w->Text1->Text();
+        changeOnDisk(change, path);
+        const QByteArray outside = DiskFiles::bytes(path);
+        const QString question = QStringLiteral("N'ato programma ha cagnate 'o file [") + path +
+                                 QStringLiteral(
+                                     "].\n\rAstipamme 'o stesso, e chello ca ce sta "
+                                     "se perde?");
+        // Saves the way the row says, the save question (if any) answered Yes, then answers.
+        auto save = [&](QList<Answer> answers) {
+            if (by == "saveas") f.dialogs().answerSave(path);
+            if (by == "close") answers.prepend(Answer::Yes);
+            for (Answer a : answers) f.dialogs().answerMessageBox(a);
+            if (by == "close")
+                w->close();
+            else if (by == "saveas")
+                w->mnuFSaveAs_Click();
+            else
+                w->mnuFSave_Click();
+        };
+
+        if (expect == "question") {
+            save({Answer::No});
+            const auto& box = f.dialogs().lastCall();
+            QCOMPARE(box.prompt, question);
+            QCOMPARE(box.buttons, DialogService::Buttons::YesNo);
+            QCOMPARE(box.icon, DialogService::Icon::Exclamation);
+            QCOMPARE(box.title, QStringLiteral("MDI"));
+            QCOMPARE(DiskFiles::bytes(path), outside);
+            QCOMPARE(w->Text1->Text(), typed);
+            QCOMPARE(w->documentState().Changed, DocumentState::True);
+            QVERIFY(!w->isUnloaded());
+            save({Answer::Yes});
+        } else if (expect == "gone") {
+            save({Answer::Ok});
+            QCOMPARE(f.dialogs().lastCall().prompt,
+                     QStringLiteral("'O file [") + path +
+                         QStringLiteral("] nun ce sta cchiù.\n\rMo se fa n'ata vota."));
+        } else {
+            save({});
+        }
+        QCOMPARE(DiskFiles::bytes(path), typed + "\r\n");
+        QVERIFY(by == "close" ? w->isUnloaded() : w->documentState().Changed == 0);
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+    }
+
+    // Two windows on one file: the second cannot undo the first's save without being asked, and
+    // a window's own saves never ask.
+    void aSecondWindowCannotSilentlyUndoTheFirstsSave() {
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("shared.txt"), "base\r\n");
+        frmNotePad* first = f.frame().files().LoadFileIntoWindow(path);
+        frmNotePad* second = f.frame().files().LoadFileIntoWindow(path);
+        first->Text1->setSelText("1");
+        first->mnuFSave_Click();
+        first->mnuFSave_Click();
+        QVERIFY(f.dialogs().calls().isEmpty());
+        second->Text1->setSelText("2");
+        f.dialogs().answerMessageBox(Answer::No);
+        second->mnuFSave_Click();
+        QCOMPARE(DiskFiles::bytes(path), QByteArray("1base\r\n\r\n"));
+        QCOMPARE(f.dialogs().lastCall().buttons, DialogService::Buttons::YesNo);
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+    }
+
+    // While the window is open: a file with other bytes is offered for reloading when the window
+    // has no unsaved changes, and reported when it has; a removed file is reported. Each change
+    // once: checking again says nothing more until the file changes again.
+    void aChangeWhileOpenIsToldOnce_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("edited");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("told");  // the second line of the box; empty: no box
+        QTest::addColumn<QString>("then");  // the box after the answer; empty: none
+        const QString reload = QStringLiteral("'O leggimme n'ata vota 'a ccà?");
+        QTest::newRow("reload, Yes") << "mv over" << false << int(Answer::Yes) << reload << "";
+        QTest::newRow("reload, No") << "echo >>" << false << int(Answer::No) << reload << "";
+        QTest::newRow("reload of a file grown too large")
+            << "grow" << false << int(Answer::Yes) << reload
+            << QStringLiteral("'O file è troppo gruosso po pute' arapì.");
+        QTest::newRow("unsaved edits")
+            << "echo >>" << true << int(Answer::Ok)
+            << QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma.") << "";
+        QTest::newRow("rm") << "rm" << true << int(Answer::Ok)
+                            << QStringLiteral(
+                                   "'O testo resta ccà: si l'astipate, 'o file se fa n'ata vota.")
+                            << "";
+        QTest::newRow("touch") << "touch" << false << int(Answer::Ok) << QString() << "";
+    }
+
+    void aChangeWhileOpenIsToldOnce() {
+        QFETCH(QString, change);
+        QFETCH(bool, edited);
+        QFETCH(int, answer);
+        QFETCH(QString, told);
+        QFETCH(QString, then);
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("todo.txt"), "mine\r\n");
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        if (edited) w->Text1->setSelText("typed ");
+        const QByteArray before = w->Text1->Text();
+        changeOnDisk(change, path);
+        const QByteArray outside = DiskFiles::bytes(path);
+        if (!told.isEmpty()) f.dialogs().answerMessageBox(Answer(answer));
+        if (!then.isEmpty()) f.dialogs().answerMessageBox(Answer::Ok);
+        const int boxes = int(!told.isEmpty()) + int(!then.isEmpty());
+        // Activating the window checks it, as does a report of the watcher.
+        f.frame().mdiArea()->setActiveSubWindow(nullptr);
+        f.frame().mdiArea()->setActiveSubWindow(w);
+        FrameFixture::settle();
+        QCOMPARE(f.dialogs().calls().size(), boxes);
+        f.frame().files().recheckDisk(*w);
+        QCOMPARE(f.dialogs().calls().size(), boxes);
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+        if (!told.isEmpty()) QVERIFY(f.dialogs().calls().first().prompt.endsWith(told));
+        if (!then.isEmpty()) QCOMPARE(f.dialogs().lastCall().prompt, then);
+        const bool reloaded = answer == int(Answer::Yes) && then.isEmpty();
+        QCOMPARE(w->Text1->Text(), reloaded ? outside : before);
+        QCOMPARE(w->documentState().Changed, edited ? DocumentState::True : DocumentState::False);
+        QCOMPARE(DiskFiles::bytes(path), outside);
+
+        // The next Save asks unless the window now holds what is on disk; a removal already told
+        // is not told again.
+        if (told.isEmpty() || reloaded) return;
+        if (change != "rm") f.dialogs().answerMessageBox(Answer::No);
+        w->mnuFSave_Click();
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+        QCOMPARE(DiskFiles::bytes(path), change == "rm" ? before + "\r\n" : outside);
     }
 };
 

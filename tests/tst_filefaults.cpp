@@ -244,6 +244,38 @@ QString noMemoryWhileBuilding(const QString& path) {
     return problems.join(QStringLiteral("; "));
 }
 
+// The user may write the window's file but no longer read it, so the check before a save has
+// only its size and time to go by: an untouched file is saved without a question, one that
+// another program wrote to is asked about, and No leaves it as the other program left it.
+QString uncheckableSave(const QString& file) {
+    QStringList problems;
+    FrameFixture f;
+    if (!DiskFiles::put(file, OldContent)) return QStringLiteral("cannot make the file");
+    frmNotePad* w = f.frame().files().LoadFileIntoWindow(file);
+    if (!w) return QStringLiteral("the file did not open");
+    if (!chmodPath(file, 0200)) return QStringLiteral("cannot take the read permission");
+    w->Text1->setSelText("1");
+    w->mnuFSave_Click();
+    expect(problems, f.dialogs().calls().isEmpty(), QStringLiteral("an untouched file asked"));
+    {
+        QFile outside(file);
+        if (!outside.open(QIODevice::Append) || outside.write("more") != 4)
+            return QStringLiteral("cannot append");
+    }
+    w->Text1->setSelText("2");
+    f.dialogs().answerMessageBox(Answer::No);
+    w->mnuFSave_Click();
+    expect(problems, f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+           f.dialogs().problems());
+    chmodPath(file, 0600);
+    expect(problems, DiskFiles::bytes(file) == "1" + OldContent + "\r\nmore",
+           QStringLiteral("the file holds %1").arg(quoted(DiskFiles::bytes(file))));
+    expect(problems, w->documentState().Changed == DocumentState::True,
+           QStringLiteral("the window counts as saved"));
+    w->documentState().Changed = DocumentState::False;
+    return problems.join(QStringLiteral("; "));
+}
+
 // A case run in a process of its own (see ChildCase), as the unprivileged user or, for the
 // address-space limit, as the same one.
 QString runCase(const QStringList& args) {
@@ -255,6 +287,8 @@ QString runCase(const QStringList& args) {
         return failedSave(SaveCase{
             args[1], args[2] == QLatin1String("saveas") ? SaveBy::SaveAs : SaveBy::Save, args[3]});
     if (args.value(0) == QLatin1String("inplace") && args.size() == 2) return savedInPlace(args[1]);
+    if (args.value(0) == QLatin1String("uncheckable") && args.size() == 2)
+        return uncheckableSave(args[1]);
     return QStringLiteral("no such case: ") + args.join(' ');
 }
 
@@ -477,6 +511,52 @@ private slots:
         const QString problem = runUnprivileged({"inplace", file});
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         QCOMPARE(DiskFiles::entries(path(QStringLiteral("locked"))), QStringList{"open.txt"});
+    }
+
+    // The check before a save cannot read the file: its size and time decide.
+    void theCheckBeforeASaveCannotReadTheFile() {
+        QVERIFY(chmodPath(m_dir.path(), 0777));
+        const QString problem = runUnprivileged({"uncheckable", path(QStringLiteral("wo.txt"))});
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    }
+
+    // Another program writes the file again while the user reads the question or the notice
+    // that came before the save: the save checks again and asks about what is there now, so
+    // that No keeps the other program's latest bytes and the window's text.
+    void theFileChangesAgainWhileTheUserIsAsked_data() {
+        QTest::addColumn<bool>("removedFirst");
+        QTest::newRow("changed, then replaced during the question") << false;
+        QTest::newRow("removed, then made again during the notice") << true;
+    }
+
+    void theFileChangesAgainWhileTheUserIsAsked() {
+        QFETCH(bool, removedFirst);
+        FrameFixture f;
+        const QString file = path(QStringLiteral("raced.txt"));
+        QVERIFY(DiskFiles::put(file, OldContent));
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(file);
+        QVERIFY(w);
+        w->Text1->setSelText("mine ");
+        const QByteArray text = w->Text1->Text();
+        if (removedFirst)
+            QVERIFY(QFile::remove(file));
+        else
+            QVERIFY(DiskFiles::put(file, "first outside"));
+        const QString beside = path(QStringLiteral("raced.new"));
+        f.dialogs().duringNextMessageBox([&] {
+            QVERIFY(DiskFiles::put(beside, "second outside"));
+            QVERIFY(::rename(native(beside), native(file)) == 0);
+        });
+        f.dialogs().answerMessageBox(removedFirst ? Answer::Ok : Answer::Yes);
+        f.dialogs().answerMessageBox(Answer::No);
+        w->mnuFSave_Click();
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+        QCOMPARE(f.dialogs().lastCall().buttons, DialogService::Buttons::YesNo);
+        QCOMPARE(DiskFiles::bytes(file), QByteArray("second outside"));
+        QCOMPARE(w->Text1->Text(), text);
+        QCOMPARE(w->documentState().Changed, DocumentState::True);
+        w->documentState().Changed = DocumentState::False;
     }
 
     // Save As to a name that is no file the program can write.

@@ -188,8 +188,12 @@ DocumentState& frmNotePad::documentState() { return m_workspace.state().slotTabl
 bool frmNotePad::isUntitled() const { return Caption().startsWith(UntitledCaption); }
 
 void frmNotePad::setFilePath(const QString& path) {
-    m_filePath = path;
+    const QString previous = std::exchange(m_filePath, path);
     setCaption(path.toUpper());
+    if (previous != path) {
+        noticedOnDisk = DiskStamp();
+        emit filePathChanged(previous, path);
+    }
 }
 
 void frmNotePad::Form_Load() {
@@ -278,6 +282,7 @@ void frmNotePad::closeEvent(QCloseEvent* e) {
 void frmNotePad::Form_Unload() {
     if (!m_loaded) return;
     documentState().Free = DocumentState::True;
+    if (!m_filePath.isEmpty()) emit filePathChanged(m_filePath, QString());
     if (!m_workspace.state().slotTables.HasOpenDocuments()) emit lastDocumentClosed();
     m_loaded = false;
     m_unloaded = true;

@@ -5,6 +5,8 @@
 #include <array>
 #include <vector>
 
+#include "files/DiskStamp.h"
+
 class QAction;
 class QMenu;
 class TextBox;
@@ -39,6 +41,11 @@ public:
     QString filePath() const { return m_filePath; }
     // Makes the window hold the file at path: the caption shows it in upper case.
     void setFilePath(const QString& path);
+
+    // The window's file as the window last read or wrote it, and as it was when the user was
+    // last told of a change to it by another program (empty when there is nothing to tell).
+    DiskStamp onDisk;
+    DiskStamp noticedOnDisk;
 
     TextBox* Text1 = nullptr;
 
@@ -102,6 +109,8 @@ signals:
     void aboutToClose();
     // The window has closed and freed its slot, and no other document window is open.
     void lastDocumentClosed();
+    // The window's file is now another one (current is empty once the window has closed).
+    void filePathChanged(const QString& previous, const QString& current);
 
 public slots:
     void mnuFNew_Click();

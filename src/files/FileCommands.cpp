@@ -12,7 +12,7 @@
 #include "platform/DialogService.h"
 
 FileCommands::FileCommands(Workspace& workspace)
-    : m_workspace(workspace), m_memory(&LoadBound::availableMemory) {}
+    : m_workspace(workspace), m_memory(&LoadBound::availableMemory), m_guard(workspace) {}
 
 void FileCommands::setAvailableMemory(MemorySource memory) { m_memory = std::move(memory); }
 
@@ -57,18 +57,17 @@ QString FileCommands::AskSaveFileName(const QString& initialName) {
         .value_or(QString());
 }
 
-frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
+bool FileCommands::readForWindow(const QString& path, TextFile::ReadResult& read) {
     // A file whose window would not fit in memory is refused before anything of it is read, as
     // far as its size tells, and again once its lines are known.
     const qint64 available = m_memory();
     if (!LoadBound::fits(LoadBound::windowCost(TextFile::sizeOf(path), 0), available)) {
         reportNoMemory(path);
-        return nullptr;
+        return false;
     }
 
-    // The file is read whole before any window is made, so that a file that cannot be read never
-    // shows up as an empty or partial document.
-    TextFile::ReadResult read;
+    // The file is read whole before its window is touched, so that a file that cannot be read
+    // never shows up as an empty or partial document.
     {
         BusyPointer busy;
         read = TextFile::read(path);
@@ -78,12 +77,18 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
         if (read.status == TextFile::ReadStatus::ReadFailed && !read.errorString.isEmpty())
             prompt += QLatin1Char('\n') + read.errorString;
         showMessage(prompt, false);
-        return nullptr;
+        return false;
     }
     if (!LoadBound::fits(LoadBound::windowCost(read.bytes), available)) {
         reportNoMemory(path);
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
+    TextFile::ReadResult read;
+    if (!readForWindow(path, read)) return nullptr;
 
     BusyPointer busy;
     frmNotePad* window = m_workspace.openDocumentWindow();
@@ -94,6 +99,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
     }
     try {
         window->setFilePath(path);
+        window->onDisk = DiskStamp::ofContent(path, read.bytes);
         window->Text1->load(read.bytes);
     } catch (const std::bad_alloc&) {
         // The bound leaves room to spare, but other programs take memory too. What was built
@@ -109,19 +115,62 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
     return window;
 }
 
+bool FileCommands::ReloadWindow(frmNotePad& window) {
+    const QString path = window.filePath();
+    if (TextFile::sizeOf(path) > MaxOpenBytes) {
+        showMessage(QStringLiteral("'O file è troppo gruosso po pute' arapì."), false);
+        return false;
+    }
+    TextFile::ReadResult read;
+    if (!readForWindow(path, read)) return false;
+    const QByteArray before = window.Text1->Text();
+    try {
+        BusyPointer busy;
+        window.Text1->load(read.bytes);
+    } catch (const std::bad_alloc&) {
+        // The text it had is put back; if even that fails, there is nothing left to save.
+        window.Text1->load(before);
+        reportNoMemory(path);
+        return false;
+    }
+    window.onDisk = DiskStamp::ofContent(path, read.bytes);
+    window.noticedOnDisk = DiskStamp();
+    window.documentState().Changed = DocumentState::False;
+    return true;
+}
+
 bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
+    // The file must still be what the check saw (or what the user agreed to write over) when the
+    // write begins; a change while a question was open is checked, and asked about, again. A file
+    // that keeps changing under the check is not written.
+    constexpr int MaxChecks = 3;
+    std::optional<DiskStamp> agreed;
+    for (int check = 1;; ++check) {
+        agreed = m_guard.mayWrite(window, path);
+        if (!agreed) return false;
+        if (agreed->stillHolds(path)) break;
+        if (check == MaxChecks) {
+            showMessage(TextFile::changedWhileWritingText(), true);
+            return false;
+        }
+    }
+
+    // The window keeps the kind of document it opened with: Save As writes the same kind.
+    const TextBox& box = *window.Text1;
+    const QByteArray text = box.Text();
+    const QByteArray lineEnd = box.format().lineEnd();
     TextFile::WriteResult written;
     {
         BusyPointer busy;
-        // The window keeps the kind of document it opened with: Save As writes the same kind.
-        const TextBox& box = *window.Text1;
-        written = TextFile::write(path, box.Text(), box.format().lineEnd());
+        written = TextFile::write(path, text, lineEnd);
     }
     if (!written.ok) {
         showMessage(written.errorString, true);
         return false;
     }
     window.setFilePath(path);
+    window.onDisk = DiskStamp::ofContent(path, text, lineEnd);
+    window.noticedOnDisk = DiskStamp();
     window.documentState().Changed = DocumentState::False;
     return true;
 }

@@ -3,6 +3,9 @@
 #include <QString>
 #include <functional>
 
+#include "files/DiskGuard.h"
+#include "files/TextFile.h"
+
 class Workspace;
 class frmNotePad;
 
@@ -33,6 +36,13 @@ public:
     // counts as unchanged. Returns false when nothing was written (the user has been told why).
     bool WriteDocumentFile(const QString& path, frmNotePad& window);
 
+    // Reads the window's file again, in place of its text, as File, Open would read it (size
+    // limit, kind, the messages for a file that cannot be read). Returns false when the window
+    // kept its text (the user has been told why).
+    bool ReloadWindow(frmNotePad& window);
+    // Checks the window's file on disk again (see DiskGuard::recheck).
+    void recheckDisk(frmNotePad& window) { m_guard.recheck(window); }
+
     // File, Save and File, Save As of a document window.
     void mnuFSave_Click(frmNotePad& window);
     void mnuFSaveAs_Click(frmNotePad& window);
@@ -42,7 +52,11 @@ private:
     void reportNoMemory(const QString& path);
     // Empties and closes a window whose text could not be built.
     void discardWindow(frmNotePad* window);
+    // Reads a file for a window, within the memory bound; false when it cannot be (the user has
+    // been told why).
+    bool readForWindow(const QString& path, TextFile::ReadResult& read);
 
     Workspace& m_workspace;
     MemorySource m_memory;
+    DiskGuard m_guard;
 };

@@ -23,10 +23,6 @@ QString changedWhileReadingText() {
     return QStringLiteral("'O file s'è cagnato mentre 'o stevo leggenno.");
 }
 
-QString changedWhileWritingText() {
-    return QStringLiteral("'O file s'è cagnato mentre 'o stevo astipanno.");
-}
-
 TextFile::ReadResult readFailure(TextFile::ReadStatus status, const QString& why) {
     TextFile::ReadResult result;
     result.status = status;
@@ -112,7 +108,7 @@ TextFile::WriteResult writeDevice(const QByteArray& nativePath, const QByteArray
     auto closeOnFailure = qScopeGuard([fd] { ::close(fd); });
     struct stat st;
     if (::fstat(fd, &st) != 0) return writeFailure(qt_error_string(errno));
-    if (!S_ISCHR(st.st_mode)) return writeFailure(changedWhileWritingText());
+    if (!S_ISCHR(st.st_mode)) return writeFailure(TextFile::changedWhileWritingText());
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)
         return writeFailure(qt_error_string(errno));
@@ -232,6 +228,10 @@ TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& tex
         return writeFailure(qt_error_string(errno));
     }
     return writeRegular(target, existed, st, text, lineEnd);
+}
+
+QString TextFile::changedWhileWritingText() {
+    return QStringLiteral("'O file s'è cagnato mentre 'o stevo astipanno.");
 }
 
 qint64 TextFile::sizeOf(const QString& path) {

@@ -41,6 +41,9 @@ public:
     static WriteResult write(const QString& path, const QByteArray& text,
                              const QByteArray& lineEnd = QByteArrayLiteral("\r\n"));
 
+    // What the user is told when a file changes while it is being written.
+    static QString changedWhileWritingText();
+
     // The length of the regular file named by path in bytes, or -1 when it cannot be determined
     // (missing, not reachable, not a regular file).
     static qint64 sizeOf(const QString& path);

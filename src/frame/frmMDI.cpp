@@ -15,6 +15,7 @@
 #include "document/EditCommands.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
+#include "files/DiskWatcher.h"
 #include "files/FileCommands.h"
 #include "frame/RecentFilesMenu.h"
 #include "frame/Toolbar.h"
@@ -49,6 +50,12 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemSer
     connect(m_toolbar, &Toolbar::newClicked, this, &frmMDI::NewDocumentWindow);
     connect(m_toolbar, &Toolbar::openClicked, this, [this] { m_files->OpenWithDialog(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::checkDiskSoon);
+    m_watcher = new DiskWatcher(this);
+    connect(m_watcher, &DiskWatcher::touched, this, [this](const QString& path) {
+        // Only the window the user works in is checked now; any other is when it becomes active.
+        if (frmNotePad* doc = activeDocument(); doc && doc->filePath() == path) checkDiskSoon();
+    });
     m_search = new SearchCommands(*this);
     connect(m_toolbar, &Toolbar::cutClicked, this, [this] { EditCommands::CutSelection(*this); });
     connect(m_toolbar, &Toolbar::copyClicked, this, [this] { EditCommands::CopySelection(*this); });
@@ -72,6 +79,7 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemSer
 frmMDI::~frmMDI() {
     // QMdiArea announces its last deactivation from its own destructor, after ours has run.
     disconnect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
+    disconnect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::checkDiskSoon);
 }
 
 void frmMDI::createMenus() {
@@ -108,6 +116,11 @@ frmNotePad* frmMDI::makeDocumentWindow() {
     connect(w, &frmNotePad::toolbarItemChosen, this, [this, w] { ToggleToolbar(w->mnuOToolbar); });
     connect(w, &frmNotePad::aboutToClose, this, [this, w] { activatePreviousDocument(w); });
     connect(w, &frmNotePad::lastDocumentClosed, this, &frmMDI::lastDocumentClosed);
+    connect(w, &frmNotePad::filePathChanged, m_watcher,
+            [this](const QString& previous, const QString& current) {
+                m_watcher->unwatch(previous);
+                m_watcher->watch(current);
+            });
     return w;
 }
 
@@ -313,6 +326,24 @@ void frmMDI::closeEvent(QCloseEvent* e) {
     for (frmNotePad* w : std::as_const(open)) w->closeAfterQuery();
     e->accept();
     MDIForm_Unload();
+}
+
+void frmMDI::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) checkDiskSoon();
+}
+
+void frmMDI::checkDiskSoon() {
+    if (m_diskCheckPending) return;
+    m_diskCheckPending = true;
+    QMetaObject::invokeMethod(this, &frmMDI::checkDisk, Qt::QueuedConnection);
+}
+
+void frmMDI::checkDisk() {
+    m_diskCheckPending = false;
+    // While a dialog is open the user is busy with it; closing it makes the frame active again.
+    if (QApplication::activeModalWidget()) return;
+    if (frmNotePad* doc = activeDocument()) m_files->recheckDisk(*doc);
 }
 
 void frmMDI::MDIForm_Unload() {

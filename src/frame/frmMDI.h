@@ -8,6 +8,7 @@
 #include "frame/Workspace.h"
 
 class DialogService;
+class DiskWatcher;
 class FileCommands;
 class QAction;
 class QMdiArea;
@@ -74,6 +75,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void createMenus();
@@ -98,6 +100,10 @@ private:
     // window's. Flips that item's tick, carries it over to the frame's item, and shows or hides
     // the toolbar to match.
     void ToggleToolbar(QAction* item);
+    // Has the active document window check its file on disk once the current event is done;
+    // several reasons at one moment (the frame and a window becoming active) give one check.
+    void checkDiskSoon();
+    void checkDisk();
 
     AppState m_state;
     std::unique_ptr<DialogService> m_dialogs;
@@ -107,4 +113,6 @@ private:
     QMdiArea* m_mdi = nullptr;
     Toolbar* m_toolbar = nullptr;
     SearchCommands* m_search = nullptr;  // a child: it goes after the document windows
+    DiskWatcher* m_watcher = nullptr;
+    bool m_diskCheckPending = false;
 };

@@ -9,7 +9,7 @@ class QWidget;
 // interface only, so that tests can script the answers; QtDialogService shows the real boxes.
 class DialogService {
 public:
-    enum class Buttons { Ok, YesNoCancel };
+    enum class Buttons { Ok, YesNoCancel, YesNo };
     enum class Icon { None, Exclamation, Information, Critical, Question };
     enum class Answer { Ok, Yes, No, Cancel };
 
@@ -19,7 +19,8 @@ public:
     virtual ~DialogService() = default;
 
     // A modal message box; returns the button pressed (closing the box counts as Cancel for
-    // Yes/No/Cancel and as Ok for an OK box). For Yes/No/Cancel the default button is Yes.
+    // Yes/No/Cancel, as No for Yes/No and as Ok for an OK box). For Yes/No/Cancel the default
+    // button is Yes; for Yes/No it is No, because those questions ask before something is lost.
     virtual Answer messageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
                               const QString& title) = 0;
 

@@ -108,9 +108,15 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
         exec(box, parent);
         return Answer::Ok;
     }
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
-    box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::Cancel);
+    if (buttons == Buttons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+    }
     exec(box, parent);
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Yes:
@@ -118,7 +124,7 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
         case QMessageBox::No:
             return Answer::No;
         default:
-            return Answer::Cancel;
+            return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
     }
 }
 

@@ -3,7 +3,8 @@
 # save it through the save dialog, check the bytes on disk and the window's new title; open a
 # file through the open dialog and check its window; open files without an extension (typed, and
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
-# check the bytes saved; leave through File, Exit.
+# check the bytes saved; have other programs change, replace and remove a file open in a window
+# and check each question, or that none comes; leave through File, Exit.
 #
 # usage: e2e_open_save.sh path/to/tavulella
 set -euo pipefail
@@ -145,8 +146,122 @@ sleep 0.5
 e2e_expect_bytes "$docs/caffe2.txt" 'caff\xc3\xa8 \xe2\x82\xac\n\xc3\xa8 \xe2\x82\xac\n'
 iconv -f UTF-8 -t UTF-8 "$docs/caffe2.txt" >/dev/null || e2e_fail "caffe2.txt is not valid UTF-8"
 
-e2e_log "File, Exit with nothing changed ends the program"
+# mdi_box FRAGMENT: a message box titled MDI shows and its prompt holds FRAGMENT; prints its id.
+mdi_box() {
+  local box tree
+  box=$(e2e_wait_window '^MDI$') || e2e_fail "no message box saying \"$1\""
+  tree=$(e2e_a11y dump) || tree=""
+  grep -qF -- "$1" <<<"$tree" || e2e_fail "the message box does not say \"$1\""
+  echo "$box"
+}
+
+# answer_box ID KEY...: presses KEY... in message box ID, which must then close. The Yes/No
+# questions have No as default: Return says No, shift+Tab space says Yes, in any language.
+answer_box() {
+  local box=$1
+  shift
+  e2e_focus "$box"
+  e2e_key "$@"
+  e2e_wait_window_closed "$box" || e2e_fail "the message box did not close"
+  e2e_focus "$E2E_FRAME"
+}
+
+# no_box: no message box comes within the time the watcher needs and more.
+no_box() {
+  sleep 1.5
+  [[ -z "$(e2e_find_windows '^MDI$')" ]] || e2e_fail "a message box came: $(e2e_visible_windows)"
+}
+
+# File, Save has no mnemonic: it is the fourth item of the File menu.
+file_save() {
+  e2e_focus "$E2E_FRAME"
+  e2e_key alt+f Down Down Down Return
+}
+
+wait_bytes() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  until [[ "$(od -An -tx1 "$1" 2>/dev/null)" == "$(printf "$2" | od -An -tx1)" ]]; do
+    ((SECONDS < deadline)) || e2e_expect_bytes "$1" "$2"
+    sleep 0.2
+  done
+}
+
+todo=$docs/todo.txt
+printf 'uno\r\n' >"$todo"
+e2e_log "outside writers: $todo open with unsaved edits"
+e2e_key alt+f a
+e2e_answer_file_dialog "$todo"
+e2e_wait_frame "$(e2e_upper "$todo")" || e2e_fail "no document window titled '$(e2e_upper "$todo")'"
+typed=""
+for change in "echo >>" "cp over" "mv over" "sed -i" touch chmod "same bytes" rm; do
+  e2e_log "outside writer: $change"
+  e2e_focus "$E2E_FRAME"
+  e2e_type x
+  typed=x$typed
+  sleep 0.3
+  case $change in
+    "echo >>") echo fora >>"$todo" ;;
+    "cp over") printf 'copia\r\n' >"$docs/other.txt" && cp "$docs/other.txt" "$todo" ;;
+    "mv over") printf 'nuovo\r\n' >"$docs/new.txt" && mv "$docs/new.txt" "$todo" ;;
+    "sed -i") sed -i 's/uno/UNO/' "$todo" ;;
+    touch) touch -d '2001-01-01' "$todo" ;;
+    chmod) chmod 600 "$todo" ;;
+    "same bytes") cat "$todo" >"$docs/same.txt" && cat "$docs/same.txt" >"$todo" ;;
+    rm) rm "$todo" ;;
+  esac
+  outside=$(od -An -tx1 "$todo" 2>/dev/null) || outside=none
+  case $change in
+    touch | chmod | "same bytes")
+      no_box
+      file_save
+      ;;
+    rm)
+      answer_box "$(mdi_box "nun ce sta cchiù")" Return
+      file_save
+      ;;
+    *)
+      answer_box "$(mdi_box "quanno astipate, ve spio primma")" Return
+      file_save
+      # Return is No: nothing is written, byte for byte.
+      answer_box "$(mdi_box "Astipamme 'o stesso")" Return
+      sleep 0.5
+      [[ "$(od -An -tx1 "$todo")" == "$outside" ]] || e2e_fail "No changed $todo after $change"
+      file_save
+      answer_box "$(mdi_box "Astipamme 'o stesso")" shift+Tab space
+      ;;
+  esac
+  wait_bytes "$todo" "${typed}uno\r\n\r\n"
+done
+
+e2e_log "a window without unsaved edits is offered a reload"
+echo fora >>"$todo"
+answer_box "$(mdi_box "'O leggimme n'ata vota")" shift+Tab space
+wait_texts_contain fora || e2e_fail "the reloaded text does not show"
+e2e_screenshot reloaded
+
+e2e_log "two windows on one file: the second's save is not undone by the first"
+e2e_type a
+e2e_key alt+f a
+e2e_answer_file_dialog "$todo"
+e2e_type b
+file_save
+sleep 1
+no_box
+[[ "$(head -c 1 "$todo")" == b ]] || e2e_fail "the second window's save did not reach $todo"
+saved_by_second=$(od -An -tx1 "$todo")
+e2e_focus "$E2E_FRAME"
+e2e_key ctrl+Tab
+answer_box "$(mdi_box "quanno astipate, ve spio primma")" Return
+file_save
+answer_box "$(mdi_box "Astipamme 'o stesso")" Return
+sleep 0.5
+[[ "$(od -An -tx1 "$todo")" == "$saved_by_second" ]] || e2e_fail "the first window undid the second's save"
+
+e2e_log "File, Exit: No to the save question ends the program"
 e2e_key alt+f j
+# The first window on todo.txt still holds its unsaved edit: No to its save question.
+box=$(e2e_wait_dialog) || e2e_fail "no save question"
+answer_box "$box" alt+n
 status=0
 e2e_wait_exit || status=$?
 case $status in

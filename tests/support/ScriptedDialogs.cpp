@@ -33,6 +33,8 @@ QString kindName(ScriptedDialogs::Kind kind) {
 
 bool fits(DialogService::Answer answer, DialogService::Buttons buttons) {
     if (buttons == DialogService::Buttons::Ok) return answer == DialogService::Answer::Ok;
+    if (buttons == DialogService::Buttons::YesNo)
+        return answer == DialogService::Answer::Yes || answer == DialogService::Answer::No;
     return answer != DialogService::Answer::Ok;
 }
 
@@ -44,6 +46,10 @@ bool busyPointerShowing() {
 }  // namespace
 
 void ScriptedDialogs::answerMessageBox(Answer answer) { messageAnswers_.enqueue(answer); }
+
+void ScriptedDialogs::duringNextMessageBox(std::function<void()> action) {
+    duringNextBox_ = std::move(action);
+}
 
 void ScriptedDialogs::answerOpen(const QString& path) { openAnswers_.enqueue(path); }
 
@@ -64,6 +70,7 @@ DialogService::Answer ScriptedDialogs::messageBox(QWidget* parent, const QString
     call.icon = icon;
     call.title = title;
     call.busyPointer = busyPointerShowing();
+    if (duringNextBox_) std::exchange(duringNextBox_, nullptr)();
 
     Answer answer = Answer::Cancel;
     if (messageAnswers_.isEmpty()) {
@@ -138,6 +145,7 @@ QString ScriptedDialogs::problems() const {
 
 void ScriptedDialogs::clear() {
     messageAnswers_.clear();
+    duringNextBox_ = nullptr;
     openAnswers_.clear();
     saveAnswers_.clear();
     calls_.clear();

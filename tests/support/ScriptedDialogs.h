@@ -5,6 +5,7 @@
 #include <QQueue>
 #include <QString>
 #include <QWidget>
+#include <functional>
 #include <optional>
 
 #include "platform/DialogService.h"
@@ -34,6 +35,9 @@ public:
 
     // Script the next answer of each kind; answers of one kind are used in the order given.
     void answerMessageBox(Answer answer);
+    // Runs action while the next message box is open, before it is answered: what another
+    // program does while the user reads a question.
+    void duringNextMessageBox(std::function<void()> action);
     void answerOpen(const QString& path);
     void cancelOpen();
     void answerSave(const QString& path);
@@ -63,6 +67,7 @@ private:
                                       QQueue<std::optional<QString>>& script);
 
     QQueue<Answer> messageAnswers_;
+    std::function<void()> duringNextBox_;
     QQueue<std::optional<QString>> openAnswers_;
     QQueue<std::optional<QString>> saveAnswers_;
     QList<Call> calls_;

@@ -39,7 +39,9 @@ private:
     int pick(int n) { return int(m_rng.bounded(n)); }
     bool chance(int percent) { return pick(100) < percent; }
     QString pathOf(const QString& name) const;
-    QString randomPath();
+    // A name of the round's files for a window (null: a new one) to open or save to.
+    QString randomPath(const Document* self = nullptr);
+    bool heldByOther(const QString& path, const Document* self) const;
     Document* find(const frmNotePad* w);
     Document* active();
     // Marks changed every window whose text an input just altered: the program's rule is that

@@ -1,0 +1,100 @@
+#include "files/DiskGuard.h"
+
+#include <QFileInfo>
+
+#include "document/frmNotePad.h"
+#include "files/FileCommands.h"
+#include "frame/DocumentState.h"
+#include "frame/Workspace.h"
+#include "platform/DialogService.h"
+
+namespace {
+
+QString changedBy(const frmNotePad& w) {
+    return QStringLiteral("N'ato programma ha cagnate 'o file [") + w.filePath() +
+           QStringLiteral("].") + QChar(10) + QChar(13);
+}
+
+QString goneFrom(const frmNotePad& w) {
+    return QStringLiteral("'O file [") + w.filePath() + QStringLiteral("] nun ce sta cchiù.") +
+           QChar(10) + QChar(13);
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    return a == b || QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
+}
+
+// True when the user has already been told of the file as it is now.
+bool alreadyNoticed(const frmNotePad& w, const DiskStamp& now) {
+    return w.noticedOnDisk.isKnown() &&
+           w.noticedOnDisk.compare(now) == DiskStamp::Verdict::Unchanged;
+}
+
+}  // namespace
+
+DiskGuard::DiskGuard(Workspace& workspace) : m_workspace(workspace) {}
+
+void DiskGuard::tell(frmNotePad& window, const QString& prompt) {
+    m_workspace.dialogs().messageBox(&window, prompt, DialogService::Buttons::Ok,
+                                     DialogService::Icon::Exclamation, DialogService::MessageTitle);
+}
+
+bool DiskGuard::ask(frmNotePad& window, const QString& prompt) {
+    return m_workspace.dialogs().messageBox(
+               &window, prompt, DialogService::Buttons::YesNo, DialogService::Icon::Exclamation,
+               DialogService::MessageTitle) == DialogService::Answer::Yes;
+}
+
+std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& path) {
+    // Another file is the save dialog's business: it asks before replacing one.
+    if (!window.onDisk.isKnown() || !sameFile(path, window.filePath())) return DiskStamp();
+    const DiskStamp now = DiskStamp::ofFile(path);
+    switch (window.onDisk.compare(now)) {
+        case DiskStamp::Verdict::Unchanged:
+            return now;
+        case DiskStamp::Verdict::Removed:
+            if (!alreadyNoticed(window, now)) {
+                window.noticedOnDisk = now;
+                tell(window, goneFrom(window) + QStringLiteral("Mo se fa n'ata vota."));
+            }
+            return now;
+        case DiskStamp::Verdict::Changed:
+            break;
+    }
+    // Asked on every save, also after a No: each save is a new request to write over it.
+    window.noticedOnDisk = now;
+    m_busy = true;
+    const bool yes =
+        ask(window, changedBy(window) + QStringLiteral("Astipamme 'o stesso, e chello ca ce sta "
+                                                       "se perde?"));
+    m_busy = false;
+    if (!yes) return std::nullopt;
+    return now;
+}
+
+void DiskGuard::recheck(frmNotePad& window) {
+    if (m_busy || window.isUnloaded() || !window.onDisk.isKnown()) return;
+    const DiskStamp now = DiskStamp::ofFile(window.filePath());
+    const DiskStamp::Verdict verdict = window.onDisk.compare(now);
+    if (verdict == DiskStamp::Verdict::Unchanged) {
+        // The same bytes with new times (a touch, a rewrite): remember the times as well, so
+        // that a later check of a file it cannot read compares with them.
+        if (now.hasDigest()) window.onDisk = now;
+        window.noticedOnDisk = DiskStamp();
+        return;
+    }
+    if (alreadyNoticed(window, now)) return;
+    window.noticedOnDisk = now;
+    m_busy = true;
+    if (verdict == DiskStamp::Verdict::Removed) {
+        tell(window, goneFrom(window) +
+                         QStringLiteral("'O testo resta ccà: si l'astipate, 'o file se fa n'ata "
+                                        "vota."));
+    } else if (window.documentState().Changed != DocumentState::False) {
+        tell(window, changedBy(window) +
+                         QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma."));
+    } else if (ask(window, changedBy(window) + QStringLiteral("'O leggimme n'ata vota 'a ccà?"))) {
+        m_workspace.files().ReloadWindow(window);
+    }
+    m_busy = false;
+}

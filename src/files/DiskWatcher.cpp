@@ -1,0 +1,63 @@
+#include "files/DiskWatcher.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// How long the disk must stay quiet before a change is reported.
+constexpr int QuietMs = 150;
+
+QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
+
+}  // namespace
+
+DiskWatcher::DiskWatcher(QObject* parent) : QObject(parent) {
+    m_quiet.setSingleShot(true);
+    m_quiet.setInterval(QuietMs);
+    connect(&m_quiet, &QTimer::timeout, this, &DiskWatcher::report);
+    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &DiskWatcher::fileReported);
+    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &DiskWatcher::folderReported);
+}
+
+void DiskWatcher::watch(const QString& path) {
+    if (path.isEmpty()) return;
+    if (m_files[path]++ == 0) m_watcher.addPath(path);
+    const QString folder = folderOf(path);
+    if (m_folders[folder]++ == 0) m_watcher.addPath(folder);
+}
+
+void DiskWatcher::unwatch(const QString& path) {
+    auto file = m_files.find(path);
+    if (file == m_files.end()) return;
+    if (--*file == 0) {
+        m_files.erase(file);
+        m_watcher.removePath(path);
+        m_pending.remove(path);
+    }
+    auto folder = m_folders.find(folderOf(path));
+    if (folder != m_folders.end() && --*folder == 0) {
+        m_watcher.removePath(folder.key());
+        m_folders.erase(folder);
+    }
+}
+
+void DiskWatcher::fileReported(const QString& path) {
+    m_pending.insert(path);
+    m_quiet.start();
+}
+
+void DiskWatcher::folderReported(const QString& folder) {
+    for (auto it = m_files.cbegin(); it != m_files.cend(); ++it)
+        if (folderOf(it.key()) == folder) m_pending.insert(it.key());
+    m_quiet.start();
+}
+
+void DiskWatcher::report() {
+    const QSet<QString> pending = std::exchange(m_pending, {});
+    for (const QString& path : pending) {
+        if (!m_files.contains(path)) continue;
+        // A file that was replaced or made again is a new file to the watcher: watch it anew.
+        if (!m_watcher.files().contains(path)) m_watcher.addPath(path);
+        emit touched(path);
+    }
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QFileSystemWatcher>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QTimer>
+
+// Watches the files the document windows hold, and the folders they lie in: a file replaced by
+// a rename (the way most programs save) drops out of a watch on the file itself, but its folder
+// still reports it. Reports come a moment after the last change, so that a file being written
+// is looked at once it is complete, and once however many changes made it.
+class DiskWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit DiskWatcher(QObject* parent = nullptr);
+
+    // Each watch of a path is ended by one unwatch of it; several windows may hold one file.
+    void watch(const QString& path);
+    void unwatch(const QString& path);
+
+signals:
+    // Something changed at a watched path, or in its folder.
+    void touched(const QString& path);
+
+private:
+    void fileReported(const QString& path);
+    void folderReported(const QString& folder);
+    void report();
+
+    QFileSystemWatcher m_watcher;
+    QHash<QString, int> m_files;    // watched path -> how many windows hold it
+    QHash<QString, int> m_folders;  // folder -> how many watched paths lie in it
+    QSet<QString> m_pending;
+    QTimer m_quiet;
+};
