@@ -123,6 +123,7 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     }
     window.setFilePath(path);
     window.documentState().Changed = DocumentState::False;
+    m_workspace.documentSaved(window);
     return true;
 }
 

@@ -16,7 +16,9 @@
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "files/SnapshotStore.h"
 #include "frame/RecentFilesMenu.h"
+#include "frame/SnapshotScheduler.h"
 #include "frame/Toolbar.h"
 #include "platform/CheckableItem.h"
 #include "platform/DialogService.h"
@@ -27,7 +29,8 @@
 frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemServices> services)
     : m_dialogs(std::move(dialogs)),
       m_services(std::move(services)),
-      m_files(std::make_unique<FileCommands>(*this)) {
+      m_files(std::make_unique<FileCommands>(*this)),
+      m_snapshots(std::make_unique<SnapshotScheduler>(*this, SnapshotStore::defaultFolder())) {
     setWindowTitle(Caption());
     // The program's icon at its two drawn sizes, and at those sizes on screens of 1.5, 2 and 3
     // times the usual density; every document window takes it over.
@@ -108,6 +111,7 @@ frmNotePad* frmMDI::makeDocumentWindow() {
     connect(w, &frmNotePad::toolbarItemChosen, this, [this, w] { ToggleToolbar(w->mnuOToolbar); });
     connect(w, &frmNotePad::aboutToClose, this, [this, w] { activatePreviousDocument(w); });
     connect(w, &frmNotePad::lastDocumentClosed, this, &frmMDI::lastDocumentClosed);
+    m_snapshots->watch(w);
     return w;
 }
 
@@ -263,6 +267,8 @@ void frmMDI::lastDocumentClosed() {
     m_recent->LoadRecentList();
     updateMenuBar();
 }
+
+void frmMDI::documentSaved(frmNotePad& w) { m_snapshots->saved(&w); }
 
 bool frmMDI::toolbarShown() const { return !m_toolbar->isHidden(); }
 

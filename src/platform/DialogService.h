@@ -9,7 +9,7 @@ class QWidget;
 // interface only, so that tests can script the answers; QtDialogService shows the real boxes.
 class DialogService {
 public:
-    enum class Buttons { Ok, YesNoCancel };
+    enum class Buttons { Ok, YesNo, YesNoCancel };
     enum class Icon { None, Exclamation, Information, Critical, Question };
     enum class Answer { Ok, Yes, No, Cancel };
 
@@ -19,7 +19,7 @@ public:
     virtual ~DialogService() = default;
 
     // A modal message box; returns the button pressed (closing the box counts as Cancel for
-    // Yes/No/Cancel and as Ok for an OK box). For Yes/No/Cancel the default button is Yes.
+    // Yes/No/Cancel, No for Yes/No and Ok for an OK box). With Yes the default button is Yes.
     virtual Answer messageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
                               const QString& title) = 0;
 

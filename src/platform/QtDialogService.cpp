@@ -108,9 +108,11 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
         exec(box, parent);
         return Answer::Ok;
     }
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    const bool cancel = buttons == Buttons::YesNoCancel;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                           (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
     box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::Cancel);
+    box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
     exec(box, parent);
     switch (box.standardButton(box.clickedButton())) {
         case QMessageBox::Yes:
