@@ -111,7 +111,8 @@ std::vector<SnapshotStore::Orphan> SnapshotStore::takeOrphans() const {
         if (!lock->tryLock(0)) {
             // A lock left by an ended process whose number this one now has looks alive.
             qint64 pid = 0;
-            if (lock->error() != QLockFile::LockFailedError || !lock->getLockInfo(&pid, nullptr, nullptr) ||
+            if (lock->error() != QLockFile::LockFailedError ||
+                !lock->getLockInfo(&pid, nullptr, nullptr) ||
                 pid != QCoreApplication::applicationPid() || !lock->removeStaleLockFile() ||
                 !lock->tryLock(0))
                 continue;
@@ -165,7 +166,7 @@ std::optional<SnapshotStore::Snapshot> SnapshotStore::decode(const QByteArray& b
     in >> s.caption >> s.path >> lineBreak >> encoding >> s.chars;
     if (in.status() != QDataStream::Ok || !in.atEnd() || lineBreak > 1 || encoding > 1)
         return std::nullopt;
-    s.format = DocumentFormat(DocumentFormat::LineBreak(lineBreak),
-                              DocumentFormat::Encoding(encoding));
+    s.format =
+        DocumentFormat(DocumentFormat::LineBreak(lineBreak), DocumentFormat::Encoding(encoding));
     return s;
 }

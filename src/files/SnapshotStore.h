@@ -26,8 +26,7 @@ public:
         DocumentFormat format;
         QString chars;
         bool operator==(const Snapshot& o) const {
-            return caption == o.caption && path == o.path && format == o.format &&
-                   chars == o.chars;
+            return caption == o.caption && path == o.path && format == o.format && chars == o.chars;
         }
     };
 

@@ -76,7 +76,8 @@ bool SnapshotScheduler::write(frmNotePad* window, Entry& entry) {
             &m_workspace.mainWindow(),
             QStringLiteral("Nun se po' scrivere 'a copia 'e chello ca nun è astipato: ") + failed +
                 QChar(10) +
-                QStringLiteral("Si 'o prugramma se stuta 'e botta, chello ca nun è astipato se perde."),
+                QStringLiteral(
+                    "Si 'o prugramma se stuta 'e botta, chello ca nun è astipato se perde."),
             DialogService::Buttons::Ok, DialogService::Icon::Exclamation,
             DialogService::MessageTitle);
     }

@@ -5,8 +5,9 @@
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
 # check the bytes saved; leave through File, Exit. Then unsaved text survives the program's
 # end: four windows (8-bit CR LF, LF, UTF-8, untitled) with unsaved edits, the program killed
-# (kill -9, then the X server killed) two seconds after the last key; the next start offers them
-# back, and each saves exactly what it would have saved before. A clean exit leaves no copy.
+# (kill -9, then the X server killed) two seconds after the last key, or sent SIGTERM at once;
+# the next start offers them back, and each saves exactly what it would have saved before. A
+# clean exit leaves no copy.
 #
 # usage: e2e_open_save.sh path/to/tavulella
 set -euo pipefail
@@ -174,7 +175,8 @@ no_copies_left "a clean exit"
 crlf=$docs/vecchio.txt
 printf 'caff\xe8\r\nuno\r\n' >"$crlf"
 
-# unsaved_edits: the start-up window and one window of each kind of file, all edited unsaved.
+# unsaved_edits PAUSE: the start-up window and one window of each kind of file, all edited
+# unsaved; then PAUSE seconds without a key.
 unsaved_edits() {
   e2e_start_program
   e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window"
@@ -189,7 +191,7 @@ unsaved_edits() {
   done
   wait_texts_contain "pagina nova" "uno\\njonta" "due\\njonta" "€\\njonta" ||
     e2e_fail "the edits do not show"
-  sleep 2
+  sleep "$1"
 }
 
 # recovered LABEL: the next start offers the copies back; Yes opens them, marked changed, and
@@ -226,16 +228,22 @@ recovered() {
 }
 
 e2e_log "kill -9 two seconds after the last key"
-unsaved_edits
+unsaved_edits 2
 kill -KILL "$E2E_PID"
 e2e_wait_exit || true
 recovered kill
 
 e2e_log "the X server killed two seconds after the last key"
-unsaved_edits
+unsaved_edits 2
 kill -KILL "$E2E_XVFB_PID"
 e2e_wait_exit || true
 e2e_start_xvfb
 recovered xkill
+
+e2e_log "SIGTERM at once after the last key: what was typed is written before the end"
+unsaved_edits 0
+kill -TERM "$E2E_PID"
+e2e_wait_exit || e2e_fail "the program did not end cleanly on SIGTERM"
+recovered sigterm
 
 e2e_log "passed"
