@@ -46,6 +46,7 @@ void SnapshotScheduler::timeout() {
 
 void SnapshotScheduler::flush() {
     m_timer.stop();
+    QString failed;
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (!it->due) continue;
         it->due = false;
@@ -54,34 +55,33 @@ void SnapshotScheduler::flush() {
         if (window->isUnloaded() || window->documentState().Changed == DocumentState::False) {
             if (it->written) m_store.remove(it->serial);
             it->written = false;
-        } else {
-            write(window, *it);
+        } else if (const QString error = write(window, *it); !error.isEmpty()) {
+            failed = error;
         }
     }
+    // Told after the loop: the message box's own event loop may close windows.
+    tellCannotWrite(failed);
 }
 
-bool SnapshotScheduler::write(frmNotePad* window, Entry& entry) {
+QString SnapshotScheduler::write(frmNotePad* window, Entry& entry) {
     if (entry.serial == 0) entry.serial = m_nextSerial++;
     const TextBox& box = *window->Text1;
     const QString failed = m_store.write(
         entry.serial, {window->Caption(), window->filePath(), box.format(), box.chars()});
-    if (failed.isEmpty()) {
-        entry.written = true;
-        return true;
-    }
+    entry.written = failed.isEmpty();
+    return failed;
+}
+
+void SnapshotScheduler::tellCannotWrite(const QString& failed) {
     // Editing goes on; the user hears of it once, and later changes try again.
-    if (!m_toldCannotWrite) {
-        m_toldCannotWrite = true;
-        m_workspace.dialogs().messageBox(
-            &m_workspace.mainWindow(),
-            QStringLiteral("Nun se po' scrivere 'a copia 'e chello ca nun è astipato: ") + failed +
-                QChar(10) +
-                QStringLiteral(
-                    "Si 'o prugramma se stuta 'e botta, chello ca nun è astipato se perde."),
-            DialogService::Buttons::Ok, DialogService::Icon::Exclamation,
-            DialogService::MessageTitle);
-    }
-    return false;
+    if (failed.isEmpty() || m_toldCannotWrite) return;
+    m_toldCannotWrite = true;
+    m_workspace.dialogs().messageBox(
+        &m_workspace.mainWindow(),
+        QStringLiteral("Nun se po' scrivere 'a copia 'e chello ca nun è astipato: ") + failed +
+            QChar(10) +
+            QStringLiteral("Si 'o prugramma se stuta 'e botta, chello ca nun è astipato se perde."),
+        DialogService::Buttons::Ok, DialogService::Icon::Exclamation, DialogService::MessageTitle);
 }
 
 void SnapshotScheduler::saved(frmNotePad* window) {
@@ -141,14 +141,18 @@ void SnapshotScheduler::offerRecovery() {
         QStringLiteral("'O prugramma s'è stutato 'e botta primma 'e astipà tutte cose.") +
             QChar(10) + QStringLiteral("Vulimme arapì n'ata vota chello ca nun era astipato?"),
         DialogService::Buttons::YesNo, DialogService::Icon::Question, DialogService::MessageTitle);
+    QString failed;
     for (const auto& [file, snapshot] : found) {
         if (answer == DialogService::Answer::Yes) {
             frmNotePad* w = reopen(snapshot);
-            // The old copy goes only once the window's own is on disk.
             if (!w) continue;
-            Entry& entry = m_entries[w];
-            if (!write(w, entry)) continue;
+            // The old copy goes only once the window's own is on disk.
+            if (const QString error = write(w, m_entries[w]); !error.isEmpty()) {
+                failed = error;
+                continue;
+            }
         }
         QFile::remove(file);
     }
+    tellCannotWrite(failed);
 }

@@ -46,7 +46,10 @@ private:
 
     void changed(frmNotePad* window);
     void timeout();
-    bool write(frmNotePad* window, Entry& entry);
+    // Writes the window's copy; an empty string, or what went wrong.
+    QString write(frmNotePad* window, Entry& entry);
+    // Tells the user, the first time only, that a copy could not be written.
+    void tellCannotWrite(const QString& failed);
     void forget(frmNotePad* window);
     frmNotePad* reopen(const SnapshotStore::Snapshot& snapshot);
 
