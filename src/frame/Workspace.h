@@ -45,7 +45,7 @@ public:
     // Shows Cut, Copy and Paste again after they were hidden because no document was open.
     virtual void showHiddenEditButtons() = 0;
     // The window's text has just been written to its file.
-    virtual void documentSaved(frmNotePad& window) { Q_UNUSED(window); }
+    virtual void documentSaved(frmNotePad& /*window*/) {}
     // True while the toolbar is shown.
     virtual bool toolbarShown() const = 0;
 };

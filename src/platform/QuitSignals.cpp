@@ -16,8 +16,11 @@ volatile sig_atomic_t writeFd = -1;
 void onSignal(int) {
     const int saved = errno;
     const char byte = 1;
-    // A full socket already holds a wake-up; nothing else can be done here about a failure.
-    if (writeFd >= 0 && ::write(writeFd, &byte, 1) < 0) errno = saved;
+    if (writeFd >= 0) {
+        // A full socket already holds a wake-up; nothing else can be done here about a failure.
+        const ssize_t written = ::write(writeFd, &byte, 1);
+        static_cast<void>(written);
+    }
     errno = saved;
 }
 
