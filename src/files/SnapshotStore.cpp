@@ -42,7 +42,9 @@ std::unique_ptr<QLockFile> makeLock(const QString& path) {
 
 QString SnapshotStore::defaultFolder() {
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    if (base.isEmpty()) base = QDir::homePath() + QStringLiteral("/.local/state");
+    // A relative path is not a valid setting: it would depend on the working folder.
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
     return base + QStringLiteral("/Tavulella");
 }
 

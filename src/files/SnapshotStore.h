@@ -34,10 +34,11 @@ public:
     // lock file goes with it).
     struct Orphan {
         std::unique_ptr<QLockFile> lock;
-        QStringList files;  // full paths, in the order their windows were first written
+        QStringList files;  // full paths, in the order their windows first changed
     };
 
-    // $XDG_STATE_HOME/Tavulella, or ~/.local/state/Tavulella when the variable is unset or empty.
+    // $XDG_STATE_HOME/Tavulella, or ~/.local/state/Tavulella when the variable is unset, empty or
+    // not an absolute path.
     static QString defaultFolder();
 
     // A store in folder for a new owner, unique to this process and this moment. Nothing is

@@ -238,6 +238,11 @@ unsaved_edits 2
 kill -KILL "$E2E_XVFB_PID"
 e2e_wait_exit || true
 e2e_start_xvfb
+# The accessibility bus ends with the display it was started for: a new one for the new display.
+e2e_stop "$E2E_A11Y_PID" group
+e2e_stop "$E2E_BUS_PID" group
+rm -f "$E2E_TMP/bus"
+e2e_start_a11y_bus
 recovered xkill
 
 e2e_log "SIGTERM at once after the last key: what was typed is written before the end"
