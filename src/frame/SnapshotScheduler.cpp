@@ -51,8 +51,10 @@ void SnapshotScheduler::flush() {
         if (!it->due) continue;
         it->due = false;
         frmNotePad* window = it.key();
-        // A window just filled from a file, or saved since, has nothing to keep.
-        if (window->isUnloaded() || window->documentState().Changed == DocumentState::False) {
+        // A window just filled from a file, or saved since, has nothing to keep; nor has one
+        // that never got its slot.
+        if (window->isUnloaded() || window->Tag().isEmpty() ||
+            window->documentState().Changed == DocumentState::False) {
             if (it->written) m_store.remove(it->serial);
             it->written = false;
         } else if (const QString error = write(window, *it); !error.isEmpty()) {
