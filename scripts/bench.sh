@@ -80,7 +80,7 @@ if [[ ! -s "$TMP/display" ]]; then
 fi
 mkdir -m 700 "$TMP/runtime"
 export DISPLAY=:$(head -n 1 "$TMP/display" | tr -dc 0-9)
-export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$TMP/runtime XDG_CONFIG_HOME=$TMP/config
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$TMP/runtime XDG_CONFIG_HOME=$TMP/config XDG_STATE_HOME=$TMP/state
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
 echo "bench: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); $RUNS runs per figure" >&2

@@ -1,10 +1,12 @@
 #include <QApplication>
 #include <memory>
 
+#include "frame/SnapshotScheduler.h"
 #include "frame/frmMDI.h"
 #include "platform/PlatformTranslations.h"
 #include "platform/QtDialogService.h"
 #include "platform/QtSystemServices.h"
+#include "platform/QuitSignals.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -18,6 +20,14 @@ int main(int argc, char** argv) {
     PlatformTranslations::install(app);
 
     frmMDI frame(std::make_unique<QtDialogService>(), std::make_unique<QtSystemServices>());
+    // Asked to end (the session closing, a service stop): what is typed but not yet copied is
+    // copied first, and the copies stay for the next start.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &frame, [&frame] {
+        frame.snapshots().flush();
+        QCoreApplication::exit(0);
+    });
     frame.MDIForm_Load();
+    frame.snapshots().offerRecovery();
     return QApplication::exec();
 }

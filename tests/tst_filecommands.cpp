@@ -9,6 +9,7 @@
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "frame/SnapshotScheduler.h"
 #include "frame/Toolbar.h"
 
 // Opening and saving through the file dialogs, as the user meets it in the document windows.
@@ -460,6 +461,104 @@ private slots:
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));
         QCOMPARE(DiskFiles::bytes(path), change == "rm" ? before + "\r\n" : outside);
+    }
+
+    // Windows with unsaved edits when the program ends without closing them: a copy of each is
+    // on disk that only the user may read, a frame running at the same time leaves the copies
+    // alone, and the next start offers them back with one question. Yes reopens each, marked
+    // changed, and saving it writes what its window would have written; No discards them. A
+    // save or a close removes a window's copy, so that nothing is left once all are closed.
+    void unsavedWindowsComeBackAfterAnUncleanEnd_data() {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("Yes") << true;
+        QTest::newRow("No") << false;
+    }
+
+    void unsavedWindowsComeBackAfterAnUncleanEnd() {
+        QFETCH(bool, yes);
+        QTemporaryDir shared;
+        const QString state = shared.filePath(QStringLiteral("state"));
+        const QString folder = state + QStringLiteral("/Tavulella");
+        auto copies = [&] { return QDir(folder).entryList({QStringLiteral("*.snap")}); };
+        auto mode = [](const QString& path) {
+            struct stat st {};
+            return ::stat(QFile::encodeName(path), &st) == 0 ? int(st.st_mode & 0777) : -1;
+        };
+        const QString lfPath = shared.filePath(QStringLiteral("lf.txt"));
+        const QString utf8Path = shared.filePath(QStringLiteral("utf8.txt"));
+        QVERIFY(DiskFiles::put(lfPath, "uno\ndue\n"));
+        QVERIFY(DiskFiles::put(utf8Path, "caff\xc3\xa8\n"));
+
+        QList<QByteArray> expected;  // what saving each changed window would write
+        auto ended = std::make_unique<FrameFixture>(nullptr, state);
+        {
+            FrameFixture& f = *ended;
+            f.active()->Text1->setSelChars(QStringLiteral("pagina nova"));
+            for (const QString& path : {lfPath, utf8Path}) {
+                frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+                QVERIFY(w);
+                w->Text1->setSelStart(w->Text1->TextLength());
+                w->Text1->setSelChars(QStringLiteral("jonta \u00e8"));
+            }
+            for (frmNotePad* w : f.documents())
+                expected << w->Text1->Text() + w->Text1->format().lineEnd();
+            QVERIFY(f.frame().files().LoadFileIntoWindow(lfPath));  // unchanged: no copy
+            f.frame().NewDocumentWindow();
+            frmNotePad* toSave = f.active();
+            toSave->Text1->setSelChars(QStringLiteral("astipato"));
+            f.frame().NewDocumentWindow();
+            frmNotePad* toClose = f.active();
+            toClose->Text1->setSelChars(QStringLiteral("jettato"));
+            f.frame().snapshots().flush();
+            QCOMPARE(copies().size(), 5);
+            QCOMPARE(mode(folder), 0700);
+            for (const QString& name : copies()) QCOMPARE(mode(folder + '/' + name), 0600);
+
+            f.dialogs().answerSave(shared.filePath(QStringLiteral("astipato.txt")));
+            toSave->mnuFSaveAs_Click();
+            f.dialogs().answerMessageBox(Answer::No);
+            toClose->close();
+            FrameFixture::settle();
+            QCOMPARE(copies().size(), 3);
+
+            FrameFixture other(nullptr, state);
+            other.frame().snapshots().offerRecovery();
+            QVERIFY(other.dialogs().calls().isEmpty());
+        }
+        QCOMPARE(copies().size(), 3);
+        ended.reset();  // its windows still open, as when the program is killed
+        QCOMPARE(copies().size(), 3);
+
+        FrameFixture f(nullptr, state);
+        f.dialogs().answerMessageBox(yes ? Answer::Yes : Answer::No);
+        f.frame().snapshots().offerRecovery();
+        QCOMPARE(f.dialogs().calls().size(), 1);
+        const auto& question = f.dialogs().lastCall();
+        QCOMPARE(question.prompt,
+                 QStringLiteral("'O prugramma s'è stutato 'e botta primma 'e astipà tutte cose.\n"
+                                "Vulimme arapì n'ata vota chello ca nun era astipato?"));
+        QCOMPARE(question.buttons, DialogService::Buttons::YesNoDefaultYes);
+        QCOMPARE(question.title, QStringLiteral("MDI"));
+        const QList<frmNotePad*> windows = f.documents();
+        if (!yes) {
+            QCOMPARE(windows.size(), 1);
+            QVERIFY(copies().isEmpty());
+            return;
+        }
+        QCOMPARE(windows.size(), 4);
+        QVERIFY(!QFile::exists(f.settings().file()));  // the recent-files list is as it was
+        const QStringList captions{QStringLiteral("Senza nomme:2"), lfPath.toUpper(),
+                                   utf8Path.toUpper()};
+        for (int i = 0; i < 3; ++i) {
+            frmNotePad* w = windows[i + 1];
+            QCOMPARE(w->Caption(), captions[i]);
+            QCOMPARE(w->documentState().Changed, DocumentState::True);
+            const QString saved = shared.filePath(QStringLiteral("saved%1").arg(i));
+            f.dialogs().answerSave(saved);
+            w->mnuFSaveAs_Click();
+            QCOMPARE(DiskFiles::bytes(saved), expected[i]);
+        }
+        QVERIFY(copies().isEmpty());
     }
 };
 

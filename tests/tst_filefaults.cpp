@@ -23,6 +23,8 @@
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 #include "files/LoadBound.h"
+#include "files/SnapshotStore.h"
+#include "frame/SnapshotScheduler.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // A file larger than memory is read on purpose: the allocator must answer "no memory" as the
@@ -713,6 +715,101 @@ private slots:
         QCOMPARE(DiskFiles::bytes(copy), "1" + OldContent + "\r\n");
         QVERIFY(DiskFiles::entries(m_dir.path()).contains(QStringLiteral("copia ") + name));
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+    // The state folder cannot take a copy of the unsaved text: a file stands where the folder
+    // should be, the folder may not be changed, the file system is full. Editing goes on, the
+    // user is told once, and nothing of the text is lost.
+    void copiesThatCannotBeWritten_data() {
+        QTest::addColumn<QString>("what");
+        QTest::newRow("a file in the folder's place") << "file";
+        QTest::newRow("an immutable folder") << "immutable";
+        QTest::newRow("a full file system") << "tmpfs";
+    }
+
+    void copiesThatCannotBeWritten() {
+        QFETCH(QString, what);
+        const QString state = path(QStringLiteral("state"));
+        const QString folder = state + QStringLiteral("/Tavulella");
+        bool mounted = false;
+        auto restore = qScopeGuard([&] {
+            if (mounted) ::umount2(native(folder), MNT_DETACH);
+        });
+        if (what == QLatin1String("file")) {
+            QVERIFY(DiskFiles::put(folder, "not a folder"));
+        } else {
+            QVERIFY(QDir().mkpath(folder));
+            if (what == QLatin1String("immutable") && !DiskFiles::setImmutable(folder, true))
+                QSKIP("no immutable flag here (needs root and a file system that has it)");
+            if (what == QLatin1String("tmpfs")) {
+                if (::mount("tmpfs", native(folder), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") !=
+                    0)
+                    QSKIP("cannot mount a small file system here (needs root)");
+                mounted = true;
+                QFile filler(folder + QStringLiteral("/filler"));
+                QVERIFY(filler.open(QIODevice::WriteOnly));
+                while (filler.write(QByteArray(4096, 'f')) > 0 && filler.flush()) {
+                }
+            }
+        }
+        const QString text(64 * 1024, QLatin1Char('x'));
+        QStringList problems;
+        {
+            FrameFixture f(nullptr, state);
+            frmNotePad* w = f.active();
+            w->Text1->setSelChars(text);
+            f.dialogs().answerMessageBox(Answer::Ok);
+            f.frame().snapshots().flush();
+            expectTold(problems, f.dialogs(),
+                       QStringLiteral("Nun se po' scrivere 'a copia 'e chello ca nun è astipato: "),
+                       DialogService::Icon::Exclamation, true);
+            w->Text1->setSelChars(QStringLiteral("y"));
+            f.frame().snapshots().flush();
+            expect(problems, f.dialogs().calls().size() == 1, QStringLiteral("told again"));
+            expect(problems, w->Text1->chars() == text + QLatin1Char('y'),
+                   QStringLiteral("the text changed"));
+            expect(problems, w->documentState().Changed == DocumentState::True,
+                   QStringLiteral("the window counts as saved"));
+            w->documentState().Changed = DocumentState::False;
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
+        if (what != QLatin1String("file"))
+            QCOMPARE(DiskFiles::entries(folder), what == QLatin1String("tmpfs")
+                                                     ? QStringList{QStringLiteral("filler")}
+                                                     : QStringList());
+    }
+
+    // Copies left by a frame that ended, some cut off or damaged: those are reported and set
+    // aside, once; the sound one is offered back.
+    void copiesThatCannotBeReadAreSetAside() {
+        const QString state = path(QStringLiteral("state"));
+        const QString folder = state + QStringLiteral("/Tavulella/");
+        const QByteArray sound = SnapshotStore::encode(
+            {QStringLiteral("Senza nomme"), QString(), DocumentFormat(), QStringLiteral("ciao")});
+        QByteArray flipped = sound;
+        flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 1);
+        const QList<QByteArray> bad{sound.chopped(1), flipped, "garbage", ""};
+        QVERIFY(DiskFiles::put(folder + QStringLiteral("7.x-1.snap"), sound));
+        QStringList aside;
+        for (int i = 0; i < bad.size(); ++i) {
+            const QString name = folder + QStringLiteral("7.x-%1.snap").arg(i + 2);
+            QVERIFY(DiskFiles::put(name, bad[i]));
+            aside << name + QStringLiteral(".bad");
+        }
+        FrameFixture f(nullptr, state);
+        f.dialogs().answerMessageBox(Answer::Ok);
+        f.dialogs().answerMessageBox(Answer::Yes);
+        f.frame().snapshots().offerRecovery();
+        f.frame().snapshots().offerRecovery();
+        QCOMPARE(f.dialogs().calls().size(), 2);
+        QCOMPARE(f.dialogs().calls().first().prompt,
+                 QStringLiteral("Certi ccopie 'e chello ca nun era astipato nun se ponno leggere; "
+                                "l'aggio mise 'a parte:\n") +
+                     aside.join('\n'));
+        QCOMPARE(f.dialogs().calls().first().icon, DialogService::Icon::Exclamation);
+        QCOMPARE(f.documents().size(), 2);
+        QCOMPARE(f.documents().last()->Text1->chars(), QStringLiteral("ciao"));
+        for (int i = 0; i < bad.size(); ++i) QCOMPARE(DiskFiles::bytes(aside[i]), bad[i]);
+        QVERIFY(QDir(folder).entryList({QStringLiteral("7.x*")}).size() == bad.size());
     }
 };
 

@@ -7,6 +7,7 @@
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "frame/SnapshotScheduler.h"
 #include "frame/frmMDI.h"
 #include "platform/DialogService.h"
 #include "platform/QtSystemServices.h"
@@ -20,6 +21,8 @@ TavulellaSubject::~TavulellaSubject() = default;
 void TavulellaSubject::start() {
     m_frame = std::make_unique<frmMDI>(std::move(m_dialogs), std::make_unique<QtSystemServices>());
     m_frame->MDIForm_Load();
+    // As the program does: with no copies left by an earlier run, nothing is asked.
+    m_frame->snapshots().offerRecovery();
 }
 
 QMainWindow* TavulellaSubject::frame() { return m_frame.get(); }

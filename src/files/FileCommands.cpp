@@ -172,6 +172,7 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     window.onDisk = DiskStamp::ofContent(path, text, lineEnd);
     window.noticedOnDisk = DiskStamp();
     window.documentState().Changed = DocumentState::False;
+    m_workspace.documentSaved(window);
     return true;
 }
 

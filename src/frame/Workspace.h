@@ -44,6 +44,8 @@ public:
     virtual void RememberRecentFile(const QString& path) = 0;
     // Shows Cut, Copy and Paste again after they were hidden because no document was open.
     virtual void showHiddenEditButtons() = 0;
+    // The window's text has just been written to its file.
+    virtual void documentSaved(frmNotePad& /*window*/) {}
     // True while the toolbar is shown.
     virtual bool toolbarShown() const = 0;
 };

@@ -17,7 +17,9 @@
 #include "document/frmNotePad.h"
 #include "files/DiskWatcher.h"
 #include "files/FileCommands.h"
+#include "files/SnapshotStore.h"
 #include "frame/RecentFilesMenu.h"
+#include "frame/SnapshotScheduler.h"
 #include "frame/Toolbar.h"
 #include "platform/CheckableItem.h"
 #include "platform/DialogService.h"
@@ -28,7 +30,8 @@
 frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemServices> services)
     : m_dialogs(std::move(dialogs)),
       m_services(std::move(services)),
-      m_files(std::make_unique<FileCommands>(*this)) {
+      m_files(std::make_unique<FileCommands>(*this)),
+      m_snapshots(std::make_unique<SnapshotScheduler>(*this, SnapshotStore::defaultFolder())) {
     setWindowTitle(Caption());
     // The program's icon at its two drawn sizes, and at those sizes on screens of 1.5, 2 and 3
     // times the usual density; every document window takes it over.
@@ -121,6 +124,7 @@ frmNotePad* frmMDI::makeDocumentWindow() {
                 m_watcher->unwatch(previous);
                 m_watcher->watch(current);
             });
+    m_snapshots->watch(w);
     return w;
 }
 
@@ -276,6 +280,8 @@ void frmMDI::lastDocumentClosed() {
     m_recent->LoadRecentList();
     updateMenuBar();
 }
+
+void frmMDI::documentSaved(frmNotePad& w) { m_snapshots->saved(&w); }
 
 bool frmMDI::toolbarShown() const { return !m_toolbar->isHidden(); }
 

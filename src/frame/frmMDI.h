@@ -15,6 +15,7 @@ class QMdiArea;
 class QMenu;
 class RecentFilesMenu;
 class SearchCommands;
+class SnapshotScheduler;
 class SystemServices;
 class Toolbar;
 class frmNotePad;
@@ -47,10 +48,13 @@ public:
     void RememberRecentFile(const QString& path) override;
     void showHiddenEditButtons() override;
     bool toolbarShown() const override;
+    void documentSaved(frmNotePad& w) override;
 
     Toolbar* picToolbar() const { return m_toolbar; }
     QMdiArea* mdiArea() const { return m_mdi; }
     RecentFilesMenu& recentFiles() { return *m_recent; }
+    // The copies of unsaved documents: written as the user types, offered back at start-up.
+    SnapshotScheduler& snapshots() { return *m_snapshots; }
 
     // File, New: a new empty untitled window in the lowest free slot.
     void NewDocumentWindow();
@@ -110,6 +114,7 @@ private:
     std::unique_ptr<SystemServices> m_services;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<RecentFilesMenu> m_recent;
+    std::unique_ptr<SnapshotScheduler> m_snapshots;
     QMdiArea* m_mdi = nullptr;
     Toolbar* m_toolbar = nullptr;
     SearchCommands* m_search = nullptr;  // a child: it goes after the document windows

@@ -9,7 +9,7 @@ class QWidget;
 // interface only, so that tests can script the answers; QtDialogService shows the real boxes.
 class DialogService {
 public:
-    enum class Buttons { Ok, YesNoCancel, YesNo };
+    enum class Buttons { Ok, YesNoCancel, YesNo, YesNoDefaultYes };
     enum class Icon { None, Exclamation, Information, Critical, Question };
     enum class Answer { Ok, Yes, No, Cancel };
 
@@ -19,8 +19,10 @@ public:
     virtual ~DialogService() = default;
 
     // A modal message box; returns the button pressed (closing the box counts as Cancel for
-    // Yes/No/Cancel, as No for Yes/No and as Ok for an OK box). For Yes/No/Cancel the default
-    // button is Yes; for Yes/No it is No, because those questions ask before something is lost.
+    // Yes/No/Cancel, as No for both Yes/No sets and as Ok for an OK box). For Yes/No/Cancel the
+    // default button is Yes; for Yes/No it is No, because Yes loses something (another program's
+    // change); YesNoDefaultYes is the Yes/No question whose No loses something, with Yes as
+    // default.
     virtual Answer messageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
                               const QString& title) = 0;
 

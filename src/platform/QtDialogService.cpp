@@ -108,9 +108,9 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
         exec(box, parent);
         return Answer::Ok;
     }
-    if (buttons == Buttons::YesNo) {
+    if (buttons == Buttons::YesNo || buttons == Buttons::YesNoDefaultYes) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::No);
+        box.setDefaultButton(buttons == Buttons::YesNo ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
     } else {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
@@ -124,7 +124,7 @@ DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString
         case QMessageBox::No:
             return Answer::No;
         default:
-            return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+            return buttons == Buttons::YesNoCancel ? Answer::Cancel : Answer::No;
     }
 }
 

@@ -9,8 +9,10 @@
 #include "DiskFiles.h"
 #include "document/frmNotePad.h"
 
-FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services) {
+FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services, const QString& stateHome) {
     if (!services) services = std::make_unique<QtSystemServices>();
+    // TempSettings puts the variable back as it was.
+    if (!stateHome.isEmpty()) qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome));
     QApplication::setQuitOnLastWindowClosed(false);
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();

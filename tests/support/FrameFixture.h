@@ -13,10 +13,12 @@ class frmNotePad;
 
 // A frame started as the program starts it, with scripted dialogs and its settings and files in
 // a temporary folder of its own. The outside services are the real ones unless a test hands in
-// its own.
+// its own; its state folder (XDG_STATE_HOME) is its own unless a test names one that several
+// frames share.
 class FrameFixture {
 public:
-    explicit FrameFixture(std::unique_ptr<SystemServices> services = nullptr);
+    explicit FrameFixture(std::unique_ptr<SystemServices> services = nullptr,
+                          const QString& stateHome = QString());
     ~FrameFixture();
 
     frmMDI& frame() { return *m_frame; }

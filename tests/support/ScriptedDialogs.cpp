@@ -33,7 +33,8 @@ QString kindName(ScriptedDialogs::Kind kind) {
 
 bool fits(DialogService::Answer answer, DialogService::Buttons buttons) {
     if (buttons == DialogService::Buttons::Ok) return answer == DialogService::Answer::Ok;
-    if (buttons == DialogService::Buttons::YesNo)
+    if (buttons == DialogService::Buttons::YesNo ||
+        buttons == DialogService::Buttons::YesNoDefaultYes)
         return answer == DialogService::Answer::Yes || answer == DialogService::Answer::No;
     return answer != DialogService::Answer::Ok;
 }

@@ -9,8 +9,9 @@
 class QTemporaryDir;
 
 // A configuration folder of a test's own: while the object lives, XDG_CONFIG_HOME names
-// <folder>/config, so the program's settings store (and any other) is read and written there,
-// never in the user's own. The variable's old value comes back when the object goes.
+// <folder>/config and XDG_STATE_HOME <folder>/state, so the program's settings store (and any
+// other) and its copies of unsaved documents are kept there, never in the user's own. The
+// variables' old values come back when the object goes.
 class TempSettings {
 public:
     // The program's own store (the one the frame keeps the recent-files list in), opened on
@@ -32,6 +33,8 @@ public:
     QString parent() const { return m_parent; }
     // The configuration folder (XDG_CONFIG_HOME).
     QString home() const;
+    // The state folder (XDG_STATE_HOME).
+    QString state() const;
     // The program's store: its folder and its file.
     QString folder() const;
     QString file() const;
@@ -42,4 +45,5 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_parent;
     QByteArray m_oldHome;
+    QByteArray m_oldState;
 };

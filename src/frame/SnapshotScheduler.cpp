@@ -1,0 +1,161 @@
+#include "frame/SnapshotScheduler.h"
+
+#include <QFile>
+
+#include "document/TextBox.h"
+#include "document/frmNotePad.h"
+#include "frame/AppState.h"
+#include "frame/Workspace.h"
+#include "platform/DialogService.h"
+
+SnapshotScheduler::SnapshotScheduler(Workspace& workspace, const QString& folder)
+    : m_workspace(workspace), m_store(folder) {
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &SnapshotScheduler::timeout);
+}
+
+SnapshotScheduler::~SnapshotScheduler() = default;
+
+void SnapshotScheduler::watch(frmNotePad* window) {
+    connect(window->Text1, &TextBox::Change, this, [this, window] { changed(window); });
+    connect(window, &frmNotePad::aboutToClose, this, [this, window] { forget(window); });
+    connect(window, &QObject::destroyed, this, [this, window] { m_entries.remove(window); });
+}
+
+void SnapshotScheduler::changed(frmNotePad* window) {
+    Entry& entry = m_entries[window];
+    // Numbered in the order the windows first changed, which is the order they come back in.
+    if (entry.serial == 0) entry.serial = m_nextSerial++;
+    entry.due = true;
+    m_sinceChange.start();
+    if (!m_timer.isActive()) {
+        m_sinceDue.start();
+        m_timer.start(DelayMs);
+    }
+}
+
+void SnapshotScheduler::timeout() {
+    // Typing goes on: wait until it rests, but not without end.
+    const qint64 resting = m_sinceChange.elapsed();
+    if (resting < DelayMs && m_sinceDue.elapsed() < MaxDelayMs) {
+        m_timer.start(int(DelayMs - resting));
+        return;
+    }
+    flush();
+}
+
+void SnapshotScheduler::flush() {
+    m_timer.stop();
+    QString failed;
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
+        if (!it->due) continue;
+        it->due = false;
+        frmNotePad* window = it.key();
+        // A window just filled from a file, or saved since, has nothing to keep; nor has one
+        // that never got its slot.
+        if (window->isUnloaded() || window->Tag().isEmpty() ||
+            window->documentState().Changed == DocumentState::False) {
+            if (it->written) m_store.remove(it->serial);
+            it->written = false;
+        } else if (const QString error = write(window, *it); !error.isEmpty()) {
+            failed = error;
+        }
+    }
+    // Told after the loop: the message box's own event loop may close windows.
+    tellCannotWrite(failed);
+}
+
+QString SnapshotScheduler::write(frmNotePad* window, Entry& entry) {
+    if (entry.serial == 0) entry.serial = m_nextSerial++;
+    const TextBox& box = *window->Text1;
+    const QString failed = m_store.write(
+        entry.serial, {window->Caption(), window->filePath(), box.format(), box.chars()});
+    entry.written = failed.isEmpty();
+    return failed;
+}
+
+void SnapshotScheduler::tellCannotWrite(const QString& failed) {
+    // Editing goes on; the user hears of it once, and later changes try again.
+    if (failed.isEmpty() || m_toldCannotWrite) return;
+    m_toldCannotWrite = true;
+    m_workspace.dialogs().messageBox(
+        &m_workspace.mainWindow(),
+        QStringLiteral("Nun se po' scrivere 'a copia 'e chello ca nun è astipato: ") + failed +
+            QChar(10) +
+            QStringLiteral("Si 'o prugramma se stuta 'e botta, chello ca nun è astipato se perde."),
+        DialogService::Buttons::Ok, DialogService::Icon::Exclamation, DialogService::MessageTitle);
+}
+
+void SnapshotScheduler::saved(frmNotePad* window) {
+    auto it = m_entries.find(window);
+    if (it == m_entries.end()) return;
+    if (it->written) m_store.remove(it->serial);
+    it->written = false;
+    it->due = false;
+}
+
+void SnapshotScheduler::forget(frmNotePad* window) {
+    saved(window);
+    m_entries.remove(window);
+}
+
+frmNotePad* SnapshotScheduler::reopen(const SnapshotStore::Snapshot& snapshot) {
+    frmNotePad* w = m_workspace.openDocumentWindow();
+    if (!w) {
+        m_workspace.reportNoFreeSlot();
+        return nullptr;
+    }
+    if (snapshot.path.isEmpty())
+        w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
+    else
+        w->setFilePath(snapshot.path);
+    w->Text1->setFormat(snapshot.format);
+    w->Text1->setChars(snapshot.chars);
+    w->documentState().Changed = DocumentState::True;
+    m_workspace.showDocument(*w);
+    return w;
+}
+
+void SnapshotScheduler::offerRecovery() {
+    std::vector<SnapshotStore::Orphan> orphans = m_store.takeOrphans();
+    QStringList setAside;
+    std::vector<std::pair<QString, SnapshotStore::Snapshot>> found;
+    for (const auto& orphan : orphans) {
+        for (const QString& file : orphan.files) {
+            if (auto snapshot = SnapshotStore::read(file))
+                found.emplace_back(file, std::move(*snapshot));
+            else
+                setAside << SnapshotStore::setAside(file);
+        }
+    }
+    if (!setAside.isEmpty()) {
+        m_workspace.dialogs().messageBox(
+            &m_workspace.mainWindow(),
+            QStringLiteral("Certi ccopie 'e chello ca nun era astipato nun se ponno leggere; "
+                           "l'aggio mise 'a parte:") +
+                QChar(10) + setAside.join(QChar(10)),
+            DialogService::Buttons::Ok, DialogService::Icon::Exclamation,
+            DialogService::MessageTitle);
+    }
+    if (found.empty()) return;
+    const auto answer = m_workspace.dialogs().messageBox(
+        &m_workspace.mainWindow(),
+        QStringLiteral("'O prugramma s'è stutato 'e botta primma 'e astipà tutte cose.") +
+            QChar(10) + QStringLiteral("Vulimme arapì n'ata vota chello ca nun era astipato?"),
+        DialogService::Buttons::YesNoDefaultYes, DialogService::Icon::Question,
+        DialogService::MessageTitle);
+    QString failed;
+    for (const auto& [file, snapshot] : found) {
+        if (answer == DialogService::Answer::Yes) {
+            frmNotePad* w = reopen(snapshot);
+            if (!w) continue;
+            // The old copy goes only once the window's own is on disk.
+            if (const QString error = write(w, m_entries[w]); !error.isEmpty()) {
+                failed = error;
+                continue;
+            }
+        }
+        QFile::remove(file);
+    }
+    tellCannotWrite(failed);
+}
