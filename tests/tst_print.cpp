@@ -161,7 +161,7 @@ private slots:
         QVERIFY(!read.section(QLatin1Char('\n'), 0, 0).contains(QStringLiteral("seconda")));
     }
 
-    void aLongTextBreaksIntoPagesAndLosesNothing() {
+    void aLongTextBreaksIntoPagesAndPrintsEachLineOnce() {
         const QString pdf = pdfPath(QStringLiteral("long"));
         auto printer = pdfPrinter(pdf);
         QByteArray text;
@@ -173,15 +173,18 @@ private slots:
         QVERIFY2(pages >= 3, qPrintable(QString::number(pages)));
         const QString read = pdfText(pdf);
         if (read.isNull()) return;
+        // pdftotext starts each page after the first with a form feed.
+        const QStringList printed = read.split(QRegularExpression(QStringLiteral("[\n\f]")));
         int last = -1;
         for (int i = 1; i <= 300; ++i) {
-            const QRegularExpression line(QStringLiteral("^Riga numero %1$").arg(i),
-                                          QRegularExpression::MultilineOption);
-            const QRegularExpressionMatch m = line.match(read);
-            QVERIFY2(m.hasMatch(), qPrintable(QStringLiteral("line %1 is missing").arg(i)));
-            QVERIFY2(m.capturedStart() > last,
-                     qPrintable(QStringLiteral("line %1 is out of order").arg(i)));
-            last = m.capturedStart();
+            const QString line = QStringLiteral("Riga numero %1").arg(i);
+            const qsizetype at = printed.indexOf(line);
+            QVERIFY2(at >= 0, qPrintable(QStringLiteral("line %1 is missing").arg(i)));
+            // A line at the foot of a page must not show again at the top of the next one.
+            QVERIFY2(printed.lastIndexOf(line) == at,
+                     qPrintable(QStringLiteral("line %1 is printed more than once").arg(i)));
+            QVERIFY2(at > last, qPrintable(QStringLiteral("line %1 is out of order").arg(i)));
+            last = at;
         }
         // The long word is wrapped onto several lines, not cut off at the edge of the page.
         QVERIFY(withoutSpace(read).contains(QString::fromLatin1(longWord)));

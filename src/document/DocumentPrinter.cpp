@@ -4,7 +4,9 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTextOption>
 
 #include "document/PrintableText.h"
@@ -38,25 +40,33 @@ bool DocumentPrinter::print(const QString& text, QPrinter& printer) {
     if (!painter.begin(&printer)) return false;
 
     // Lay the text out at the printer's resolution, one page at a time: a line that does not
-    // fit on a page moves whole to the next one.
+    // fit on a page moves whole to the next one. Each line is then drawn by itself, on the page
+    // where its top lies. The layout's own drawing cannot be used a page at a time: it draws
+    // every block that touches the page's band, and a block whose line moved to the next page
+    // still starts on this one, so that line printed at the foot of this page and again at the
+    // top of the next.
     doc->documentLayout()->setPaintDevice(&printer);
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
     doc->setPageSize(page.size());
-    const int pages = doc->pageCount();
+    doc->pageCount();  // lays the whole text out
 
-    QAbstractTextDocumentLayout::PaintContext context;
-    context.palette.setColor(QPalette::Text, Qt::black);
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0 && !printer.newPage()) {
-            painter.end();
-            return false;
+    painter.setPen(Qt::black);
+    int current = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        const QPointF origin = layout->position();
+        for (int i = 0; i < layout->lineCount(); ++i) {
+            const QTextLine line = layout->lineAt(i);
+            const qreal top = origin.y() + line.y();
+            const int onPage = qMax(current, int(top / page.height()));
+            for (; current < onPage; ++current) {
+                if (!printer.newPage()) {
+                    painter.end();
+                    return false;
+                }
+            }
+            line.draw(&painter, QPointF(origin.x(), origin.y() - current * page.height()));
         }
-        const QRectF band(0, i * page.height(), page.width(), page.height());
-        painter.save();
-        painter.translate(0, -band.top());
-        context.clip = band;
-        doc->documentLayout()->draw(&painter, context);
-        painter.restore();
     }
     return painter.end();
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End to end: printing through the machine's real print spooler (CUPS). A PDF queue becomes the
-# default printer; the program prints a typed document with File, "'O niro 'ncoppo 'a carta";
-# the PDF that the queue writes must hold the text. Then, with no default queue and again with
+# default printer; the program prints a typed document of three pages with File, "'O niro
+# 'ncoppo 'a carta"; the PDF that the queue writes must hold the text, each line once and in
+# order, none repeated across a page boundary. Then, with no default queue and again with
 # the spooler stopped, the same command must tell the user that there is no printer, and the
 # program must go on.
 #
@@ -179,6 +180,14 @@ e2e_key Return
 E2E_TYPE_DELAY=20 e2e_type "$long"
 e2e_key Return
 E2E_TYPE_DELAY=20 e2e_type "Fine."
+# Two hundred short lines after it, pasted from another X client, fill more than one page.
+seq -f 'riga %03g' 1 200 >"$E2E_TMP/lines"
+xclip -quiet -i -selection clipboard -target UTF8_STRING "$E2E_TMP/lines" >/dev/null 2>&1 </dev/null &
+xclip_pid=$!
+e2e_track "$xclip_pid"
+sleep 0.5
+e2e_key Return ctrl+v
+e2e_stop "$xclip_pid"
 # A look the printout must not take over: red background, "Mezanotte" text. A menu opened
 # from the keyboard starts on its first item.
 e2e_key alt+a Down Down Right Return
@@ -206,14 +215,19 @@ until text=$(pdftotext -enc UTF-8 "$pdf" - 2>/dev/null) && [[ -n "$text" ]]; do
 done
 e2e_log "printed: $pdf"
 cp "$pdf" "$E2E_ARTIFACTS/$E2E_NAME-printout.pdf"
-pdftoppm -png -r 60 -f 1 -l 1 -singlefile "$pdf" "$E2E_ARTIFACTS/$E2E_NAME-printout-page1" ||
-  true
+# The first two pages as pictures, to look at the page boundary.
+pdftoppm -png -r 60 -f 1 -l 2 "$pdf" "$E2E_ARTIFACTS/$E2E_NAME-printout-page" || true
 as_root rm -f "$pdf"
 
 flat=$(tr -d '[:space:]' <<<"$text")
 grep -qF -- "$line1" <<<"$text" || e2e_fail "the printout lacks '$line1': $text"
 grep -qF -- "$long" <<<"$flat" || e2e_fail "the printout lacks the long word: $text"
 grep -qF -- "Fine." <<<"$text" || e2e_fail "the printout lacks 'Fine.': $text"
+# Each of the pasted lines once, in order, whatever page it falls on (pdftotext starts each
+# page after the first with a form feed).
+[[ $(tr '\f' '\n' <<<"$text" | grep -E '^riga [0-9]{3}$') == "$(cat "$E2E_TMP/lines")" ]] ||
+  e2e_fail "the printout does not hold each pasted line once and in order: $text"
+(($(grep -c $'\f' <<<"$text") >= 2)) || e2e_fail "200 lines printed on fewer than three pages"
 # The long word is wrapped: no printed line holds all of it.
 ! grep -qF -- "$long" <<<"$text" || e2e_fail "the long word was not wrapped"
 e2e_stop "$E2E_PID"
