@@ -279,7 +279,7 @@ e2e_expect_bytes "$opened" 'Cara Nanninella,\r\nte scrivo.\r\n'
 e2e_expect_bytes "$readme" 'uno\ndue\n'
 e2e_expect_bytes "$accents" 'caff\xc3\xa8 \xe2\x82\xac\n'
 
-state=$HOME/.local/state/Tavulella
+state=$XDG_STATE_HOME/Tavulella
 no_copies_left() {
   local left
   left=$(find "$state" -type f 2>/dev/null)
@@ -312,7 +312,7 @@ unsaved_edits() {
 # recovered LABEL: the next start offers the copies back; Yes opens them, marked changed, and
 # each, saved as a new file, gives the bytes its window held. Closing them leaves no copy.
 recovered() {
-  e2e_start_program
+  E2E_KEEP_UNSAVED=1 e2e_start_program
   local box
   box=$(e2e_wait_window '^MDI$') || e2e_fail "$1: the program did not offer the unsaved text back"
   e2e_focus "$box"

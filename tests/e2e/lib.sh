@@ -79,6 +79,7 @@ e2e_setup() {
   export XDG_CONFIG_HOME=$E2E_TMP/config
   export XDG_DATA_HOME=$E2E_TMP/data
   export XDG_CACHE_HOME=$E2E_TMP/cache
+  export XDG_STATE_HOME=$E2E_TMP/state
   export XDG_RUNTIME_DIR=$E2E_TMP/runtime
   # No desktop around us: Qt's own widgets and dialogs, not a desktop theme's.
   unset XDG_CURRENT_DESKTOP DESKTOP_SESSION SESSION_MANAGER QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE
@@ -152,8 +153,11 @@ e2e_start_a11y_bus() {
 }
 
 # e2e_start_program [ARGS...]: starts the program with a pinned locale and time zone, waits for
-# its frame "Tavulella" and gives it the keyboard focus. Sets E2E_PID and E2E_FRAME.
+# its frame "Tavulella" and gives it the keyboard focus. Sets E2E_PID and E2E_FRAME. A program
+# stopped with SIGTERM keeps copies of its unsaved text, and the next start would offer them back
+# with a question: an earlier start's copies are removed first, unless E2E_KEEP_UNSAVED=1.
 e2e_start_program() {
+  [[ "${E2E_KEEP_UNSAVED:-0}" == 1 ]] || rm -rf "$XDG_STATE_HOME/Tavulella"
   env LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
     "$E2E_BIN" "$@" >"$E2E_ARTIFACTS/$E2E_NAME.program.log" 2>&1 </dev/null &
   E2E_PID=$!
