@@ -4,11 +4,8 @@
 # file through the open dialog and check its window; open files without an extension (typed, and
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
 # check the bytes saved; have other programs change, replace and remove a file open in a window
-# and check each question, or that none comes; leave through File, Exit. Then unsaved text
-# survives the program's end: four windows (8-bit CR LF, LF, UTF-8, untitled) with unsaved edits,
-# the program killed (kill -9, then the X server killed) two seconds after the last key, or sent
-# SIGTERM at once; the next start offers them back, and each saves exactly what it would have
-# saved before. A clean exit leaves no copy.
+# and check each question, or that none comes; leave through File, Exit, which leaves no copy
+# of unsaved text behind.
 #
 # usage: e2e_open_save.sh path/to/tavulella
 set -euo pipefail
@@ -28,23 +25,6 @@ printf 'segreto\r\n' >"$hidden"
 accents=$docs/caffe.txt
 printf 'caff\xc3\xa8 \xe2\x82\xac\n' >"$accents"
 
-# texts_contain WORD...: some text box holds every WORD.
-texts_contain() {
-  local texts word
-  texts=$(e2e_a11y texts 2>/dev/null) || return 1
-  for word in "$@"; do
-    grep -qF -- "$word" <<<"$texts" || return 1
-  done
-}
-
-wait_texts_contain() {
-  local deadline=$((SECONDS + E2E_TIMEOUT))
-  until texts_contain "$@"; do
-    ((SECONDS < deadline)) || return 1
-    sleep 0.3
-  done
-}
-
 e2e_start_program
 
 e2e_log "the frame shows the start-up document window"
@@ -56,7 +36,7 @@ e2e_log "typing into the start-up document window"
 e2e_type ciao
 e2e_key Return
 e2e_type mondo
-wait_texts_contain ciao mondo || e2e_fail "the text box does not show what was typed"
+e2e_wait_texts_contain ciao mondo || e2e_fail "the text box does not show what was typed"
 
 e2e_log "File, Save As to $saved"
 e2e_key alt+f t
@@ -79,7 +59,7 @@ e2e_key alt+f a
 e2e_answer_file_dialog "$opened"
 e2e_wait_frame "$(e2e_upper "$opened")" ||
   e2e_fail "no document window titled '$(e2e_upper "$opened")'"
-wait_texts_contain "Cara Nanninella," "te scrivo." ||
+e2e_wait_texts_contain "Cara Nanninella," "te scrivo." ||
   e2e_fail "the opened document window does not show the file's text"
 e2e_wait_frame "$(e2e_upper "$saved")" || e2e_fail "the saved document window has gone"
 
@@ -92,7 +72,7 @@ e2e_log "File, Open of a hidden file, typed"
 e2e_key alt+f a
 e2e_answer_file_dialog "$hidden"
 e2e_wait_frame "$(e2e_upper "$hidden")" || e2e_fail "no document window titled '$(e2e_upper "$hidden")'"
-wait_texts_contain segreto || e2e_fail "the hidden file's text does not show"
+e2e_wait_texts_contain segreto || e2e_fail "the hidden file's text does not show"
 
 e2e_log "File, Open of README: All Files chosen, then README picked from the name box's completion"
 e2e_key alt+f a
@@ -120,13 +100,13 @@ e2e_wait_frame "$(e2e_upper "$readme")" || e2e_fail "no document window titled '
 e2e_log "the LF file shows line by line; Enter adds LF, saving appends LF"
 # The accessibility bus gives the text box's text with a line break between shown lines; a lone
 # LF shown as a picture would read as the character U+240A instead.
-wait_texts_contain "'uno\\ndue\\n'" || e2e_fail "README is not shown as two lines"
-if texts_contain $'\u240a'; then e2e_fail "an LF shows as a picture"; fi
+e2e_wait_texts_contain "'uno\\ndue\\n'" || e2e_fail "README is not shown as two lines"
+if e2e_texts_contain $'\u240a'; then e2e_fail "an LF shows as a picture"; fi
 e2e_key ctrl+End
 e2e_type tre
 e2e_key Return
 e2e_type quattro
-wait_texts_contain "tre\\nquattro" || e2e_fail "the edit does not show"
+e2e_wait_texts_contain "tre\\nquattro" || e2e_fail "the edit does not show"
 e2e_screenshot lf-file
 e2e_key alt+f t
 e2e_answer_file_dialog "$docs/leggimi.lf"
@@ -138,10 +118,10 @@ e2e_log "a UTF-8 file shows its accents; typed è and € are saved as UTF-8"
 e2e_key alt+f a
 e2e_answer_file_dialog "$accents"
 e2e_wait_frame "$(e2e_upper "$accents")" || e2e_fail "no document window titled '$(e2e_upper "$accents")'"
-wait_texts_contain "caffè €" || e2e_fail "the UTF-8 file does not show 'caffè €'"
+e2e_wait_texts_contain "caffè €" || e2e_fail "the UTF-8 file does not show 'caffè €'"
 e2e_key ctrl+End
 e2e_type "è €"
-wait_texts_contain "è €'" || e2e_fail "the typed accents do not show"
+e2e_wait_texts_contain "è €'" || e2e_fail "the typed accents do not show"
 e2e_screenshot utf8-file
 e2e_key alt+f t
 e2e_answer_file_dialog "$docs/caffe2.txt"
@@ -240,7 +220,7 @@ done
 e2e_log "a window without unsaved edits is offered a reload"
 echo fora >>"$todo"
 answer_box "$(mdi_box "'O leggimme n'ata vota")" shift+Tab space
-wait_texts_contain fora || e2e_fail "the reloaded text does not show"
+e2e_wait_texts_contain fora || e2e_fail "the reloaded text does not show"
 e2e_screenshot reloaded
 
 e2e_log "two windows on one file: the second's save is not undone by the first"
@@ -279,91 +259,8 @@ e2e_expect_bytes "$opened" 'Cara Nanninella,\r\nte scrivo.\r\n'
 e2e_expect_bytes "$readme" 'uno\ndue\n'
 e2e_expect_bytes "$accents" 'caff\xc3\xa8 \xe2\x82\xac\n'
 
-state=$XDG_STATE_HOME/Tavulella
-no_copies_left() {
-  local left
-  left=$(find "$state" -type f 2>/dev/null)
-  [[ -z "$left" ]] || e2e_fail "$1 left behind: $left"
-}
-no_copies_left "a clean exit"
-
-crlf=$docs/vecchio.txt
-printf 'caff\xe8\r\nuno\r\n' >"$crlf"
-
-# unsaved_edits PAUSE: the start-up window and one window of each kind of file, all edited
-# unsaved; then PAUSE seconds without a key.
-unsaved_edits() {
-  e2e_start_program
-  e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window"
-  e2e_type "pagina nova"
-  local file
-  for file in "$crlf" "$readme" "$accents"; do
-    e2e_key alt+f a
-    e2e_answer_file_dialog "$file"
-    e2e_wait_frame "$(e2e_upper "$file")" || e2e_fail "$file did not open"
-    e2e_key ctrl+End
-    e2e_type "jonta"
-  done
-  wait_texts_contain "pagina nova" "uno\\njonta" "due\\njonta" "€\\njonta" ||
-    e2e_fail "the edits do not show"
-  sleep "$1"
-}
-
-# recovered LABEL: the next start offers the copies back; Yes opens them, marked changed, and
-# each, saved as a new file, gives the bytes its window held. Closing them leaves no copy.
-recovered() {
-  E2E_KEEP_UNSAVED=1 e2e_start_program
-  local box
-  box=$(e2e_wait_window '^MDI$') || e2e_fail "$1: the program did not offer the unsaved text back"
-  e2e_focus "$box"
-  e2e_key Return
-  e2e_wait_window_closed "$box" || e2e_fail "$1: the question did not close"
-  e2e_focus "$E2E_FRAME"
-  local caption
-  for caption in "Senza nomme:2" "$(e2e_upper "$crlf")" "$(e2e_upper "$readme")" \
-    "$(e2e_upper "$accents")"; do
-    e2e_wait_frame "$caption" || e2e_fail "$1: no window '$caption' came back"
-  done
-  e2e_screenshot "recovered-$1"
-  # The last one is active; closing each makes the one before it active.
-  local i expected=('caff\xc3\xa8 \xe2\x82\xac\njonta\n' 'uno\ndue\njonta\n'
-    'caff\xe8\r\nuno\r\njonta\r\n' 'pagina nova\r\n')
-  for i in 0 1 2 3; do
-    e2e_key alt+f t
-    e2e_answer_file_dialog "$docs/salvato-$1-$i.txt"
-    e2e_wait_frame "$(e2e_upper "$docs/salvato-$1-$i.txt")" || e2e_fail "$1: save $i failed"
-    sleep 0.5
-    e2e_expect_bytes "$docs/salvato-$1-$i.txt" "${expected[$i]}"
-    e2e_key alt+f c
-    sleep 0.5
-  done
-  e2e_key alt+f j
-  e2e_wait_exit || e2e_fail "$1: the program did not end after File, Exit"
-  no_copies_left "$1: saving and closing the recovered windows"
-}
-
-e2e_log "kill -9 two seconds after the last key"
-unsaved_edits 2
-kill -KILL "$E2E_PID"
-e2e_wait_exit || true
-recovered kill
-
-e2e_log "the X server killed two seconds after the last key"
-unsaved_edits 2
-kill -KILL "$E2E_XVFB_PID"
-e2e_wait_exit || true
-e2e_start_xvfb
-# The accessibility bus ends with the display it was started for: a new one for the new display.
-e2e_stop "$E2E_A11Y_PID" group
-e2e_stop "$E2E_BUS_PID" group
-rm -f "$E2E_TMP/bus"
-e2e_start_a11y_bus
-recovered xkill
-
-e2e_log "SIGTERM at once after the last key: what was typed is written before the end"
-unsaved_edits 0
-kill -TERM "$E2E_PID"
-e2e_wait_exit || e2e_fail "the program did not end cleanly on SIGTERM"
-recovered sigterm
+if [[ -n "$(find "$XDG_STATE_HOME/Tavulella" -type f 2>/dev/null)" ]]; then
+  e2e_fail "a clean exit left copies of unsaved text behind"
+fi
 
 e2e_log "passed"

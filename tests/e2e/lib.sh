@@ -167,6 +167,25 @@ e2e_start_program() {
   e2e_focus "$E2E_FRAME"
 }
 
+# e2e_texts_contain WORD...: some text box of the program holds every WORD (read over the
+# accessibility bus).
+e2e_texts_contain() {
+  local texts word
+  texts=$(e2e_a11y texts 2>/dev/null) || return 1
+  for word in "$@"; do
+    grep -qF -- "$word" <<<"$texts" || return 1
+  done
+}
+
+# e2e_wait_texts_contain WORD...: waits until e2e_texts_contain WORD... holds.
+e2e_wait_texts_contain() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  until e2e_texts_contain "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.3
+  done
+}
+
 # e2e_alive PID: whether the process is still running (a child that ended but has not been
 # waited for yet is a zombie: it counts as ended).
 e2e_alive() {
