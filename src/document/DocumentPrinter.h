@@ -28,7 +28,7 @@ public:
     // Returns false when the printer could not start the job or add a page.
     static bool print(const QString& chars, QPrinter& printer);
 
-    // The document that print() lays out (PrintableText), before it is given a page size.
+    // The document that print() lays out (PrintableText), before it is given the page's width.
     static std::unique_ptr<QTextDocument> layoutDocument(const QString& chars);
 
     // The same for the bytes of a document in the code page.
