@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <QDir>
 #include <memory>
 
+#include "files/LaunchArguments.h"
 #include "frame/frmMDI.h"
 #include "platform/PlatformTranslations.h"
 #include "platform/QtDialogService.h"
@@ -9,6 +11,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVULELLA_VERSION));
     // Names the installed launcher entry, so that desktops show its icon for the running program.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
     // Ending the program is the frame's decision, not a side effect of its last window closing
@@ -17,7 +20,11 @@ int main(int argc, char** argv) {
     // Qt's own words (Yes, No, Cancel, the file dialogs) in the user's language.
     PlatformTranslations::install(app);
 
+    // Relative paths are taken from the caller's working folder, which the start-up then leaves.
+    const LaunchArguments launch =
+        LaunchArguments::parse(QApplication::arguments(), QDir::currentPath());
+
     frmMDI frame(std::make_unique<QtDialogService>(), std::make_unique<QtSystemServices>());
-    frame.MDIForm_Load();
+    frame.MDIForm_Load(launch.files);
     return QApplication::exec();
 }

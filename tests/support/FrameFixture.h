@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "ScriptedDialogs.h"
@@ -16,7 +17,11 @@ class frmNotePad;
 // its own.
 class FrameFixture {
 public:
-    explicit FrameFixture(std::unique_ptr<SystemServices> services = nullptr);
+    // What the program is started with: called before the start-up, to write files and script
+    // answers; returns the FILE arguments, taken relative to the temporary folder.
+    using Start = std::function<QStringList(FrameFixture&)>;
+    explicit FrameFixture(std::unique_ptr<SystemServices> services = nullptr,
+                          const Start& start = {});
     ~FrameFixture();
 
     frmMDI& frame() { return *m_frame; }
