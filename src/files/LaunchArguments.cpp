@@ -1,16 +1,14 @@
 #include "files/LaunchArguments.h"
 
-#include <algorithm>
-
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
+#include <algorithm>
 
-LaunchArguments LaunchArguments::parse(const QStringList& arguments,
-                                       const QString& workingFolder) {
+LaunchArguments LaunchArguments::parse(const QStringList& arguments, const QString& workingFolder) {
     QCommandLineParser parser;
     parser.addHelpOption();
     parser.addVersionOption();
