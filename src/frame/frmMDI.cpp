@@ -315,8 +315,15 @@ void frmMDI::dragMoveEvent(QDragMoveEvent* e) {
 void frmMDI::dropEvent(QDropEvent* e) {
     if (!LaunchArguments::carriesFiles(e->mimeData())) return;
     e->acceptProposedAction();
+    // The files open once the drop has ended, so that the program they came from is not held
+    // while a message box waits for the user.
     const QList<QUrl> urls = e->mimeData()->urls();
-    for (const QUrl& url : urls) m_files->OpenGivenFile(LaunchArguments::fromUrl(url));
+    QMetaObject::invokeMethod(
+        this,
+        [this, urls] {
+            for (const QUrl& url : urls) m_files->OpenGivenFile(LaunchArguments::fromUrl(url));
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMDI::closeEvent(QCloseEvent* e) {
