@@ -2,6 +2,7 @@
 #include <utime.h>
 
 #include <QMdiArea>
+#include <QMimeData>
 #include <QtTest>
 
 #include "DiskFiles.h"
@@ -115,6 +116,44 @@ private slots:
         f.dialogs().cancelOpen();
         f.frame().mnuFOpen_Click();
         QVERIFY(!f.frame().picToolbar()->editButtonsVisible());
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+
+    // Files dragged from a file manager onto a text box open as File, Open opens them, refusals
+    // included; the box takes none of the drag's text.
+    void aDropOfFilesOpensThem() {
+        FrameFixture f;
+        const QString a = f.writeFile(QStringLiteral("a.txt"), "uno");
+        const QString big = f.writeFile(QStringLiteral("big.txt"), QByteArray(65001, 'x'));
+        f.dialogs().answerMessageBox(Answer::Ok);
+        f.dialogs().answerMessageBox(Answer::Ok);
+        frmNotePad* first = f.active();
+        first->show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.frame()));
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(big), QUrl(QStringLiteral("http://example.org/b")),
+                         QUrl::fromLocalFile(a)});
+        dragged.setText(a);
+        QWidget* target = first->Text1->viewport();
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        QVERIFY(move.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        FrameFixture::settle();
+        QCOMPARE(first->Text1->Text(), QByteArray());
+        QCOMPARE(f.documents().size(), 2);
+        QCOMPARE(f.active()->Caption(), a.toUpper());
+        QCOMPARE(f.active()->Text1->Text(), QByteArray("uno"));
+        QStringList told;
+        for (const auto& call : f.dialogs().calls()) told << call.prompt;
+        QCOMPARE(told, (QStringList{"'O file è troppo gruosso po pute' arapì.",
+                                    "Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: "
+                                    "http://example.org/b"}));
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 

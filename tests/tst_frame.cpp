@@ -16,6 +16,7 @@
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "files/RecentList.h"
 #include "frame/Toolbar.h"
 #include "search/SearchCommands.h"
 #include "search/frmFind.h"
@@ -131,6 +132,66 @@ private slots:
                  (QStringList{"&File", "&Cagnamme", "C&ercamme", "C'&amma fa?", "Fe&nesta",
                               "C&hi songh'io"}));
         QVERIFY(!f.dialogs().unexpectedDialog());
+    }
+
+    // Started with files: each opens as File, Open opens a chosen file, refusals included, and
+    // the frame shows only their windows; when none opens, the start-up window is made.
+    // "$D" stands for the folder the files are in, the caller's working folder.
+    void startsWithTheFilesItIsGiven_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("captions");  // "" for the untitled start-up window
+        QTest::addColumn<QStringList>("prompts");   // of the messages, "$D" for the folder
+        QTest::addColumn<QStringList>("recent");    // the recent-files list, latest first
+        const QString bad = QStringLiteral("Impossibile aprire il file: $D/");
+        QTest::newRow("one relative path") << QStringList{"a.txt"} << QStringList{"$D/A.TXT"}
+                                           << QStringList{} << QStringList{"$D/a.txt"};
+        QTest::newRow("paths and URIs, in order")
+            << QStringList{"sub/../a.txt", "file://$D/b%20c.txt", "file:$D/a:b.txt"}
+            << QStringList{"$D/A.TXT", "$D/B C.TXT", "$D/A:B.TXT"} << QStringList{}
+            << QStringList{"$D/a:b.txt", "$D/b c.txt", "$D/a.txt"};
+        QTest::newRow("a name with a colon is a path")
+            << QStringList{"a:b.txt"} << QStringList{"$D/A:B.TXT"} << QStringList{}
+            << QStringList{"$D/a:b.txt"};
+        QTest::newRow("refusals, then one that opens")
+            << QStringList{"http://example.org/a.txt", "file://elsewhere$D/a.txt", "big.txt",
+                           "gone.txt", "file://localhost$D/a.txt"}
+            << QStringList{"$D/A.TXT"}
+            << QStringList{"Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: "
+                           "http://example.org/a.txt",
+                           "Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: "
+                           "file://elsewhere$D/a.txt",
+                           "'O file è troppo gruosso po pute' arapì.", bad + "gone.txt"}
+            << QStringList{"$D/a.txt", "$D/gone.txt"};
+        QTest::newRow("none opens") << QStringList{"gone.txt"} << QStringList{""}
+                                    << QStringList{bad + "gone.txt"} << QStringList{"$D/gone.txt"};
+    }
+
+    void startsWithTheFilesItIsGiven() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, captions);
+        QFETCH(QStringList, prompts);
+        QFETCH(QStringList, recent);
+        QString dir;
+        FrameFixture f(nullptr, QString(), [&](FrameFixture& start) {
+            dir = start.dir().path();
+            start.writeFile(QStringLiteral("a.txt"), "uno");
+            start.writeFile(QStringLiteral("b c.txt"), "due");
+            start.writeFile(QStringLiteral("a:b.txt"), "tre");
+            start.writeFile(QStringLiteral("big.txt"), QByteArray(65001, 'x'));
+            for (int i = 0; i < prompts.size(); ++i)
+                start.dialogs().answerMessageBox(DialogService::Answer::Ok);
+            return arguments.replaceInStrings(QStringLiteral("$D"), dir);
+        });
+        QStringList shown;
+        for (frmNotePad* w : f.documents()) shown << (w->isUntitled() ? QString() : w->Caption());
+        QCOMPARE(shown, captions.replaceInStrings(QStringLiteral("$D"), dir.toUpper()));
+        QCOMPARE(f.documents().first()->Tag(), QStringLiteral("1"));
+        QStringList told;
+        for (const auto& call : f.dialogs().calls()) told << call.prompt;
+        QCOMPARE(told, prompts.replaceInStrings(QStringLiteral("$D"), dir));
+        QCOMPARE(RecentList(f.frame().services().settings()).entries(),
+                 recent.replaceInStrings(QStringLiteral("$D"), dir));
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
     void newWindowsTakeTheLowestFreeSlot() {

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QContextMenuEvent>
+#include <QDragEnterEvent>
 #include <QFocusEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
@@ -21,6 +22,7 @@
 #include "document/ClipboardText.h"
 #include "document/DisplayText.h"
 #include "document/SoftBreaks.h"
+#include "files/LaunchArguments.h"
 
 // The widget is a view of the buffer. Every line break of the buffer is one block break of the
 // document and every other character (a UTF-16 code unit, like the widget's) one character; the
@@ -405,7 +407,27 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
     ensureCursorVisible();
 }
 
+void TextBox::dragEnterEvent(QDragEnterEvent* e) {
+    if (LaunchArguments::carriesFiles(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    QPlainTextEdit::dragEnterEvent(e);
+}
+
+void TextBox::dragMoveEvent(QDragMoveEvent* e) {
+    if (LaunchArguments::carriesFiles(e->mimeData())) {
+        e->ignore();
+        return;
+    }
+    QPlainTextEdit::dragMoveEvent(e);
+}
+
 void TextBox::dropEvent(QDropEvent* e) {
+    if (LaunchArguments::carriesFiles(e->mimeData())) {
+        e->ignore();
+        return;
+    }
     if (d->soft.count() > 0 && (e->source() == this || e->source() == viewport()) &&
         e->dropAction() == Qt::MoveAction && canInsertFromMimeData(e->mimeData())) {
         moveDropped(e);

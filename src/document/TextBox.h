@@ -90,6 +90,10 @@ protected:
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
+    // A drag of files from a file manager is left to the frame, which opens them: the box never
+    // takes their paths as text.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     bool event(QEvent* e) override;
     // What leaves the box by drag or by the primary selection: the selected characters, not the

@@ -38,17 +38,29 @@ void FileCommands::showMessage(const QString& prompt, bool exclamation) {
 
 void FileCommands::OpenWithDialog() {
     const auto chosen = m_workspace.dialogs().openFileName(&m_workspace.mainWindow(), QString());
-    if (!chosen) return;
-    const QString path = *chosen;
+    if (chosen) OpenChosenFile(*chosen);
+}
 
+bool FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
+    if (file.path.isEmpty()) {
+        showMessage(QStringLiteral("Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: ") +
+                        file.given,
+                    false);
+        return false;
+    }
+    return OpenChosenFile(file.path);
+}
+
+bool FileCommands::OpenChosenFile(const QString& path) {
     const qint64 size = TextFile::sizeOf(path);
     if (size > MaxOpenBytes) {
         showMessage(QStringLiteral("'O file è troppo gruosso po pute' arapì."), false);
-        return;
+        return false;
     }
-    LoadFileIntoWindow(path);
+    const bool opened = LoadFileIntoWindow(path) != nullptr;
     m_workspace.RememberRecentFile(path);
     m_workspace.showHiddenEditButtons();
+    return opened;
 }
 
 QString FileCommands::AskSaveFileName(const QString& initialName) {

@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "files/DiskGuard.h"
+#include "files/LaunchArguments.h"
 #include "files/TextFile.h"
 
 class Workspace;
@@ -26,6 +27,10 @@ public:
     // File, Open: asks for a file, refuses one over the size limit, reads it into a new window
     // and remembers its path in the recent-files list.
     void OpenWithDialog();
+    // Opens a file chosen by other means than the open dialog (the command line, a drop) as File,
+    // Open opens a chosen one; a file that names nothing on this computer is refused with a
+    // message. Returns true when a window opened.
+    bool OpenGivenFile(const LaunchArguments::File& file);
     // The save dialog with initialName in the name box; the chosen path, or "" when cancelled.
     QString AskSaveFileName(const QString& initialName);
     // Reads the file at path whole into a new document window; returns the window, or null when
@@ -48,6 +53,8 @@ public:
     void mnuFSaveAs_Click(frmNotePad& window);
 
 private:
+    // What File, Open does with the chosen path.
+    bool OpenChosenFile(const QString& path);
     void showMessage(const QString& prompt, bool exclamation);
     void reportNoMemory(const QString& path);
     // Empties and closes a window whose text could not be built.

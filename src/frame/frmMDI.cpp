@@ -4,10 +4,12 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QIcon>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -33,6 +35,7 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemSer
       m_files(std::make_unique<FileCommands>(*this)),
       m_snapshots(std::make_unique<SnapshotScheduler>(*this, SnapshotStore::defaultFolder())) {
     setWindowTitle(Caption());
+    setAcceptDrops(true);
     // The program's icon at its two drawn sizes, and at those sizes on screens of 1.5, 2 and 3
     // times the usual density; every document window takes it over.
     QIcon icon;
@@ -128,7 +131,7 @@ frmNotePad* frmMDI::makeDocumentWindow() {
     return w;
 }
 
-void frmMDI::MDIForm_Load() {
+void frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& files) {
     show();
     // Without a window manager nobody else gives the frame the keyboard.
     activateWindow();
@@ -137,11 +140,20 @@ void frmMDI::MDIForm_Load() {
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 
     m_state.slotTables.create();
-    frmNotePad* first = makeDocumentWindow();
-    m_state.slotTables.window(1) = first;
-    first->setTag(QStringLiteral("1"));
-    showDocument(*first);
-    m_state.slotTables.state(1).Changed = DocumentState::False;
+    // Slot 1 is the start-up window's unless a file given to the program takes it.
+    bool opened = false;
+    if (!files.isEmpty()) {
+        m_state.slotTables.state(1).Free = DocumentState::True;
+        for (const LaunchArguments::File& file : files) opened |= m_files->OpenGivenFile(file);
+    }
+    if (!opened) {
+        m_state.slotTables.state(1).Free = DocumentState::False;
+        frmNotePad* first = makeDocumentWindow();
+        m_state.slotTables.window(1) = first;
+        first->setTag(QStringLiteral("1"));
+        showDocument(*first);
+        m_state.slotTables.state(1).Changed = DocumentState::False;
+    }
 
     m_recent->LoadRecentList();
     m_state.search.SearchDirection = 1;
@@ -309,6 +321,28 @@ void frmMDI::mnuOToolbar_Click() { ToggleToolbar(mnuOToolbar); }
 void frmMDI::mnuRecentFile_Click(int index) {
     if (index < 0 || index >= static_cast<int>(mnuRecentFile.size())) return;
     reopenRecentFile(RecentFilesMenu::recentEntry(mnuRecentFile[index]));
+}
+
+void frmMDI::dragEnterEvent(QDragEnterEvent* e) {
+    if (LaunchArguments::carriesFiles(e->mimeData())) e->acceptProposedAction();
+}
+
+void frmMDI::dragMoveEvent(QDragMoveEvent* e) {
+    if (LaunchArguments::carriesFiles(e->mimeData())) e->acceptProposedAction();
+}
+
+void frmMDI::dropEvent(QDropEvent* e) {
+    if (!LaunchArguments::carriesFiles(e->mimeData())) return;
+    e->acceptProposedAction();
+    // The files open once the drop has ended, so that the program they came from is not held
+    // while a message box waits for the user.
+    const QList<QUrl> urls = e->mimeData()->urls();
+    QMetaObject::invokeMethod(
+        this,
+        [this, urls] {
+            for (const QUrl& url : urls) m_files->OpenGivenFile(LaunchArguments::fromUrl(url));
+        },
+        Qt::QueuedConnection);
 }
 
 void frmMDI::closeEvent(QCloseEvent* e) {

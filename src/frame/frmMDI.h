@@ -4,6 +4,7 @@
 #include <array>
 #include <memory>
 
+#include "files/LaunchArguments.h"
 #include "frame/AppState.h"
 #include "frame/Workspace.h"
 
@@ -30,9 +31,10 @@ public:
     frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemServices> services);
     ~frmMDI() override;
 
-    // The start-up sequence: shows the frame, creates the slot tables with the start-up window in
-    // slot 1, loads the recent-files list and sets the search direction to down.
-    void MDIForm_Load();
+    // The start-up sequence: shows the frame, creates the slot tables, opens the files given to
+    // the program (as File, Open does), puts the start-up window in slot 1 when none of them
+    // opened, loads the recent-files list and sets the search direction to down.
+    void MDIForm_Load(const QList<LaunchArguments::File>& files = {});
 
     // What the commands and document windows see of the frame.
     QWidget& mainWindow() override { return *this; }
@@ -80,6 +82,11 @@ public slots:
 protected:
     void closeEvent(QCloseEvent* e) override;
     void changeEvent(QEvent* e) override;
+    // Files dragged from a file manager and dropped anywhere on the frame open as File, Open
+    // opens them; the text boxes leave such drags to the frame.
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void createMenus();

@@ -4,7 +4,8 @@
 # while the program's own captions stay Neapolitan; a screen reader finds the toolbar as a tool
 # bar of named push buttons and presses them; closing the active document window hands the
 # keyboard to the window used before it; at a scale factor of 2 the toolbar keeps its layout and
-# every picture pixel is a sharp 2 x 2 square.
+# every picture pixel is a sharp 2 x 2 square. Started with files, the program opens them, or
+# tells why it cannot.
 #
 # usage: e2e_desktop.sh path/to/tavulella
 set -euo pipefail
@@ -17,6 +18,7 @@ e2e_setup "$1"
 #   press NAME    runs the press action of the toolbar button NAME
 #   texts         "name|repr(text)" of every text box
 #   alert         "role|name" of the buttons of the open message box
+#   prompt        the text of the open message box
 #   extents       "name x y width height" of the tool bar, its buttons and the named pictures,
 #                 in device-independent pixels
 desk() {
@@ -67,6 +69,12 @@ elif mode == "alert":
             for m in walk(n):
                 if m.getRoleName() == "push button":
                     print("%s|%s" % (m.getRoleName(), m.name))
+elif mode == "prompt":
+    for n in nodes:
+        if n.getRoleName() == "alert":
+            for m in walk(n):
+                if m.getRoleName() == "label" and m.name:
+                    print(m.name)
 elif mode == "extents":
     pictures = [n for n in nodes if n.getRoleName() == "image" and n.name]
     for n in bars + buttons + pictures:
@@ -261,5 +269,39 @@ if bad:
 PY
 e2e_key Return
 e2e_wait_window_closed "$about" || e2e_fail "Enter did not close the About box"
+e2e_stop "$E2E_PID"
+E2E_PID=""
+unset QT_SCALE_FACTOR
+
+# --- Files named on the command line ----------------------------------------------------------
+# expect_prompt TEXT: a message box shows TEXT; Enter closes it.
+expect_prompt() {
+  local box got
+  box=$(e2e_wait_dialog) || e2e_fail "no message box for: $1"
+  got=$(desk prompt) || got=""
+  [[ "$got" == "$1" ]] || e2e_fail "the message box says '$got', not '$1'"
+  e2e_focus "$box"
+  e2e_key Return
+  e2e_wait_window_closed "$box" || e2e_fail "Enter did not close the message box"
+}
+
+e2e_log "started with a file, relative to the working folder: only its window"
+printf 'ciao' >"$E2E_TMP/notes.txt"
+head -c 65001 /dev/zero | tr '\0' x >"$E2E_TMP/big.txt"
+pushd "$E2E_TMP" >/dev/null
+e2e_start_program notes.txt
+popd >/dev/null
+notes=$(e2e_upper "$E2E_TMP/notes.txt")
+e2e_wait_frame "$notes" || e2e_fail "no document window '$notes'"
+expect_text "$notes" "'ciao'"
+! e2e_has_frame "Senza nomme" || e2e_fail "the start-up window was made beside the file's"
+e2e_stop "$E2E_PID"
+E2E_PID=""
+
+e2e_log "started with a too-large and a missing file: their messages, then the start-up window"
+e2e_start_program "$E2E_TMP/big.txt" "file://$E2E_TMP/missing.txt"
+expect_prompt "'O file è troppo gruosso po pute' arapì."
+expect_prompt "Impossibile aprire il file: $E2E_TMP/missing.txt"
+e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window after the refused files"
 
 e2e_log "passed"

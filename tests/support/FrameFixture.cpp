@@ -9,7 +9,8 @@
 #include "DiskFiles.h"
 #include "document/frmNotePad.h"
 
-FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services, const QString& stateHome) {
+FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services, const QString& stateHome,
+                           const Start& start) {
     if (!services) services = std::make_unique<QtSystemServices>();
     // TempSettings puts the variable back as it was.
     if (!stateHome.isEmpty()) qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome));
@@ -17,7 +18,13 @@ FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services, const QStri
     auto dialogs = std::make_unique<ScriptedDialogs>();
     m_dialogs = dialogs.get();
     m_frame = std::make_unique<frmMDI>(std::move(dialogs), std::move(services));
-    m_frame->MDIForm_Load();
+    QList<LaunchArguments::File> files;
+    if (start) {
+        const QStringList arguments = start(*this);
+        for (const QString& argument : arguments)
+            files.append(LaunchArguments::fromArgument(argument, m_dir.path()));
+    }
+    m_frame->MDIForm_Load(files);
     settle();
 }
 

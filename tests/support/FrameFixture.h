@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "ScriptedDialogs.h"
@@ -17,8 +18,11 @@ class frmNotePad;
 // frames share.
 class FrameFixture {
 public:
+    // What the program is started with: called before the start-up, to write files and script
+    // answers; returns the FILE arguments, taken relative to the temporary folder.
+    using Start = std::function<QStringList(FrameFixture&)>;
     explicit FrameFixture(std::unique_ptr<SystemServices> services = nullptr,
-                          const QString& stateHome = QString());
+                          const QString& stateHome = QString(), const Start& start = {});
     ~FrameFixture();
 
     frmMDI& frame() { return *m_frame; }
