@@ -134,9 +134,11 @@ void tst_EditCommands::clipboardCommands_data() {
         << QStringLiteral(" \u4e2d\U0001F600\u0141")
         << QByteArray("caff\xc3\xa8 \xe4\xb8\xad\xf0\x9f\x98\x80\xc5\x81") << 10 << 0
         << QStringLiteral(" \u4e2d\U0001F600\u0141") << "UTF-8";
+    // The picture of TAB is no picture of the box's: a TAB shows as itself.
     QTest::newRow("UTF-8 document: the control pictures stay the box's own")
-        << QByteArray("\xc3\xa8") << 1 << 0 << "paste" << QStringLiteral("\u240a\u2029")
-        << QByteArray("\xc3\xa8??") << 3 << 0 << QStringLiteral("\u240a\u2029") << "UTF-8";
+        << QByteArray("\xc3\xa8") << 1 << 0 << "paste" << QStringLiteral("\u240a\u2409\u2029")
+        << QByteArray("\xc3\xa8?\xe2\x90\x89?") << 4 << 0 << QStringLiteral("\u240a\u2409\u2029")
+        << "UTF-8";
     QTest::newRow("UTF-8 document: copy counts characters")
         << QByteArray("\xc3\xa8\n\xe2\x82\xac") << 2 << 1 << "cut"
         << "" << QByteArray("\xc3\xa8\n") << 2 << 0 << QStringLiteral("\u20ac") << "UTF-8 LF";

@@ -18,10 +18,16 @@ QChar DisplayText::shownFor(QChar c) {
     return c;
 }
 
-int DisplayText::byteFor(QChar c) {
+int DisplayText::controlOf(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= kPictures && u < kPictures + 0x20 && u != kPictures + '\t') return u - kPictures;
-    if (u == kDeletePicture) return 0x7F;
+    if (u < kPictures || u > kDeletePicture) return -1;
+    const char16_t control = u == kDeletePicture ? 0x7F : char16_t(u - kPictures);
+    return shownFor(QChar(control)) == c ? control : -1;
+}
+
+int DisplayText::byteFor(QChar c) {
+    const int control = controlOf(c);
+    if (control >= 0) return control;
     if (c == kLineBreak) return -1;
     return CodePage::fromUnicode(c);
 }
@@ -50,13 +56,11 @@ QString DisplayText::toChars(QStringView shown, const DocumentFormat& format) {
     QString out;
     out.reserve(shown.size());
     for (const QChar c : shown) {
-        const char16_t u = c.unicode();
+        const int control = controlOf(c);
         if (c == kLineBreak) {
             out += lineBreak;
-        } else if (u >= kPictures && u < kPictures + 0x20 && u != kPictures + '\t') {
-            out += QChar(char16_t(u - kPictures));
-        } else if (u == kDeletePicture) {
-            out += QChar(char16_t(0x7F));
+        } else if (control >= 0) {
+            out += QChar(char16_t(control));
         } else {
             out += c;
         }

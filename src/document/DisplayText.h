@@ -22,6 +22,12 @@ public:
     static QChar charFor(uchar b);
     // The character shown for the document character c when c is not part of a line break.
     static QChar shownFor(QChar c);
+    // The control character that c is the picture of, or -1 when the box shows no character
+    // as c.
+    static int controlOf(QChar c);
+    // Whether the box shows c in place of other characters: the line break and the control
+    // pictures. A document of any kind keeps these for the display and never holds them.
+    static bool isReserved(QChar c) { return c == kLineBreak || controlOf(c) >= 0; }
     // The byte that character c shows, or -1 when c shows no byte.
     static int byteFor(QChar c);
 

@@ -20,10 +20,10 @@ qsizetype pieceEnd(qsizetype start, CharAt charAt) {
     return cut;
 }
 
-// Whether the paragraph before, laid out, ends where its text would wrap if the paragraph after
-// went on in the same line: its last line, followed by the start of the paragraph after, makes
-// a line of the same length.
-bool endsWhereLineWraps(const QTextBlock& before, const QTextBlock& after) {
+// Where the last line of before would wrap if the paragraph after went on in the same line:
+// the length of before's text up to there. Before ends where its line wraps anyway when that
+// is its whole length.
+int wrapOfLastLine(const QTextBlock& before, const QTextBlock& after) {
     const QTextLayout* layout = before.layout();
     const QTextLine last = layout->lineAt(layout->lineCount() - 1);
     // More than fits in a line: the first line of the paragraph is full.
@@ -35,7 +35,7 @@ bool endsWhereLineWraps(const QTextBlock& before, const QTextBlock& after) {
     QTextLine line = probe.createLine();
     line.setLineWidth(last.width());
     probe.endLayout();
-    return line.textLength() == last.textLength();
+    return last.textStart() + line.textLength();
 }
 
 }  // namespace
@@ -182,29 +182,47 @@ void SoftBreaks::widthChanged() {
 
 bool SoftBreaks::mend(int first, int last) {
     bool changed = false;
-    for (auto it = lowerBound(first); it != soft_.end() && it->block <= last; ++it) {
-        if (it->mended) continue;
-        it->mended = true;
-        const QTextBlock before = doc_->findBlockByNumber(it->block - 1);
+    for (auto i = std::size_t(lowerBound(first) - soft_.begin());
+         i < soft_.size() && soft_[i].block <= last; ++i) {
+        Entry& entry = soft_[i];
+        if (entry.mended) continue;
+        entry.mended = true;
+        const QTextBlock before = doc_->findBlockByNumber(entry.block - 1);
+        const QTextBlock after = before.next();
         // The view lays out only what it shows; the paragraph before may be above it.
         doc_->documentLayout()->blockBoundingRect(before);
         const QTextLayout* layout = before.layout();
         const int lines = layout->lineCount();
-        // A paragraph of one line cannot end earlier; one that ends where the line wraps
-        // anyway stays as it is.
-        if (lines < 2 || endsWhereLineWraps(before, before.next())) continue;
-        const int lastLine = layout->lineAt(lines - 1).textStart();
+        const int length = before.length() - 1;
+        const int wrap = wrapOfLastLine(before, after);
+        // A paragraph that ends where the line wraps anyway stays as it is.
+        if (wrap == length) continue;
+        // The break goes to the start of the paragraph's last line. A paragraph of one line has
+        // no earlier line to end with: the break goes on to where that line wraps, into the
+        // paragraph after, and goes altogether when the paragraph after fits in the line.
+        const int to = lines < 2 ? wrap : layout->lineAt(lines - 1).textStart();
+        // The paragraph before then starts the line with other text: the break before it, where
+        // that line starts, is looked at again.
+        if (lines < 2 && i > 0 && soft_[i - 1].block == entry.block - 1)
+            soft_[i - 1].mended = false;
+        if (to >= length + after.length() - 1) {
+            join(entry.block);
+            changed = true;
+            --last;
+            --i;
+            continue;
+        }
         // Each move is an edit of its own: the next one reads the layout that this one changed.
         QTextCursor edit(doc_);
         edit.beginEditBlock();
-        edit.setPosition(before.position() + before.length() - 1);
+        edit.setPosition(before.position() + length);
         edit.deleteChar();
-        edit.setPosition(before.position() + lastLine);
+        edit.setPosition(before.position() + to);
         edit.insertText(QString(kSeparator));
         edit.endEditBlock();
         changed = true;
-        const auto next = it + 1;
-        if (next != soft_.end() && next->block == it->block + 1) next->mended = false;
+        if (i + 1 < soft_.size() && soft_[i + 1].block == soft_[i].block + 1)
+            soft_[i + 1].mended = false;
     }
     return changed;
 }

@@ -61,8 +61,9 @@ public:
     void widthChanged();
     // Mends the soft breaks of the blocks first..last (numbers), from the top: each is moved to
     // the start of the last line of the paragraph before it, which then ends where the line
-    // wraps anyway. Returns whether the document changed. The view must have laid the blocks out
-    // at its width.
+    // wraps anyway; after a paragraph of one line, to where that line wraps in the paragraph
+    // after, or taken out when the paragraph after fits in the line. Returns whether the document
+    // changed. The view must have laid the blocks out at its width.
     bool mend(int first, int last);
 
 private:

@@ -384,15 +384,56 @@ void TextBox::handleKey(QKeyEvent* e) {
 }
 
 void TextBox::inputMethodEvent(QInputMethodEvent* e) {
-    const QString shown = DisplayText::fromUser(e->commitString(), d->buf.format());
-    if (shown == e->commitString()) {
-        QPlainTextEdit::inputMethodEvent(e);
-        return;
+    // The widget would report the whole paragraph it edits as changed, a soft break at its end
+    // included, and a pre-edit too. The box makes the commit itself, in the buffer, as the
+    // widget would: the selection as shown goes, then the replacement range (counted from the
+    // caret) takes the commit. The widget only shows the pre-edit.
+    const QString& preedit = e->preeditString();
+    const bool newPreedit = preedit != textCursor().block().layout()->preeditAreaText();
+    const bool commits = !e->commitString().isEmpty() || e->replacementLength() > 0;
+    if (commits || (newPreedit && d->buf.selLength() > 0)) {
+        const QString& chars = d->buf.chars();
+        const EditHistory::Selection before{d->buf.selStart(), d->buf.selLength()};
+        const qsizetype selStart = d->buf.viewSelStart();
+        const qsizetype selEnd = d->buf.viewSelEnd();
+        // The replacement range, counted in the text with the selection taken out, and then in
+        // the text as it stands.
+        const qsizetype left = chars.size() - (selEnd - selStart);
+        const qsizetype repStart = std::clamp<qsizetype>(selStart + e->replacementStart(), 0, left);
+        const qsizetype repEnd =
+            std::clamp<qsizetype>(repStart + e->replacementLength(), repStart, left);
+        const qsizetype from = std::min(selStart, repStart);
+        const qsizetype to =
+            std::max(selEnd, repEnd <= selStart ? repEnd : repEnd + selEnd - selStart);
+        const QString commit = d->buf.format().holdable(e->commitString());
+        const QString removed = chars.mid(from, to - from);
+        QString span = removed;
+        span.remove(selStart - from, selEnd - selStart);
+        span.replace(repStart - from, repEnd - repStart, commit);
+        // The caret keeps its character, and stands after the commit when the range held it;
+        // never between the CR and the LF of a line break.
+        qsizetype caret = selStart < repStart  ? selStart
+                          : selStart >= repEnd ? selStart + commit.size() - (repEnd - repStart)
+                                               : repStart + commit.size();
+        const bool changed = replaceShown(from, to, span);
+        if (d->buf.insideShownCharacter(caret)) ++caret;
+        d->buf.setSelStart(caret);
+        if (changed) recordEdit(from, removed, span, before, EditHistory::Input::Typing);
+        showSelection();
+        if (changed) emit Change();
+        ensureCursorVisible();
     }
-    QInputMethodEvent clean(e->preeditString(), e->attributes());
-    clean.setCommitString(shown, e->replacementStart(), e->replacementLength());
-    QPlainTextEdit::inputMethodEvent(&clean);
-    e->setAccepted(clean.isAccepted());
+    // What is left for the widget changes no text: what it reports is no edit. It may select
+    // within the paragraph, which the box then takes.
+    const QTextCursor was = textCursor();
+    QInputMethodEvent rest(preedit, e->attributes());
+    {
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        QPlainTextEdit::inputMethodEvent(&rest);
+    }
+    const QTextCursor now = textCursor();
+    if (now.anchor() != was.anchor() || now.position() != was.position()) takeSelectionFromView();
+    e->accept();
 }
 
 void TextBox::insertFromMimeData(const QMimeData* source) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "document/DisplayText.h"
 #include "files/CodePage.h"
 #include "files/Utf8.h"
 
@@ -12,7 +13,7 @@ DocumentFormat DocumentFormat::detect(const QByteArray& fileBytes) {
         std::any_of(fileBytes.cbegin(), fileBytes.cend(), [](char b) { return uchar(b) >= 0x80; });
     if (multiByte) {
         const std::optional<QString> chars = Utf8::decode(fileBytes);
-        utf8 = chars && std::none_of(chars->cbegin(), chars->cend(), isReserved);
+        utf8 = chars && std::none_of(chars->cbegin(), chars->cend(), DisplayText::isReserved);
     }
     return DocumentFormat(lf ? LineBreak::Lf : LineBreak::CrLf,
                           utf8 ? Encoding::Utf8 : Encoding::CodePage);
@@ -43,7 +44,7 @@ QString DocumentFormat::holdable(QStringView text) const {
         const QChar c = out[i];
         if (c.isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate()) {
             ++i;
-        } else if (c.isSurrogate() || isReserved(c)) {
+        } else if (c.isSurrogate() || DisplayText::isReserved(c)) {
             out[i] = QLatin1Char('?');
         }
     }
@@ -66,9 +67,4 @@ QString DocumentFormat::fromForeign(QStringView text) const {
         }
     }
     return holdable(lines);
-}
-
-bool DocumentFormat::isReserved(QChar c) {
-    const char16_t u = c.unicode();
-    return u == 0x2029 || (u >= 0x2400 && u <= 0x241F) || u == 0x2421;
 }

@@ -37,7 +37,7 @@ public:
     //   LF line ends and one stray CR, an empty file and a file without any line break).
     // - UTF-8 when it is valid UTF-8 with at least one multi-byte sequence (a byte-order mark
     //   counts) and holds none of the characters the text box keeps for its own display
-    //   (see isReserved); otherwise the code page (plain ASCII among them).
+    //   (see DisplayText::isReserved); otherwise the code page (plain ASCII among them).
     static DocumentFormat detect(const QByteArray& fileBytes);
 
     // The characters that bytes stand for. In UTF-8, bytes that are not valid UTF-8 (which no
@@ -57,10 +57,6 @@ public:
     // The same, with each line break of the text (CR LF, a lone CR, a lone LF) turned into the
     // document's own: how text from other programs comes in.
     QString fromForeign(QStringView text) const;
-
-    // The characters a text box shows in place of others: the block break and the control
-    // pictures (U+2400-U+241F, U+2421). A UTF-8 document never holds them.
-    static bool isReserved(QChar c);
 
 private:
     LineBreak lineBreak_ = LineBreak::CrLf;

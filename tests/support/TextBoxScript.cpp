@@ -1,5 +1,6 @@
 #include "TextBoxScript.h"
 
+#include <QInputMethodEvent>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -91,9 +92,15 @@ public:
         if (step.op == Op::SelStart || step.op == Op::FarSelStart) box.setSelStart(step.number);
         if (step.op == Op::SelLength) box.setSelLength(step.number);
         if (step.op == Op::SelText) box.setSelText(step.text);
-        if (step.op == Op::Type)
+        if (step.op == Op::Type && step.typed.unicode() < 0x80)
             QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(step.typed),
                                 Qt::NoModifier);
+        if (step.op == Op::Type && step.typed.unicode() >= 0x80) {
+            // As a dead key or an input method sends an accented letter: a commit.
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(step.typed));
+            QCoreApplication::sendEvent(&box, &commit);
+        }
         if (step.op >= Op::Enter && step.op <= Op::End)
             QTest::keyClick(&box, Keys[int(step.op) - int(Op::Enter)],
                             step.op >= Op::Home ? Qt::ControlModifier : Qt::NoModifier);
