@@ -187,6 +187,8 @@ private slots:
     void randomAgainstReference();
     void bigTextFollowsEdits();
     void longLineShowsAsIfFresh();
+    void wordAndLineDeletions_data();
+    void wordAndLineDeletions();
     void readingDoesNotCopy();
 };
 
@@ -1122,6 +1124,57 @@ void tst_TextBox::bigTextFollowsEdits() {
     }
     QCOMPARE(box.Text(), ref.bytes());
     QCOMPARE(box.document()->blockCount() - box.softBreakCount(), box.Text().count("\r\n") + 1);
+}
+
+void tst_TextBox::wordAndLineDeletions_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    // Lines long enough to show as several pieces: the words and the line are the text's. The
+    // words take 7 characters each: 8995 starts one, 9001 is its space.
+    const QByteArray x = "a\r\n" + QByteArray(20000, 'x') + "\r\nb";
+    QByteArray words;
+    for (int i = 0; words.size() < 20000; ++i) words += 'w' + QByteArray::number(10000 + i) + ' ';
+    QTest::newRow("Ctrl+Delete in a word to the line's end")
+        << x << 103 << int(QKeySequence::DeleteEndOfWord) << 103 << 20003;
+    QTest::newRow("Ctrl+Backspace in a word from the line's start")
+        << x << 19003 << int(QKeySequence::DeleteStartOfWord) << 3 << 19003;
+    QTest::newRow("Ctrl+Delete at the line's end takes the line break")
+        << x << 20003 << int(QKeySequence::DeleteEndOfWord) << 20003 << 20005;
+    QTest::newRow("Ctrl+Backspace at the line's start takes the line break")
+        << x << 3 << int(QKeySequence::DeleteStartOfWord) << 1 << 3;
+    QTest::newRow("Ctrl+Delete in a word takes it and the space after it")
+        << words << 9000 << int(QKeySequence::DeleteEndOfWord) << 9000 << 9002;
+    QTest::newRow("Ctrl+Backspace after a space takes the word before it")
+        << words << 9002 << int(QKeySequence::DeleteStartOfWord) << 8995 << 9002;
+    QTest::newRow("delete to the line's end")
+        << x << 1003 << int(QKeySequence::DeleteEndOfLine) << 1003 << 20003;
+}
+
+void tst_TextBox::wordAndLineDeletions() {
+    QFETCH(QByteArray, text);
+    QFETCH(int, caret);
+    QFETCH(int, key);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    const QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::StandardKey(key));
+    if (keys.isEmpty()) QSKIP("the platform binds no key to this deletion");
+    TextBox box;
+    box.resize(300, 200);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(text);
+    box.setSelStart(caret);
+    QCoreApplication::processEvents();
+    QTest::keySequence(&box, keys.first());
+    QCOMPARE(box.Text(), text.left(from) + text.mid(to));
+    QCOMPARE(box.SelStart(), from);
+    QCOMPARE(shownText(box), TextReference::display(box.Text()));
+    QCOMPARE(box.document()->blockCount() - box.softBreakCount(), box.Text().count("\r\n") + 1);
+    box.undo();
+    QCOMPARE(box.Text(), text);
 }
 
 void tst_TextBox::longLineShowsAsIfFresh() {

@@ -14,6 +14,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -178,12 +179,16 @@ void TextBox::setSelText(const QByteArray& text) { setSelChars(d->buf.format().d
 
 void TextBox::setSelChars(const QString& text) {
     const qsizetype start = d->buf.selStart();
-    const qsizetype end = start + d->buf.selLength();
-    const EditHistory::Selection before{start, end - start};
-    const QString removed = d->buf.selChars();
+    putText(start, start + d->buf.selLength(), text, EditHistory::Input::Other);
+}
+
+void TextBox::putText(qsizetype start, qsizetype end, const QString& text,
+                      EditHistory::Input input) {
+    const EditHistory::Selection before{d->buf.selStart(), d->buf.selLength()};
+    const QString removed = d->buf.chars().mid(start, end - start);
     const bool changed = replaceShown(start, end, text);
     d->buf.setSelStart(start + text.size());
-    if (changed) recordEdit(start, removed, text, before, EditHistory::Input::Other);
+    if (changed) recordEdit(start, removed, text, before, input);
     showSelection();
     if (changed) emit Change();
 }
@@ -364,6 +369,7 @@ void TextBox::handleKey(QKeyEvent* e) {
             return;
         }
     }
+    if (deletesWordOrLine(e)) return;
     if (removesCharacterBetweenCrAndLf(e)) {
         // A lone CR and a lone LF that meet make a line break, which followEdit shows within
         // the same step of undo; the widget's own removal of one character is no such step, so
@@ -381,6 +387,44 @@ void TextBox::handleKey(QKeyEvent* e) {
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
+}
+
+bool TextBox::deletesWordOrLine(QKeyEvent* e) {
+    const bool endOfWord = e->matches(QKeySequence::DeleteEndOfWord);
+    const bool startOfWord = e->matches(QKeySequence::DeleteStartOfWord);
+    const bool endOfLine = e->matches(QKeySequence::DeleteEndOfLine);
+    const qsizetype caret = d->buf.viewSelStart();
+    if ((!endOfWord && !startOfWord && !endOfLine) || d->buf.viewSelEnd() != caret) return false;
+    // The word and the line are those of the text, not the pieces a long line shows as: the
+    // same rule of words the widget applies within a paragraph, over the whole line.
+    const QString& text = d->buf.chars();
+    const QString lineBreak = d->buf.format().lineBreakChars();
+    const qsizetype found = caret > 0 ? text.lastIndexOf(lineBreak, caret - 1) : -1;
+    const qsizetype lineStart = found < 0 ? 0 : found + lineBreak.size();
+    qsizetype lineEnd = text.indexOf(lineBreak, caret);
+    if (lineEnd < 0) lineEnd = text.size();
+    // At an edge of the line a word deletion takes the line break; the end of a line stays.
+    qsizetype from = caret;
+    qsizetype to = caret;
+    if (startOfWord && caret == lineStart) {
+        from = std::max<qsizetype>(0, lineStart - lineBreak.size());
+    } else if (endOfWord && caret == lineEnd) {
+        to = std::min(text.size(), lineEnd + lineBreak.size());
+    } else if (endOfLine) {
+        to = lineEnd;
+    } else {
+        // Shown, the line has one character for each of its own.
+        const QTextLayout line(DisplayText::render(text, lineStart, lineEnd, d->buf.format()));
+        const int rel = int(caret - lineStart);
+        if (startOfWord)
+            from = lineStart + line.previousCursorPosition(rel, QTextLayout::SkipWords);
+        else
+            to = lineStart + line.nextCursorPosition(rel, QTextLayout::SkipWords);
+    }
+    putText(from, to, QString(), inputOf(e));
+    ensureCursorVisible();
+    e->accept();
+    return true;
 }
 
 void TextBox::inputMethodEvent(QInputMethodEvent* e) {

@@ -105,6 +105,9 @@ private:
     // Replaces the characters [start, end) of the buffer with text and shows the change.
     // Returns whether the text changed; the selection is left for the caller to set.
     bool replaceShown(qsizetype start, qsizetype end, const QString& text);
+    // Replaces the characters from start to end with text as one change of the given kind: one
+    // step of undo, one Change, the caret after the new text.
+    void putText(qsizetype start, qsizetype end, const QString& text, EditHistory::Input input);
     // Records the change just made in the buffer as a step of undo: at pos, removed became
     // inserted, the selection having been before and being now the buffer's.
     void recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
@@ -131,6 +134,9 @@ private:
     void showSelection();
     void handleKey(QKeyEvent* e);
     bool removesCharacterBetweenCrAndLf(const QKeyEvent* e) const;
+    // Ctrl+Backspace, Ctrl+Delete and the key that deletes to the end of the line, with nothing
+    // selected: made in the buffer over the text's line. Returns whether e was such a key.
+    bool deletesWordOrLine(QKeyEvent* e);
     bool menuOwnsKey(const QKeyEvent* e) const;
     // How many positions of the text a line break takes: 2 for CR LF, 1 for LF.
     int lineBreakWidth() const;
