@@ -2,10 +2,11 @@
 # Builds Tavulella with its tests and runs every test: unit and widget tests (offscreen) and the
 # end-to-end checks that drive the real program under Xvfb. Installs what is missing first.
 # First it checks that every C++ file is laid out as .clang-format says (scripts/check-format.sh).
-# Before the main run it builds everything once more with clang, AddressSanitizer,
-# UndefinedBehaviorSanitizer and libFuzzer's coverage instrumentation: that one build runs the
-# unit and widget tests under the sanitizers and gives the fuzz targets, each of which runs for a
-# bounded time. The widget tests of the frame and the document window also run under valgrind.
+# Before the main run it builds the unit and widget tests and the fuzz targets once more with
+# clang, AddressSanitizer, UndefinedBehaviorSanitizer and libFuzzer's coverage instrumentation:
+# that one build runs the unit and widget tests under the sanitizers and gives the fuzz targets,
+# each of which runs for a bounded time. The widget tests of the frame and the document window
+# also run under valgrind.
 #
 #   TAVULELLA_BUILD_DIR     build folder (default: build/ in the checkout)
 #   TAVULELLA_ASAN_DIR      build folder of the clang sanitizer and fuzz build (default: build-asan/)
@@ -109,7 +110,20 @@ stage_hardened() {
   # targets link libFuzzer's main(), the tests keep their own.
   cmake -S "$ROOT" -B "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON \
     -DTAVULELLA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ "${LAUNCHER[@]}"
-  cmake --build "$ASAN_DIR" -j"$JOBS"
+  # Only what the sanitizer run and the fuzzing run: the unit tests (by their names, which are
+  # their executables') and the fuzz targets; not the program itself, which the end-to-end
+  # checks of the main build drive.
+  local targets=()
+  if [[ "$SKIP" != *" sanitize "* ]]; then
+    mapfile -t targets < <(ctest --test-dir "$ASAN_DIR" -N -L unit |
+      sed -n 's/^ *Test *#[0-9]*: //p')
+    ((${#targets[@]} > 0)) || {
+      echo "test: the sanitizer build registers no unit test" >&2
+      return 1
+    }
+  fi
+  [[ "$SKIP" == *" fuzz "* ]] || targets+=("${FUZZ_TARGETS[@]}")
+  cmake --build "$ASAN_DIR" -j"$JOBS" --target "${targets[@]}"
 }
 
 stage_sanitize() {
