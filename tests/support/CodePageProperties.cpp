@@ -93,7 +93,9 @@ QString CodePageProperties::checkDocument(const QByteArray& bytes) {
     if (chars) {
         for (const QChar c : *chars) {
             const char16_t u = c.unicode();
-            reserved |= u == 0x2029 || (u >= 0x2400 && u <= 0x241F) || u == 0x2421;
+            // The line break, and the pictures of the controls the box shows, TAB's (U+2409)
+            // not among them: a TAB shows as itself.
+            reserved |= u == 0x2029 || (u >= 0x2400 && u <= 0x241F && u != 0x2409) || u == 0x2421;
         }
     }
     for (const char b : bytes) high |= uchar(b) >= 0x80;
