@@ -152,7 +152,7 @@ private slots:
         QStringList told;
         for (const auto& call : f.dialogs().calls()) told << call.prompt;
         QCOMPARE(told, (QStringList{"'O file è troppo gruosso po pute' arapì.",
-                                    "Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: "
+                                    "Chisto nun è nu file 'e chistu computer, nun se po' arapì: "
                                     "http://example.org/b"}));
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }

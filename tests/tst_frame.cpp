@@ -156,9 +156,9 @@ private slots:
             << QStringList{"http://example.org/a.txt", "file://elsewhere$D/a.txt", "big.txt",
                            "gone.txt", "file://localhost$D/a.txt"}
             << QStringList{"$D/A.TXT"}
-            << QStringList{"Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: "
+            << QStringList{"Chisto nun è nu file 'e chistu computer, nun se po' arapì: "
                            "http://example.org/a.txt",
-                           "Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: "
+                           "Chisto nun è nu file 'e chistu computer, nun se po' arapì: "
                            "file://elsewhere$D/a.txt",
                            "'O file è troppo gruosso po pute' arapì.", bad + "gone.txt"}
             << QStringList{"$D/a.txt", "$D/gone.txt"};

@@ -43,7 +43,7 @@ void FileCommands::OpenWithDialog() {
 
 bool FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
     if (file.path.isEmpty()) {
-        showMessage(QStringLiteral("Chisto nun è 'nu file 'e chistu computer, nun se po' arapì: ") +
+        showMessage(QStringLiteral("Chisto nun è nu file 'e chistu computer, nun se po' arapì: ") +
                         file.given,
                     false);
         return false;
