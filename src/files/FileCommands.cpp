@@ -51,12 +51,14 @@ bool FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
     return OpenChosenFile(file.path);
 }
 
+bool FileCommands::refusedAsTooLarge(const QString& path) {
+    if (TextFile::sizeOf(path) <= MaxOpenBytes) return false;
+    showMessage(QStringLiteral("'O file è troppo gruosso po pute' arapì."), false);
+    return true;
+}
+
 bool FileCommands::OpenChosenFile(const QString& path) {
-    const qint64 size = TextFile::sizeOf(path);
-    if (size > MaxOpenBytes) {
-        showMessage(QStringLiteral("'O file è troppo gruosso po pute' arapì."), false);
-        return false;
-    }
+    if (refusedAsTooLarge(path)) return false;
     const bool opened = LoadFileIntoWindow(path) != nullptr;
     m_workspace.RememberRecentFile(path);
     m_workspace.showHiddenEditButtons();
@@ -129,10 +131,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
 
 bool FileCommands::ReloadWindow(frmNotePad& window) {
     const QString path = window.filePath();
-    if (TextFile::sizeOf(path) > MaxOpenBytes) {
-        showMessage(QStringLiteral("'O file è troppo gruosso po pute' arapì."), false);
-        return false;
-    }
+    if (refusedAsTooLarge(path)) return false;
     TextFile::ReadResult read;
     if (!readForWindow(path, read)) return false;
     const QByteArray before = window.Text1->Text();

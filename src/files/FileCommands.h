@@ -55,6 +55,8 @@ public:
 private:
     // What File, Open does with the chosen path.
     bool OpenChosenFile(const QString& path);
+    // True, after telling the user, when the file is over the size File, Open takes.
+    bool refusedAsTooLarge(const QString& path);
     void showMessage(const QString& prompt, bool exclamation);
     void reportNoMemory(const QString& path);
     // Empties and closes a window whose text could not be built.
