@@ -78,8 +78,8 @@ if command -v ccache >/dev/null 2>&1; then
   export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
   # Qt's test library defines the build and source folders of every test as absolute paths,
   # which would make every test object a miss in another clone. They only serve QFINDTESTDATA,
-  # which looks relative to the source file (relative here too) before the source folder;
-  # tst_fuzzreplay is told its folder by ctest.
+  # and an object from another clone may name folders that are gone: the tests that read files
+  # of the checkout are told its folders by ctest instead.
   export CCACHE_IGNOREOPTIONS=${CCACHE_IGNOREOPTIONS:--DQT_TESTCASE_BUILDDIR=* -DQT_TESTCASE_SOURCEDIR=*}
 fi
 
