@@ -395,17 +395,24 @@ e2e_drag_files() {
   win=$(e2e_wait_window '^dragsource$') || e2e_fail "the drag source's window did not show"
   eval "$(xdotool getwindowgeometry --shell "$win")"
   xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) mousedown 1
-  sleep 0.3
-  # The drag follows the pointer in steps, as a hand moves it, and rests on the target before
-  # the button is released, so that the target has answered whether it takes the drop.
+  until grep -qx dragging "$log"; do
+    ((SECONDS < deadline)) || e2e_fail "the drag did not start"
+    sleep 0.1
+  done
+  # The drag follows the pointer in steps, as a hand moves it, and rests on the target until
+  # the target has said it wants the drop (or the time is up) before the button is released.
   for i in 1 2 3 4 5 6 7 8 9 10; do
     xdotool mousemove $((X + WIDTH / 2 + (x - X - WIDTH / 2) * i / 10)) \
       $((Y + HEIGHT / 2 + (y - Y - HEIGHT / 2) * i / 10))
     sleep 0.05
   done
   xdotool mousemove $((x + 1)) "$y"
-  sleep 0.5
+  until [[ "$(grep -xE 'wanted|unwanted' "$log" | tail -n 1)" == wanted ]] ||
+    ((SECONDS >= deadline)); do
+    sleep 0.1
+  done
   xdotool mouseup 1
+  deadline=$((SECONDS + E2E_TIMEOUT))
   until grep -qxE 'taken|refused' "$log"; do
     e2e_alive "$E2E_DRAG_PID" || e2e_fail "the drag source ended during the drag"
     ((SECONDS < deadline)) || e2e_fail "the drag did not end"

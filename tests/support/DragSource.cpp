@@ -1,8 +1,10 @@
 // A drag source for the end-to-end checks: another X client, as a file manager is. It shows a
 // window titled "dragsource" and, when a mouse button is pressed in it, drags the files named on
 // its command line as file: URIs, with their paths as text besides, as file managers offer them.
-// When the drag ends it prints "taken" or "refused" (no target took the files), and keeps
-// running: the target reads the files' URIs from it after the drop, as from a file manager.
+// It prints "dragging" when the drag starts, "wanted" or "unwanted" as the target under the
+// pointer says whether it would take the files, and "taken" or "refused" when the drag ends. It
+// keeps running: the target reads the files' URIs from it after the drop, as from a file
+// manager.
 //
 // usage: e2e_dragsource FILE...
 #include <QApplication>
@@ -33,6 +35,11 @@ protected:
         data->setText(m_files.join(QLatin1Char('\n')));
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
+        // Each step is told, so that the mouse moves on only when the drag is ready for it.
+        QObject::connect(drag, &QDrag::actionChanged, [](Qt::DropAction action) {
+            QTextStream(stdout) << (action == Qt::IgnoreAction ? "unwanted" : "wanted") << Qt::endl;
+        });
+        QTextStream(stdout) << "dragging" << Qt::endl;
         const Qt::DropAction done = drag->exec(Qt::CopyAction);
         QTextStream(stdout) << (done == Qt::IgnoreAction ? "refused" : "taken") << Qt::endl;
     }
