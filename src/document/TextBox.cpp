@@ -245,6 +245,8 @@ bool TextBox::isUndoAvailable() const { return d->history.canUndo(); }
 
 bool TextBox::isRedoAvailable() const { return d->history.canRedo(); }
 
+const EditHistory& TextBox::history() const { return d->history; }
+
 void TextBox::undo() {
     if (const EditHistory::Step* step = d->history.undo())
         applyStep(step->pos, step->inserted.size(), step->removed, step->before);

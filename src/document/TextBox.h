@@ -62,6 +62,7 @@ public:
 
     bool isUndoAvailable() const;
     bool isRedoAvailable() const;
+    const EditHistory& history() const;
 
     // Whether the paragraph separator before block is a soft break: a long line is shown as
     // several paragraphs, and such a separator stands for no character of the text.

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class TextBox;
 class TextReference;
@@ -18,6 +19,10 @@ public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the
     // steps that led to it.
     static QString run(const QByteArray& script);
+    // What the box holds after each step of script, one line a step: the step, the bytes, the
+    // selection, how often the change notification came and the undo and redo depths. Two
+    // builds of the box replay a script alike when their traces are equal.
+    static QStringList trace(const QByteArray& script);
 
     // What the widget of box shows, block by block: a line break as U+2029, a soft break (the
     // box shows a long line as several paragraphs) left out.
