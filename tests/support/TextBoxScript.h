@@ -12,8 +12,9 @@ class TextReference;
 // characters (those beyond ASCII as an input method's commit), Enter, Backspace, Delete and the
 // caret keys, the keys going in as key events, and set one long line or SelStart anywhere in it.
 // After every step the box's text and selection must be the reference's, the widget must show
-// exactly the reference's text with the selection at the same place, and the box must have raised
-// its change notification exactly when the text changed. Needs a QApplication.
+// exactly the reference's text with the selection at the same place, no change of the widget's
+// document may come from anything but the box, and the box must have raised its change
+// notification exactly when the text changed. Needs a QApplication.
 class TextBoxScript {
 public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the
@@ -28,6 +29,7 @@ public:
     // box shows a long line as several paragraphs) left out.
     static QString shownText(const TextBox& box);
     // An empty string when the widget of box shows exactly ref's text, with the selection at the
-    // same place, otherwise what differs.
+    // same place, and its document never reported a change the box did not make; otherwise what
+    // differs.
     static QString viewMismatch(const TextBox& box, const TextReference& ref);
 };
