@@ -102,6 +102,18 @@ bool act(TextBox* box, TextReference& ref, const QString& action) {
         QCoreApplication::sendEvent(box, &preedit);
         return ref.length > 0 && ref.backspace();
     }
+    if (action.startsWith("paste:")) {
+        // Plain text from another program, pasted with the key: its LF is the document's line
+        // break, and it replaces the selection as typing does.
+        const QString text = action.mid(6);
+        QGuiApplication::clipboard()->setText(text);
+        QTest::keyClick(box, Qt::Key_Insert, Qt::ShiftModifier);
+        QByteArray bytes;
+        for (const QChar c : text)
+            bytes +=
+                c == u'\n' ? (ref.lf ? QByteArray("\n") : QByteArray("\r\n")) : typedBytes(ref, c);
+        return ref.type(bytes);
+    }
     if (action == "Return") {
         QTest::keyClick(box, Qt::Key_Return);
         return ref.enter();
@@ -347,6 +359,8 @@ void tst_TextBox::keys_data() {
         << QStringList{"preedit:\u00b4", "commit:\u00e9", "replace:\u00e8", "commit:ab", "Right"};
     QTest::newRow("input method over a selection in a long line")
         << longLine << 4090 << 12 << QStringList{"preedit:`", "commit:\u00e0"};
+    QTest::newRow("paste over a selection in a long line")
+        << longLine << 4090 << 12 << QStringList{"paste:x\ny\u240a", "Backspace", "Delete"};
     QTest::newRow("input method commit at the end")
         << QByteArray("ab\r\n") << 4 << 0 << QStringList{"commit:\u00f2"};
 }
@@ -1039,8 +1053,9 @@ void tst_TextBox::randomAgainstReference() {
         return out;
     };
     const QString typeable = QStringLiteral("ab \u00e9\u20ac\u0141\u240d\u240a");
-    const QStringList keys{"Return", "Shift+Return", "Backspace", "Backspace", "Delete",
-                           "Left",   "Right",        "Ctrl+Home", "Ctrl+End"};
+    const QStringList keys{
+        "Return", "Shift+Return", "Backspace", "Backspace", "Delete",
+        "Left",   "Right",        "Ctrl+Home", "Ctrl+End",  "paste:\u00e9\n\u0141"};
 
     TextBox box;
     box.setFormat(
