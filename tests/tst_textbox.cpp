@@ -594,6 +594,31 @@ void tst_TextBox::pasteAndDrop() {
     QApplication::sendEvent(box.viewport(), &drop);
     QCOMPARE(box.Text(), QByteArray("?!xy"));
     QCOMPARE(shownText(box), QStringLiteral("?!xy"));
+
+    // The widget's own menu (a box without commands): its Cut, Delete and Paste edit the text.
+    box.setText("a\rbc\nd");
+    const auto choose = [&box](const char* name) {
+        QTimer::singleShot(100, [name] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            QAction* chosen = menu->findChild<QAction*>(QLatin1String(name));
+            menu->close();
+            if (chosen) chosen->trigger();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5));
+        QApplication::sendEvent(box.viewport(), &event);
+    };
+    box.setSelStart(1);
+    box.setSelLength(2);
+    choose("edit-cut");
+    QTRY_COMPARE(box.Text(), QByteArray("ac\nd"));
+    box.setSelLength(2);
+    choose("edit-delete");
+    QTRY_COMPARE(box.Text(), QByteArray("ad"));
+    choose("edit-paste");
+    QTRY_COMPARE(box.Text(), QByteArray("a\rbd"));
+    QCOMPARE(shownText(box), TextReference::display("a\rbd"));
+    QCOMPARE(box.strayChanges(), 0);
 }
 
 void tst_TextBox::copyGivesTheBytes() {
