@@ -10,7 +10,7 @@
 # To add packages, extend the array of the purpose they serve.
 set -euo pipefail
 
-# Compiler, build tool and Qt (qt6-base-dev brings Widgets, PrintSupport, Test, the xcb
+# Compiler, build tool and Qt (qt6-base-dev brings Widgets, PrintSupport, DBus, Test, the xcb
 # platform plugin and the OpenGL headers that CMake's Qt6Gui package looks for).
 BUILD_PACKAGES=(cmake g++ make qt6-base-dev)
 

@@ -31,11 +31,9 @@ std::optional<int> FrameHandOff::run(const LaunchArguments& launch, QVariantMap 
         waiter.m_token = bus.baseService();
         platformData.insert(FrameService::WaitKey, waiter.m_token);
         bus.connect(FrameService::BusName, FrameService::ObjectPath, OwnInterface,
-                    QStringLiteral("WindowsClosed"), &waiter,
-                    SLOT(windowsClosed(QString, bool)));
-        auto* watcher = new QDBusServiceWatcher(FrameService::BusName, bus,
-                                                QDBusServiceWatcher::WatchForUnregistration,
-                                                &waiter);
+                    QStringLiteral("WindowsClosed"), &waiter, SLOT(windowsClosed(QString, bool)));
+        auto* watcher = new QDBusServiceWatcher(
+            FrameService::BusName, bus, QDBusServiceWatcher::WatchForUnregistration, &waiter);
         connect(watcher, &QDBusServiceWatcher::serviceUnregistered, &waiter.m_loop,
                 [&waiter] { waiter.m_loop.exit(0); });
     }

@@ -50,7 +50,7 @@ QString FrameService::sessionKey() {
     // Each graphical session of a user has its own display, even where one bus serves them all.
     const QString display = qEnvironmentVariable(
         QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ? "WAYLAND_DISPLAY"
-                                                                              : "DISPLAY");
+                                                                             : "DISPLAY");
     return QGuiApplication::platformName() + QLatin1Char(' ') + display;
 }
 
