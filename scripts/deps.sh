@@ -25,6 +25,8 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 # Driving the real program from outside: the clipboard, and reading its widgets over the
 # accessibility bus (dbus-daemon, at-spi-bus-launcher, python3-pyatspi).
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
+# The program as git's editor.
+E2E_PACKAGES+=(git)
 # Printing through a real spooler to a PDF queue, and reading the PDF back as text.
 E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
 # Building the Debian package (cpack runs dpkg-shlibdeps and file); the tests also validate the
