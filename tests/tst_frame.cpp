@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
@@ -262,6 +263,21 @@ private slots:
         FrameFixture::settle();
         QCOMPARE(closed.size(), 1);
         QCOMPARE(closed.first(), (QVariantList{"t1", !opened.isEmpty()}));
+    }
+
+    void handedFilesWaitForAnOpenModalDialog() {
+        FrameFixture f;
+        f.writeFile(QStringLiteral("a.txt"), "uno");
+        FrameService service;
+        service.attach(f.frame());
+        QDialog question(&f.frame());
+        question.setModal(true);
+        question.show();
+        service.open({QUrl::fromLocalFile(f.path(QStringLiteral("a.txt"))).toString()}, {});
+        QTest::qWait(600);
+        QCOMPARE(f.documents().size(), 1);
+        question.close();
+        QTRY_COMPARE(f.documents().size(), 2);
     }
 
     void newWindowsTakeTheLowestFreeSlot() {
