@@ -2,7 +2,6 @@
 #include <QDir>
 #include <memory>
 
-#include "document/frmNotePad.h"
 #include "files/LaunchArguments.h"
 #include "frame/FrameHandOff.h"
 #include "frame/FrameService.h"

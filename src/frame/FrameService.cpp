@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusReply>
+#include <QFileInfo>
 #include <QTimer>
 #include <QUrl>
 #include <memory>
@@ -24,6 +25,12 @@ FrameService::~FrameService() {
 }
 
 FrameService::Claim FrameService::claim() {
+    // Where the session names no bus (neither in the environment nor at its usual place in the
+    // runtime folder), the bus library is not even loaded: it would try to start a bus of its
+    // own, which no other launch could find, and costs start-up time.
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS") &&
+        !QFileInfo::exists(qEnvironmentVariable("XDG_RUNTIME_DIR") + QStringLiteral("/bus")))
+        return Claim::NoBus;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()) return Claim::NoBus;
     m_exported = bus.registerObject(ObjectPath, this,
