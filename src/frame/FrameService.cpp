@@ -13,6 +13,7 @@
 #include "document/frmNotePad.h"
 #include "frame/ApplicationAdaptor.h"
 #include "frame/frmMDI.h"
+#include "platform/StartupNotice.h"
 
 FrameService::FrameService() { new ApplicationAdaptor(*this); }
 
@@ -88,6 +89,8 @@ void FrameService::raiseFrame(const QVariantMap& platformData) {
         m_frame->show();
     m_frame->raise();
     m_frame->activateWindow();
+    StartupNotice::apply(*m_frame,
+                         platformData.value(QStringLiteral("desktop-startup-id")).toString());
 }
 
 void FrameService::deliver() {

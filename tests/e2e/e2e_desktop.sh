@@ -331,8 +331,11 @@ e2e_wait_frame "$notes" || e2e_fail "no document window '$notes'"
   >"$E2E_TMP/lettera.txt"
 full=$("$E2E_PYTHON" -c 'import sys; print(repr(open(sys.argv[1]).read()))' "$E2E_TMP/lettera.txt")
 status=0
-launch "$E2E_TMP/lettera.txt" || status=$?
+DESKTOP_STARTUP_ID="secondo lancio_TIME4242" launch "$E2E_TMP/lettera.txt" || status=$?
 ((status == 0)) || e2e_fail "the second launch ended with status $status"
+# The frame takes the launch's startup notification as its own.
+got=$(xprop -id "$E2E_FRAME" _NET_STARTUP_ID)
+[[ "$got" == *'"secondo lancio_TIME4242"' ]] || e2e_fail "the frame's startup ID: $got"
 # The caller removes the file as soon as the launch returns: the window holds it all the same.
 rm "$E2E_TMP/lettera.txt"
 lettera=$(e2e_upper "$E2E_TMP/lettera.txt")
