@@ -1,5 +1,6 @@
 #include "files/FileCommands.h"
 
+#include <QUrl>
 #include <new>
 
 #include "document/TextBox.h"
@@ -56,8 +57,10 @@ FileCommands::ReadAhead FileCommands::readAhead(const LaunchArguments::File& fil
 
 frmNotePad* FileCommands::OpenReadAhead(const ReadAhead& ahead) {
     if (ahead.file.path.isEmpty()) {
+        // Only a URI names no file here; it is quoted without its password, if it has one.
+        const QUrl url(ahead.file.given);
         showMessage(QStringLiteral("Chisto nun è nu file 'e chistu computer, nun se po' arapì: ") +
-                        ahead.file.given,
+                        (url.isValid() ? url.toDisplayString() : ahead.file.given),
                     false);
         return nullptr;
     }

@@ -1,12 +1,13 @@
 #include "platform/StartupNotice.h"
 
+#include <xcb/xcb.h>
+
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <xcb/xcb.h>
 
 namespace {
 
