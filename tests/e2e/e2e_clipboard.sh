@@ -191,6 +191,11 @@ save_as "$E2E_TMP/home/seconda.txt"
 e2e_expect_bytes "$E2E_TMP/home/seconda.txt" 'a\r\nb\nc\r\n'
 
 e2e_log "a file dragged from another program onto the text opens; its path is not pasted"
+# The second program, without a session bus, is not on the accessibility bus either: a program
+# started as usual takes the drop.
+e2e_stop "$E2E_PID"
+e2e_start_program
+e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window"
 dropped=$E2E_TMP/home/trascinato.txt
 printf 'purtato cca\r\n' >"$dropped"
 read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
