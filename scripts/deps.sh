@@ -10,9 +10,10 @@
 # To add packages, extend the array of the purpose they serve.
 set -euo pipefail
 
-# Compiler, build tool and Qt (qt6-base-dev brings Widgets, PrintSupport, Test, the xcb
-# platform plugin and the OpenGL headers that CMake's Qt6Gui package looks for).
-BUILD_PACKAGES=(cmake g++ make qt6-base-dev)
+# Compiler, build tool and Qt (qt6-base-dev brings Widgets, PrintSupport, DBus, Test, the xcb
+# platform plugin and the OpenGL headers that CMake's Qt6Gui package looks for), and libxcb's
+# headers for the startup notification on X11.
+BUILD_PACKAGES=(cmake g++ make qt6-base-dev libxcb1-dev)
 
 # What the program itself needs at run time beyond the Qt libraries: one font family, and Qt's
 # translations of its own texts (message-box buttons, file dialogs) into the user's language.
@@ -25,6 +26,8 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 # Driving the real program from outside: the clipboard, and reading its widgets over the
 # accessibility bus (dbus-daemon, at-spi-bus-launcher, python3-pyatspi).
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
+# The program as git's editor.
+E2E_PACKAGES+=(git)
 # Printing through a real spooler to a PDF queue, and reading the PDF back as text.
 E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
 # Building the Debian package (cpack runs dpkg-shlibdeps and file) and checking it against

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "files/LaunchArguments.h"
+#include "frame/FrameHandOff.h"
+#include "frame/FrameService.h"
 #include "frame/SnapshotScheduler.h"
 #include "frame/frmMDI.h"
 #include "platform/PlatformTranslations.h"
@@ -11,6 +13,15 @@
 #include "platform/QuitSignals.h"
 
 int main(int argc, char** argv) {
+    // What the launcher gave this launch to bring a window to the front; read before the
+    // application object exists, as Qt's X11 platform takes the startup ID out of the
+    // environment.
+    QVariantMap platformData;
+    if (const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN"); !token.isEmpty())
+        platformData.insert(QStringLiteral("activation-token"), token);
+    if (const QString id = qEnvironmentVariable("DESKTOP_STARTUP_ID"); !id.isEmpty())
+        platformData.insert(QStringLiteral("desktop-startup-id"), id);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
     QApplication::setApplicationVersion(QStringLiteral(TAVULELLA_VERSION));
@@ -26,6 +37,14 @@ int main(int argc, char** argv) {
     const LaunchArguments launch =
         LaunchArguments::parse(QApplication::arguments(), QDir::currentPath());
 
+    // One frame per session: when another process holds the frame's name, the files go to it
+    // and this launch ends without a window; when that frame does not answer, or there is no
+    // session bus, this launch is a frame of its own.
+    FrameService service;
+    if (service.claim() == FrameService::Claim::Taken)
+        if (const std::optional<int> status = FrameHandOff::run(launch, platformData))
+            return *status;
+
     frmMDI frame(std::make_unique<QtDialogService>(), std::make_unique<QtSystemServices>());
     // Asked to end (the session closing, a service stop): what is typed but not yet copied is
     // copied first, and the copies stay for the next start.
@@ -34,7 +53,26 @@ int main(int argc, char** argv) {
         frame.snapshots().flush();
         QCoreApplication::exit(0);
     });
-    frame.MDIForm_Load(launch.files);
+    QList<frmNotePad*> opened = frame.MDIForm_Load(launch.files);
     frame.snapshots().offerRecovery();
+    service.attach(frame);
+
+    // With --wait and no frame to wait on, this process is the frame: it ends once the windows
+    // opened for its files have closed and no document window is left (the user's other
+    // windows keep it, and the caller waiting, until they close too). When none of the files
+    // opened, the user has read why and the launch ends at once.
+    bool waitOver = false;
+    if (launch.wait) {
+        if (launch.files.isEmpty()) opened = {frame.activeDocument()};
+        if (opened.isEmpty()) return 1;
+        const auto endWhenEmpty = [&] {
+            if (waitOver && !frame.state().slotTables.HasOpenDocuments()) QCoreApplication::exit(0);
+        };
+        QObject::connect(&frame, &frmMDI::documentsAllClosed, &frame, endWhenEmpty);
+        service.watchWindows(opened, [&waitOver, endWhenEmpty] {
+            waitOver = true;
+            endWhenEmpty();
+        });
+    }
     return QApplication::exec();
 }

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMdiArea>
@@ -17,6 +18,7 @@
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
 #include "files/RecentList.h"
+#include "frame/FrameService.h"
 #include "frame/Toolbar.h"
 #include "search/SearchCommands.h"
 #include "search/frmFind.h"
@@ -192,6 +194,90 @@ private slots:
         QCOMPARE(RecentList(f.frame().services().settings()).entries(),
                  recent.replaceInStrings(QStringLiteral("$D"), dir));
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+    }
+
+    // A later launch's files, handed to the running frame: each is read before the call
+    // returns (the caller may remove it then), opened or refused as on the command line, and a
+    // waiting caller hears once every window opened for it has closed.
+    void takesFilesHandedOver_data() {
+        QTest::addColumn<QStringList>("uris");
+        QTest::addColumn<QStringList>("captions");  // of the windows opened for the call
+        QTest::addColumn<QStringList>("prompts");
+        QTest::newRow("removed as soon as the call returns")
+            << QStringList{"file://$D/a.txt", "file://$D/b%20c.txt"}
+            << QStringList{"$U/A.TXT", "$U/B C.TXT"}
+            << QStringList{
+                   "'O file [$D/b c.txt] nun ce sta cchiù.\n\r'O testo resta ccà: si "
+                   "l'astipate, 'o file se fa n'ata vota."};
+        QTest::newRow("no files: an empty window")
+            << QStringList{} << QStringList{"Senza nomme:2"} << QStringList{};
+        QTest::newRow("refusals")
+            << QStringList{"http://example.org/a.txt", "file://$D/big.txt", "file://$D/gone.txt"}
+            << QStringList{}
+            << QStringList{
+                   "Chisto nun è nu file 'e chistu computer, nun se po' arapì: "
+                   "http://example.org/a.txt",
+                   "'O file è troppo gruosso po pute' arapì.",
+                   "Impossibile aprire il file: $D/gone.txt"};
+    }
+
+    void takesFilesHandedOver() {
+        QFETCH(QStringList, uris);
+        QFETCH(QStringList, captions);
+        QFETCH(QStringList, prompts);
+        FrameFixture f;
+        const QString dir = f.dir().path();
+        f.writeFile(QStringLiteral("a.txt"), "uno");
+        f.writeFile(QStringLiteral("b c.txt"), "due");
+        f.writeFile(QStringLiteral("big.txt"), QByteArray(65001, 'x'));
+        for (int i = 0; i < prompts.size(); ++i) f.dialogs().answerMessageBox(Answer::Ok);
+        FrameService service;
+        service.attach(f.frame());
+        QSignalSpy closed(&service, &FrameService::WindowsClosed);
+        service.open(uris.replaceInStrings(QStringLiteral("$D"), dir),
+                     {{FrameService::WaitKey, QStringLiteral("t1")}});
+        QFile::remove(f.path(QStringLiteral("a.txt")));
+        QFile::remove(f.path(QStringLiteral("b c.txt")));
+        FrameFixture::settle();
+
+        QList<frmNotePad*> opened = f.documents().mid(1);
+        QStringList shown;
+        for (frmNotePad* w : opened) shown << w->Caption();
+        QCOMPARE(shown, captions.replaceInStrings(QStringLiteral("$U"), dir.toUpper()));
+        if (!opened.isEmpty() && !opened.first()->isUntitled()) {
+            QCOMPARE(opened.first()->Text1->Text(), QByteArray("uno"));
+            QCOMPARE(opened.last()->Text1->Text(), QByteArray("due"));
+        }
+        QStringList told;
+        for (const auto& call : f.dialogs().calls()) told << call.prompt;
+        QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
+        QCOMPARE(told, prompts.replaceInStrings(QStringLiteral("$D"), dir));
+
+        // The caller waits while any of its windows is open, whatever else closes.
+        f.documents().first()->close();
+        for (int i = 0; i < opened.size(); ++i) {
+            FrameFixture::settle();
+            QCOMPARE(closed.size(), 0);
+            opened[i]->close();
+        }
+        FrameFixture::settle();
+        QCOMPARE(closed.size(), 1);
+        QCOMPARE(closed.first(), (QVariantList{"t1", !opened.isEmpty()}));
+    }
+
+    void handedFilesWaitForAnOpenModalDialog() {
+        FrameFixture f;
+        f.writeFile(QStringLiteral("a.txt"), "uno");
+        FrameService service;
+        service.attach(f.frame());
+        QDialog question(&f.frame());
+        question.setModal(true);
+        question.show();
+        service.open({QUrl::fromLocalFile(f.path(QStringLiteral("a.txt"))).toString()}, {});
+        QTest::qWait(600);
+        QCOMPARE(f.documents().size(), 1);
+        question.close();
+        QTRY_COMPARE(f.documents().size(), 2);
     }
 
     void newWindowsTakeTheLowestFreeSlot() {

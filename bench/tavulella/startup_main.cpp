@@ -3,6 +3,7 @@
 
 #include "Scenarios.h"
 #include "TavulellaSubject.h"
+#include "frame/FrameService.h"
 #include "platform/QtDialogService.h"
 
 // Tavulella's start-up and the opening of a file, in a program built and started exactly as
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The session-bus work of a launch that becomes the frame (or finds the name taken, and
+    // goes on here all the same), as the program's own start-up does it.
+    FrameService service;
+    service.claim();
     TavulellaSubject subject(std::make_unique<QtDialogService>());
     return Scenarios::run(subject, QApplication::arguments().mid(1));
 }

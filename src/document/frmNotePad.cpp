@@ -287,6 +287,7 @@ void frmNotePad::Form_Unload() {
     if (!m_workspace.state().slotTables.HasOpenDocuments()) emit lastDocumentClosed();
     m_loaded = false;
     m_unloaded = true;
+    emit closed();
 }
 
 void frmNotePad::mnuFNew_Click() { emit newRequested(); }

@@ -111,6 +111,8 @@ signals:
     void lastDocumentClosed();
     // The window's file is now another one (current is empty once the window has closed).
     void filePathChanged(const QString& previous, const QString& current);
+    // The window has closed for good (its slot is free).
+    void closed();
 
 public slots:
     void mnuFNew_Click();

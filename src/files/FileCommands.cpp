@@ -42,30 +42,43 @@ void FileCommands::OpenWithDialog() {
     if (chosen) OpenChosenFile(*chosen);
 }
 
-bool FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
-    if (file.path.isEmpty()) {
-        // Only a URI names no file here; it is quoted without its password, if it has one.
-        const QUrl url(file.given);
-        showMessage(QStringLiteral("Chisto nun è nu file 'e chistu computer, nun se po' arapì: ") +
-                        (url.isValid() ? url.toDisplayString() : file.given),
-                    false);
-        return false;
-    }
-    return OpenChosenFile(file.path);
+frmNotePad* FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
+    // A file that names nothing here is refused by OpenReadAhead, with nothing to read.
+    return file.path.isEmpty() ? OpenReadAhead(readAhead(file)) : OpenChosenFile(file.path);
 }
 
-bool FileCommands::refusedAsTooLarge(const QString& path) {
-    if (TextFile::sizeOf(path) <= MaxOpenBytes) return false;
+FileCommands::ReadAhead FileCommands::readAhead(const LaunchArguments::File& file) {
+    ReadAhead ahead{file, -1, {}};
+    if (file.path.isEmpty()) return ahead;
+    ahead.size = TextFile::sizeOf(file.path);
+    if (ahead.size <= MaxOpenBytes) ahead.read = TextFile::read(file.path);
+    return ahead;
+}
+
+frmNotePad* FileCommands::OpenReadAhead(const ReadAhead& ahead) {
+    if (ahead.file.path.isEmpty()) {
+        // Only a URI names no file here; it is quoted without its password, if it has one.
+        const QUrl url(ahead.file.given);
+        showMessage(QStringLiteral("Chisto nun è nu file 'e chistu computer, nun se po' arapì: ") +
+                        (url.isValid() ? url.toDisplayString() : ahead.file.given),
+                    false);
+        return nullptr;
+    }
+    return OpenChosenFile(ahead.file.path, &ahead);
+}
+
+bool FileCommands::refusedAsTooLarge(qint64 size) {
+    if (size <= MaxOpenBytes) return false;
     showMessage(QStringLiteral("'O file è troppo gruosso po pute' arapì."), false);
     return true;
 }
 
-bool FileCommands::OpenChosenFile(const QString& path) {
-    if (refusedAsTooLarge(path)) return false;
-    const bool opened = LoadFileIntoWindow(path) != nullptr;
+frmNotePad* FileCommands::OpenChosenFile(const QString& path, const ReadAhead* ahead) {
+    if (refusedAsTooLarge(ahead ? ahead->size : TextFile::sizeOf(path))) return nullptr;
+    frmNotePad* window = LoadFileIntoWindow(path, ahead);
     m_workspace.RememberRecentFile(path);
     m_workspace.showHiddenEditButtons();
-    return opened;
+    return window;
 }
 
 QString FileCommands::AskSaveFileName(const QString& initialName) {
@@ -74,18 +87,22 @@ QString FileCommands::AskSaveFileName(const QString& initialName) {
         .value_or(QString());
 }
 
-bool FileCommands::readForWindow(const QString& path, TextFile::ReadResult& read) {
+bool FileCommands::readForWindow(const QString& path, TextFile::ReadResult& read,
+                                 const ReadAhead* ahead) {
     // A file whose window would not fit in memory is refused before anything of it is read, as
     // far as its size tells, and again once its lines are known.
     const qint64 available = m_memory();
-    if (!LoadBound::fits(LoadBound::windowCost(TextFile::sizeOf(path), 0), available)) {
+    const qint64 size = ahead ? ahead->size : TextFile::sizeOf(path);
+    if (!LoadBound::fits(LoadBound::windowCost(size, 0), available)) {
         reportNoMemory(path);
         return false;
     }
 
     // The file is read whole before its window is touched, so that a file that cannot be read
     // never shows up as an empty or partial document.
-    {
+    if (ahead) {
+        read = ahead->read;
+    } else {
         BusyPointer busy;
         read = TextFile::read(path);
     }
@@ -103,9 +120,9 @@ bool FileCommands::readForWindow(const QString& path, TextFile::ReadResult& read
     return true;
 }
 
-frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
+frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhead* ahead) {
     TextFile::ReadResult read;
-    if (!readForWindow(path, read)) return nullptr;
+    if (!readForWindow(path, read, ahead)) return nullptr;
 
     BusyPointer busy;
     frmNotePad* window = m_workspace.openDocumentWindow();
@@ -134,9 +151,9 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path) {
 
 bool FileCommands::ReloadWindow(frmNotePad& window) {
     const QString path = window.filePath();
-    if (refusedAsTooLarge(path)) return false;
+    if (refusedAsTooLarge(TextFile::sizeOf(path))) return false;
     TextFile::ReadResult read;
-    if (!readForWindow(path, read)) return false;
+    if (!readForWindow(path, read, nullptr)) return false;
     const QByteArray before = window.Text1->Text();
     try {
         BusyPointer busy;

@@ -29,14 +29,26 @@ public:
     void OpenWithDialog();
     // Opens a file chosen by other means than the open dialog (the command line, a drop) as File,
     // Open opens a chosen one; a file that names nothing on this computer is refused with a
-    // message. Returns true when a window opened.
-    bool OpenGivenFile(const LaunchArguments::File& file);
+    // message. Returns its window, or null when none opened (the user has been told why).
+    frmNotePad* OpenGivenFile(const LaunchArguments::File& file);
+
+    // A given file read before its window is made, so that what the caller handed over is held
+    // even if the file goes away before the window opens. Shows nothing.
+    struct ReadAhead {
+        LaunchArguments::File file;
+        qint64 size = -1;           // as found on disk (-1: no regular file)
+        TextFile::ReadResult read;  // left unread when the file is over the size limit
+    };
+    static ReadAhead readAhead(const LaunchArguments::File& file);
+    // Opens a file read ahead as OpenGivenFile would have opened it then, refusals included.
+    // Returns its window, or null when none opened (the user has been told why).
+    frmNotePad* OpenReadAhead(const ReadAhead& ahead);
     // The save dialog with initialName in the name box; the chosen path, or "" when cancelled.
     QString AskSaveFileName(const QString& initialName);
     // Reads the file at path whole into a new document window; returns the window, or null when
     // the file could not be read or its window would not fit in memory (the user has been told
     // why).
-    frmNotePad* LoadFileIntoWindow(const QString& path);
+    frmNotePad* LoadFileIntoWindow(const QString& path, const ReadAhead* ahead = nullptr);
     // Writes the window's text and one CR LF to path; on success the window holds that file and
     // counts as unchanged. Returns false when nothing was written (the user has been told why).
     bool WriteDocumentFile(const QString& path, frmNotePad& window);
@@ -53,17 +65,17 @@ public:
     void mnuFSaveAs_Click(frmNotePad& window);
 
 private:
-    // What File, Open does with the chosen path.
-    bool OpenChosenFile(const QString& path);
-    // True, after telling the user, when the file is over the size File, Open takes.
-    bool refusedAsTooLarge(const QString& path);
+    // What File, Open does with the chosen path (or with what was read of it ahead).
+    frmNotePad* OpenChosenFile(const QString& path, const ReadAhead* ahead = nullptr);
+    // True, after telling the user, when a file of that size is over what File, Open takes.
+    bool refusedAsTooLarge(qint64 size);
     void showMessage(const QString& prompt, bool exclamation);
     void reportNoMemory(const QString& path);
     // Empties and closes a window whose text could not be built.
     void discardWindow(frmNotePad* window);
-    // Reads a file for a window, within the memory bound; false when it cannot be (the user has
-    // been told why).
-    bool readForWindow(const QString& path, TextFile::ReadResult& read);
+    // Reads a file for a window (or takes what was read ahead), within the memory bound; false
+    // when it cannot be (the user has been told why).
+    bool readForWindow(const QString& path, TextFile::ReadResult& read, const ReadAhead* ahead);
 
     Workspace& m_workspace;
     MemorySource m_memory;

@@ -131,7 +131,7 @@ frmNotePad* frmMDI::makeDocumentWindow() {
     return w;
 }
 
-void frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& files) {
+QList<frmNotePad*> frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& files) {
     show();
     // Without a window manager nobody else gives the frame the keyboard.
     activateWindow();
@@ -141,12 +141,13 @@ void frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& files) {
 
     m_state.slotTables.create();
     // Slot 1 is the start-up window's unless a file given to the program takes it.
-    bool opened = false;
+    QList<frmNotePad*> opened;
     if (!files.isEmpty()) {
         m_state.slotTables.state(1).Free = DocumentState::True;
-        for (const LaunchArguments::File& file : files) opened |= m_files->OpenGivenFile(file);
+        for (const LaunchArguments::File& file : files)
+            if (frmNotePad* w = m_files->OpenGivenFile(file)) opened << w;
     }
-    if (!opened) {
+    if (opened.isEmpty()) {
         m_state.slotTables.state(1).Free = DocumentState::False;
         frmNotePad* first = makeDocumentWindow();
         m_state.slotTables.window(1) = first;
@@ -157,6 +158,7 @@ void frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& files) {
 
     m_recent->LoadRecentList();
     m_state.search.SearchDirection = 1;
+    return opened;
 }
 
 frmNotePad* frmMDI::activeDocument() const {
@@ -188,15 +190,16 @@ void frmMDI::reportNoFreeSlot() {
                           DialogService::MessageTitle);
 }
 
-void frmMDI::NewDocumentWindow() {
+frmNotePad* frmMDI::NewDocumentWindow() {
     frmNotePad* w = openDocumentWindow();
     if (!w) {
         reportNoFreeSlot();
-        return;
+        return nullptr;
     }
     w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
     showDocument(*w);
     m_toolbar->setEditButtonsVisible(true);
+    return w;
 }
 
 void frmMDI::activatePreviousDocument(frmNotePad* closing) {
@@ -291,6 +294,7 @@ void frmMDI::lastDocumentClosed() {
     m_state.EditButtonsHidden = DocumentState::True;
     m_recent->LoadRecentList();
     updateMenuBar();
+    emit documentsAllClosed();
 }
 
 void frmMDI::documentSaved(frmNotePad& w) { m_snapshots->saved(&w); }

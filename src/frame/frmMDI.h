@@ -33,8 +33,9 @@ public:
 
     // The start-up sequence: shows the frame, creates the slot tables, opens the files given to
     // the program (as File, Open does), puts the start-up window in slot 1 when none of them
-    // opened, loads the recent-files list and sets the search direction to down.
-    void MDIForm_Load(const QList<LaunchArguments::File>& files = {});
+    // opened, loads the recent-files list and sets the search direction to down. Returns the
+    // windows opened for the files.
+    QList<frmNotePad*> MDIForm_Load(const QList<LaunchArguments::File>& files = {});
 
     // What the commands and document windows see of the frame.
     QWidget& mainWindow() override { return *this; }
@@ -58,8 +59,9 @@ public:
     // The copies of unsaved documents: written as the user types, offered back at start-up.
     SnapshotScheduler& snapshots() { return *m_snapshots; }
 
-    // File, New: a new empty untitled window in the lowest free slot.
-    void NewDocumentWindow();
+    // File, New: a new empty untitled window in the lowest free slot; null when none is free
+    // (the user has been told).
+    frmNotePad* NewDocumentWindow();
 
     // The frame's own menu items.
     QMenu* mnuFile = nullptr;
@@ -70,6 +72,10 @@ public:
     std::array<QAction*, 5> mnuRecentFile{};
     QMenu* mnuOptions = nullptr;
     QAction* mnuOToolbar = nullptr;
+
+signals:
+    // The last open document window has closed.
+    void documentsAllClosed();
 
 public slots:
     void mnuFNew_Click();

@@ -158,7 +158,10 @@ e2e_key ctrl+c
 clipboard_is 'a\nb\nc' || e2e_fail "xclip does not read the copied text"
 first_pid=$E2E_PID
 first_frame=$E2E_FRAME
+# Without a session bus the second program is a frame of its own (with one, it would hand
+# itself over to the first).
 env LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
+  DBUS_SESSION_BUS_ADDRESS="unix:path=$E2E_TMP/no-bus" \
   "$E2E_BIN" >"$E2E_ARTIFACTS/$E2E_NAME.second.log" 2>&1 </dev/null &
 second_pid=$!
 e2e_track "$second_pid"
@@ -188,6 +191,11 @@ save_as "$E2E_TMP/home/seconda.txt"
 e2e_expect_bytes "$E2E_TMP/home/seconda.txt" 'a\r\nb\nc\r\n'
 
 e2e_log "a file dragged from another program onto the text opens; its path is not pasted"
+# The second program, without a session bus, is not on the accessibility bus either: a program
+# started as usual takes the drop.
+e2e_stop "$E2E_PID"
+e2e_start_program
+e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window"
 dropped=$E2E_TMP/home/trascinato.txt
 printf 'purtato cca\r\n' >"$dropped"
 read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"

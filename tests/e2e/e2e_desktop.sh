@@ -5,7 +5,8 @@
 # bar of named push buttons and presses them; closing the active document window hands the
 # keyboard to the window used before it; at a scale factor of 2 the toolbar keeps its layout and
 # every picture pixel is a sharp 2 x 2 square. Started with files, the program opens them, or
-# tells why it cannot.
+# tells why it cannot. A later launch hands its files to the running frame over the session bus
+# and ends; with --wait it returns once their windows have closed, which makes git commit work.
 #
 # usage: e2e_desktop.sh path/to/tavulella
 set -euo pipefail
@@ -303,5 +304,107 @@ e2e_start_program "$E2E_TMP/big.txt" "file://$E2E_TMP/missing.txt"
 expect_prompt "'O file è troppo gruosso po pute' arapì."
 expect_prompt "Impossibile aprire il file: $E2E_TMP/missing.txt"
 e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window after the refused files"
+e2e_stop "$E2E_PID"
+E2E_PID=""
+
+# --- One frame per session, and --wait -------------------------------------------------------
+# launch ARGS...: a later launch of the program, run to its end; returns its status.
+launch() {
+  timeout 60 "$E2E_BIN" "$@" >>"$E2E_ARTIFACTS/$E2E_NAME.launches.log" 2>&1 </dev/null
+}
+# expect_gone_prompt PATH: the message that the file of the active window is gone; Enter.
+expect_gone_prompt() {
+  local box
+  box=$(e2e_wait_dialog) || e2e_fail "no message that $1 is gone"
+  [[ "$(desk prompt)" == *"[$1] nun ce sta cchiù."* ]] || e2e_fail "the message box says $(desk prompt)"
+  e2e_focus "$box"
+  e2e_key Return
+  e2e_wait_window_closed "$box" || e2e_fail "Enter did not close the message box"
+}
+
+e2e_log "a second launch with a file hands it to the running frame and ends"
+pushd "$E2E_TMP" >/dev/null
+e2e_start_program notes.txt
+popd >/dev/null
+e2e_wait_frame "$notes" || e2e_fail "no document window '$notes'"
+"$E2E_PYTHON" -c 'print("\n".join("riga %d" % i for i in range(3000)), end="")' \
+  >"$E2E_TMP/lettera.txt"
+full=$("$E2E_PYTHON" -c 'import sys; print(repr(open(sys.argv[1]).read()))' "$E2E_TMP/lettera.txt")
+status=0
+DESKTOP_STARTUP_ID="secondo lancio_TIME4242" launch "$E2E_TMP/lettera.txt" || status=$?
+((status == 0)) || e2e_fail "the second launch ended with status $status"
+# The frame takes the launch's startup notification as its own.
+got=$(xprop -id "$E2E_FRAME" _NET_STARTUP_ID)
+[[ "$got" == *'"secondo lancio_TIME4242"' ]] || e2e_fail "the frame's startup ID: $got"
+# The caller removes the file as soon as the launch returns: the window holds it all the same.
+rm "$E2E_TMP/lettera.txt"
+lettera=$(e2e_upper "$E2E_TMP/lettera.txt")
+e2e_wait_frame "$lettera" || e2e_fail "the running frame did not open the handed file"
+expect_gone_prompt "$E2E_TMP/lettera.txt"
+expect_text "$lettera" "$full"
+e2e_has_frame "$notes" || e2e_fail "the first file's window is not in the same frame"
+frames=$(e2e_find_windows '^Tavulella$' | wc -l)
+((frames == 1)) || e2e_fail "$frames frames on the screen"
+e2e_screenshot one-frame
+
+e2e_log "a second launch without files: an empty window in the running frame"
+launch || e2e_fail "the launch without files ended with status $?"
+e2e_wait_frame "Senza nomme:3" || e2e_fail "no empty window 'Senza nomme:3'"
+
+e2e_log "--wait with a frame running: returns once its window has closed, status 0"
+printf 'aspetta' >"$E2E_TMP/attesa.txt"
+attesa=$(e2e_upper "$E2E_TMP/attesa.txt")
+launch --wait "$E2E_TMP/attesa.txt" &
+waiter=$!
+e2e_wait_frame "$attesa" || e2e_fail "no window '$attesa'"
+sleep 1
+e2e_alive "$waiter" || e2e_fail "--wait returned while its window was open"
+e2e_focus "$E2E_FRAME"
+e2e_key alt+f c
+frame_gone "$attesa"
+status=0
+wait "$waiter" || status=$?
+((status == 0)) || e2e_fail "--wait ended with status $status after its window closed"
+
+e2e_log "--wait with a file that does not open: the frame says why, the status is 1"
+launch --wait "$E2E_TMP/missing.txt" &
+waiter=$!
+expect_prompt "Impossibile aprire il file: $E2E_TMP/missing.txt"
+status=0
+wait "$waiter" || status=$?
+((status == 1)) || e2e_fail "--wait of a missing file ended with status $status"
+
+e2e_log "EDITOR='tavulella --wait' git commit, with the frame running"
+repo=$E2E_TMP/repo
+git init -q "$repo"
+printf 'x\n' >"$repo/x.txt"
+git -C "$repo" add x.txt
+(cd "$repo" && EDITOR="$E2E_BIN --wait" timeout 60 git -c user.name=Prova \
+  -c user.email=prova@example.org commit -q >>"$E2E_ARTIFACTS/$E2E_NAME.git.log" 2>&1) &
+committer=$!
+message=$(e2e_upper "$repo/.git/COMMIT_EDITMSG")
+e2e_wait_frame "$message" || e2e_fail "git's message did not open in the running frame"
+e2e_focus "$E2E_FRAME"
+e2e_type "Primma prova"
+e2e_screenshot commit-message
+e2e_key alt+f c
+box=$(e2e_wait_dialog) || e2e_fail "no save question for the commit message"
+e2e_focus "$box"
+e2e_key Return
+status=0
+wait "$committer" || status=$?
+((status == 0)) || e2e_fail "git commit ended with status $status"
+got=$(git -C "$repo" log -1 --format=%s)
+[[ "$got" == "Primma prova" ]] || e2e_fail "the commit's message is '$got'"
+e2e_stop "$E2E_PID"
+E2E_PID=""
+
+e2e_log "--wait with no frame running: this launch is the frame, and ends with its window"
+e2e_start_program --wait "$E2E_TMP/attesa.txt"
+e2e_wait_frame "$attesa" || e2e_fail "no window '$attesa'"
+e2e_key alt+f c
+status=0
+e2e_wait_exit || status=$?
+((status == 0)) || e2e_fail "--wait as the frame ended with status $status"
 
 e2e_log "passed"
