@@ -605,7 +605,8 @@ void tst_TextBox::pasteAndDrop() {
             menu->close();
             if (chosen) chosen->trigger();
         });
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                box.viewport()->mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(box.viewport(), &event);
     };
     box.setSelStart(1);
