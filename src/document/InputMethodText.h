@@ -15,6 +15,5 @@ public:
 
     // The answer to query for box, or an invalid QVariant for a query about the view (where the
     // caret shows, fonts, hints), which the widget answers.
-    static QVariant query(const TextBox& box, Qt::InputMethodQuery query,
-                          const QVariant& argument);
+    static QVariant query(const TextBox& box, Qt::InputMethodQuery query, const QVariant& argument);
 };

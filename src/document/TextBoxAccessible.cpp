@@ -151,31 +151,32 @@ std::pair<int, int> TextBoxAccessible::unitAt(int offset,
     const int count = characterCount();
     offset = std::clamp(offset, 0, count);
     switch (boundaryType) {
-    case QAccessible::CharBoundary: {
-        if (offset == count) return {offset, offset};
-        const QString two = text(offset, offset + 2);
-        const bool pair = two.size() == 2 && two[0].isHighSurrogate() && two[1].isLowSurrogate();
-        return {offset, offset + (pair ? 2 : 1)};
-    }
-    case QAccessible::WordBoundary:
-    case QAccessible::SentenceBoundary:
-        if (offset == count) return {offset, offset};
-        return segmentAt(offset, boundaryType);
-    case QAccessible::LineBoundary:
-        return rowAt(offset);
-    case QAccessible::ParagraphBoundary: {
-        // The text's line, however long: that is what the question asks for.
-        const QString& chars = box()->chars();
-        const QString lineBreak = box()->format().lineBreakChars();
-        const qsizetype pos = box()->readPosition(offset);
-        const qsizetype before = pos > 0 ? chars.lastIndexOf(lineBreak, pos - 1) : -1;
-        qsizetype after = chars.indexOf(lineBreak, pos);
-        if (after < 0) after = chars.size();
-        const qsizetype from = before < 0 ? 0 : before + lineBreak.size();
-        return {int(box()->readOffset(from)), int(box()->readOffset(after))};
-    }
-    case QAccessible::NoBoundary:
-        break;
+        case QAccessible::CharBoundary: {
+            if (offset == count) return {offset, offset};
+            const QString two = text(offset, offset + 2);
+            const bool pair =
+                two.size() == 2 && two[0].isHighSurrogate() && two[1].isLowSurrogate();
+            return {offset, offset + (pair ? 2 : 1)};
+        }
+        case QAccessible::WordBoundary:
+        case QAccessible::SentenceBoundary:
+            if (offset == count) return {offset, offset};
+            return segmentAt(offset, boundaryType);
+        case QAccessible::LineBoundary:
+            return rowAt(offset);
+        case QAccessible::ParagraphBoundary: {
+            // The text's line, however long: that is what the question asks for.
+            const QString& chars = box()->chars();
+            const QString lineBreak = box()->format().lineBreakChars();
+            const qsizetype pos = box()->readPosition(offset);
+            const qsizetype before = pos > 0 ? chars.lastIndexOf(lineBreak, pos - 1) : -1;
+            qsizetype after = chars.indexOf(lineBreak, pos);
+            if (after < 0) after = chars.size();
+            const qsizetype from = before < 0 ? 0 : before + lineBreak.size();
+            return {int(box()->readOffset(from)), int(box()->readOffset(after))};
+        }
+        case QAccessible::NoBoundary:
+            break;
     }
     return {0, count};
 }
