@@ -215,7 +215,8 @@ bool TextBox::replaceShown(qsizetype start, qsizetype end, const QString& text) 
     const qsizetype to = end < old.size() && old.at(end) == u'\n' ? end + 1 : end;
     const int viewFrom = toView(from);
     const int viewTo = toView(to);
-    const QString removed = old.mid(start, end - start);
+    // Kept only for a screen reader to hear of.
+    const QString removed = QAccessible::isActive() ? old.mid(start, end - start) : QString();
     const bool changed = d->buf.replace(start, end - start, text);
     if (changed) {
         const qsizetype newTo = to + text.size() - (end - start);

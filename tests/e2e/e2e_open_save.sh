@@ -3,7 +3,8 @@
 # save it through the save dialog, check the bytes on disk and the window's new title; open a
 # file through the open dialog and check its window; open files without an extension (typed, and
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
-# check the bytes saved; type a dead-key accent into a very long line and check the bytes saved;
+# check the bytes saved; read a very long line over the accessibility bus, as text, while paging,
+# resizing and editing; type a dead-key accent into it and check the bytes saved;
 # have other programs change, replace and remove a file open in a window and check each
 # question, or that none comes; leave through File, Exit, which leaves no copy of unsaved text
 # behind.
@@ -187,7 +188,8 @@ e2e_wait_frame "$(e2e_upper "$docs/riga.txt")" || e2e_fail "no document window t
 e2e_key ctrl+Home Right Right Right Right Right Right Right Right Right Right
 e2e_log "over the accessibility bus the line reads as its 65,000 characters; only edits change it"
 # A screen reader hears of a change of the text when the text changes, at the text's offsets:
-# paging down and resizing move soft breaks in the view, which is no change of the text.
+# paging down and resizing move soft breaks in the view, which is no change of the text. Its Cut
+# and Paste (made of its reading and its edits) never turn a soft break into a line break.
 "$E2E_PYTHON" - "$E2E_PID" "$docs/riga.txt" "$E2E_FRAME" "$E2E_TIMEOUT" <<'PY' ||
 import subprocess, sys, time
 import pyatspi
@@ -254,6 +256,12 @@ keys("type", "x")
 keys("key", "BackSpace")
 if wait_heard(2, timeout) != ["insert 5000 x", "delete 5000 x"]:
     sys.exit("heard %r, not the insertion and the removal of x at 5000" % heard)
+# A screen reader's Cut and Paste of a stretch across a soft break put back the same text.
+editable = box.queryEditableText()
+editable.cutText(4000, 4200)
+editable.pasteText(4000)
+if text.getText(0, -1) != expected:
+    sys.exit("a screen reader's Cut and Paste changed the text")
 PY
   e2e_fail "a screen reader does not read the long line as its text"
 e2e_key ctrl+Home Right Right Right Right Right Right Right Right Right Right
