@@ -9,8 +9,8 @@ class TextReference;
 
 // The language the scripts of the text model and of the text box share, and the run that holds
 // either against TextReference. A script is any byte string, read with ScriptReader: each step
-// is an operation code and its argument. The text model knows the first seven operations; the
-// text box also the Delete key and the caret keys, and types characters where the model types
+// is an operation code and its argument. The text model knows the first eight operations (up to
+// the Delete key); the text box also the caret keys, and types characters where the model types
 // bytes. Operation codes from ScriptReader::kLongLineOps up mean the same in both: an even code
 // sets the text to one long line, an odd one puts SelStart anywhere in such a line.
 class TextScript {
@@ -56,7 +56,7 @@ public:
         virtual void prepare(TextReference& ref) { (void)ref; }
     };
 
-    // Reads the next step of a language of operations operations (7 or 12), or one of the two
+    // Reads the next step of a language of operations operations (8 or 12), or one of the two
     // long-line operations.
     static Step read(ScriptReader& in, int operations, Typing typing);
     // Does step on the reference; returns whether its text changed.
