@@ -96,6 +96,35 @@ bool act(TextBox* box, TextReference& ref, const QString& action) {
         for (const QChar c : text) bytes += typedBytes(ref, c);
         return (replace && ref.backspace()) | ref.type(bytes);
     }
+    // An input method's delete-surrounding: the n characters of the text before the caret go.
+    if (action.startsWith("delete-surrounding:")) {
+        const int n = action.mid(19).toInt();
+        QInputMethodEvent removal;
+        removal.setCommitString(QString(), -n, n);
+        QCoreApplication::sendEvent(box, &removal);
+        const long caret = ref.viewStart();
+        ref.setSelStart(caret - n);
+        ref.setSelLength(n);
+        return ref.setSelText(QByteArray());
+    }
+    // A screen reader's edits, at its offsets: text put in at the caret, or in place of the
+    // selection. A line break it gives is the document's; a picture is no character it shows.
+    if (action.startsWith("a11y-insert:") || action.startsWith("a11y-replace:")) {
+        const QString text = action.mid(action.indexOf(':') + 1);
+        QAccessibleTextInterface* read =
+            QAccessible::queryAccessibleInterface(box)->textInterface();
+        QAccessibleEditableTextInterface* edit =
+            QAccessible::queryAccessibleInterface(box)->editableTextInterface();
+        int start = read->cursorPosition();
+        int end = start;
+        if (action.startsWith("a11y-replace:") && read->selectionCount() > 0)
+            read->selection(0, &start, &end);
+        edit->replaceText(start, end, text);
+        QByteArray bytes;
+        for (const QChar c : text)
+            bytes += c == u'\n' ? QByteArray(ref.lf ? "\n" : "\r\n") : typedBytes(ref, c);
+        return ref.type(bytes);
+    }
     if (action.startsWith("preedit:")) {
         // A pre-edit that starts over a selection takes the selection out, as typing would.
         QInputMethodEvent preedit(action.mid(8), {});
@@ -202,6 +231,7 @@ private slots:
     void wordAndLineDeletions_data();
     void wordAndLineDeletions();
     void readingDoesNotCopy();
+    void readFromOutsideAsText();
 };
 
 void tst_TextBox::init() {
@@ -363,6 +393,19 @@ void tst_TextBox::keys_data() {
         << longLine << 4090 << 12 << QStringList{"paste:x\ny\u240a", "Backspace", "Delete"};
     QTest::newRow("input method commit at the end")
         << QByteArray("ab\r\n") << 4 << 0 << QStringList{"commit:\u00f2"};
+    // An input method's offsets and a screen reader's are the text's, not the view's, across a
+    // soft break as anywhere else.
+    QTest::newRow("delete-surrounding right after a soft break")
+        << longLine << 4096 << 0 << QStringList{"delete-surrounding:2", "type:D"};
+    QTest::newRow("screen reader's edits in a long line")
+        << longLine << 5000 << 0
+        << QStringList{"a11y-insert:x\ny", "Right", "a11y-insert:z", "a11y-replace:"};
+    QTest::newRow("screen reader's edit over a selection across a soft break")
+        << longLine << 4090 << 12 << QStringList{"a11y-replace:Z"};
+    QTest::newRow("screen reader's edits join a lone CR and a lone LF")
+        << QByteArray("a\rx\nb") << 2 << 1 << QStringList{"a11y-replace:", "a11y-insert:1"};
+    QTest::newRow("screen reader's pictures are no characters")
+        << QByteArray("ab") << 1 << 0 << QStringList{"a11y-insert:\u2400\u240d\u2029"};
 }
 
 void tst_TextBox::keys() {
@@ -1126,7 +1169,8 @@ void tst_TextBox::randomAgainstReference() {
             box.setSelText(t);
             refChanged = ref.setSelText(t);
         } else if (pick <= 12) {
-            op = "type:" + QString(typeable.at(rng.bounded(int(typeable.size()))));
+            op = (pick == 12 ? "a11y-replace:" : "type:") +
+                 QString(typeable.at(rng.bounded(int(typeable.size()))));
             refChanged = act(&box, ref, op);
         } else {
             op = keys.at(rng.bounded(int(keys.size())));
@@ -1302,6 +1346,63 @@ void tst_TextBox::readingDoesNotCopy() {
     QCOMPARE(box.SelText(), QByteArray(20, 'a'));
     QCOMPARE(box.chars().constData(), data);
     QCOMPARE(box.buffer().chars().constData(), data);
+}
+
+void tst_TextBox::readFromOutsideAsText() {
+    // A screen reader and an input method read a long line as the text it is, whatever pieces
+    // the view shows it in, and hear of a change only when the text changes.
+    QByteArray line;
+    for (int i = 0; line.size() < 65000; ++i) line += "w" + QByteArray::number(100000 + i) + " ";
+    line.truncate(65000);
+    TextBox box;
+    box.resize(400, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(line);
+    QCoreApplication::processEvents();
+    QVERIFY(box.softBreakCount() > 10);
+    QAccessibleTextInterface* read = QAccessible::queryAccessibleInterface(&box)->textInterface();
+    QCOMPARE(read->characterCount(), 65000);
+    QCOMPARE(read->text(0, -1), QString::fromLatin1(line));
+    int start = 0;
+    int end = 0;
+    // The word at the place where the view splits the line into pieces, and the line itself.
+    const int split = int(line.indexOf(' ', 4090)) - 2;
+    QCOMPARE(read->textAtOffset(split, QAccessible::WordBoundary, &start, &end),
+             QString::fromLatin1(line.mid(split - 5, 7)));
+    QCOMPARE(start, split - 5);
+    read->textAtOffset(split, QAccessible::ParagraphBoundary, &start, &end);
+    QCOMPARE(start, 0);
+    QCOMPARE(end, 65000);
+    // A row ends where the next starts.
+    const QString row = read->textAtOffset(split, QAccessible::LineBoundary, &start, &end);
+    QVERIFY(!row.isEmpty() && row.size() < 100);
+    int next = 0;
+    read->textAfterOffset(split, QAccessible::LineBoundary, &next, &start);
+    QCOMPARE(next, end);
+
+    // Scrolling and resizing move soft breaks in the view, not the text: a caret a screen reader
+    // put reads back where it put it.
+    read->setCursorPosition(5000);
+    for (int i = 0; i < 5; ++i) QTest::keyClick(&box, Qt::Key_PageDown);
+    read->setCursorPosition(5000);
+    box.resize(333, 300);
+    QCoreApplication::processEvents();
+    QCOMPARE(read->cursorPosition(), 5000);
+    QCOMPARE(box.SelStart(), 5000);
+
+    // The input method reads the caret's line around the caret, in the text's own characters.
+    box.setSelStart(4100);
+    QCOMPARE(box.inputMethodQuery(Qt::ImSurroundingText).toString(),
+             QString::fromLatin1(line.mid(4100 - 1024, 2048)));
+    QCOMPARE(box.inputMethodQuery(Qt::ImCursorPosition).toInt(), 1024);
+    QCOMPARE(box.inputMethodQuery(Qt::ImAbsolutePosition).toInt(), 4100);
+    box.setText("ab\r\ncd\x01\ref");
+    box.setSelStart(6);
+    box.setSelLength(-1);
+    QCOMPARE(box.inputMethodQuery(Qt::ImSurroundingText).toString(), "cd\x01\ref");
+    QCOMPARE(box.inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
+    QCOMPARE(box.inputMethodQuery(Qt::ImTextBeforeCursor, 5).toString(), "b\r\ncd");
 }
 
 QTEST_MAIN(tst_TextBox)

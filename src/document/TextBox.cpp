@@ -1,5 +1,6 @@
 #include "document/TextBox.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -22,7 +23,9 @@
 #include "document/CaretLayoutCache.h"
 #include "document/ClipboardText.h"
 #include "document/DisplayText.h"
+#include "document/InputMethodText.h"
 #include "document/SoftBreaks.h"
+#include "document/TextBoxAccessible.h"
 #include "files/LaunchArguments.h"
 
 // The widget is a view of the buffer. Every line break of the buffer is one block break of the
@@ -105,6 +108,9 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(docume
     // The box keeps the history itself; setPlainText leaves this as it finds it.
     document()->setUndoRedoEnabled(false);
     connect(document(), &QTextDocument::contentsChange, this, &TextBox::strayChange);
+    // A screen reader reads the text, not the view (see TextBoxAccessible).
+    QAccessible::installFactory(&TextBoxAccessible::factory);
+    TextBoxAccessible::quietWidget(this);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);
     // The widget scrolls to the caret by itself, without its scroll bar telling: what comes into
@@ -156,10 +162,17 @@ void TextBox::setFormat(const DocumentFormat& format) {
 
 void TextBox::showAll() {
     QScopedValueRollback<bool> quiet(d->updating, true);
+    const qsizetype readBefore = readLength();
     const QString shown = d->soft.splitShown(DisplayText::render(d->buf.chars(), d->buf.format()));
     setPlainText(shown);
+    TextBoxAccessible::quietWidget(this);
     d->soft.adopt();
     mendLater();
+    // What the text read before is gone: told as that many characters, as the widget does.
+    if (QAccessible::isActive())
+        TextBoxAccessible::textChanged(
+            this, 0, QString(readBefore, QLatin1Char(' ')),
+            TextBoxAccessible::read(d->buf.chars(), 0, d->buf.length(), d->buf.format()));
 }
 
 qsizetype TextBox::SelStart() const { return d->buf.selStart(); }
@@ -241,6 +254,7 @@ void TextBox::showChange(const TextBuffer::Change& change) {
     d->soft.changed(soft.first, soft.last);
     edit.endEditBlock();
     mendLater();
+    tellReaders(change.pos, change.removed, change.inserted);
 }
 
 void TextBox::recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
@@ -815,4 +829,80 @@ void TextBox::mendIfDue() {
     if (moved &&
         (toModel(textCursor().anchor()) != anchor || toModel(textCursor().position()) != position))
         showSelection();
+}
+
+qsizetype TextBox::readLength() const { return document()->characterCount() - 1 - d->soft.count(); }
+
+qsizetype TextBox::readOffset(qsizetype pos) const {
+    // A paragraph of the view reads one for one; its separator is a line break, read as one
+    // character, or a soft break, read as none.
+    const int view = toView(pos);
+    if (d->soft.count() == 0) return view;
+    return view - d->soft.before(document()->findBlock(view).blockNumber());
+}
+
+qsizetype TextBox::readPosition(qsizetype offset) const {
+    offset = std::clamp<qsizetype>(offset, 0, readLength());
+    if (d->soft.count() == 0) return toModel(int(offset));
+    const QTextDocument* doc = document();
+    const auto readStart = [this, doc](int block) {
+        return doc->findBlockByNumber(block).position() - d->soft.before(block);
+    };
+    // The last paragraph of the view that starts at or before offset.
+    int lo = 0;
+    int hi = doc->blockCount() - 1;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo + 1) / 2;
+        if (readStart(mid) <= offset) {
+            lo = mid;
+        } else {
+            hi = mid - 1;
+        }
+    }
+    return toModel(int(doc->findBlockByNumber(lo).position() + (offset - readStart(lo))));
+}
+
+void TextBox::replaceFromOutside(qsizetype start, qsizetype end, const QString& text) {
+    start = std::clamp<qsizetype>(start, 0, d->buf.length());
+    end = std::clamp<qsizetype>(end, start, d->buf.length());
+    const QString put = d->buf.format().fromForeign(text);
+    const auto kept = [&](qsizetype p) {
+        return p < start ? p : p <= end ? start + put.size() : p + put.size() - (end - start);
+    };
+    // The selection as shown, which is what the screen reader knows of.
+    const qsizetype anchor = kept(d->buf.viewSelStart());
+    const qsizetype position = kept(d->buf.viewSelEnd());
+    edit(EditHistory::Input::Other, [&](TextBuffer& buf) {
+        const bool changed = buf.replace(start, end - start, put);
+        buf.select(anchor, position);
+        // A caret is never left between the CR and the LF that the edit brought together.
+        if (buf.selLength() == 0 && buf.insideShownCharacter(buf.selStart()))
+            buf.setSelStart(buf.selStart() + 1);
+        return changed;
+    });
+}
+
+QVariant TextBox::inputMethodQuery(Qt::InputMethodQuery query) const {
+    return inputMethodQuery(query, QVariant());
+}
+
+QVariant TextBox::inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const {
+    const QVariant own = InputMethodText::query(*this, query, argument);
+    return own.isValid() ? own : QPlainTextEdit::inputMethodQuery(query, argument);
+}
+
+void TextBox::tellReaders(qsizetype pos, const QString& removed, const QString& inserted) {
+    // Nobody listens without a screen reader: nothing is read out then.
+    if (!QAccessible::isActive()) return;
+    // A CR just before and an LF just after may have made a line break with the change, or
+    // stopped making one: they are read along.
+    const QString& now = d->buf.chars();
+    const qsizetype end = pos + inserted.size();
+    const QString cr = pos > 0 && now.at(pos - 1) == u'\r' ? QStringLiteral("\r") : QString();
+    const QString lf = end < now.size() && now.at(end) == u'\n' ? QStringLiteral("\n") : QString();
+    const QString was = cr + removed + lf;
+    const QString is = cr + inserted + lf;
+    TextBoxAccessible::textChanged(this, readOffset(pos - cr.size()),
+                                   TextBoxAccessible::read(was, 0, was.size(), d->buf.format()),
+                                   TextBoxAccessible::read(is, 0, is.size(), d->buf.format()));
 }

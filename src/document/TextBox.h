@@ -73,6 +73,30 @@ public:
     // the box then shows its text anew.
     int strayChanges() const;
 
+    // The text as a screen reader and an input method read it: each character as the box shows
+    // it (a control character as its picture), a line break as one "\n" whatever the document's
+    // line break, the soft breaks of a long line nowhere. Offsets count its UTF-16 code units.
+    qsizetype readLength() const;
+    // The offset at which the character at position pos of the text is read; a position inside
+    // a line break reads as the one after it.
+    qsizetype readOffset(qsizetype pos) const;
+    // The position of the text read at offset (clamped to 0..readLength()).
+    qsizetype readPosition(qsizetype offset) const;
+    // A position of the widget's document as a position of the text, and back.
+    qsizetype toModel(int viewPos) const;
+    int toView(qsizetype modelPos) const;
+    // Replaces the characters from start to end with text that comes from outside the box, a
+    // screen reader's edit, as one change: one step of undo, one Change. Each line break of text
+    // becomes the document's, a character the document cannot hold '?'. Each edge of the
+    // selection keeps its place in the text; one in the replaced range or at its start goes after
+    // the new text.
+    void replaceFromOutside(qsizetype start, qsizetype end, const QString& text);
+
+    // What the input method reads of the text is the text's (see InputMethodText); every other
+    // query is the widget's.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+    Q_INVOKABLE QVariant inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const;
+
 public slots:
     // These hide QPlainTextEdit's undo() and redo(), which are not virtual and would act on the
     // document's own history, which is switched off: call them on a TextBox.
@@ -159,8 +183,9 @@ private:
     int lineBreakWidth() const;
     // The buffer position at which block starts.
     qsizetype modelStart(const QTextBlock& block) const;
-    qsizetype toModel(int viewPos) const;
-    int toView(qsizetype modelPos) const;
+    // Tells a screen reader that the characters removed, at pos, became inserted, the text and
+    // the view being as they are after the change.
+    void tellReaders(qsizetype pos, const QString& removed, const QString& inserted);
 
     struct Private;
     Private* d;

@@ -3,7 +3,8 @@
 # save it through the save dialog, check the bytes on disk and the window's new title; open a
 # file through the open dialog and check its window; open files without an extension (typed, and
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
-# check the bytes saved; type a dead-key accent into a very long line and check the bytes saved;
+# check the bytes saved; read a very long line over the accessibility bus, as text, while paging,
+# resizing and editing; type a dead-key accent into it and check the bytes saved;
 # have other programs change, replace and remove a file open in a window and check each
 # question, or that none comes; leave through File, Exit, which leaves no copy of unsaved text
 # behind.
@@ -184,6 +185,85 @@ PY
 e2e_key alt+f a
 e2e_answer_file_dialog "$docs/riga.txt"
 e2e_wait_frame "$(e2e_upper "$docs/riga.txt")" || e2e_fail "no document window titled '$(e2e_upper "$docs/riga.txt")'"
+e2e_key ctrl+Home Right Right Right Right Right Right Right Right Right Right
+e2e_log "over the accessibility bus the line reads as its 65,000 characters; only edits change it"
+# A screen reader hears of a change of the text when the text changes, at the text's offsets:
+# paging down and resizing move soft breaks in the view, which is no change of the text. Its Cut
+# and Paste (made of its reading and its edits) never turn a soft break into a line break.
+"$E2E_PYTHON" - "$E2E_PID" "$docs/riga.txt" "$E2E_FRAME" "$E2E_TIMEOUT" <<'PY' ||
+import subprocess, sys, time
+import pyatspi
+from gi.repository import GLib
+
+pid, path, frame, timeout = int(sys.argv[1]), sys.argv[2], sys.argv[3], float(sys.argv[4])
+expected = open(path, "rb").read().decode("latin-1")
+app = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == pid][0]
+
+def focused_text(node):
+    if node.getRoleName() == "text" and node.getState().contains(pyatspi.STATE_FOCUSED):
+        return node
+    for i in range(node.childCount):
+        child = node.getChildAtIndex(i)
+        found = focused_text(child) if child is not None else None
+        if found is not None:
+            return found
+    return None
+
+box = focused_text(app)
+if box is None:
+    sys.exit("no focused text box")
+text = box.queryText()
+if text.characterCount != len(expected) or text.getText(0, -1) != expected:
+    sys.exit("the text box reads %d characters, not the file's %d" % (text.characterCount, len(expected)))
+if text.caretOffset != 10:
+    sys.exit("the caret reads at %d, not 10" % text.caretOffset)
+
+heard = []
+def hear(event):
+    if event.source.getRoleName() == "text":
+        heard.append("%s %d %s" % (event.type.minor, event.detail1, event.any_data))
+pyatspi.Registry.registerEventListener(hear, "object:text-changed")
+
+def keys(*args):
+    subprocess.run(["xdotool"] + list(args), check=True)
+
+def wait_heard(count, seconds):
+    deadline = time.time() + seconds
+    while len(heard) < count and time.time() < deadline:
+        GLib.MainContext.default().iteration(False)
+        time.sleep(0.02)
+    return heard[:]
+
+# Until the program knows of the listener, it sends nothing: type and undo until it is heard.
+deadline = time.time() + timeout
+while "delete 10 x" not in wait_heard(len(heard) + 2, 2):
+    if time.time() > deadline:
+        sys.exit("no text change heard: %r" % heard)
+    keys("type", "x")
+    keys("key", "BackSpace")
+heard.clear()
+keys("key", "--delay", "100", "Page_Down", "Page_Down", "Page_Down")
+keys("windowsize", frame, "700", "500")
+text.setCaretOffset(5000)
+keys("windowsize", frame, "800", "560")
+keys("key", "--delay", "100", "Page_Down")
+text.setCaretOffset(5000)
+wait_heard(1, 1)
+if text.caretOffset != 5000:
+    sys.exit("the caret put at 5000 reads at %d" % text.caretOffset)
+# The text's change arrives after whatever the paging and resizing sent.
+keys("type", "x")
+keys("key", "BackSpace")
+if wait_heard(2, timeout) != ["insert 5000 x", "delete 5000 x"]:
+    sys.exit("heard %r, not the insertion and the removal of x at 5000" % heard)
+# A screen reader's Cut and Paste of a stretch across a soft break put back the same text.
+editable = box.queryEditableText()
+editable.cutText(4000, 4200)
+editable.pasteText(4000)
+if text.getText(0, -1) != expected:
+    sys.exit("a screen reader's Cut and Paste changed the text")
+PY
+  e2e_fail "a screen reader does not read the long line as its text"
 e2e_key ctrl+Home Right Right Right Right Right Right Right Right Right Right
 e2e_key dead_acute e
 e2e_screenshot long-line-accent

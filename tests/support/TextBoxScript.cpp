@@ -1,5 +1,6 @@
 #include "TextBoxScript.h"
 
+#include <QAccessible>
 #include <QInputMethodEvent>
 #include <QTest>
 #include <QTextBlock>
@@ -51,6 +52,27 @@ QString TextBoxScript::viewMismatch(const TextBox& box, const TextReference& ref
             .arg(end)
             .arg(from)
             .arg(to);
+    // A screen reader reads what is shown, a line break as one "\n", and the selection there.
+    QAccessibleTextInterface* read =
+        QAccessible::queryAccessibleInterface(const_cast<TextBox*>(&box))->textInterface();
+    QString heard = ref.shown();
+    heard.replace(QChar(0x2029), QLatin1Char('\n'));
+    if (read->characterCount() != heard.size() || read->text(0, read->characterCount()) != heard)
+        return QStringLiteral("a screen reader reads %1 characters [%2], expected [%3]")
+            .arg(read->characterCount())
+            .arg(read->text(0, read->characterCount()), heard);
+    int readFrom = 0;
+    int readTo = 0;
+    read->selection(0, &readFrom, &readTo);
+    const int caret = read->cursorPosition();
+    if (read->selectionCount() != (from < to ? 1 : 0) || (from < to && readFrom != from) ||
+        (from < to && readTo != to) || (caret != from && caret != to))
+        return QStringLiteral("a screen reader's selection %1..%2 caret %3, expected %4..%5")
+            .arg(readFrom)
+            .arg(readTo)
+            .arg(caret)
+            .arg(from)
+            .arg(to);
     return QString();
 }
 
@@ -100,11 +122,19 @@ public:
         if (step.op == Op::Type && step.typed.unicode() < 0x80)
             QTest::sendKeyEvent(QTest::Click, &box, Qt::Key_unknown, QString(step.typed),
                                 Qt::NoModifier);
-        if (step.op == Op::Type && step.typed.unicode() >= 0x80) {
+        if (step.op == Op::Type && step.typed.unicode() >= 0x80 && (++accented % 2 == 1)) {
             // As a dead key or an input method sends an accented letter: a commit.
             QInputMethodEvent commit;
             commit.setCommitString(QString(step.typed));
             QCoreApplication::sendEvent(&box, &commit);
+        } else if (step.op == Op::Type && step.typed.unicode() >= 0x80) {
+            // Every other one as a screen reader writes it, in place of the selection.
+            QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(&box);
+            int start = a11y->textInterface()->cursorPosition();
+            int end = start;
+            if (a11y->textInterface()->selectionCount() > 0)
+                a11y->textInterface()->selection(0, &start, &end);
+            a11y->editableTextInterface()->replaceText(start, end, QString(step.typed));
         }
         if (step.op >= Op::Enter && step.op <= Op::End)
             QTest::keyClick(&box, Keys[int(step.op) - int(Op::Enter)],
@@ -131,6 +161,8 @@ private:
     QStringList* trace;
     // How often the box raised its change notification during the last step.
     int raised = 0;
+    // The characters beyond ASCII typed so far.
+    int accented = 0;
 };
 
 }  // namespace

@@ -9,12 +9,13 @@ class TextReference;
 
 // Runs a script (any byte string, in the language of TextScript) on a real text box and on
 // TextReference, side by side: set the text, set SelStart and SelLength, write SelText, type
-// characters (those beyond ASCII as an input method's commit), Enter, Backspace, Delete and the
-// caret keys, the keys going in as key events, and set one long line or SelStart anywhere in it.
-// After every step the box's text and selection must be the reference's, the widget must show
-// exactly the reference's text with the selection at the same place, no change of the widget's
-// document may come from anything but the box, and the box must have raised its change
-// notification exactly when the text changed. Needs a QApplication.
+// characters (those beyond ASCII in turn as an input method's commit and as a screen reader's
+// edit), Enter, Backspace, Delete and the caret keys, the keys going in as key events, and set one
+// long line or SelStart anywhere in it. After every step the box's text and selection must be the
+// reference's, the widget and a screen reader must show exactly the reference's text with the
+// selection at the same place, no change of the widget's document may come from anything but the
+// box, and the box must have raised its change notification exactly when the text changed. Needs
+// a QApplication.
 class TextBoxScript {
 public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the
@@ -28,8 +29,8 @@ public:
     // What the widget of box shows, block by block: a line break as U+2029, a soft break (the
     // box shows a long line as several paragraphs) left out.
     static QString shownText(const TextBox& box);
-    // An empty string when the widget of box shows exactly ref's text, with the selection at the
-    // same place, and its document never reported a change the box did not make; otherwise what
-    // differs.
+    // An empty string when the widget of box and a screen reader show exactly ref's text, with
+    // the selection at the same place, and its document never reported a change the box did not
+    // make; otherwise what differs.
     static QString viewMismatch(const TextBox& box, const TextReference& ref);
 };

@@ -1,0 +1,306 @@
+#include "document/TextBoxAccessible.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QMetaMethod>
+#include <QTextBlock>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
+#include <QTextLayout>
+#include <algorithm>
+
+#include "document/DisplayText.h"
+#include "document/TextBox.h"
+
+namespace {
+
+// How far a word or a sentence is looked for on either side of an offset: a "word" of a line
+// without spaces is read in parts of this size rather than each query reading the whole line.
+constexpr qsizetype kReach = 4096;
+
+}  // namespace
+
+TextBoxAccessible::TextBoxAccessible(TextBox* box)
+    : QAccessibleWidget(box, QAccessible::EditableText) {}
+
+TextBox* TextBoxAccessible::box() const { return static_cast<TextBox*>(widget()); }
+
+void* TextBoxAccessible::interface_cast(QAccessible::InterfaceType t) {
+    if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+    if (t == QAccessible::EditableTextInterface)
+        return static_cast<QAccessibleEditableTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(t);
+}
+
+QAccessible::State TextBoxAccessible::state() const {
+    QAccessible::State s = QAccessibleWidget::state();
+    s.multiLine = true;
+    s.selectableText = true;
+    s.readOnly = box()->isReadOnly();
+    s.editable = !s.readOnly;
+    return s;
+}
+
+QString TextBoxAccessible::read(QStringView chars, qsizetype from, qsizetype to,
+                                const DocumentFormat& format) {
+    QString out = DisplayText::render(chars, from, to, format);
+    out.replace(DisplayText::kLineBreak, QLatin1Char('\n'));
+    return out;
+}
+
+void TextBoxAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
+    *startOffset = *endOffset = 0;
+    if (selectionIndex != 0 || selectionCount() == 0) return;
+    *startOffset = int(box()->readOffset(box()->buffer().viewSelStart()));
+    *endOffset = int(box()->readOffset(box()->buffer().viewSelEnd()));
+}
+
+int TextBoxAccessible::selectionCount() const {
+    const TextBuffer& buf = box()->buffer();
+    return buf.viewSelEnd() > buf.viewSelStart() ? 1 : 0;
+}
+
+void TextBoxAccessible::addSelection(int startOffset, int endOffset) {
+    // The box has one selection: a new one takes its place.
+    setSelection(0, startOffset, endOffset);
+}
+
+void TextBoxAccessible::removeSelection(int selectionIndex) {
+    if (selectionIndex == 0) setCursorPosition(cursorPosition());
+}
+
+void TextBoxAccessible::setSelection(int selectionIndex, int startOffset, int endOffset) {
+    if (selectionIndex != 0) return;
+    const qsizetype start = box()->readPosition(std::min(startOffset, endOffset));
+    const qsizetype end = box()->readPosition(std::max(startOffset, endOffset));
+    box()->setSelStart(start);
+    box()->setSelLength(end - start);
+}
+
+int TextBoxAccessible::cursorPosition() const {
+    // The caret is the end of the selection the user moved, as the widget shows it.
+    const QTextCursor view = box()->textCursor();
+    const TextBuffer& buf = box()->buffer();
+    const bool atStart = view.position() < view.anchor();
+    return int(box()->readOffset(atStart ? buf.viewSelStart() : buf.viewSelEnd()));
+}
+
+void TextBoxAccessible::setCursorPosition(int position) {
+    box()->setSelStart(box()->readPosition(position));
+}
+
+QString TextBoxAccessible::text(int startOffset, int endOffset) const {
+    const int count = characterCount();
+    if (endOffset < 0 || endOffset > count) endOffset = count;
+    startOffset = std::clamp(startOffset, 0, endOffset);
+    const qsizetype from = box()->readPosition(startOffset);
+    const qsizetype to = box()->readPosition(endOffset);
+    return read(box()->chars(), from, to, box()->format());
+}
+
+int TextBoxAccessible::characterCount() const { return int(box()->readLength()); }
+
+std::pair<int, int> TextBoxAccessible::rowAt(int offset) const {
+    const QTextDocument* doc = box()->document();
+    const int view = box()->toView(box()->readPosition(offset));
+    const QTextBlock block = doc->findBlock(view);
+    // The view lays out only what it shows: a row elsewhere is laid out for the question.
+    doc->documentLayout()->blockBoundingRect(block);
+    const QTextLine line = block.layout()->lineForTextPosition(view - block.position());
+    // Within a paragraph of the view, offsets and the view's positions go one for one.
+    const int inBlock = view - block.position();
+    if (!line.isValid()) return {offset - inBlock, offset - inBlock + block.length() - 1};
+    return {offset - inBlock + line.textStart(),
+            offset - inBlock + line.textStart() + line.textLength()};
+}
+
+std::pair<int, int> TextBoxAccessible::segmentAt(int offset,
+                                                 QAccessible::TextBoundaryType boundaryType) const {
+    // The line holding offset, within reach: no line break inside, so offsets and positions of
+    // the text go one for one in it.
+    const QString& chars = box()->chars();
+    const QString lineBreak = box()->format().lineBreakChars();
+    const qsizetype pos = box()->readPosition(offset);
+    const TextBuffer& buf = box()->buffer();
+    qsizetype low = std::max<qsizetype>(0, pos - kReach);
+    qsizetype high = std::min<qsizetype>(chars.size(), pos + kReach);
+    // Never half a line break at either edge.
+    if (buf.insideLineBreak(low)) ++low;
+    if (buf.insideLineBreak(high)) --high;
+    const qsizetype before = QStringView(chars).mid(low, pos - low).lastIndexOf(lineBreak);
+    const qsizetype after = QStringView(chars).mid(pos, high - pos).indexOf(lineBreak);
+    const qsizetype from = before < 0 ? low : low + before + lineBreak.size();
+    const qsizetype to = after < 0 ? high : pos + after;
+    const QString line = read(chars, from, to, box()->format());
+    QTextBoundaryFinder finder(boundaryType == QAccessible::WordBoundary
+                                   ? QTextBoundaryFinder::Word
+                                   : QTextBoundaryFinder::Sentence,
+                               line);
+    const int at = int(pos - from);
+    finder.setPosition(at);
+    qsizetype first = finder.isAtBoundary() ? at : finder.toPreviousBoundary();
+    finder.setPosition(at);
+    qsizetype last = finder.toNextBoundary();
+    if (first < 0) first = 0;
+    if (last < 0) last = line.size();
+    const int lineOffset = offset - at;
+    return {int(lineOffset + first), int(lineOffset + last)};
+}
+
+std::pair<int, int> TextBoxAccessible::unitAt(int offset,
+                                              QAccessible::TextBoundaryType boundaryType) const {
+    const int count = characterCount();
+    offset = std::clamp(offset, 0, count);
+    switch (boundaryType) {
+        case QAccessible::CharBoundary: {
+            if (offset == count) return {offset, offset};
+            const QString two = text(offset, offset + 2);
+            const bool pair =
+                two.size() == 2 && two[0].isHighSurrogate() && two[1].isLowSurrogate();
+            return {offset, offset + (pair ? 2 : 1)};
+        }
+        case QAccessible::WordBoundary:
+        case QAccessible::SentenceBoundary:
+            if (offset == count) return {offset, offset};
+            return segmentAt(offset, boundaryType);
+        case QAccessible::LineBoundary:
+            return rowAt(offset);
+        case QAccessible::ParagraphBoundary: {
+            // The text's line, however long: that is what the question asks for.
+            const QString& chars = box()->chars();
+            const QString lineBreak = box()->format().lineBreakChars();
+            const qsizetype pos = box()->readPosition(offset);
+            const qsizetype before = pos > 0 ? chars.lastIndexOf(lineBreak, pos - 1) : -1;
+            qsizetype after = chars.indexOf(lineBreak, pos);
+            if (after < 0) after = chars.size();
+            const qsizetype from = before < 0 ? 0 : before + lineBreak.size();
+            return {int(box()->readOffset(from)), int(box()->readOffset(after))};
+        }
+        case QAccessible::NoBoundary:
+            break;
+    }
+    return {0, count};
+}
+
+QString TextBoxAccessible::unitText(std::pair<int, int> unit, int* startOffset,
+                                    int* endOffset) const {
+    *startOffset = unit.first;
+    *endOffset = unit.second;
+    return text(unit.first, unit.second);
+}
+
+QString TextBoxAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                                        int* startOffset, int* endOffset) const {
+    return unitText(unitAt(offset, boundaryType), startOffset, endOffset);
+}
+
+QString TextBoxAccessible::textBeforeOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                                            int* startOffset, int* endOffset) const {
+    const std::pair<int, int> at = unitAt(offset, boundaryType);
+    if (at.first <= 0) return unitText({0, 0}, startOffset, endOffset);
+    return unitText(unitAt(at.first - 1, boundaryType), startOffset, endOffset);
+}
+
+QString TextBoxAccessible::textAfterOffset(int offset, QAccessible::TextBoundaryType boundaryType,
+                                           int* startOffset, int* endOffset) const {
+    const int count = characterCount();
+    const std::pair<int, int> at = unitAt(offset, boundaryType);
+    std::pair<int, int> next = at.second < count ? unitAt(at.second, boundaryType) : at;
+    // A row or a line ends where the next one starts, or before the line break that ends it.
+    if (next.second <= at.second && at.second < count) next = unitAt(at.second + 1, boundaryType);
+    if (next.second <= at.second) return unitText({count, count}, startOffset, endOffset);
+    return unitText(next, startOffset, endOffset);
+}
+
+QRect TextBoxAccessible::characterRect(int offset) const {
+    QTextCursor at(box()->document());
+    at.setPosition(box()->toView(box()->readPosition(offset)));
+    QRect r = box()->cursorRect(at);
+    QTextCursor next = at;
+    // The character spans from its caret position to the next one on the same row.
+    if (next.movePosition(QTextCursor::NextCharacter)) {
+        const QRect n = box()->cursorRect(next);
+        if (n.top() == r.top() && n.left() > r.left()) r.setRight(n.left());
+    }
+    return QRect(box()->viewport()->mapToGlobal(r.topLeft()), r.size());
+}
+
+int TextBoxAccessible::offsetAtPoint(const QPoint& point) const {
+    const QPoint local = box()->viewport()->mapFromGlobal(point);
+    if (!box()->viewport()->rect().contains(local)) return -1;
+    return int(box()->readOffset(box()->toModel(box()->cursorForPosition(local).position())));
+}
+
+void TextBoxAccessible::scrollToSubstring(int startIndex, int endIndex) {
+    // As the widget's own: the view is not scrolled for a screen reader, which moves the caret
+    // to have text shown.
+    Q_UNUSED(startIndex);
+    Q_UNUSED(endIndex);
+}
+
+QString TextBoxAccessible::attributes(int offset, int* startOffset, int* endOffset) const {
+    // Plain text: one run without attributes.
+    Q_UNUSED(offset);
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return QString();
+}
+
+void TextBoxAccessible::edit(int startOffset, int endOffset, const QString& text) {
+    if (box()->isReadOnly()) return;
+    const int count = characterCount();
+    const int from = std::clamp(std::min(startOffset, endOffset), 0, count);
+    const int to = std::clamp(std::max(startOffset, endOffset), 0, count);
+    box()->replaceFromOutside(box()->readPosition(from), box()->readPosition(to), text);
+}
+
+void TextBoxAccessible::deleteText(int startOffset, int endOffset) {
+    edit(startOffset, endOffset, QString());
+}
+
+void TextBoxAccessible::insertText(int offset, const QString& text) { edit(offset, offset, text); }
+
+void TextBoxAccessible::replaceText(int startOffset, int endOffset, const QString& text) {
+    edit(startOffset, endOffset, text);
+}
+
+QAccessibleInterface* TextBoxAccessible::factory(const QString& className, QObject* object) {
+    // Called for every class from the object's own up to QObject: answering for TextBox comes
+    // before the widget's own interface, which reads the view.
+    if (className != QLatin1String(TextBox::staticMetaObject.className())) return nullptr;
+    if (auto* box = qobject_cast<TextBox*>(object)) return new TextBoxAccessible(box);
+    return nullptr;
+}
+
+void TextBoxAccessible::textChanged(TextBox* box, qsizetype offset, QStringView removed,
+                                    QStringView inserted) {
+    qsizetype same = 0;
+    const qsizetype shorter = std::min(removed.size(), inserted.size());
+    while (same < shorter && removed[same] == inserted[same]) ++same;
+    qsizetype tail = 0;
+    while (tail < shorter - same &&
+           removed[removed.size() - 1 - tail] == inserted[inserted.size() - 1 - tail])
+        ++tail;
+    const int at = int(offset + same);
+    const QString gone = removed.mid(same, removed.size() - same - tail).toString();
+    const QString put = inserted.mid(same, inserted.size() - same - tail).toString();
+    if (gone.isEmpty() && put.isEmpty()) return;
+    if (gone.isEmpty()) {
+        QAccessibleTextInsertEvent e(box, at, put);
+        QAccessible::updateAccessibility(&e);
+    } else if (put.isEmpty()) {
+        QAccessibleTextRemoveEvent e(box, at, gone);
+        QAccessible::updateAccessibility(&e);
+    } else {
+        QAccessibleTextUpdateEvent e(box, at, gone, put);
+        QAccessible::updateAccessibility(&e);
+    }
+}
+
+void TextBoxAccessible::quietWidget(QPlainTextEdit* widget) {
+    // The widget's editing part owns its document and is the one that reports its changes.
+    QTextDocument* doc = widget->document();
+    QObject* control = doc->parent();
+    if (!control || control == widget) return;
+    QObject::disconnect(doc, QMetaMethod::fromSignal(&QTextDocument::contentsChange), control,
+                        QMetaMethod());
+}
