@@ -19,6 +19,13 @@ QString TextBoxScript::shownText(const TextBox& box) {
     return out;
 }
 
+void TextBoxScript::clickAt(TextBox& box, int pos, int clicks) {
+    box.setSelStart(pos);
+    const QPoint at = box.cursorRect().center();
+    QTest::mouseDClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    if (clicks > 2) QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
 namespace {
 
 // A position in box's widget as a position in what it shows, soft breaks left out.
@@ -104,6 +111,11 @@ public:
         if (step.op >= Op::Enter && step.op <= Op::End)
             QTest::keyClick(&box, Keys[int(step.op) - int(Op::Enter)],
                             step.op >= Op::Home ? Qt::ControlModifier : Qt::NoModifier);
+        if (step.op == Op::WordLeft || step.op == Op::WordRight)
+            QTest::keyClick(&box, step.op == Op::WordLeft ? Qt::Key_Left : Qt::Key_Right,
+                            Qt::ControlModifier);
+        if (step.op == Op::SelectWord || step.op == Op::SelectLine)
+            TextBoxScript::clickAt(box, step.number, step.op == Op::SelectWord ? 2 : 3);
         return raised > 0;
     }
 

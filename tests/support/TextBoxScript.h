@@ -8,8 +8,9 @@ class TextReference;
 
 // Runs a script (any byte string, in the language of TextScript) on a real text box and on
 // TextReference, side by side: set the text, set SelStart and SelLength, write SelText, type
-// characters (those beyond ASCII as an input method's commit), Enter, Backspace, Delete and the
-// caret keys, the keys going in as key events, and set one long line or SelStart anywhere in it.
+// characters (those beyond ASCII as an input method's commit), Enter, Backspace, Delete, the
+// caret keys and Ctrl+Left and Ctrl+Right, the keys going in as key events, double- and
+// triple-click, and set one long line or SelStart anywhere in it.
 // After every step the box's text and selection must be the reference's, the widget must show
 // exactly the reference's text with the selection at the same place, and the box must have raised
 // its change notification exactly when the text changed. Needs a QApplication.
@@ -18,6 +19,9 @@ public:
     // An empty string when the two agreed throughout, otherwise the first disagreement and the
     // steps that led to it.
     static QString run(const QByteArray& script);
+
+    // A double-click (clicks 2) or a triple-click (3) where the caret at pos shows.
+    static void clickAt(TextBox& box, int pos, int clicks);
 
     // What the widget of box shows, block by block: a line break as U+2029, a soft break (the
     // box shows a long line as several paragraphs) left out.

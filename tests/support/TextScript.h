@@ -12,7 +12,9 @@ class TextReference;
 // is an operation code and its argument. The text model knows the first seven operations; the
 // text box also the Delete key and the caret keys, and types characters where the model types
 // bytes. Operation codes from ScriptReader::kLongLineOps up mean the same in both: an even code
-// sets the text to one long line, an odd one puts SelStart anywhere in such a line.
+// sets the text to one long line, an odd one puts SelStart anywhere in such a line. In the text
+// box's language the four codes below them move by word and select by mouse: Ctrl+Left,
+// Ctrl+Right, a double-click and a triple-click anywhere in a long line.
 class TextScript {
 public:
     enum class Op {
@@ -30,14 +32,20 @@ public:
         End,
         // Codes from ScriptReader::kLongLineOps up, in either language.
         LongLine,
-        FarSelStart
+        FarSelStart,
+        // Codes from kWordOps up to them, in the text box's language.
+        WordLeft,
+        WordRight,
+        SelectWord,
+        SelectLine
     };
+    static constexpr quint8 kWordOps = 236;
     // What the operation Type carries.
     enum class Typing { Bytes, Characters };
 
     struct Step {
         Op op = Op::SetText;
-        int number = 0;   // SelStart, SelLength, FarSelStart
+        int number = 0;   // SelStart, SelLength, FarSelStart, SelectWord, SelectLine
         QByteArray text;  // SetText, SelText, Type, LongLine: the bytes the text takes in
         QChar typed;      // Type of a character: the character, whose bytes are text
         QString describe() const;
