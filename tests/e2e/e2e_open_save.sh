@@ -3,7 +3,8 @@
 # save it through the save dialog, check the bytes on disk and the window's new title; open a
 # file through the open dialog and check its window; open files without an extension (typed, and
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
-# check the bytes saved; type a dead-key accent into a very long line and check the bytes saved;
+# check the bytes saved; type a dead-key accent into a very long line and check the bytes saved,
+# then triple-click the line and type over it;
 # have other programs change, replace and remove a file open in a window and check each
 # question, or that none comes; leave through File, Exit, which leaves no copy of unsaved text
 # behind.
@@ -193,6 +194,16 @@ e2e_wait_frame "$(e2e_upper "$docs/riga2.txt")" || e2e_fail "the long line was n
 sleep 0.5
 cmp -s "$docs/riga-attesa.txt" "$docs/riga2.txt" ||
   e2e_fail "riga2.txt is not the line with one é added: $(cmp "$docs/riga-attesa.txt" "$docs/riga2.txt" 2>&1)"
+
+e2e_log "a triple-click in the 65,000-character line selects all of it, not the piece clicked"
+read -r px py < <(e2e_a11y center) || e2e_fail "the text box is not on the accessibility bus"
+xdotool mousemove "$px" "$py" click --repeat 3 --delay 80 1
+sleep 0.3
+e2e_type Z
+e2e_key alt+f t
+e2e_answer_file_dialog "$docs/riga3.txt"
+e2e_wait_frame "$(e2e_upper "$docs/riga3.txt")" || e2e_fail "the typed line was not saved as riga3.txt"
+wait_bytes "$docs/riga3.txt" 'Z\r\n'
 
 todo=$docs/todo.txt
 printf 'uno\r\n' >"$todo"
