@@ -11,6 +11,9 @@
 #                         edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8, openline64k,
 #                         line64k, line2m, line10m, pasteline
 #   TAVULELLA_JOBS        parallel compile jobs (default: 2)
+#   TAVULELLA_BENCH_INSTRUCTIONS=1  instead of the table, count the instructions each side runs
+#                         from its start until it is idle (callgrind), which other work on the
+#                         machine does not change; needs valgrind (scripts/deps.sh test)
 #
 # Exits 0 when every target holds, 1 when one is missed, 2 when the run itself failed.
 # The figures are only as good as the machine is quiet: the script prints the load first.
@@ -82,6 +85,25 @@ mkdir -m 700 "$TMP/runtime"
 export DISPLAY=:$(head -n 1 "$TMP/display" | tr -dc 0-9)
 export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$TMP/runtime XDG_CONFIG_HOME=$TMP/config XDG_STATE_HOME=$TMP/state
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+# Start-up, counted in instructions up to the moment the program reports that it is idle.
+if [[ "${TAVULELLA_BENCH_INSTRUCTIONS:-}" == 1 ]]; then
+  command -v valgrind >/dev/null || {
+    echo "bench: valgrind is missing: bash scripts/deps.sh test" >&2
+    exit 2
+  }
+  counts=()
+  for program in bench_floor bench_startup; do
+    rm -rf "$TMP/config" "$TMP/state"
+    valgrind --tool=callgrind --dump-before='BenchReport::figure*' \
+      --callgrind-out-file="$TMP/$program.%p" "$BIN/$program" startup >/dev/null 2>"$TMP/$program.log" ||
+      { cat "$TMP/$program.log" >&2; exit 2; }
+    counts+=("$(sed -n 's/^summary: //p' "$TMP/$program".*.1)")
+  done
+  echo "Start-up until idle (instructions): Tavulella ${counts[1]}, floor ${counts[0]}," \
+    "ratio $(awk -v t="${counts[1]}" -v f="${counts[0]}" 'BEGIN { printf "%.3f", t / f }')"
+  exit 0
+fi
 
 echo "bench: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); $RUNS runs per figure" >&2
 args=(--floor "$BIN/bench_floor" --startup "$BIN/bench_startup" --work "$BIN/bench_work"

@@ -27,10 +27,14 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
 # Printing through a real spooler to a PDF queue, and reading the PDF back as text.
 E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
-# Building the Debian package (cpack runs dpkg-shlibdeps and file); the tests also validate the
-# launcher entry and the AppStream metadata it installs.
-PACKAGE_PACKAGES=(dpkg-dev file)
+# Building the Debian package (cpack runs dpkg-shlibdeps and file) and checking it against
+# Debian's policy (lintian); the tests also validate the launcher entry and the AppStream
+# metadata it installs.
+PACKAGE_PACKAGES=(dpkg-dev file lintian)
 E2E_PACKAGES+=("${PACKAGE_PACKAGES[@]}" desktop-file-utils appstream)
+# Opening a file as the desktop does, through the launcher entry and the default application
+# for its type: GLib's gio and the freedesktop xdg-open.
+E2E_PACKAGES+=(libglib2.0-bin xdg-utils)
 
 # The hardening stages of the test command: clang with libFuzzer's runtime for the fuzz targets,
 # and valgrind for memcheck.

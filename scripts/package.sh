@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds Tavulella's Debian package in one go: installs what is missing, builds the program
-# (without the tests) in a folder of its own and lets CPack package it there. Prints the
-# package's path and the command that installs it.
+# (without the tests) in a folder of its own, lets CPack package it there and checks it with
+# lintian (errors and warnings fail). Prints the package's path and the command that installs it.
 #
 #   TAVULELLA_PACKAGE_DIR  build folder (default: build-package/ in the checkout)
 #   TAVULELLA_JOBS         parallel compile jobs (default: 2)
@@ -24,6 +24,7 @@ if [[ ${#debs[@]} -ne 1 || ! -f "${debs[0]}" ]]; then
   echo "package: cpack made no package in $BUILD_DIR" >&2
   exit 1
 fi
+lintian --fail-on error,warning "${debs[0]}"
 cat <<MSG
 
 The package: ${debs[0]}

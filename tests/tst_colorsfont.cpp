@@ -53,6 +53,8 @@ private:
         QVERIFY(!font.italic());
         QVERIFY(!font.underline());
         QVERIFY(!font.strikeOut());
+        // Narrowed exactly when the face is missing and another one stands in for it.
+        QCOMPARE(font.stretch() == QFont::SemiCondensed, QFontInfo(font).family() != font.family());
     }
 
     // Opens the window's font menu the way the user does, which lists the fonts.

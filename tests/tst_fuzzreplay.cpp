@@ -48,6 +48,15 @@ private:
 
     void replay(const QString& target) {
         QFETCH(QByteArray, input);
+        // TAVULELLA_FUZZ_TRACE names a folder that takes what the text box holds after each
+        // step of each input, to compare two builds by.
+        const QString traces = qEnvironmentVariable("TAVULELLA_FUZZ_TRACE");
+        if (target == QLatin1String("fuzz_textbox") && !traces.isEmpty()) {
+            QFile out(traces + QLatin1Char('/') +
+                      QString::fromLatin1(QTest::currentDataTag()).replace(u'/', u'_'));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(TextBoxScript::trace(input).join(u'\n').toUtf8());
+        }
         const QString problem = check(target, input);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
     }

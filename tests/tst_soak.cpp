@@ -46,6 +46,11 @@ QString playRound(quint64 seed, int actions, qint64& played, Stop stop) {
     for (int i = 0; i < actions && !round.frameClosed() && !stop(); ++i) {
         const QString problem = round.step();
         ++played;
+        // TAVULELLA_SOAK_TRACE prints what each window holds after every action, to compare two
+        // builds by.
+        if (qEnvironmentVariableIsSet("TAVULELLA_SOAK_TRACE"))
+            std::printf("%s\n  %s\n", qPrintable(round.log().value(round.log().size() - 1)),
+                        qPrintable(round.state()));
         if (!problem.isEmpty()) {
             const QStringList steps = round.log().mid(qMax(0, int(round.log().size()) - 15));
             return QStringLiteral(

@@ -7,11 +7,12 @@
 
 namespace {
 
-QByteArray cp(const QString& text) { return CodePage::encode(text); }
+// The characters a document in the code page holds for text.
+QString cp(const QString& text) { return CodePage::decode(CodePage::encode(text)); }
 
 }  // namespace
 
-// The search over a document's bytes: where repeated searches land, the letter case, the state
+// The search over a document's characters: where repeated searches land, the letter case, the state
 // it leaves for the next search, long texts, and a comparison with the rules on random input.
 class tst_TextSearch : public QObject {
     Q_OBJECT
@@ -93,7 +94,7 @@ void tst_TextSearch::repeatedSearches() {
     QFETCH(QString, pattern);
     QFETCH(QList<int>, results);
 
-    const QByteArray bytes = cp(text);
+    const QString chars = cp(text);
     SearchSettings st;
     st.SearchText = pattern;
     st.SearchDirection = qint16(direction);
@@ -105,7 +106,7 @@ void tst_TextSearch::repeatedSearches() {
     qsizetype s = caret;
     QList<int> got;
     for (int i = 0; i < results.size(); ++i) {
-        const auto found = TextSearch::search(bytes, s, st);
+        const auto found = TextSearch::searchChars(chars, s, st);
         got << (found ? int(*found) : -1);
         if (found) s = *found;
         QCOMPARE(st.SearchLastStart, s);
@@ -121,10 +122,10 @@ void tst_TextSearch::caretMovedBackCountsAsNotMoved() {
     st.SearchText = QStringLiteral("ab");
     st.SearchDirection = 1;
     st.SearchIsNew = true;
-    QCOMPARE(TextSearch::search("xabab", 1, st), std::optional<qsizetype>(1));
-    QCOMPARE(TextSearch::search("xabab", 1, st), std::optional<qsizetype>(3));
-    QCOMPARE(TextSearch::search("ababab", 3, st), std::optional<qsizetype>(4));
-    QCOMPARE(TextSearch::search("ababab", 0, st), std::optional<qsizetype>(0));
+    QCOMPARE(TextSearch::searchChars(QStringLiteral("xabab"), 1, st), std::optional<qsizetype>(1));
+    QCOMPARE(TextSearch::searchChars(QStringLiteral("xabab"), 1, st), std::optional<qsizetype>(3));
+    QCOMPARE(TextSearch::searchChars(QStringLiteral("ababab"), 3, st), std::optional<qsizetype>(4));
+    QCOMPARE(TextSearch::searchChars(QStringLiteral("ababab"), 0, st), std::optional<qsizetype>(0));
 }
 
 void tst_TextSearch::letterCaseIsFoldedCharacterByCharacter_data() {
@@ -151,13 +152,13 @@ void tst_TextSearch::letterCaseIsFoldedCharacterByCharacter() {
     QFETCH(QString, pattern);
     QFETCH(int, first);
     QFETCH(int, last);
-    const QByteArray bytes = cp(text);
-    QCOMPARE(bytes.size(), text.size());
-    QCOMPARE(TextSearch::findDown(bytes, pattern, 0, false), std::optional<qsizetype>(first));
-    QCOMPARE(TextSearch::findUp(bytes, pattern, bytes.size(), false),
+    const QString chars = cp(text);
+    QCOMPARE(chars, text);
+    QCOMPARE(TextSearch::findDownChars(chars, pattern, 0, false), std::optional<qsizetype>(first));
+    QCOMPARE(TextSearch::findUpChars(chars, pattern, chars.size(), false),
              std::optional<qsizetype>(last));
     // With the case to match, the pattern as typed is found only where it stands as typed.
-    const auto exact = TextSearch::findDown(bytes, pattern, 0, true);
+    const auto exact = TextSearch::findDownChars(chars, pattern, 0, true);
     QCOMPARE(exact.has_value(), text.contains(pattern));
 }
 
@@ -165,24 +166,24 @@ void tst_TextSearch::positionsBeyond32767() {
     // Occurrences at 40000 and 70000 of a 100000-byte text. The caret at 70000 and a caret at
     // 70000 - 65536 are told apart: a 16-bit memory of the last start would take one for the
     // other.
-    QByteArray text(100000, 'x');
-    text.replace(40000, 3, "abc");
-    text.replace(70000, 3, "abc");
+    QString text(100000, u'x');
+    text.replace(40000, 3, QStringLiteral("abc"));
+    text.replace(70000, 3, QStringLiteral("abc"));
     SearchSettings st;
     st.SearchText = QStringLiteral("ABC");
     st.SearchDirection = 1;
     st.SearchIsNew = true;
-    QCOMPARE(TextSearch::search(text, 50000, st), std::optional<qsizetype>(70000));
+    QCOMPARE(TextSearch::searchChars(text, 50000, st), std::optional<qsizetype>(70000));
     QCOMPARE(st.SearchLastStart, qsizetype(70000));
-    QCOMPARE(TextSearch::search(text, 70000, st), std::nullopt);
+    QCOMPARE(TextSearch::searchChars(text, 70000, st), std::nullopt);
 
     st.SearchLastStart = 70000;
-    QCOMPARE(TextSearch::search(text, 70000 - 65536, st), std::optional<qsizetype>(40000));
+    QCOMPARE(TextSearch::searchChars(text, 70000 - 65536, st), std::optional<qsizetype>(40000));
 
     st.SearchDirection = 0;
     st.SearchLastStart = 70000;
-    QCOMPARE(TextSearch::search(text, 70000, st), std::optional<qsizetype>(40000));
-    QCOMPARE(TextSearch::search(text, 40000, st), std::nullopt);
+    QCOMPARE(TextSearch::searchChars(text, 70000, st), std::optional<qsizetype>(40000));
+    QCOMPARE(TextSearch::searchChars(text, 40000, st), std::nullopt);
     QCOMPARE(st.SearchLastStart, qsizetype(40000));
 }
 
@@ -215,25 +216,21 @@ void tst_TextSearch::directFinders() {
     QFETCH(int, from);
     QFETCH(bool, down);
     QFETCH(int, expected);
-    const auto found = down ? TextSearch::findDown(text, pattern, from, false)
-                            : TextSearch::findUp(text, pattern, from, false);
+    const QString chars = CodePage::decode(text);
+    const auto found = down ? TextSearch::findDownChars(chars, pattern, from, false)
+                            : TextSearch::findUpChars(chars, pattern, from, false);
     QCOMPARE(found ? int(*found) : -1, expected);
 }
 
 void tst_TextSearch::matchesTheRulesOnRandomInput_data() {
-    // The search over bytes of the code page, the same search over their characters (what the
-    // document window runs), and over the characters of UTF-8 documents, which the code page
+    // The characters of documents in the code page, and of UTF-8 documents, which the code page
     // cannot hold, halves of surrogate pairs among them.
-    QTest::addColumn<QString>("kind");
     QTest::addColumn<QString>("extraText");
-    QTest::newRow("code page bytes") << "bytes" << QString();
-    QTest::newRow("code page characters") << "chars" << QString();
-    QTest::newRow("UTF-8 characters")
-        << "chars" << QStringLiteral("\u0142\u0141\u03a9\u03c9\u01c5\U0001F600");
+    QTest::newRow("code page characters") << QString();
+    QTest::newRow("UTF-8 characters") << QStringLiteral("\u0142\u0141\u03a9\u03c9\u01c5\U0001F600");
 }
 
 void tst_TextSearch::matchesTheRulesOnRandomInput() {
-    QFETCH(QString, kind);
     QFETCH(QString, extraText);
     // Small alphabets make many occurrences, overlaps and near misses; the letters come in both
     // cases, accented, and with case forms the code page cannot hold.
@@ -249,7 +246,6 @@ void tst_TextSearch::matchesTheRulesOnRandomInput() {
         QString text;
         const int length = int(rng.bounded(40u));
         for (int i = 0; i < length; ++i) text += pick(textAlphabet);
-        const QByteArray bytes = cp(text);
 
         SearchSettings real;
         real.SearchIsNew = rng.bounded(2u) == 0;
@@ -279,8 +275,7 @@ void tst_TextSearch::matchesTheRulesOnRandomInput() {
             if (rng.bounded(6u) == 0) ref.SearchIsNew = real.SearchIsNew = true;
 
             const auto expected = SearchReference::searchChars(text, caret, ref);
-            const auto got = kind == "bytes" ? TextSearch::search(bytes, caret, real)
-                                             : TextSearch::searchChars(text, caret, real);
+            const auto got = TextSearch::searchChars(text, caret, real);
             if (got != expected || real.SearchLastStart != ref.SearchLastStart ||
                 real.SearchIsNew != ref.SearchIsNew) {
                 QFAIL(qPrintable(
@@ -288,7 +283,7 @@ void tst_TextSearch::matchesTheRulesOnRandomInput() {
                                    "direction %7: expected %8, got %9")
                         .arg(round)
                         .arg(step)
-                        .arg(kind == "bytes" ? QString::fromLatin1(bytes.toHex()) : text)
+                        .arg(text)
                         .arg(caret)
                         .arg(real.SearchText)
                         .arg(real.SearchMatchCase)

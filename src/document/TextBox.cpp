@@ -33,8 +33,12 @@
 // document and every other character (a UTF-16 code unit, like the widget's) one character; the
 // soft breaks of a long line (see SoftBreaks) are block breaks that stand for nothing. A widget
 // position w therefore stands for the buffer position w + (width of a line break - 1) * (line
-// breaks before w) - (soft breaks before w). The box keeps that true after every change, whoever
-// makes it.
+// breaks before w) - (soft breaks before w).
+//
+// The text has one writer: every edit, by the user or by the program, is made in the buffer at
+// buffer positions, and the view then shows it (showChange, or showAll for the whole text; the
+// soft breaks are put and moved by SoftBreaks). The widget's own editing is never let act on its
+// document: the box handles every key, paste, drop and menu command that edits.
 struct TextBox::Private {
     explicit Private(QTextDocument* doc) : soft(doc) { tripleClick.setSingleShot(true); }
     TextBuffer buf;
@@ -48,10 +52,11 @@ struct TextBox::Private {
     // Set while the box itself changes the widget: what the widget then reports is no edit of
     // the user's and no move of the user's caret.
     bool updating = false;
+    // How often the document reported a change that the box did not make (see strayChange).
+    int strayChanges = 0;
+    bool reshowScheduled = false;
     QList<QPointer<QAction>> contextCommands;
     EditHistory history;
-    // What the key being handled does, for merging its change into the step before.
-    EditHistory::Input input = EditHistory::Input::Other;
     // What the mouse button held down selects by since a double- or triple-click, and what that
     // click selected. A click near the last double-click while tripleClick runs is a
     // triple-click, by the widget's own measure.
@@ -112,7 +117,7 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(docume
     new CaretLayoutCache(this);
     // The box keeps the history itself; setPlainText leaves this as it finds it.
     document()->setUndoRedoEnabled(false);
-    connect(document(), &QTextDocument::contentsChange, this, &TextBox::followEdit);
+    connect(document(), &QTextDocument::contentsChange, this, &TextBox::strayChange);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);
     // A Shift+click extends what a double- or triple-click selected, until the text changes.
@@ -197,44 +202,60 @@ void TextBox::setSelChars(const QString& text) {
     putText(start, start + d->buf.selLength(), text, EditHistory::Input::Other);
 }
 
-void TextBox::putText(qsizetype start, qsizetype end, const QString& text,
-                      EditHistory::Input input) {
+template <class Op>
+bool TextBox::edit(EditHistory::Input input, Op op) {
     const EditHistory::Selection before{d->buf.selStart(), d->buf.selLength()};
-    const QString removed = d->buf.chars().mid(start, end - start);
-    const bool changed = replaceShown(start, end, text);
-    d->buf.setSelStart(start + text.size());
-    if (changed) recordEdit(start, removed, text, before, input);
+    const bool changed = op(d->buf);
+    if (changed) {
+        const TextBuffer::Change& change = d->buf.lastChange();
+        showChange(change);
+        recordEdit(change.pos, change.removed, change.inserted, before, input);
+    }
     showSelection();
     if (changed) emit Change();
+    return changed;
+}
+
+void TextBox::putText(qsizetype start, qsizetype end, const QString& text,
+                      EditHistory::Input input) {
+    edit(input, [&](TextBuffer& buf) {
+        const bool changed = buf.replace(start, end - start, text);
+        buf.setSelStart(start + text.size());
+        return changed;
+    });
 }
 
 bool TextBox::replaceShown(qsizetype start, qsizetype end, const QString& text) {
-    const QString& old = d->buf.chars();
-    // The range shown anew is the selection widened by a CR just before it and an LF just after
-    // it: a line break that the change splits or joins at either edge is then shown as what it
-    // becomes, and neither end of the range lies inside a line break.
-    const qsizetype from = start > 0 && old.at(start - 1) == u'\r' ? start - 1 : start;
-    const qsizetype to = end < old.size() && old.at(end) == u'\n' ? end + 1 : end;
+    if (!d->buf.replace(start, end - start, text)) return false;
+    showChange(d->buf.lastChange());
+    return true;
+}
+
+void TextBox::showChange(const TextBuffer::Change& change) {
+    // The view still shows the text as it was. The range shown anew is the change widened by a
+    // CR just before it and an LF just after it: a line break that the change split or joined at
+    // either edge is then shown as what it became, and neither end of the range lies inside a
+    // line break. What stands outside the change is the same before and after it.
+    const QString& now = d->buf.chars();
+    const qsizetype pos = change.pos;
+    const qsizetype after = pos + change.inserted.size();
+    const qsizetype from = pos > 0 && now.at(pos - 1) == u'\r' ? pos - 1 : pos;
+    const qsizetype lf = after < now.size() && now.at(after) == u'\n' ? 1 : 0;
     const int viewFrom = toView(from);
-    const int viewTo = toView(to);
-    const bool changed = d->buf.replace(start, end - start, text);
-    if (changed) {
-        const qsizetype newTo = to + text.size() - (end - start);
-        QScopedValueRollback<bool> quiet(d->updating, true);
-        QTextCursor edit = textCursor();
-        const QString shown = DisplayText::render(d->buf.chars(), from, newTo, d->buf.format());
-        // One edit block with the splitting of a line that grew long: the document lays the
-        // pieces out once.
-        edit.beginEditBlock();
-        edit.setPosition(viewFrom);
-        edit.setPosition(viewTo, QTextCursor::KeepAnchor);
-        edit.insertText(shown);
-        const SoftBreaks::Change change = d->soft.replaced(viewFrom, int(shown.size()));
-        d->soft.changed(change.first, change.last);
-        edit.endEditBlock();
-        mendLater();
-    }
-    return changed;
+    const int viewTo = toView(pos + change.removed.size() + lf);
+    QScopedValueRollback<bool> quiet(d->updating, true);
+    QTextCursor edit = textCursor();
+    const QString shown = DisplayText::render(now, from, after + lf, d->buf.format());
+    // One edit block with the splitting of a line that grew long: the document lays the pieces
+    // out once.
+    edit.beginEditBlock();
+    edit.setPosition(viewFrom);
+    edit.setPosition(viewTo, QTextCursor::KeepAnchor);
+    edit.insertText(shown);
+    const SoftBreaks::Change soft = d->soft.replaced(viewFrom, int(shown.size()));
+    d->soft.changed(soft.first, soft.last);
+    edit.endEditBlock();
+    mendLater();
 }
 
 void TextBox::recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
@@ -259,6 +280,8 @@ void TextBox::applyStep(qsizetype pos, qsizetype len, const QString& text,
 bool TextBox::isUndoAvailable() const { return d->history.canUndo(); }
 
 bool TextBox::isRedoAvailable() const { return d->history.canRedo(); }
+
+const EditHistory& TextBox::history() const { return d->history; }
 
 void TextBox::undo() {
     if (const EditHistory::Step* step = d->history.undo())
@@ -302,20 +325,30 @@ void TextBox::setContextMenuCommands(const QList<QAction*>& commands) {
     for (QAction* a : commands) d->contextCommands.append(a);
 }
 
-void TextBox::takeUndoActions(QMenu* standard) {
+void TextBox::takeStandardActions(QMenu* standard) {
     for (QAction* a : standard->actions()) {
-        const bool isUndo = a->objectName() == QLatin1String("edit-undo");
-        if (!isUndo && a->objectName() != QLatin1String("edit-redo")) continue;
-        disconnect(a, &QAction::triggered, nullptr, nullptr);
-        a->setEnabled(isUndo ? isUndoAvailable() : isRedoAvailable());
-        connect(a, &QAction::triggered, this, isUndo ? &TextBox::undo : &TextBox::redo);
+        const QString name = a->objectName();
+        const bool isUndo = name == QLatin1String("edit-undo");
+        if (isUndo || name == QLatin1String("edit-redo")) {
+            disconnect(a, &QAction::triggered, nullptr, nullptr);
+            a->setEnabled(isUndo ? isUndoAvailable() : isRedoAvailable());
+            connect(a, &QAction::triggered, this, isUndo ? &TextBox::undo : &TextBox::redo);
+        }
+        // The widget's Cut and Delete would remove the selection from the view alone; its Paste
+        // comes to insertFromMimeData.
+        const bool isCut = name == QLatin1String("edit-cut");
+        if (isCut || name == QLatin1String("edit-delete")) {
+            disconnect(a, &QAction::triggered, nullptr, nullptr);
+            connect(a, &QAction::triggered, this,
+                    isCut ? &TextBox::cutSelection : &TextBox::deleteSelection);
+        }
     }
 }
 
 void TextBox::contextMenuEvent(QContextMenuEvent* e) {
     // The widget's menu is kept for its Undo and Redo, in the platform's words.
     const std::unique_ptr<QMenu> standard(createStandardContextMenu(e->pos()));
-    takeUndoActions(standard.get());
+    takeStandardActions(standard.get());
     if (d->contextCommands.isEmpty()) {
         standard->exec(e->globalPos());
         e->accept();
@@ -361,45 +394,8 @@ void TextBox::handleKey(QKeyEvent* e) {
         e->accept();
         return;
     }
-    QScopedValueRollback<EditHistory::Input> input(d->input, inputOf(e));
     stepOverSoftBreak(e);
-    const Qt::KeyboardModifiers mods = e->modifiers();
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
-        !(mods & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
-        // Enter makes a line break with or without Shift: Shift+Enter would otherwise put in a
-        // line separator, which the code page cannot hold.
-        QKeyEvent plain(e->type(), Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"),
-                        e->isAutoRepeat(), e->count());
-        QPlainTextEdit::keyPressEvent(&plain);
-        e->setAccepted(plain.isAccepted());
-        return;
-    }
-    if (isTypedText(e)) {
-        const QString shown = DisplayText::fromUser(e->text(), d->buf.format());
-        if (shown != e->text()) {
-            // Typed characters that the code page cannot hold go in as what will be saved.
-            QTextCursor edit = textCursor();
-            edit.beginEditBlock();
-            edit.insertText(shown);
-            edit.endEditBlock();
-            setTextCursor(edit);
-            e->accept();
-            return;
-        }
-    }
-    if (deletesWordOrLine(e)) return;
-    if (removesCharacterBetweenCrAndLf(e)) {
-        // A lone CR and a lone LF that meet make a line break, which followEdit shows within
-        // the same step of undo; the widget's own removal of one character is no such step, so
-        // the removal is made here as one.
-        QTextCursor edit = textCursor();
-        edit.beginEditBlock();
-        if (e->key() == Qt::Key_Backspace) {
-            edit.deletePreviousChar();
-        } else {
-            edit.deleteChar();
-        }
-        edit.endEditBlock();
+    if (editsText(e)) {
         ensureCursorVisible();
         e->accept();
         return;
@@ -520,19 +516,78 @@ void TextBox::extendClickedSelection(const QPoint& point) {
     }
 }
 
+bool TextBox::editsText(QKeyEvent* e) {
+    const Qt::KeyboardModifiers mods = e->modifiers();
+    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
+        !(mods & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
+        // Enter makes a line break with or without Shift.
+        edit(EditHistory::Input::Other, [](TextBuffer& buf) { return buf.enter(); });
+        return true;
+    }
+    const EditHistory::Input input = inputOf(e);
+    if (input == EditHistory::Input::Typing) {
+        // Typed characters that the document cannot hold go in as what will be saved.
+        const QString typed = d->buf.format().holdable(e->text());
+        edit(input, [&typed](TextBuffer& buf) { return buf.type(typed); });
+        return true;
+    }
+    if (deletesWordOrLine(e)) return true;
+    if (input == EditHistory::Input::Backspace) {
+        edit(input, [](TextBuffer& buf) { return buf.backspace(); });
+        return true;
+    }
+    if (e->matches(QKeySequence::Cut)) {
+        // The key no menu command owns: the widget's cut, without the widget's removal.
+        if (d->buf.selLength() > 0) cutSelection();
+        return true;
+    }
+    if (input == EditHistory::Input::Delete) {
+        edit(input, [](TextBuffer& buf) { return buf.deleteForward(); });
+        return true;
+    }
+    return false;
+}
+
+void TextBox::cutSelection() {
+    copy();
+    deleteSelection();
+}
+
+void TextBox::deleteSelection() {
+    edit(EditHistory::Input::Other, [](TextBuffer& buf) { return buf.type(QString()); });
+    ensureCursorVisible();
+}
+
 bool TextBox::deletesWordOrLine(QKeyEvent* e) {
     const bool endOfWord = e->matches(QKeySequence::DeleteEndOfWord);
     const bool startOfWord = e->matches(QKeySequence::DeleteStartOfWord);
     const bool endOfLine = e->matches(QKeySequence::DeleteEndOfLine);
-    const qsizetype caret = d->buf.viewSelStart();
-    if ((!endOfWord && !startOfWord && !endOfLine) || d->buf.viewSelEnd() != caret) return false;
+    if (!endOfWord && !startOfWord && !endOfLine) return false;
+    const bool selected = d->buf.viewSelEnd() != d->buf.viewSelStart();
+    if (selected && !endOfLine) {
+        // A word deletion removes the selection.
+        deleteSelection();
+        e->accept();
+        return true;
+    }
+    // With a selection, the key that deletes to the end of the line removes from the selection's
+    // anchor to the end of the line its moving end is on, as the widget does in a paragraph.
+    const qsizetype caret = selected ? toModel(textCursor().position()) : d->buf.viewSelStart();
+    const qsizetype anchor = selected ? toModel(textCursor().anchor()) : caret;
     // The word and the line are those of the text, not the pieces a long line shows as. At an
     // edge of the line a word deletion takes the line break; the end of a line stays.
     const TextBoundaries bounds = d->boundaries();
-    const qsizetype from = startOfWord ? bounds.previousWord(caret) : caret;
-    const qsizetype to = endOfWord   ? bounds.nextWord(caret)
-                         : endOfLine ? bounds.lineEnd(caret)
-                                     : caret;
+    qsizetype from = caret;
+    qsizetype to = caret;
+    if (startOfWord) {
+        from = bounds.previousWord(caret);
+    } else if (endOfWord) {
+        to = bounds.nextWord(caret);
+    } else {
+        const qsizetype lineEnd = bounds.lineEnd(caret);
+        from = std::min(anchor, lineEnd);
+        to = std::max(anchor, lineEnd);
+    }
     putText(from, to, QString(), inputOf(e));
     ensureCursorVisible();
     e->accept();
@@ -593,14 +648,11 @@ void TextBox::inputMethodEvent(QInputMethodEvent* e) {
 }
 
 void TextBox::insertFromMimeData(const QMimeData* source) {
+    // The widget's paste (its key, its menu, the middle button at the position it clicked):
+    // the text replaces the selection as shown.
     if (!canInsertFromMimeData(source)) return;
-    // The widget's cursor moves along to the end of the inserted text; during a drop it is
-    // already at the drop position. One edit block, so that a line break the insertion makes
-    // with a lone CR or LF next to it is shown within the same step of undo.
-    QTextCursor edit = textCursor();
-    edit.beginEditBlock();
-    edit.insertText(DisplayText::render(ClipboardText::fromMime(*source, format()), format()));
-    edit.endEditBlock();
+    const QString text = ClipboardText::fromMime(*source, format());
+    edit(EditHistory::Input::Other, [&text](TextBuffer& buf) { return buf.type(text); });
     ensureCursorVisible();
 }
 
@@ -625,48 +677,49 @@ void TextBox::dropEvent(QDropEvent* e) {
         e->ignore();
         return;
     }
-    if (d->soft.count() > 0 && (e->source() == this || e->source() == viewport()) &&
-        e->dropAction() == Qt::MoveAction && canInsertFromMimeData(e->mimeData())) {
-        moveDropped(e);
+    if (!canInsertFromMimeData(e->mimeData())) {
+        QPlainTextEdit::dropEvent(e);
         return;
     }
-    // A move within the box removes the dragged text and puts it in where it is dropped: in one
-    // edit block the document reports both as one change, which is one step of undo.
-    QTextCursor block(document());
-    block.beginEditBlock();
-    QPlainTextEdit::dropEvent(e);
-    block.endEditBlock();
-}
-
-void TextBox::moveDropped(QDropEvent* e) {
-    // The document would report the move as one range from its first edge to its last, the soft
-    // breaks in between taken for line breaks: the box makes the move in the buffer instead, as
-    // one change of the characters from the first edge to the last.
+    // The box makes the drop in the buffer; the widget's own handling of it, given nothing to
+    // insert, only ends the drag.
     const qsizetype at = toModel(cursorForPosition(e->position().toPoint()).position());
-    const qsizetype start = d->buf.selStart();
-    const qsizetype end = start + d->buf.selLength();
-    const QString moved = ClipboardText::fromMime(*e->mimeData(), format());
-    // The widget's own handling of the drop, given nothing to insert, only ends the drag.
+    const QString dropped = ClipboardText::fromMime(*e->mimeData(), format());
     QMimeData nothing;
     QDropEvent done(e->position(), e->possibleActions(), &nothing, e->buttons(), e->modifiers());
     QPlainTextEdit::dropEvent(&done);
-    e->setDropAction(Qt::MoveAction);
+    if ((e->source() == this || e->source() == viewport()) && e->dropAction() == Qt::MoveAction) {
+        moveDropped(at, dropped);
+        e->setDropAction(Qt::MoveAction);
+    } else {
+        // From elsewhere, or copied: put in where it is dropped, the caret after it.
+        edit(EditHistory::Input::Other, [at, &dropped](TextBuffer& buf) {
+            buf.setSelStart(at);
+            return buf.type(dropped);
+        });
+        e->setDropAction(Qt::CopyAction);
+    }
     e->accept();
+    ensureCursorVisible();
+}
+
+void TextBox::moveDropped(qsizetype at, const QString& moved) {
+    // A move within the box is one change of the characters from its first edge to its last.
+    const qsizetype start = d->buf.selStart();
+    const qsizetype end = start + d->buf.selLength();
     if (at >= start && at <= end) return;
     const QString& chars = d->buf.chars();
     const qsizetype from = std::min(start, at);
     const qsizetype to = std::max(end, at);
     const QString span =
         at < start ? moved + chars.mid(at, start - at) : chars.mid(end, at - end) + moved;
-    const EditHistory::Selection before{start, end - start};
-    const QString removed = chars.mid(from, to - from);
-    if (!replaceShown(from, to, span)) return;
     // The caret stands after the dropped text, as after any drop.
-    d->buf.setSelStart(at < start ? at + moved.size() : from + span.size());
-    recordEdit(from, removed, span, before, EditHistory::Input::Other);
-    showSelection();
-    emit Change();
-    ensureCursorVisible();
+    const qsizetype caret = at < start ? at + moved.size() : from + span.size();
+    edit(EditHistory::Input::Other, [&](TextBuffer& buf) {
+        const bool changed = buf.replace(from, to - from, span);
+        buf.setSelStart(caret);
+        return changed;
+    });
 }
 
 bool TextBox::canInsertFromMimeData(const QMimeData* source) const {
@@ -689,91 +742,22 @@ bool TextBox::event(QEvent* e) {
     return QPlainTextEdit::event(e);
 }
 
-void TextBox::followEdit(int pos, int removed, int added) {
+void TextBox::strayChange() {
     if (d->updating) return;
-    QTextDocument* doc = document();
-    // The document's last paragraph separator is no character of the text, although the
-    // reported ranges sometimes take it in; they may also be wider than the real change.
-    const int viewEnd = doc->characterCount() - 1;
-    pos = std::clamp(pos, 0, viewEnd);
-    const int addedEnd = std::clamp(pos + added, pos, viewEnd);
-    const SoftBreaks::Change change = d->soft.replaced(pos, addedEnd - pos);
-
-    // The buffer still holds the text as shown before the change: the removed range starts
-    // where pos stood and covers `removed` shown characters, a line break being one of them and
-    // a soft break none.
-    const TextBuffer& buf = d->buf;
-    const qsizetype from = toModel(pos);
-    qsizetype to = from;
-    for (int i = change.removed; i < removed && to < buf.length(); ++i) to += buf.shownWidth(to);
-    const QString removedChars = buf.chars().mid(from, to - from);
-    const EditHistory::Selection before{buf.selStart(), buf.selLength()};
-    QTextCursor range(doc);
-    range.setPosition(pos);
-    range.setPosition(addedEnd, QTextCursor::KeepAnchor);
-    const QString shownNow = range.selectedText();
-    const QString chars = DisplayText::toChars(shownNow, buf.format());
-    if (!d->buf.replace(from, to - from, chars)) {
-        // Only soft breaks went: the line may have to be split or mended anew.
-        QScopedValueRollback<bool> quiet(d->updating, true);
-        d->soft.changed(change.first, change.last);
-        mendLater();
-        return;
-    }
-
-    // What the edit put in must show as the characters it stands for, and (with CR LF line
-    // breaks) a lone CR and a lone LF that now meet at either edge are a line break.
-    const QString& now = buf.chars();
-    const bool crLf = !buf.format().isLf();
-    const qsizetype end = from + chars.size();
-    const int crBefore = crLf && from > 0 && now.at(from - 1) == u'\r' ? 1 : 0;
-    const int lfAfter = crLf && end < now.size() && now.at(end) == u'\n' ? 1 : 0;
-    const QString wanted = DisplayText::render(now, from - crBefore, end + lfAfter, buf.format());
-    // A soft break may stand between the change and that CR or LF: it goes with them.
-    const auto softBefore = [this, doc](int at) {
-        const QTextBlock b = doc->findBlock(at);
-        return b.position() == at && d->soft.follows(b.blockNumber()) ? 1 : 0;
-    };
-    const int fixFrom = crBefore ? pos - 1 - softBefore(pos) : pos;
-    const int fixTo = lfAfter ? addedEnd + 1 + softBefore(addedEnd + 1) : addedEnd;
-    QTextCursor fix(doc);
-    fix.setPosition(fixFrom);
-    fix.setPosition(fixTo, QTextCursor::KeepAnchor);
-    int changedFrom = pos;
-    int changedTo = addedEnd;
-    {
-        QScopedValueRollback<bool> quiet(d->updating, true);
-        // Without a CR or an LF at the edges the range is the one read above: not read again,
-        // which for a paste of megabytes would be another copy of it.
-        const bool sameRange = fixFrom == pos && fixTo == addedEnd;
-        if ((sameRange ? shownNow : fix.selectedText()) != wanted) {
-            fix.beginEditBlock();
-            fix.insertText(wanted);
-            d->soft.replaced(fixFrom, int(wanted.size()));
-            fix.endEditBlock();
-            changedFrom = fixFrom;
-            changedTo = fixFrom + int(wanted.size());
-        }
-        d->soft.changed(doc->findBlock(changedFrom).blockNumber(),
-                        doc->findBlock(changedTo).blockNumber());
-    }
-    mendLater();
-    // Each line break of the buffer is one block break of the document, and so is each soft
-    // break: the lengths agree unless a reported range was wrong. Should that ever happen, the
-    // document, which is what the user sees, is read back whole.
-    const int softBreaks = d->soft.count();
-    const bool lostTrack =
-        d->buf.length() != doc->characterCount() - 1 - softBreaks +
-                               (lineBreakWidth() - 1) * (doc->blockCount() - 1 - softBreaks);
-    if (lostTrack) {
-        qWarning("TextBox: the text box lost track of an edit and reads its text back");
-        d->history.clear();
-        d->buf.setChars(DisplayText::toChars(shownText(), buf.format()));
-    }
-    takeSelectionFromView();
-    if (!lostTrack) recordEdit(from, removedChars, chars, before, d->input);
-    emit Change();
+    // Something edited the view behind the box's back: a fault. The text stays what the buffer
+    // holds; the view shows it again once the document has finished reporting.
+    ++d->strayChanges;
+    qWarning("TextBox: the view changed without an edit of the text; it shows the text anew");
+    if (d->reshowScheduled) return;
+    d->reshowScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        d->reshowScheduled = false;
+        showAll();
+        showSelection();
+    });
 }
+
+int TextBox::strayChanges() const { return d->strayChanges; }
 
 void TextBox::takeSelectionFromView() {
     if (d->updating) return;
@@ -787,23 +771,6 @@ void TextBox::showSelection() {
     view.setPosition(toView(d->buf.viewSelEnd()), QTextCursor::KeepAnchor);
     QScopedValueRollback<bool> quiet(d->updating, true);
     setTextCursor(view);
-}
-
-bool TextBox::removesCharacterBetweenCrAndLf(const QKeyEvent* e) const {
-    const QTextCursor view = textCursor();
-    if (view.hasSelection()) return false;
-    const QTextDocument* doc = document();
-    const int pos = view.position();
-    if (d->buf.format().isLf()) return false;
-    const QChar cr = DisplayText::charFor('\r');
-    const QChar lf = DisplayText::charFor('\n');
-    if (e->key() == Qt::Key_Backspace && !(e->modifiers() & ~Qt::ShiftModifier)) {
-        return pos >= 2 && doc->characterAt(pos - 2) == cr && doc->characterAt(pos) == lf;
-    }
-    if (e->matches(QKeySequence::Delete)) {
-        return pos >= 1 && doc->characterAt(pos - 1) == cr && doc->characterAt(pos + 1) == lf;
-    }
-    return false;
 }
 
 bool TextBox::menuOwnsKey(const QKeyEvent* e) const {

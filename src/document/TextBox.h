@@ -62,11 +62,16 @@ public:
 
     bool isUndoAvailable() const;
     bool isRedoAvailable() const;
+    const EditHistory& history() const;
 
     // Whether the paragraph separator before block is a soft break: a long line is shown as
     // several paragraphs, and such a separator stands for no character of the text.
     bool followsSoftBreak(const QTextBlock& block) const;
     int softBreakCount() const;
+    // How often the widget's document reported a change that the box did not make. Only the
+    // box writes the view, so this stays 0 unless something edits the widget behind its back;
+    // the box then shows its text anew.
+    int strayChanges() const;
 
 public slots:
     // These hide QPlainTextEdit's undo() and redo(), which are not virtual and would act on the
@@ -108,10 +113,22 @@ protected:
     QMimeData* createMimeDataFromSelection() const override;
 
 private:
-    void followEdit(int pos, int removed, int added);
+    // The document reported a change: a fault unless the box is writing it.
+    void strayChange();
     // Replaces the characters [start, end) of the buffer with text and shows the change.
     // Returns whether the text changed; the selection is left for the caller to set.
     bool replaceShown(qsizetype start, qsizetype end, const QString& text);
+    // The only writer of the widget's document besides showAll and the soft breaks: shows the
+    // change just made in the buffer, the view still showing the text as it was before.
+    void showChange(const TextBuffer::Change& change);
+    // Makes op (an edit of the buffer at buffer positions, returning whether the text changed)
+    // one change of the given kind: shown, one step of undo, one Change.
+    template <class Op>
+    bool edit(EditHistory::Input input, Op op);
+    // The editing keys, made in the buffer. Returns whether e was one.
+    bool editsText(QKeyEvent* e);
+    void cutSelection();
+    void deleteSelection();
     // Replaces the characters from start to end with text as one change of the given kind: one
     // step of undo, one Change, the caret after the new text.
     void putText(qsizetype start, qsizetype end, const QString& text, EditHistory::Input input);
@@ -122,10 +139,11 @@ private:
     // Puts text in place of the len characters at pos, as an undo or a redo does, and selects sel.
     void applyStep(qsizetype pos, qsizetype len, const QString& text,
                    const EditHistory::Selection& sel);
-    // Has the Undo and Redo of a menu the widget made act on the box's history.
-    void takeUndoActions(QMenu* standard);
-    // A drop of text dragged within the box, moving it.
-    void moveDropped(QDropEvent* e);
+    // Has the Undo, Redo, Cut and Delete of a menu the widget made act on the box's text and
+    // history.
+    void takeStandardActions(QMenu* standard);
+    // A drop at buffer position at of text dragged within the box, moving it.
+    void moveDropped(qsizetype at, const QString& moved);
     void takeSelectionFromView();
     // Shows the whole text of the buffer anew.
     void showAll();
@@ -140,7 +158,6 @@ private:
     void mendLater();
     void showSelection();
     void handleKey(QKeyEvent* e);
-    bool removesCharacterBetweenCrAndLf(const QKeyEvent* e) const;
     // Ctrl+Backspace, Ctrl+Delete and the key that deletes to the end of the line, with nothing
     // selected: made in the buffer over the text's line. Returns whether e was such a key.
     bool deletesWordOrLine(QKeyEvent* e);

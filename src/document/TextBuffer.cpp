@@ -4,6 +4,7 @@
 
 bool TextBuffer::setChars(const QString& text) {
     const bool changed = text_ != text;
+    change_ = {0, text_, text};
     text_ = text;
     selStart_ = 0;
     selLength_ = 0;
@@ -50,6 +51,17 @@ bool TextBuffer::backspace() {
     return changed;
 }
 
+bool TextBuffer::deleteForward() {
+    snapSelectionToView();
+    if (selLength_ == 0) {
+        if (selStart_ == text_.size()) return false;
+        selLength_ = insideShownCharacter(selStart_ + 1) ? 2 : 1;
+    }
+    const bool changed = setSelChars(QString());
+    caretOutOfShownCharacter();
+    return changed;
+}
+
 bool TextBuffer::insideLineBreak(qsizetype pos) const {
     return !format_.isLf() && pos > 0 && pos < text_.size() && text_.at(pos - 1) == u'\r' &&
            text_.at(pos) == u'\n';
@@ -77,6 +89,7 @@ bool TextBuffer::replace(qsizetype pos, qsizetype len, const QString& text) {
     pos = std::clamp<qsizetype>(pos, 0, text_.size());
     len = std::clamp<qsizetype>(len, 0, text_.size() - pos);
     if (QStringView(text_).mid(pos, len) == text) return false;
+    change_ = {pos, text_.mid(pos, len), text};
     text_.replace(pos, len, text);
     select(selStart_, selStart_ + selLength_);
     return true;

@@ -58,6 +58,18 @@ public:
     // Backspace: removes the selection, or else the character before the caret, or the whole
     // line break or surrogate pair when the caret stands right after one.
     bool backspace();
+    // Delete: removes the selection, or else the character after the caret, or the whole line
+    // break or surrogate pair when the caret stands right before one.
+    bool deleteForward();
+
+    // The last change of the text, by any of the functions above: at pos, removed gave way to
+    // inserted. A view shows the change from it after the fact.
+    struct Change {
+        qsizetype pos = 0;
+        QString removed;
+        QString inserted;
+    };
+    const Change& lastChange() const { return change_; }
 
     // True when pos lies between the CR and the LF of a CR LF line break (in a document whose
     // line break is CR LF).
@@ -86,6 +98,7 @@ private:
 
     DocumentFormat format_;
     QString text_;
+    Change change_;
     qsizetype selStart_ = 0;
     qsizetype selLength_ = 0;
 };

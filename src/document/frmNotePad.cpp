@@ -29,10 +29,11 @@ frmNotePad::frmNotePad(Workspace& workspace) : m_workspace(workspace) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UntitledCaption);
     setWindowIcon(workspace.mainWindow().windowIcon());
-    setFont(FormFont::font());
+    const QFont formFont = FormFont::font();
+    setFont(formFont);
 
     Text1 = new TextBox(this);
-    Text1->setFont(FormFont::font());
+    Text1->setFont(formFont);
     setWidget(Text1);
     setFocusProxy(Text1);
     // A screen reader names the text box after its window.

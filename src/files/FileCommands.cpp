@@ -1,5 +1,6 @@
 #include "files/FileCommands.h"
 
+#include <QUrl>
 #include <new>
 
 #include "document/TextBox.h"
@@ -43,8 +44,10 @@ void FileCommands::OpenWithDialog() {
 
 bool FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
     if (file.path.isEmpty()) {
+        // Only a URI names no file here; it is quoted without its password, if it has one.
+        const QUrl url(file.given);
         showMessage(QStringLiteral("Chisto nun è nu file 'e chistu computer, nun se po' arapì: ") +
-                        file.given,
+                        (url.isValid() ? url.toDisplayString() : file.given),
                     false);
         return false;
     }

@@ -1,7 +1,8 @@
 #include "platform/FormFont.h"
 
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QStringList>
+#include <algorithm>
 
 namespace {
 
@@ -9,6 +10,18 @@ const QString DrawnFor = QStringLiteral("MS Sans Serif");
 // Its lines are 13 pixels apart at this size, as the original's are, where other common sans
 // faces need 15: the forms' labels have room for no more.
 const QString StandIn = QStringLiteral("DejaVu Sans");
+
+// Whether the font database holds family under exactly this name, i.e. whether a font asking
+// for it first gets it. The database names a family that several foundries make
+// "family [foundry]". Asked of the database rather than by loading the font (QFontInfo), which
+// would cost a font engine of its own that nothing draws with.
+bool installed(const QString& family) {
+    const QStringList families = QFontDatabase::families();
+    const QString withFoundry = family + QStringLiteral(" [");
+    return std::any_of(families.cbegin(), families.cend(), [&](const QString& name) {
+        return name == family || name.startsWith(withFoundry);
+    });
+}
 
 }  // namespace
 
@@ -20,7 +33,7 @@ QFont FormFont::font() {
     // The stand-in's letters are wider than the original's: "Cercamme:" would lose its colon.
     // Narrowed (its condensed face where installed, drawn narrower otherwise) it takes the room
     // the layouts give.
-    if (QFontInfo(font).family() != DrawnFor) font.setStretch(QFont::SemiCondensed);
+    if (!installed(DrawnFor)) font.setStretch(QFont::SemiCondensed);
     return font;
 }
 

@@ -1,25 +1,9 @@
 #include "search/TextSearch.h"
 
 #include <algorithm>
-#include <array>
-#include <cstring>
 #include <vector>
 
-#include "files/CodePage.h"
-
 namespace {
-
-// What each byte of the text is compared as: its character, or that character's simple
-// upper-case form when letter case does not matter.
-using FoldTable = std::array<char16_t, 256>;
-
-FoldTable foldTable(bool matchCase) {
-    FoldTable fold{};
-    for (int b = 0; b < 256; ++b) {
-        fold[b] = matchCase ? CodePage::toUnicode(uchar(b)).unicode() : CodePage::upper(uchar(b));
-    }
-    return fold;
-}
 
 std::vector<char16_t> foldPattern(const QString& pattern, bool matchCase, bool reversed) {
     std::vector<char16_t> folded;
@@ -42,45 +26,8 @@ std::vector<qsizetype> prefixTable(const std::vector<char16_t>& pat) {
     return fail;
 }
 
-// A text of bytes as the scan reads it: each byte compared as its character, or that character's
-// simple upper-case form when letter case does not matter. first is the folded character a match
-// starts with in scan order: the bytes that fold to it are looked up in a table, and when only one
-// does, looking down, memchr finds it.
-class ByteText {
-public:
-    ByteText(const QByteArray& bytes, bool matchCase, char16_t first)
-        : text_(reinterpret_cast<const uchar*>(bytes.constData())), fold_(foldTable(matchCase)) {
-        for (int b = 0; b < 256; ++b) {
-            starts_[b] = fold_[b] == first;
-            if (starts_[b]) {
-                ++startCount_;
-                onlyStart_ = uchar(b);
-            }
-        }
-    }
-
-    char16_t at(qsizetype i) const { return fold_[text_[i]]; }
-    // The first index from i towards stop (exclusive) that can start a match, or stop.
-    qsizetype skipToStart(qsizetype i, qsizetype stop, int dir) const {
-        if (startCount_ == 0) return stop;
-        if (dir > 0 && startCount_ == 1) {
-            const void* hit = std::memchr(text_ + i, onlyStart_, size_t(stop - i));
-            return hit ? static_cast<const uchar*>(hit) - text_ : stop;
-        }
-        while (i != stop && !starts_[text_[i]]) i += dir;
-        return i;
-    }
-
-private:
-    const uchar* text_;
-    FoldTable fold_;
-    std::array<bool, 256> starts_{};
-    int startCount_ = 0;
-    uchar onlyStart_ = 0;
-};
-
-// The simple upper-case form of every UTF-16 code unit, made once: the scan over characters
-// then folds each one by a look-up, as fast as the scan over bytes.
+// The simple upper-case form of every UTF-16 code unit, made once: the scan then folds each one
+// by a look-up.
 const std::vector<char16_t>& upperTable() {
     static const std::vector<char16_t> table = [] {
         std::vector<char16_t> t(0x10000);
@@ -169,13 +116,9 @@ std::optional<qsizetype> findUpIn(const Source& source, const QString& pattern, 
 
 namespace {
 
-// One search over a text of either kind: the rules do not depend on what a position holds.
-template <typename Text>
-using Finder = std::optional<qsizetype> (*)(const Text&, const QString&, qsizetype, bool);
-
-template <typename Text>
-std::optional<qsizetype> runSearch(const Text& text, qsizetype selStart, SearchSettings& settings,
-                                   Finder<Text> findDown, Finder<Text> findUp) {
+// One search from the caret selStart, as the Find dialog and Find Next run it.
+std::optional<qsizetype> runSearch(const QString& text, qsizetype selStart,
+                                   SearchSettings& settings) {
     // A search that starts where the last one left the caret moves one position on, so that it
     // does not find the same occurrence again. The first search after the Find command does not,
     // nor does a search for another text than the last one: nothing of it has been found yet.
@@ -188,8 +131,8 @@ std::optional<qsizetype> runSearch(const Text& text, qsizetype selStart, SearchS
     // passed over by itself.
     const std::optional<qsizetype> found =
         settings.SearchDirection == 1
-            ? findDown(text, settings.SearchText, selStart + skip, matchCase)
-            : findUp(text, settings.SearchText, selStart - 1, matchCase);
+            ? TextSearch::findDownChars(text, settings.SearchText, selStart + skip, matchCase)
+            : TextSearch::findUpChars(text, settings.SearchText, selStart - 1, matchCase);
 
     settings.SearchLastStart = found.value_or(selStart);
     settings.SearchLastText = settings.SearchText;
@@ -199,26 +142,9 @@ std::optional<qsizetype> runSearch(const Text& text, qsizetype selStart, SearchS
 
 }  // namespace
 
-std::optional<qsizetype> TextSearch::search(const QByteArray& text, qsizetype selStart,
-                                            SearchSettings& settings) {
-    return runSearch<QByteArray>(text, selStart, settings, &TextSearch::findDown,
-                                 &TextSearch::findUp);
-}
-
 std::optional<qsizetype> TextSearch::searchChars(const QString& chars, qsizetype selStart,
                                                  SearchSettings& settings) {
-    return runSearch<QString>(chars, selStart, settings, &TextSearch::findDownChars,
-                              &TextSearch::findUpChars);
-}
-
-std::optional<qsizetype> TextSearch::findDown(const QByteArray& text, const QString& pattern,
-                                              qsizetype from, bool matchCase) {
-    return findDownIn<ByteText>(text, pattern, from, matchCase);
-}
-
-std::optional<qsizetype> TextSearch::findUp(const QByteArray& text, const QString& pattern,
-                                            qsizetype last, bool matchCase) {
-    return findUpIn<ByteText>(text, pattern, last, matchCase);
+    return runSearch(chars, selStart, settings);
 }
 
 std::optional<qsizetype> TextSearch::findDownChars(const QString& chars, const QString& pattern,

@@ -2,8 +2,8 @@
 # End to end: the clipboard between the real program and another X client (xclip). Text typed
 # and copied in a document window is what xclip reads, with LF line ends; text that xclip offers
 # is what Paste puts into the document, with the document's own line breaks, checked through the
-# bytes of the saved file. Last, a paste from one running program into a second one keeps a lone
-# LF exactly.
+# bytes of the saved file. A paste from one running program into a second one keeps a lone LF
+# exactly. Last, a file dragged from another X client onto the text opens in a window of its own.
 #
 # usage: e2e_clipboard.sh path/to/tavulella
 set -euo pipefail
@@ -158,5 +158,16 @@ E2E_FRAME=$second_frame
 e2e_focus "$E2E_FRAME"
 save_as "$E2E_TMP/home/seconda.txt"
 e2e_expect_bytes "$E2E_TMP/home/seconda.txt" 'a\r\nb\nc\r\n'
+
+e2e_log "a file dragged from another program onto the text opens; its path is not pasted"
+dropped=$E2E_TMP/home/trascinato.txt
+printf 'purtato cca\r\n' >"$dropped"
+read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
+status=0
+e2e_drag_files "$px" "$py" "$dropped" || status=$?
+((status == 0)) || e2e_fail "the drop was refused (the drag source ended with status $status)"
+e2e_wait_frame "$(e2e_upper "$dropped")" || e2e_fail "the dropped file did not open"
+e2e_wait_texts_contain "purtato cca" || e2e_fail "the dropped file's window does not show its text"
+! e2e_texts_contain "$dropped" || e2e_fail "the dropped file's path was pasted into a text"
 
 e2e_log "passed"

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # End to end: Tavulella installed as a desktop application. Builds the Debian package from this
-# build folder (cpack), checks what it holds (launcher entry and AppStream metadata through their
-# validators, the icon at every size), installs it with apt-get, starts the INSTALLED program on
-# a virtual X server and sees its frame with its icon, then removes the package again.
+# build folder (cpack), checks it against Debian's policy (lintian) and checks what it holds
+# (launcher entry and AppStream metadata through their validators, the icon at every size, the
+# manual page), installs it with apt-get, sees the desktop offer it for plain text files, starts
+# the INSTALLED program on a virtual X server and sees its frame with its icon, then removes the
+# package again.
 #
 # Installing needs root (or sudo without a password). The package is installed machine-wide, so
 # the check refuses to run where Tavulella is already installed by other means, and runs one at
@@ -20,8 +22,8 @@ INSTALLED_BIN=/usr/bin/tavulella
 ICON_SIZES=(16 32 48 64 128)
 LOCK_FILE=/tmp/tavulella-e2e-install.lock
 
-for tool in cpack dpkg-deb dpkg-shlibdeps dpkg-query apt-get desktop-file-validate appstreamcli \
-  identify xprop flock; do
+for tool in cpack dpkg-deb dpkg-shlibdeps dpkg-query dpkg-parsechangelog apt-get lintian \
+  desktop-file-validate appstreamcli gio identify xprop flock; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "$(basename "$0" .sh): '$tool' is missing; scripts/deps.sh test installs it" >&2
     exit 1
@@ -83,13 +85,25 @@ done
 [[ -n "$(field Maintainer)" ]] || e2e_fail "the package names no maintainer"
 [[ -n "$(field Description)" ]] || e2e_fail "the package has no description"
 
+e2e_log "checking the package with lintian"
+# Errors and warnings both fail: the package has none, and needs no overrides.
+if ! lintian --fail-on error,warning "$deb" >"$E2E_TMP/lintian.log" 2>&1; then
+  cat "$E2E_TMP/lintian.log" >&2
+  e2e_fail "lintian finds faults in the package"
+fi
+
 root=$E2E_TMP/root
 dpkg-deb -x "$deb" "$root"
 desktop=$root/usr/share/applications/$APP_ID.desktop
 metainfo=$root/usr/share/metainfo/$APP_ID.metainfo.xml
-for f in "$root$INSTALLED_BIN" "$desktop" "$metainfo" "$root/usr/share/doc/$PACKAGE/copyright"; do
+doc=$root/usr/share/doc/$PACKAGE
+for f in "$root$INSTALLED_BIN" "$desktop" "$metainfo" "$doc/copyright" "$doc/changelog.gz" \
+  "$root/usr/share/man/man1/tavulella.1.gz"; do
   [[ -f "$f" ]] || e2e_fail "the package lacks ${f#"$root"}"
 done
+changelog_version=$(zcat "$doc/changelog.gz" | dpkg-parsechangelog -l - -S Version)
+[[ "$changelog_version" == "$version" ]] ||
+  e2e_fail "the changelog's latest entry is $changelog_version, not the package's version $version"
 
 # --- Launcher entry and metadata -------------------------------------------------------------
 e2e_log "validating the launcher entry"
@@ -162,6 +176,19 @@ status=$(dpkg-query -W -f='${db:Status-Status} ${Version}' "$PACKAGE" 2>/dev/nul
 [[ "$status" == "installed $version" ]] || e2e_fail "after apt-get install: '$status'"
 [[ -x "$INSTALLED_BIN" ]] || e2e_fail "no program at $INSTALLED_BIN after installing"
 
+# desktop-file-utils' trigger has rebuilt the index of which launcher entries open which types;
+# file managers build their "Open With" lists from it.
+MIME_CACHE=/usr/share/applications/mimeinfo.cache
+offered_for() { grep -E "^$1=(.*;)?$APP_ID\.desktop;" "$MIME_CACHE" >/dev/null 2>&1; }
+for type in text/plain application/x-zerosize; do
+  offered_for "$type" || e2e_fail "$MIME_CACHE does not offer the entry for $type"
+done
+gio mime text/plain >"$E2E_TMP/gio-mime.log" 2>&1 || true
+grep -qxE "[[:space:]]*$APP_ID\.desktop" "$E2E_TMP/gio-mime.log" || {
+  cat "$E2E_TMP/gio-mime.log" >&2
+  e2e_fail "gio does not list Tavulella among the programs for text/plain"
+}
+
 e2e_log "starting the installed program"
 E2E_BIN=$INSTALLED_BIN
 e2e_start_program
@@ -189,5 +216,6 @@ for f in "$INSTALLED_BIN" "/usr/share/applications/$APP_ID.desktop" \
   "/usr/share/icons/hicolor/32x32/apps/$APP_ID.png"; do
   [[ ! -e "$f" ]] || e2e_fail "$f is still there after removing the package"
 done
+! offered_for text/plain || e2e_fail "$MIME_CACHE still offers the entry after removing the package"
 
 e2e_log "passed"

@@ -385,6 +385,49 @@ e2e_answer_file_dialog() {
   e2e_focus "$E2E_FRAME"
 }
 
+# e2e_drag_files X Y FILE...: another X client, the build's e2e_dragsource, drags FILE... as a
+# file manager does (file: URIs, and their paths as text), and the mouse drops them at the screen
+# position X Y. Returns 0 when the drop was taken, 1 when it was refused. The drag source keeps
+# running, as the target may read the drop from it afterwards, until the next drag or the end.
+E2E_DRAG_PID=""
+e2e_drag_files() {
+  local x=$1 y=$2 source=$E2E_BUILD_DIR/tests/e2e_dragsource win i log=$E2E_TMP/dragsource.log
+  local X Y WIDTH HEIGHT SCREEN WINDOW deadline=$((SECONDS + E2E_TIMEOUT))
+  shift 2
+  [[ -x "$source" ]] || e2e_fail "no drag source at $source: build the target e2e_dragsource"
+  e2e_stop "$E2E_DRAG_PID"
+  "$source" "$@" >"$log" 2>&1 </dev/null &
+  E2E_DRAG_PID=$!
+  e2e_track "$E2E_DRAG_PID"
+  win=$(e2e_wait_window '^dragsource$') || e2e_fail "the drag source's window did not show"
+  eval "$(xdotool getwindowgeometry --shell "$win")"
+  xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) mousedown 1
+  until grep -qx dragging "$log"; do
+    ((SECONDS < deadline)) || e2e_fail "the drag did not start"
+    sleep 0.1
+  done
+  # The drag follows the pointer in steps, as a hand moves it, and rests on the target until
+  # the target has said it wants the drop (or the time is up) before the button is released.
+  for i in 1 2 3 4 5 6 7 8 9 10; do
+    xdotool mousemove $((X + WIDTH / 2 + (x - X - WIDTH / 2) * i / 10)) \
+      $((Y + HEIGHT / 2 + (y - Y - HEIGHT / 2) * i / 10))
+    sleep 0.05
+  done
+  xdotool mousemove $((x + 1)) "$y"
+  until [[ "$(grep -xE 'wanted|unwanted' "$log" | tail -n 1)" == wanted ]] ||
+    ((SECONDS >= deadline)); do
+    sleep 0.1
+  done
+  xdotool mouseup 1
+  deadline=$((SECONDS + E2E_TIMEOUT))
+  until grep -qxE 'taken|refused' "$log"; do
+    e2e_alive "$E2E_DRAG_PID" || e2e_fail "the drag source ended during the drag"
+    ((SECONDS < deadline)) || e2e_fail "the drag did not end"
+    sleep 0.1
+  done
+  grep -qx taken "$log"
+}
+
 # e2e_expect_bytes FILE PRINTF-FORMAT: FILE must hold exactly the bytes printf makes of the
 # format (so "ciao\r\n" means c i a o CR LF).
 e2e_expect_bytes() {
@@ -492,6 +535,7 @@ e2e_cleanup() {
     wait "$E2E_WATCHDOG_PID" 2>/dev/null || true
   fi
   e2e_stop "$E2E_PID"
+  e2e_stop "$E2E_DRAG_PID"
   e2e_stop "$E2E_A11Y_PID" group
   e2e_stop "$E2E_BUS_PID" group
   e2e_stop "$E2E_XVFB_PID" group

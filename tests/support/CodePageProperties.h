@@ -10,17 +10,17 @@
 // not, readable enough to start debugging from.
 class CodePageProperties {
 public:
-    // Any byte string decodes to one character per byte and encodes back to the same bytes, and
-    // shown in a text box and read back from what is shown it is still the same bytes.
+    // Any byte string decodes to one character per byte, none of them one that the text box
+    // shows in place of others, and encodes back to the same bytes; shown in a text box, each
+    // CR LF is one character and every other byte one.
     static QString checkBytes(const QByteArray& bytes);
-    // Any UTF-16 text encodes to one byte per character (a surrogate pair is one character), the
-    // bytes decode and encode back to themselves, and what the text box shows of text typed or
-    // pasted by the user reads back as exactly the bytes that will be saved.
+    // Any UTF-16 text encodes to one byte per character (a surrogate pair is one character), and
+    // the bytes decode and encode back to themselves.
     static QString checkText(QStringView text);
     // Any byte string opens as a document of one kind (DocumentFormat::detect, whose rule is
     // written out here once more) and saves back to the same bytes; UTF-8 is told valid exactly
-    // when Qt's own strict decoder finds no error; and every character of the document shows in
-    // a text box and reads back as itself.
+    // when Qt's own strict decoder finds no error; and the document holds no character that the
+    // text box shows in place of others.
     static QString checkDocument(const QByteArray& bytes);
     // All three: the input as bytes, and the input read as UTF-16 code units (little-endian
     // pairs).

@@ -4,6 +4,7 @@
 
 #include "ScriptReader.h"
 #include "SearchReference.h"
+#include "files/CodePage.h"
 #include "search/TextSearch.h"
 
 namespace {
@@ -51,6 +52,8 @@ QByteArray searchedText(ScriptReader& in) {
 QString run(const QByteArray& script, bool log) {
     ScriptReader in(script);
     const QByteArray text = searchedText(in);
+    // The characters a document in the code page holds for the bytes: what the program searches.
+    const QString chars = CodePage::decode(text);
     SearchSettings real;
     real.SearchDirection = 1;
     SearchSettings ref = real;
@@ -76,7 +79,7 @@ QString run(const QByteArray& script, bool log) {
                               real.SearchDirection ? "down" : "up")
                          .arg(caret)
                          .arg(real.SearchIsNew ? " (new)" : "");
-        const std::optional<qsizetype> got = TextSearch::search(text, caret, real);
+        const std::optional<qsizetype> got = TextSearch::searchChars(chars, caret, real);
         const std::optional<qsizetype> want = SearchReference::search(text, caret, ref);
         QString problem;
         if (got != want) {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <QCheckBox>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +20,7 @@
 #include "SearchReference.h"
 #include "TextBoxScript.h"
 #include "TextReference.h"
+#include "TextScript.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/CodePage.h"
@@ -611,4 +613,33 @@ QString SoakRound::checkWindow(const Document& d) {
             .arg(ref.length);
     const QString view = TextBoxScript::viewMismatch(box, ref);
     return view.isEmpty() ? QString() : d.caption + QStringLiteral(": ") + view;
+}
+
+QString SoakRound::state() {
+    QStringList out;
+    for (const Document& d : std::as_const(m_docs)) {
+        if (!d.window) continue;
+        TextBox* box = d.window->Text1;
+        if (!box->property("soakChanges").isValid()) {
+            box->setProperty("soakChanges", 0);
+            QObject::connect(box, &TextBox::Change, box, [box] {
+                box->setProperty("soakChanges", box->property("soakChanges").toInt() + 1);
+            });
+        }
+        // A short text as it stands: a comparison can then leave out the clock times that Edit,
+        // Time put in.
+        const QByteArray text = box->Text();
+        out << QStringLiteral("%1 %2 %3+%4 changes %5 undo %6 redo %7")
+                   .arg(d.caption,
+                        text.size() <= 300
+                            ? TextScript::shown(text)
+                            : QString::fromLatin1(
+                                  QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex()))
+                   .arg(box->SelStart())
+                   .arg(box->SelLength())
+                   .arg(box->property("soakChanges").toInt())
+                   .arg(box->history().undoSteps())
+                   .arg(box->history().redoSteps());
+    }
+    return out.join(QStringLiteral(" | "));
 }

@@ -19,11 +19,14 @@ QString TextBoxScript::shownText(const TextBox& box) {
     return out;
 }
 
-void TextBoxScript::clickAt(TextBox& box, int pos, int clicks) {
+int TextBoxScript::clickAt(TextBox& box, int pos, int clicks) {
     box.setSelStart(pos);
     const QPoint at = box.cursorRect().center();
+    box.setTextCursor(box.cursorForPosition(at));
+    const int landed = int(box.SelStart());
     QTest::mouseDClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
     if (clicks > 2) QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    return landed;
 }
 
 namespace {
@@ -40,6 +43,10 @@ long shownPosition(const TextBox& box, int viewPos) {
 }  // namespace
 
 QString TextBoxScript::viewMismatch(const TextBox& box, const TextReference& ref) {
+    // Only the box writes its view: a change of the view that it did not make is a fault.
+    if (box.strayChanges() > 0)
+        return QStringLiteral("the view changed %1 times without an edit of the text")
+            .arg(box.strayChanges());
     const QString shown = shownText(box);
     if (shown != ref.shown())
         return QStringLiteral("the widget shows [%1], expected [%2]").arg(shown, ref.shown());
@@ -81,20 +88,21 @@ QString mismatch(const TextBox& box, const TextReference& ref, bool boxChanged, 
 // The real text box, its keys going in as key events.
 class BoxSubject : public TextScript::Subject {
 public:
-    BoxSubject() {
+    explicit BoxSubject(QStringList* trace = nullptr) : trace(trace) {
         // Shown, so that a long line's soft breaks are put where it wraps, as the user sees it.
         box.resize(200, 100);
         box.show();
         QObject::connect(&box, &TextBox::Change, &box, [this] { ++raised; });
     }
 
-    bool apply(const TextScript::Step& step) override {
+    bool apply(TextScript::Step& step) override {
         using Op = TextScript::Op;
         // Enter and the keys after it in the language, in its order.
         static const Qt::Key Keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete,
                                        Qt::Key_Left,   Qt::Key_Right,     Qt::Key_Home,
                                        Qt::Key_End};
         raised = 0;
+        if (trace) trace->append(step.describe());
         if (step.op == Op::SetText || step.op == Op::LongLine) box.setText(step.text);
         if (step.op == Op::SelStart || step.op == Op::FarSelStart) box.setSelStart(step.number);
         if (step.op == Op::SelLength) box.setSelLength(step.number);
@@ -115,11 +123,20 @@ public:
             QTest::keyClick(&box, step.op == Op::WordLeft ? Qt::Key_Left : Qt::Key_Right,
                             Qt::ControlModifier);
         if (step.op == Op::SelectWord || step.op == Op::SelectLine)
-            TextBoxScript::clickAt(box, step.number, step.op == Op::SelectWord ? 2 : 3);
+            step.number =
+                TextBoxScript::clickAt(box, step.number, step.op == Op::SelectWord ? 2 : 3);
         return raised > 0;
     }
 
     QString mismatch(const TextReference& ref, bool boxChanged, bool refChanged) override {
+        if (trace)
+            trace->last() += QStringLiteral(" -> %1 %2+%3 changes %4 undo %5 redo %6")
+                                 .arg(TextScript::shown(box.Text()))
+                                 .arg(box.SelStart())
+                                 .arg(box.SelLength())
+                                 .arg(raised)
+                                 .arg(box.history().undoSteps())
+                                 .arg(box.history().redoSteps());
         // One step is one change at most: the notification comes once for it, not per piece.
         if (raised > 1) return QStringLiteral("change notification raised %1 times").arg(raised);
         return ::mismatch(box, ref, boxChanged, refChanged);
@@ -127,6 +144,7 @@ public:
 
 private:
     TextBox box;
+    QStringList* trace;
     // How often the box raised its change notification during the last step.
     int raised = 0;
 };
@@ -136,4 +154,14 @@ private:
 QString TextBoxScript::run(const QByteArray& script) {
     return TextScript::run(script, 12, TextScript::Typing::Characters,
                            [] { return std::make_unique<BoxSubject>(); });
+}
+
+QStringList TextBoxScript::trace(const QByteArray& script) {
+    QStringList lines;
+    const QString problem = TextScript::run(script, 12, TextScript::Typing::Characters, [&lines] {
+        lines.clear();
+        return std::make_unique<BoxSubject>(&lines);
+    });
+    if (!problem.isEmpty()) lines << problem;
+    return lines;
 }

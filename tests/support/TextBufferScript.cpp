@@ -28,13 +28,14 @@ public:
         ref.utf8 = utf8;
     }
 
-    bool apply(const TextScript::Step& step) override {
+    bool apply(TextScript::Step& step) override {
         using Op = TextScript::Op;
         if (step.op == Op::SetText || step.op == Op::LongLine) return model.setText(step.text);
         if (step.op == Op::SelText) return model.setSelText(step.text);
         if (step.op == Op::Type) return model.type(step.text);
         if (step.op == Op::Enter) return model.enter();
         if (step.op == Op::Backspace) return model.backspace();
+        if (step.op == Op::Delete) return model.deleteForward();
         if (step.op == Op::SelStart || step.op == Op::FarSelStart) model.setSelStart(step.number);
         if (step.op == Op::SelLength) model.setSelLength(step.number);
         return false;
@@ -74,7 +75,7 @@ QString TextBufferScript::run(const QByteArray& script) {
     // Every script runs in each of the four kinds of document.
     for (const bool utf8 : {false, true}) {
         for (const bool lf : {false, true}) {
-            const QString problem = TextScript::run(script, 7, TextScript::Typing::Bytes, [=] {
+            const QString problem = TextScript::run(script, 8, TextScript::Typing::Bytes, [=] {
                 return std::make_unique<BufferSubject>(lf, utf8);
             });
             if (problem.isEmpty()) continue;

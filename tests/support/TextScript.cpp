@@ -101,9 +101,9 @@ QString TextScript::runOnce(const QByteArray& script, int operations, Typing typ
     subject.prepare(ref);
     QStringList steps;
     while (!in.atEnd()) {
-        const Step step = read(in, operations, typing);
-        if (log) steps << step.describe();
+        Step step = read(in, operations, typing);
         const bool changed = subject.apply(step);
+        if (log) steps << step.describe();
         const bool refChanged = apply(ref, step);
         const QString problem = subject.mismatch(ref, changed, refChanged);
         if (!problem.isEmpty())

@@ -9,8 +9,8 @@ class TextReference;
 
 // The language the scripts of the text model and of the text box share, and the run that holds
 // either against TextReference. A script is any byte string, read with ScriptReader: each step
-// is an operation code and its argument. The text model knows the first seven operations; the
-// text box also the Delete key and the caret keys, and types characters where the model types
+// is an operation code and its argument. The text model knows the first eight operations (up to
+// the Delete key); the text box also the caret keys, and types characters where the model types
 // bytes. Operation codes from ScriptReader::kLongLineOps up mean the same in both: an even code
 // sets the text to one long line, an odd one puts SelStart anywhere in such a line. In the text
 // box's language the four codes below them move by word and select by mouse: Ctrl+Left,
@@ -55,8 +55,11 @@ public:
     class Subject {
     public:
         virtual ~Subject() = default;
-        // Does step; returns whether the subject said its text changed.
-        virtual bool apply(const Step& step) = 0;
+        // Does step; returns whether the subject said its text changed. A click lands on the
+        // position the mouse reaches where the caret at step.number shows: the subject puts
+        // that position into step (several positions show at one place around a character
+        // that takes no room).
+        virtual bool apply(Step& step) = 0;
         // Empty when the subject agrees with ref after a step, otherwise how it does not.
         // changed is what apply() returned, refChanged whether the reference's text changed.
         virtual QString mismatch(const TextReference& ref, bool changed, bool refChanged) = 0;
@@ -64,7 +67,7 @@ public:
         virtual void prepare(TextReference& ref) { (void)ref; }
     };
 
-    // Reads the next step of a language of operations operations (7 or 12), or one of the two
+    // Reads the next step of a language of operations operations (8 or 12), or one of the two
     // long-line operations.
     static Step read(ScriptReader& in, int operations, Typing typing);
     // Does step on the reference; returns whether its text changed.
