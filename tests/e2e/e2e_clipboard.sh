@@ -162,7 +162,7 @@ e2e_expect_bytes "$E2E_TMP/home/seconda.txt" 'a\r\nb\nc\r\n'
 e2e_log "a file dragged from another program onto the text opens; its path is not pasted"
 dropped=$E2E_TMP/home/trascinato.txt
 printf 'purtato cca\r\n' >"$dropped"
-read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
+read -r px py < <(e2e_a11y center) || e2e_fail "the text box is not on the accessibility bus"
 status=0
 e2e_drag_files "$px" "$py" "$dropped" || status=$?
 ((status == 0)) || e2e_fail "the drop was refused (the drag source ended with status $status)"
