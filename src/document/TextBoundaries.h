@@ -35,8 +35,9 @@ public:
     // Ctrl+Left: back over the spaces before pos and the word before them; at the start of a
     // line, back over the line break before it.
     qsizetype previousWord(qsizetype pos) const;
-    // A double-click at pos: the word there, or the one ending before the spaces there. Empty
-    // after the last word of a line that ends in spaces or separators.
+    // A double-click at pos: the word (or run of separators) that holds the character at pos,
+    // or, when that is a space, the one before the spaces. Empty at the end of a line whose last
+    // character is a space or a separator.
     Range wordAt(qsizetype pos) const;
     // A triple-click at pos: its line with its line break.
     Range lineAt(qsizetype pos) const;
