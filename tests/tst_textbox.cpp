@@ -3,6 +3,7 @@
 
 #include "TextBoxScript.h"
 #include "TextReference.h"
+#include "document/DisplayText.h"
 #include "document/TextBox.h"
 #include "files/CodePage.h"
 
@@ -173,6 +174,19 @@ bool act(TextBox* box, TextReference& ref, const QString& action) {
         ref.right();
         return false;
     }
+    if (action == "Ctrl+Left" || action == "Ctrl+Right") {
+        const bool left = action == "Ctrl+Left";
+        QTest::keyClick(box, left ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier);
+        left ? ref.wordLeft() : ref.wordRight();
+        return false;
+    }
+    // A double-click ("word:") or a triple-click ("line:") on a character position.
+    if (action.startsWith("word:") || action.startsWith("line:")) {
+        const bool word = action.startsWith("word:");
+        const int pos = TextBoxScript::clickAt(*box, action.mid(5).toInt(), word ? 2 : 3);
+        word ? ref.selectWord(pos) : ref.selectLine(pos);
+        return false;
+    }
     if (action == "Ctrl+Home") {
         QTest::keyClick(box, Qt::Key_Home, Qt::ControlModifier);
         ref.toStart();
@@ -228,6 +242,9 @@ private slots:
     void randomAgainstReference();
     void bigTextFollowsEdits();
     void longLineShowsAsIfFresh();
+    void wordsAreTheWidgets();
+    void endOfARowBeforeASoftBreak();
+    void dragAfterADoubleClick();
     void wordAndLineDeletions_data();
     void wordAndLineDeletions();
     void readingDoesNotCopy();
@@ -406,6 +423,19 @@ void tst_TextBox::keys_data() {
         << QByteArray("a\rx\nb") << 2 << 1 << QStringList{"a11y-replace:", "a11y-insert:1"};
     QTest::newRow("screen reader's pictures are no characters")
         << QByteArray("ab") << 1 << 0 << QStringList{"a11y-insert:\u2400\u240d\u2029"};
+    // Words and lines are the text's, across the soft breaks of a long line: a word that runs
+    // over one is one word, a line of pieces one line, a line without spaces one word.
+    QByteArray words;
+    for (int i = 0; words.size() < 12000; ++i) words += "w" + QByteArray::number(10000 + i) + ' ';
+    QTest::newRow("words and lines over soft breaks")
+        << "a.b\r\n" + words + "\r\nz" << 4090 << 0
+        << QStringList{"Ctrl+Right", "Ctrl+Right", "Ctrl+Left",  "Ctrl+Left",  "word:4094",
+                       "word:8190",  "word:12005", "word:12006", "Ctrl+Right", "Ctrl+Right",
+                       "word:2",     "word:0",     "Ctrl+Left",  "line:9000",  "type:X",
+                       "Ctrl+Left",  "line:1",     "Ctrl+Right"};
+    QTest::newRow("a line without spaces is one word")
+        << "ab\r\n" + QByteArray(20000, 'x') << 9000 << 0
+        << QStringList{"word:9000", "Ctrl+Left", "Ctrl+Right", "Ctrl+Right", "line:4", "type:Y"};
 }
 
 void tst_TextBox::keys() {
@@ -680,6 +710,16 @@ void tst_TextBox::copyGivesTheBytes() {
     box.setSelStart(box.TextLength());
     box.insertFromMimeData(data.get());
     QCOMPARE(box.Text(), text + text);
+
+    // Across the soft breaks of a long line: the text's characters, no line break.
+    QByteArray line;
+    while (line.size() < 10000) line += "sole mare ";
+    box.setText(line);
+    QVERIFY(box.softBreakCount() > 0);
+    box.setSelStart(4000);
+    box.setSelLength(400);
+    data.reset(box.createMimeDataFromSelection());
+    QCOMPARE(data->text(), QString::fromLatin1(line.mid(4000, 400)));
 }
 
 void tst_TextBox::changeOncePerChange() {
@@ -1121,10 +1161,10 @@ void tst_TextBox::randomAgainstReference() {
         while (out.size() < n) out += "sole mare ";
         return out;
     };
-    const QString typeable = QStringLiteral("ab \u00e9\u20ac\u0141\u240d\u240a");
-    const QStringList keys{
-        "Return", "Shift+Return", "Backspace", "Backspace", "Delete",
-        "Left",   "Right",        "Ctrl+Home", "Ctrl+End",  "paste:\u00e9\n\u0141"};
+    const QString typeable = QStringLiteral("ab .\u00e9\u20ac\u0141\u240d\u240a");
+    const QStringList keys{"Return",   "Shift+Return", "Backspace",  "Backspace",
+                           "Delete",   "Left",         "Right",      "Ctrl+Home",
+                           "Ctrl+End", "Ctrl+Left",    "Ctrl+Right", "paste:\u00e9\n\u0141"};
 
     TextBox box;
     box.setFormat(
@@ -1172,6 +1212,10 @@ void tst_TextBox::randomAgainstReference() {
             op = (pick == 12 ? "a11y-replace:" : "type:") +
                  QString(typeable.at(rng.bounded(int(typeable.size()))));
             refChanged = act(&box, ref, op);
+        } else if (pick == 13) {
+            op = QString(rng.bounded(2) ? "word:%1" : "line:%1")
+                     .arg(rng.bounded(int(ref.text.size()) + 1));
+            refChanged = act(&box, ref, op);
         } else {
             op = keys.at(rng.bounded(int(keys.size())));
             refChanged = act(&box, ref, op);
@@ -1210,6 +1254,107 @@ void tst_TextBox::bigTextFollowsEdits() {
     }
     QCOMPARE(box.Text(), ref.bytes());
     QCOMPARE(box.document()->blockCount() - box.softBreakCount(), box.Text().count("\r\n") + 1);
+}
+
+void tst_TextBox::wordsAreTheWidgets() {
+    // Where the widget's own rule of words applies whole (short lines, no soft breaks), the box
+    // finds the words it finds: Ctrl+Right, Ctrl+Left and a double-click at every position, in
+    // an LF document, whose positions are the widget's.
+    const QString text = QStringLiteral("ab, c.d  (e)\t-f\u00a0g\u0085h--i \r\n\ny..z\rq \n\n .x");
+    const DocumentFormat format(DocumentFormat::LineBreak::Lf, DocumentFormat::Encoding::Utf8);
+    TextBox box;
+    box.setFormat(format);
+    box.setChars(text);
+    QPlainTextEdit plain;
+    plain.setPlainText(DisplayText::render(text, format));
+    for (QPlainTextEdit* w : {static_cast<QPlainTextEdit*>(&box), &plain}) {
+        w->resize(400, 300);
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+    const auto at = [](QPlainTextEdit* w, int pos) {
+        QTextCursor c = w->textCursor();
+        c.setPosition(pos);
+        w->setTextCursor(c);
+    };
+    const auto selection = [](const QPlainTextEdit* w) {
+        return QPoint(w->textCursor().anchor(), w->textCursor().position());
+    };
+    for (int pos = 0; pos <= text.size(); ++pos) {
+        for (const Qt::Key key : {Qt::Key_Left, Qt::Key_Right}) {
+            for (QPlainTextEdit* w : {static_cast<QPlainTextEdit*>(&box), &plain}) {
+                at(w, pos);
+                QTest::keyClick(w, key, Qt::ControlModifier);
+            }
+            QVERIFY2(selection(&box) == selection(&plain),
+                     qPrintable(QString("key %1 at %2").arg(key).arg(pos)));
+        }
+        for (QPlainTextEdit* w : {static_cast<QPlainTextEdit*>(&box), &plain}) {
+            at(w, pos);
+            QTest::mouseDClick(w->viewport(), Qt::LeftButton, Qt::NoModifier,
+                               w->cursorRect().center());
+        }
+        QVERIFY2(selection(&box) == selection(&plain), qPrintable(QString("click at %1").arg(pos)));
+    }
+}
+
+void tst_TextBox::endOfARowBeforeASoftBreak() {
+    // End and Shift+End stop before the space that ends a wrapped row, also on the last row of
+    // a piece of a long line, which ends where the line wraps.
+    QByteArray line;
+    while (line.size() < 30000) line += "sole mare luna ";
+    TextBox box;
+    box.resize(400, 300);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(line);
+    QCoreApplication::processEvents();
+    const QTextBlock piece = box.document()->begin();
+    QVERIFY(box.followsSoftBreak(piece.next()));
+    const QTextLayout* layout = piece.layout();
+    for (const int row : {layout->lineCount() - 2, layout->lineCount() - 1}) {
+        const QTextLine r = layout->lineAt(row);
+        const int rowEnd = r.textStart() + r.textLength() - 1;
+        QCOMPARE(line.at(rowEnd), ' ');
+        box.setSelStart(r.textStart());
+        QTest::keyClick(&box, Qt::Key_End);
+        QCOMPARE(box.SelStart(), rowEnd);
+        box.setSelStart(r.textStart());
+        QTest::keyClick(&box, Qt::Key_End, Qt::ShiftModifier);
+        QCOMPARE(box.SelLength(), rowEnd - r.textStart());
+    }
+}
+
+void tst_TextBox::dragAfterADoubleClick() {
+    // A drag that follows a double-click keeps the word clicked and takes in the whole word
+    // under the mouse, also in another piece of a long line; so does a Shift+click after it.
+    // "sole" stands at 3000, 1500 and 4500, "mare" at 5000.
+    QByteArray line;
+    while (line.size() < 9000) line += "sole mare luna ";
+    TextBox box;
+    box.resize(400, 2600);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    box.setText(line);
+    QCoreApplication::processEvents();
+    QVERIFY(box.softBreakCount() > 0);
+    const auto pointAt = [&box](int pos) {
+        box.setSelStart(pos);
+        return box.cursorRect().center();
+    };
+    const QPoint clicked = pointAt(3001);
+    const QPoint forward = pointAt(5002);
+    const QPoint back = pointAt(1502);
+    const auto selected = [&box] { return QPoint(box.SelStart(), box.SelLength()); };
+    QTest::mouseDClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, clicked);
+    QCOMPARE(selected(), QPoint(3000, 4));
+    QTest::mouseMove(box.viewport(), forward);
+    QCOMPARE(selected(), QPoint(3000, 2004));
+    QTest::mouseMove(box.viewport(), back);
+    QCOMPARE(selected(), QPoint(1500, 1504));
+    QTest::mouseRelease(box.viewport(), Qt::LeftButton, Qt::NoModifier, back);
+    QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::ShiftModifier, forward);
+    QCOMPARE(selected(), QPoint(3000, 2004));
 }
 
 void tst_TextBox::wordAndLineDeletions_data() {

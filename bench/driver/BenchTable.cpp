@@ -190,7 +190,8 @@ QVector<BenchTable::Row> BenchTable::rows() {
                 {"Backspace", "line_backspace_ms"},
                 {"Enter", "line_enter_ms"},
                 {"Delete", "line_delete_ms"},
-                {"caret down a line", "line_down_ms"}};
+                {"caret down a line", "line_down_ms"},
+                {"caret right a word", "line_wordright_ms"}};
     for (const auto& line : lines) {
         const QString job = QString::fromLatin1(line.job);
         for (const auto& key : keys) {

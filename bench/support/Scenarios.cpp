@@ -291,10 +291,11 @@ int Scenarios::longLine(BenchSubject& subject, const QString& path, int rounds) 
     if (subject.lineCount() != 1 || length() - 1 != QFileInfo(path).size())
         return fail("the file did not open as one line");
     bool allDone = true;
-    const auto key = [&](const char* name, Qt::Key k, const QString& text, int delta) {
+    const auto key = [&](const char* name, Qt::Key k, const QString& text, int delta,
+                         Qt::KeyboardModifiers modifiers = {}) {
         const int before = length();
         const qint64 t0 = BenchReport::monotonicNs();
-        KeyInput::press(frame, k, {}, text);
+        KeyInput::press(frame, k, modifiers, text);
         IdleWait::untilIdle();
         if (name) BenchReport::figure(QString::fromLatin1(name), BenchReport::msSince(t0));
         if (length() - before != delta) {
@@ -315,6 +316,12 @@ int Scenarios::longLine(BenchSubject& subject, const QString& path, int rounds) 
         key("line_down_ms", Qt::Key_Down, QString(), 0);
         if (subject.editor()->textCursor().position() <= before) {
             std::fprintf(stderr, "Down did not move the caret along the wrapped line\n");
+            allDone = false;
+        }
+        const int down = subject.editor()->textCursor().position();
+        key("line_wordright_ms", Qt::Key_Right, QString(), 0, Qt::ControlModifier);
+        if (subject.editor()->textCursor().position() <= down) {
+            std::fprintf(stderr, "Ctrl+Right did not move the caret\n");
             allDone = false;
         }
     }

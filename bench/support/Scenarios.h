@@ -20,7 +20,8 @@ class BenchSubject;
 //                             windows_close_ms (one per step)
 //   line FILE ROUNDS          FILE is one long line; each key in its middle until idle:
 //                             line_type_ms, line_backspace_ms, line_enter_ms, line_delete_ms,
-//                             line_down_ms; then line_idle_cpu_pct, the CPU the process takes
+//                             line_down_ms, line_wordright_ms (Ctrl+Right); then
+//                             line_idle_cpu_pct, the CPU the process takes
 //                             while idle with the caret blinking (percent of one core)
 //   pasteline BYTES           Paste of BYTES characters without a line break into the empty
 //                             start-up window: pasteline_ms, then pasteline_idle_cpu_pct

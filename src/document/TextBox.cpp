@@ -2,6 +2,8 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QFocusEvent>
@@ -10,12 +12,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QTextLayout>
 #include <QTimer>
 #include <algorithm>
 #include <memory>
@@ -25,6 +28,7 @@
 #include "document/DisplayText.h"
 #include "document/InputMethodText.h"
 #include "document/SoftBreaks.h"
+#include "document/TextBoundaries.h"
 #include "document/TextBoxAccessible.h"
 #include "files/LaunchArguments.h"
 
@@ -39,7 +43,7 @@
 // soft breaks are put and moved by SoftBreaks). The widget's own editing is never let act on its
 // document: the box handles every key, paste, drop and menu command that edits.
 struct TextBox::Private {
-    explicit Private(QTextDocument* doc) : soft(doc) {}
+    explicit Private(QTextDocument* doc) : soft(doc) { tripleClick.setSingleShot(true); }
     TextBuffer buf;
     SoftBreaks soft;
     // Soft breaks may have to be mended where the view shows them (see mendIfDue).
@@ -56,6 +60,15 @@ struct TextBox::Private {
     bool reshowScheduled = false;
     QList<QPointer<QAction>> contextCommands;
     EditHistory history;
+    // What the mouse button held down selects by since a double- or triple-click, and what that
+    // click selected. A click near the last double-click while tripleClick runs is a
+    // triple-click, by the widget's own measure.
+    enum class ClickUnit { None, Word, Line };
+    ClickUnit clickUnit = ClickUnit::None;
+    TextBoundaries::Range clicked;
+    QTimer tripleClick;
+    QPointF doubleClickAt;
+    TextBoundaries boundaries() const { return TextBoundaries(buf.chars(), buf.format()); }
 };
 
 namespace {
@@ -113,6 +126,8 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(docume
     TextBoxAccessible::quietWidget(this);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);
+    // A Shift+click extends what a double- or triple-click selected, until the text changes.
+    connect(this, &TextBox::Change, this, [this] { d->clickUnit = Private::ClickUnit::None; });
     // The widget scrolls to the caret by itself, without its scroll bar telling: what comes into
     // view may hold soft breaks to mend.
     connect(this, &QPlainTextEdit::updateRequest, this, [this](const QRect&, int dy) {
@@ -369,7 +384,10 @@ void TextBox::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void TextBox::keyPressEvent(QKeyEvent* e) {
-    handleKey(e);
+    if (!movesByWord(e)) {
+        handleKey(e);
+        stopBeforeRowEndSpace(e);
+    }
     // Mended before the view paints what the key changed or scrolled to.
     mendIfDue();
     // A key the box acted on puts the selection where it is shown, also when the caret did not
@@ -397,6 +415,119 @@ void TextBox::handleKey(QKeyEvent* e) {
         return;
     }
     QPlainTextEdit::keyPressEvent(e);
+}
+
+bool TextBox::movesByWord(QKeyEvent* e) {
+    const bool extend =
+        e->matches(QKeySequence::SelectNextWord) || e->matches(QKeySequence::SelectPreviousWord);
+    const bool next =
+        e->matches(QKeySequence::MoveToNextWord) || e->matches(QKeySequence::SelectNextWord);
+    if (!next && !extend && !e->matches(QKeySequence::MoveToPreviousWord)) return false;
+    // From the caret, also over a selection, as the widget moves.
+    const QTextCursor view = textCursor();
+    const qsizetype from = toModel(view.position());
+    const TextBoundaries bounds = d->boundaries();
+    const qsizetype to = next ? bounds.nextWord(from) : bounds.previousWord(from);
+    selectInView(extend ? toModel(view.anchor()) : to, to);
+    ensureCursorVisible();
+    e->accept();
+    return true;
+}
+
+void TextBox::stopBeforeRowEndSpace(const QKeyEvent* e) {
+    const bool extend = e->matches(QKeySequence::SelectEndOfLine);
+    if (!extend && !e->matches(QKeySequence::MoveToEndOfLine)) return;
+    QTextCursor view = textCursor();
+    const QTextBlock block = view.block();
+    const int end = block.position() + block.length() - 1;
+    if (view.position() != end || end == block.position() ||
+        !d->soft.follows(block.blockNumber() + 1) || !document()->characterAt(end - 1).isSpace())
+        return;
+    view.setPosition(end - 1, extend ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    setTextCursor(view);
+}
+
+void TextBox::selectInView(qsizetype anchor, qsizetype position) {
+    QTextCursor view = textCursor();
+    view.setPosition(toView(anchor));
+    view.setPosition(toView(position), QTextCursor::KeepAnchor);
+    // Selecting scrolls nothing: a click or a drag leaves the text under the mouse where it is
+    // (a word or a line may end pages below), and a key scrolls to the caret itself.
+    const int top = verticalScrollBar()->value();
+    setTextCursor(view);
+    verticalScrollBar()->setValue(top);
+    takeSelectionFromView();
+}
+
+qsizetype TextBox::modelAt(const QPoint& point) const {
+    return toModel(cursorForPosition(point).position());
+}
+
+void TextBox::mousePressEvent(QMouseEvent* e) {
+    const bool left = e->button() == Qt::LeftButton;
+    const bool triple = left && d->tripleClick.isActive() &&
+                        (e->position() - d->doubleClickAt).toPoint().manhattanLength() <
+                            QApplication::startDragDistance();
+    if (triple) d->tripleClick.stop();
+    // A triple-click selects the line of the caret, which the double-click put at the end of its
+    // word: the view may have scrolled since.
+    const qsizetype caret = toModel(textCursor().position());
+    const int top = verticalScrollBar()->value();
+    QPlainTextEdit::mousePressEvent(e);
+    if (!left) return;
+    if (triple) {
+        // The widget selected the piece of the caret; the line is the text's.
+        d->clickUnit = Private::ClickUnit::Line;
+        d->clicked = d->boundaries().lineAt(caret);
+        verticalScrollBar()->setValue(top);
+        selectInView(d->clicked.start, d->clicked.end);
+    } else if (e->modifiers() & Qt::ShiftModifier && d->clickUnit != Private::ClickUnit::None) {
+        extendClickedSelection(e->position().toPoint());
+    } else {
+        d->clickUnit = Private::ClickUnit::None;
+    }
+}
+
+void TextBox::mouseDoubleClickEvent(QMouseEvent* e) {
+    QPlainTextEdit::mouseDoubleClickEvent(e);
+    if (e->button() != Qt::LeftButton) return;
+    d->tripleClick.start(QApplication::doubleClickInterval());
+    d->doubleClickAt = e->position();
+    // The widget selected the word of the piece under the click; the word is the text's.
+    d->clickUnit = Private::ClickUnit::Word;
+    d->clicked = d->boundaries().wordAt(modelAt(e->position().toPoint()));
+    selectInView(d->clicked.start, d->clicked.end);
+}
+
+void TextBox::mouseMoveEvent(QMouseEvent* e) {
+    QPlainTextEdit::mouseMoveEvent(e);
+    if ((e->buttons() & Qt::LeftButton) && d->clickUnit != Private::ClickUnit::None)
+        extendClickedSelection(e->position().toPoint());
+}
+
+void TextBox::mouseReleaseEvent(QMouseEvent* e) {
+    QPlainTextEdit::mouseReleaseEvent(e);
+    if (e->button() != Qt::LeftButton || d->clickUnit == Private::ClickUnit::None) return;
+    // What was selected by words or lines is the primary selection, as the widget's own
+    // selection by the mouse is.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->supportsSelection() && textCursor().hasSelection())
+        clipboard->setMimeData(createMimeDataFromSelection(), QClipboard::Selection);
+}
+
+void TextBox::extendClickedSelection(const QPoint& point) {
+    const qsizetype at = modelAt(point);
+    const TextBoundaries bounds = d->boundaries();
+    const TextBoundaries::Range under =
+        d->clickUnit == Private::ClickUnit::Word ? bounds.wordAt(at) : bounds.lineAt(at);
+    // The word or line clicked stays selected whole, and so does the one under the mouse.
+    if (at < d->clicked.start) {
+        selectInView(d->clicked.end, under.start);
+    } else if (at > d->clicked.end) {
+        selectInView(d->clicked.start, under.end);
+    } else {
+        selectInView(d->clicked.start, d->clicked.end);
+    }
 }
 
 bool TextBox::editsText(QKeyEvent* e) {
@@ -457,32 +588,19 @@ bool TextBox::deletesWordOrLine(QKeyEvent* e) {
     // anchor to the end of the line its moving end is on, as the widget does in a paragraph.
     const qsizetype caret = selected ? toModel(textCursor().position()) : d->buf.viewSelStart();
     const qsizetype anchor = selected ? toModel(textCursor().anchor()) : caret;
-    // The word and the line are those of the text, not the pieces a long line shows as: the
-    // same rule of words the widget applies within a paragraph, over the whole line.
-    const QString& text = d->buf.chars();
-    const QString lineBreak = d->buf.format().lineBreakChars();
-    const qsizetype found = caret > 0 ? text.lastIndexOf(lineBreak, caret - 1) : -1;
-    const qsizetype lineStart = found < 0 ? 0 : found + lineBreak.size();
-    qsizetype lineEnd = text.indexOf(lineBreak, caret);
-    if (lineEnd < 0) lineEnd = text.size();
-    // At an edge of the line a word deletion takes the line break; the end of a line stays.
+    // The word and the line are those of the text, not the pieces a long line shows as. At an
+    // edge of the line a word deletion takes the line break; the end of a line stays.
+    const TextBoundaries bounds = d->boundaries();
     qsizetype from = caret;
     qsizetype to = caret;
-    if (startOfWord && caret == lineStart) {
-        from = std::max<qsizetype>(0, lineStart - lineBreak.size());
-    } else if (endOfWord && caret == lineEnd) {
-        to = std::min(text.size(), lineEnd + lineBreak.size());
-    } else if (endOfLine) {
+    if (startOfWord) {
+        from = bounds.previousWord(caret);
+    } else if (endOfWord) {
+        to = bounds.nextWord(caret);
+    } else {
+        const qsizetype lineEnd = bounds.lineEnd(caret);
         from = std::min(anchor, lineEnd);
         to = std::max(anchor, lineEnd);
-    } else {
-        // Shown, the line has one character for each of its own.
-        const QTextLayout line(DisplayText::render(text, lineStart, lineEnd, d->buf.format()));
-        const int rel = int(caret - lineStart);
-        if (startOfWord)
-            from = lineStart + line.previousCursorPosition(rel, QTextLayout::SkipWords);
-        else
-            to = lineStart + line.nextCursorPosition(rel, QTextLayout::SkipWords);
     }
     putText(from, to, QString(), inputOf(e));
     ensureCursorVisible();

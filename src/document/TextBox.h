@@ -124,6 +124,13 @@ protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    // A double-click selects the word of the text, a triple-click its line, and a drag that
+    // follows either, or a Shift+click after it, extends the selection by whole words or lines; a
+    // long line's pieces play no part in it.
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
     bool event(QEvent* e) override;
     // What leaves the box by drag or by the primary selection: the selected characters, not the
     // pictures that show them (see ClipboardText).
@@ -178,6 +185,19 @@ private:
     // Ctrl+Backspace, Ctrl+Delete and the key that deletes to the end of the line, with nothing
     // selected: made in the buffer over the text's line. Returns whether e was such a key.
     bool deletesWordOrLine(QKeyEvent* e);
+    // Ctrl+Left and Ctrl+Right, with or without Shift, by the words of the text. Returns whether
+    // e was such a key.
+    bool movesByWord(QKeyEvent* e);
+    // After End or Shift+End: on the last row of a piece of a long line the caret stops before a
+    // space that ends the row, as on every other wrapped row.
+    void stopBeforeRowEndSpace(const QKeyEvent* e);
+    // Selects from anchor to position (buffer positions), the caret at position.
+    void selectInView(qsizetype anchor, qsizetype position);
+    // Takes in whole words or lines up to the point of a drag that began with a double- or
+    // triple-click.
+    void extendClickedSelection(const QPoint& point);
+    // The buffer position under a point of the viewport.
+    qsizetype modelAt(const QPoint& point) const;
     bool menuOwnsKey(const QKeyEvent* e) const;
     // How many positions of the text a line break takes: 2 for CR LF, 1 for LF.
     int lineBreakWidth() const;

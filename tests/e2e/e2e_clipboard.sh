@@ -53,34 +53,6 @@ offer_clipboard() {
   sleep 0.5
 }
 
-# focused_text_center: the screen position "X Y" of the middle of the text box that has the
-# keyboard focus, read from the accessibility bus.
-focused_text_center() {
-  timeout "$E2E_TIMEOUT" "$E2E_PYTHON" - "$E2E_PID" <<'PY'
-import sys
-import pyatspi
-
-pid = int(sys.argv[1])
-apps = [a for a in pyatspi.Registry.getDesktop(0) if a is not None and a.get_process_id() == pid]
-
-def walk(node):
-    yield node
-    if node.getRoleName() in ("menu bar", "menu"):
-        return
-    for i in range(node.childCount):
-        child = node.getChildAtIndex(i)
-        if child is not None:
-            yield from walk(child)
-
-for node in walk(apps[0]):
-    if node.getRoleName() == "text" and node.getState().contains(pyatspi.STATE_FOCUSED):
-        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        print(e.x + e.width // 2, e.y + e.height // 2)
-        sys.exit(0)
-sys.exit("no text box has the focus")
-PY
-}
-
 save_as() {
   e2e_key alt+f t
   e2e_answer_file_dialog "$1"
@@ -142,7 +114,7 @@ e2e_expect_bytes "$E2E_TMP/home/righe.nuove" 'uno\ndue\ntre\nquattro\ncinque\n'
 e2e_log "the middle button pastes the primary selection with the document's line breaks"
 e2e_key alt+c p Delete
 offer_clipboard 'x\r\ny\rz' primary
-read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
+read -r px py < <(e2e_a11y center) || e2e_fail "the text box is not on the accessibility bus"
 xdotool mousemove "$px" "$py" click 2
 sleep 0.5
 stop_xclip
@@ -198,7 +170,7 @@ e2e_start_program
 e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window"
 dropped=$E2E_TMP/home/trascinato.txt
 printf 'purtato cca\r\n' >"$dropped"
-read -r px py < <(focused_text_center) || e2e_fail "the text box is not on the accessibility bus"
+read -r px py < <(e2e_a11y center) || e2e_fail "the text box is not on the accessibility bus"
 status=0
 e2e_drag_files "$px" "$py" "$dropped" || status=$?
 ((status == 0)) || e2e_fail "the drop was refused (the drag source ended with status $status)"

@@ -4,7 +4,8 @@
 # file through the open dialog and check its window; open files without an extension (typed, and
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
 # check the bytes saved; read a very long line over the accessibility bus, as text, while paging,
-# resizing and editing; type a dead-key accent into it and check the bytes saved;
+# resizing and editing; type a dead-key accent into it and check the bytes saved, then
+# triple-click the line and type over it, and cut the line at 1000 with Ctrl+K;
 # have other programs change, replace and remove a file open in a window and check each
 # question, or that none comes; leave through File, Exit, which leaves no copy of unsaved text
 # behind.
@@ -273,6 +274,34 @@ e2e_wait_frame "$(e2e_upper "$docs/riga2.txt")" || e2e_fail "the long line was n
 sleep 0.5
 cmp -s "$docs/riga-attesa.txt" "$docs/riga2.txt" ||
   e2e_fail "riga2.txt is not the line with one é added: $(cmp "$docs/riga-attesa.txt" "$docs/riga2.txt" 2>&1)"
+
+e2e_log "a triple-click in the 65,000-character line selects all of it, not the piece clicked"
+read -r px py < <(e2e_a11y center) || e2e_fail "the text box is not on the accessibility bus"
+xdotool mousemove "$px" "$py" click --repeat 3 --delay 80 1
+sleep 0.3
+e2e_type Z
+e2e_key alt+f t
+e2e_answer_file_dialog "$docs/riga3.txt"
+e2e_wait_frame "$(e2e_upper "$docs/riga3.txt")" || e2e_fail "the typed line was not saved as riga3.txt"
+wait_bytes "$docs/riga3.txt" 'Z\r\n'
+
+e2e_log "Ctrl+K at 1000 in the 65,000-character line removes the 64,000 characters after it"
+# The words "w00000 " take 7 characters each: 142 words, then 6 characters, reach 1000.
+"$E2E_PYTHON" -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1], "rb").read()[:1000] + b"\r\n")' \
+  "$docs/riga.txt" >"$docs/riga-1000.txt"
+e2e_key alt+f a
+e2e_answer_file_dialog "$docs/riga.txt"
+e2e_wait_frame "$(e2e_upper "$docs/riga.txt")" || e2e_fail "no document window titled '$(e2e_upper "$docs/riga.txt")'"
+e2e_key ctrl+Home
+xdotool key --delay 20 --repeat 142 ctrl+Right
+xdotool key --delay 20 --repeat 6 Right
+e2e_key ctrl+k
+e2e_key alt+f t
+e2e_answer_file_dialog "$docs/riga4.txt"
+e2e_wait_frame "$(e2e_upper "$docs/riga4.txt")" || e2e_fail "the shortened line was not saved as riga4.txt"
+sleep 0.5
+cmp -s "$docs/riga-1000.txt" "$docs/riga4.txt" ||
+  e2e_fail "riga4.txt is not the line's first 1000 characters: $(cmp "$docs/riga-1000.txt" "$docs/riga4.txt" 2>&1)"
 
 todo=$docs/todo.txt
 printf 'uno\r\n' >"$todo"

@@ -293,6 +293,7 @@ e2e_key() {
 #   frames   names of the objects with role "frame": the frame and each document window
 #   texts    contents of the text boxes, each as repr() on one line
 #   dump     the whole tree, indented, with role, name and states (for failure reports)
+#   center   the screen position "X Y" of the middle of the text box that has the keyboard focus
 e2e_a11y() {
   [[ -n "$E2E_PID" ]] || return 1
   timeout "$E2E_TIMEOUT" "$E2E_PYTHON" - "$1" "$E2E_PID" <<'PY'
@@ -327,6 +328,12 @@ for node, depth in walk(apps[0], 0):
                                  if s in (pyatspi.STATE_ACTIVE, pyatspi.STATE_FOCUSED,
                                           pyatspi.STATE_VISIBLE, pyatspi.STATE_CHECKED)))
         print("%s%s %r [%s]" % ("  " * depth, role, node.name, states))
+    elif mode == "center" and role == "text" and node.getState().contains(pyatspi.STATE_FOCUSED):
+        e = node.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        print(e.x + e.width // 2, e.y + e.height // 2)
+        sys.exit(0)
+if mode == "center":
+    sys.exit("no text box has the focus")
 PY
 }
 

@@ -20,6 +20,16 @@ QString TextBoxScript::shownText(const TextBox& box) {
     return out;
 }
 
+int TextBoxScript::clickAt(TextBox& box, int pos, int clicks) {
+    box.setSelStart(pos);
+    const QPoint at = box.cursorRect().center();
+    box.setTextCursor(box.cursorForPosition(at));
+    const int landed = int(box.SelStart());
+    QTest::mouseDClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    if (clicks > 2) QTest::mouseClick(box.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    return landed;
+}
+
 namespace {
 
 // A position in box's widget as a position in what it shows, soft breaks left out.
@@ -107,7 +117,7 @@ public:
         QObject::connect(&box, &TextBox::Change, &box, [this] { ++raised; });
     }
 
-    bool apply(const TextScript::Step& step) override {
+    bool apply(TextScript::Step& step) override {
         using Op = TextScript::Op;
         // Enter and the keys after it in the language, in its order.
         static const Qt::Key Keys[] = {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_Delete,
@@ -139,6 +149,12 @@ public:
         if (step.op >= Op::Enter && step.op <= Op::End)
             QTest::keyClick(&box, Keys[int(step.op) - int(Op::Enter)],
                             step.op >= Op::Home ? Qt::ControlModifier : Qt::NoModifier);
+        if (step.op == Op::WordLeft || step.op == Op::WordRight)
+            QTest::keyClick(&box, step.op == Op::WordLeft ? Qt::Key_Left : Qt::Key_Right,
+                            Qt::ControlModifier);
+        if (step.op == Op::SelectWord || step.op == Op::SelectLine)
+            step.number =
+                TextBoxScript::clickAt(box, step.number, step.op == Op::SelectWord ? 2 : 3);
         return raised > 0;
     }
 

@@ -28,7 +28,7 @@ public:
         ref.utf8 = utf8;
     }
 
-    bool apply(const TextScript::Step& step) override {
+    bool apply(TextScript::Step& step) override {
         using Op = TextScript::Op;
         if (step.op == Op::SetText || step.op == Op::LongLine) return model.setText(step.text);
         if (step.op == Op::SelText) return model.setSelText(step.text);

@@ -13,6 +13,41 @@ constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 
 bool isHigh(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool isLow(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// The words of shown text, as the widget finds them within a paragraph: a run of characters that
+// are neither spaces (QChar::isSpace) nor separators, or a run of separators.
+bool isSeparator(QChar c) { return QStringView(u".,?!@#$:;-<>[](){}=/+%&^*'\"`~|").contains(c); }
+bool isWordChar(QChar c) { return !c.isSpace() && !isSeparator(c); }
+
+// The shown line around view position v: from after the line break before it to the one after.
+long shownLineStart(const QString& shown, long v) {
+    return v == 0 ? 0 : long(shown.lastIndexOf(QChar(0x2029), v - 1) + 1);
+}
+long shownLineEnd(const QString& shown, long v) {
+    const qsizetype end = shown.indexOf(QChar(0x2029), v);
+    return long(end < 0 ? shown.size() : end);
+}
+
+// From v, past the word there (or the run of separators) within [.., end).
+long pastWord(const QString& shown, long v, long end) {
+    if (v < end && isSeparator(shown[v])) {
+        while (v < end && isSeparator(shown[v])) ++v;
+    } else {
+        while (v < end && isWordChar(shown[v])) ++v;
+    }
+    return v;
+}
+
+// From v, back over the spaces before it and the word (or run of separators) before them.
+long backOverWord(const QString& shown, long v, long start) {
+    while (v > start && shown[v - 1].isSpace()) --v;
+    if (v > start && isSeparator(shown[v - 1])) {
+        while (v > start && isSeparator(shown[v - 1])) --v;
+    } else {
+        while (v > start && isWordChar(shown[v - 1])) --v;
+    }
+    return v;
+}
+
 }  // namespace
 
 std::u16string TextReference::decode(const QByteArray& b) const {
@@ -171,6 +206,57 @@ void TextReference::toStart() {
 void TextReference::toEnd() {
     start = long(text.size());
     length = 0;
+}
+
+long TextReference::textPosition(long view) const {
+    long pos = 0;
+    for (long v = 0; v < view; ++v) pos += inLineBreak(pos + 1) ? 2 : 1;
+    return pos;
+}
+
+void TextReference::selectShown(long from, long to) {
+    start = textPosition(from);
+    length = textPosition(to) - start;
+}
+
+void TextReference::wordRight() {
+    const QString s = shown();
+    long v = viewPosition(viewEnd());
+    const long end = shownLineEnd(s, v);
+    if (v == end) {
+        v = std::min(v + 1, long(s.size()));
+    } else {
+        v = pastWord(s, v, end);
+        while (v < end && s[v].isSpace()) ++v;
+    }
+    selectShown(v, v);
+}
+
+void TextReference::wordLeft() {
+    const QString s = shown();
+    long v = viewPosition(viewEnd());
+    const long start = shownLineStart(s, v);
+    v = v == start ? std::max(0L, v - 1) : backOverWord(s, v, start);
+    selectShown(v, v);
+}
+
+void TextReference::selectWord(long pos) {
+    setSelStart(pos);
+    const QString s = shown();
+    const long v = viewPosition(viewStart());
+    const long start = shownLineStart(s, v);
+    const long end = shownLineEnd(s, v);
+    // At the end of a line that ends in a space or a separator there is no word.
+    if (v == end && v > start && !isWordChar(s[v - 1])) return selectShown(v, v);
+    const long from = v == start ? v : backOverWord(s, std::min(v + 1, end), start);
+    selectShown(from, pastWord(s, from, end));
+}
+
+void TextReference::selectLine(long pos) {
+    setSelStart(pos);
+    const QString s = shown();
+    const long v = viewPosition(viewStart());
+    selectShown(shownLineStart(s, v), std::min(shownLineEnd(s, v) + 1, long(s.size())));
 }
 
 QString TextReference::shown() const {

@@ -48,6 +48,14 @@ public:
     void right();
     void toStart();
     void toEnd();
+    // Ctrl+Left and Ctrl+Right, from the caret's end of the selection, by the words of the text:
+    // over the line break at an edge of a line.
+    void wordLeft();
+    void wordRight();
+    // A double-click and a triple-click on the character position pos: its word, its line and
+    // line break.
+    void selectWord(long pos);
+    void selectLine(long pos);
 
     bool inLineBreak(long pos) const;
     bool inShownCharacter(long pos) const;
@@ -71,4 +79,7 @@ private:
     // surrogate pair), and the one that ends at pos.
     long widthAt(long pos) const;
     long widthBefore(long pos) const;
+    // The position of the character that shows at view position view.
+    long textPosition(long view) const;
+    void selectShown(long from, long to);
 };

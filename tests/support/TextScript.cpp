@@ -16,12 +16,13 @@ const QChar Typeable[] = {u'a', u' ', u'\u00e9', u'\u20ac', u'\u0142'};
 }  // namespace
 
 QString TextScript::Step::describe() const {
-    static const char* const Names[] = {"setText", "setSelStart", "setSelLength", "setSelText",
-                                        "type",    "Enter",       "Backspace",    "Delete",
-                                        "Left",    "Right",       "Ctrl+Home",    "Ctrl+End",
-                                        "setText", "setSelStart"};
+    static const char* const Names[] = {
+        "setText",   "setSelStart", "setSelLength", "setSelText", "type",         "Enter",
+        "Backspace", "Delete",      "Left",         "Right",      "Ctrl+Home",    "Ctrl+End",
+        "setText",   "setSelStart", "Ctrl+Left",    "Ctrl+Right", "double-click", "triple-click"};
     const QString name = QLatin1String(Names[int(op)]);
-    if (op == Op::SelStart || op == Op::SelLength || op == Op::FarSelStart)
+    if (op == Op::SelStart || op == Op::SelLength || op == Op::FarSelStart ||
+        op == Op::SelectWord || op == Op::SelectLine)
         return name + QStringLiteral("(%1)").arg(number);
     if (op == Op::LongLine) return name + QStringLiteral("(a line of %1)").arg(text.size());
     if (op == Op::Type && !typed.isNull())
@@ -39,6 +40,11 @@ TextScript::Step TextScript::read(ScriptReader& in, int operations, Typing typin
             step.text = in.longLine();
         else
             step.number = in.farPosition();
+        return step;
+    }
+    if (operations > int(Op::Delete) && code >= kWordOps) {
+        step.op = Op(int(Op::WordLeft) + code - kWordOps);
+        if (step.op >= Op::SelectWord) step.number = in.farPosition();
         return step;
     }
     step.op = Op(int(code) % operations);
@@ -66,6 +72,10 @@ bool TextScript::apply(TextReference& ref, const Step& step) {
     if (step.op == Op::Right) ref.right();
     if (step.op == Op::Home) ref.toStart();
     if (step.op == Op::End) ref.toEnd();
+    if (step.op == Op::WordLeft) ref.wordLeft();
+    if (step.op == Op::WordRight) ref.wordRight();
+    if (step.op == Op::SelectWord) ref.selectWord(step.number);
+    if (step.op == Op::SelectLine) ref.selectLine(step.number);
     return false;
 }
 
@@ -91,9 +101,9 @@ QString TextScript::runOnce(const QByteArray& script, int operations, Typing typ
     subject.prepare(ref);
     QStringList steps;
     while (!in.atEnd()) {
-        const Step step = read(in, operations, typing);
-        if (log) steps << step.describe();
+        Step step = read(in, operations, typing);
         const bool changed = subject.apply(step);
+        if (log) steps << step.describe();
         const bool refChanged = apply(ref, step);
         const QString problem = subject.mismatch(ref, changed, refChanged);
         if (!problem.isEmpty())

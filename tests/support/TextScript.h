@@ -12,7 +12,9 @@ class TextReference;
 // is an operation code and its argument. The text model knows the first eight operations (up to
 // the Delete key); the text box also the caret keys, and types characters where the model types
 // bytes. Operation codes from ScriptReader::kLongLineOps up mean the same in both: an even code
-// sets the text to one long line, an odd one puts SelStart anywhere in such a line.
+// sets the text to one long line, an odd one puts SelStart anywhere in such a line. In the text
+// box's language the four codes below them move by word and select by mouse: Ctrl+Left,
+// Ctrl+Right, a double-click and a triple-click anywhere in a long line.
 class TextScript {
 public:
     enum class Op {
@@ -30,14 +32,20 @@ public:
         End,
         // Codes from ScriptReader::kLongLineOps up, in either language.
         LongLine,
-        FarSelStart
+        FarSelStart,
+        // Codes from kWordOps up to them, in the text box's language.
+        WordLeft,
+        WordRight,
+        SelectWord,
+        SelectLine
     };
+    static constexpr quint8 kWordOps = 236;
     // What the operation Type carries.
     enum class Typing { Bytes, Characters };
 
     struct Step {
         Op op = Op::SetText;
-        int number = 0;   // SelStart, SelLength, FarSelStart
+        int number = 0;   // SelStart, SelLength, FarSelStart, SelectWord, SelectLine
         QByteArray text;  // SetText, SelText, Type, LongLine: the bytes the text takes in
         QChar typed;      // Type of a character: the character, whose bytes are text
         QString describe() const;
@@ -47,8 +55,11 @@ public:
     class Subject {
     public:
         virtual ~Subject() = default;
-        // Does step; returns whether the subject said its text changed.
-        virtual bool apply(const Step& step) = 0;
+        // Does step; returns whether the subject said its text changed. A click lands on the
+        // position the mouse reaches where the caret at step.number shows: the subject puts
+        // that position into step (several positions show at one place around a character
+        // that takes no room).
+        virtual bool apply(Step& step) = 0;
         // Empty when the subject agrees with ref after a step, otherwise how it does not.
         // changed is what apply() returned, refChanged whether the reference's text changed.
         virtual QString mismatch(const TextReference& ref, bool changed, bool refChanged) = 0;
