@@ -174,6 +174,11 @@ bool act(TextBox* box, TextReference& ref, const QString& action) {
         ref.right();
         return false;
     }
+    if (action == "Ctrl+Delete" || action == "Ctrl+Backspace") {
+        const bool forward = action == "Ctrl+Delete";
+        QTest::keyClick(box, forward ? Qt::Key_Delete : Qt::Key_Backspace, Qt::ControlModifier);
+        return ref.deleteWord(forward);
+    }
     if (action == "Ctrl+Left" || action == "Ctrl+Right") {
         const bool left = action == "Ctrl+Left";
         QTest::keyClick(box, left ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier);
@@ -1162,9 +1167,10 @@ void tst_TextBox::randomAgainstReference() {
         return out;
     };
     const QString typeable = QStringLiteral("ab .\u00e9\u20ac\u0141\u240d\u240a");
-    const QStringList keys{"Return",   "Shift+Return", "Backspace",  "Backspace",
-                           "Delete",   "Left",         "Right",      "Ctrl+Home",
-                           "Ctrl+End", "Ctrl+Left",    "Ctrl+Right", "paste:\u00e9\n\u0141"};
+    const QStringList keys{"Return",      "Shift+Return",  "Backspace",  "Backspace",
+                           "Delete",      "Left",          "Right",      "Ctrl+Home",
+                           "Ctrl+End",    "Ctrl+Left",     "Ctrl+Right", "paste:\u00e9\n\u0141",
+                           "Ctrl+Delete", "Ctrl+Backspace"};
 
     TextBox box;
     box.setFormat(

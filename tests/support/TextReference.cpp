@@ -1,6 +1,7 @@
 #include "TextReference.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -230,6 +231,20 @@ void TextReference::wordRight() {
         while (v < end && s[v].isSpace()) ++v;
     }
     selectShown(v, v);
+}
+
+bool TextReference::deleteWord(bool forward) {
+    snap();
+    if (length == 0) {
+        const long from = start;
+        forward ? wordRight() : wordLeft();
+        const long to = start;
+        start = std::min(from, to);
+        length = std::abs(to - from);
+    }
+    const bool changed = replaceSelection(std::u16string());
+    leaveLineBreak();
+    return changed;
 }
 
 void TextReference::wordLeft() {

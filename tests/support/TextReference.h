@@ -52,6 +52,9 @@ public:
     // over the line break at an edge of a line.
     void wordLeft();
     void wordRight();
+    // Ctrl+Delete and Ctrl+Backspace: the selection as shown goes, or else what lies between the
+    // caret and where Ctrl+Right (Ctrl+Left) would take it.
+    bool deleteWord(bool forward);
     // A double-click and a triple-click on the character position pos: its word, its line and
     // line break.
     void selectWord(long pos);
