@@ -28,9 +28,12 @@
 # ccache, when installed, serves all compiles; clones in other folders share its cache.
 #
 # The work is split into stages that run in order, each announced by a header and followed by
-# the time it took; the first that fails stops the run with a non-zero status. The ctest stage
-# comes last, so that the final lines printed are ctest's summary ("100% tests passed, 0 tests
-# failed out of N").
+# the time it took; the first that fails stops the run with a non-zero status. The end-to-end
+# checks mostly wait (for an X server, a window, a timer), so they start in the background as soon
+# as the main build is done and run beside the clang build and the stages after it; the ctest stage
+# comes last, runs the unit and widget tests, then waits for the end-to-end checks and shows their
+# output. The run ends with a table of the time of each stage and, as its final line, the summary
+# of both ctest runs in ctest's words ("100% tests passed, 0 tests failed out of N").
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -110,19 +113,19 @@ stage_hardened() {
   # targets link libFuzzer's main(), the tests keep their own.
   cmake -S "$ROOT" -B "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON \
     -DTAVULELLA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ "${LAUNCHER[@]}"
-  # Only what the sanitizer run and the fuzzing run: the unit tests (by their names, which are
-  # their executables') and the fuzz targets; not the program itself, which the end-to-end
-  # checks of the main build drive.
+  # Only what the sanitizer run and the fuzzing run: the unit tests and the fuzz targets, each
+  # set through the one target that depends on all of it, so that the jobs run side by side
+  # across executables; not the program itself, which the end-to-end checks of the main build
+  # drive.
   local targets=()
   if [[ "$SKIP" != *" sanitize "* ]]; then
-    mapfile -t targets < <(ctest --test-dir "$ASAN_DIR" -N -L unit |
-      sed -n 's/^ *Test *#[0-9]*: //p')
-    ((${#targets[@]} > 0)) || {
+    if ! ctest --test-dir "$ASAN_DIR" -N -L unit | grep '^ *Test *#' >/dev/null; then
       echo "test: the sanitizer build registers no unit test" >&2
       return 1
-    }
+    fi
+    targets+=(tavulella_unit_tests)
   fi
-  [[ "$SKIP" == *" fuzz "* ]] || targets+=("${FUZZ_TARGETS[@]}")
+  [[ "$SKIP" == *" fuzz "* ]] || targets+=(tavulella_fuzz_targets)
   cmake --build "$ASAN_DIR" -j"$JOBS" --target "${targets[@]}"
 }
 
@@ -253,15 +256,70 @@ stage_fuzz() {
   done
 }
 
+# The end-to-end checks, in the background from the end of the main build on; the ctest stage
+# collects them. Each check has an X server, a bus and folders of its own, and every wait in them
+# polls, so the load of the builds beside them only makes them slower.
+E2E_LOG=$BUILD_DIR/e2e-ctest.log
+E2E_PID=""
+E2E_STARTED=0
+start_e2e() {
+  E2E_STARTED=$SECONDS
+  echo "test: the end-to-end checks run in the background from now on (log: $E2E_LOG)"
+  # A process group of its own, so that a run that stops early can end it whole.
+  # --no-tests=error: a build that registers no test at all is a failure, not a pass.
+  setsid -w ctest --test-dir "$BUILD_DIR" -L e2e --output-on-failure --no-tests=error -j"$JOBS" \
+    >"$E2E_LOG" 2>&1 </dev/null &
+  E2E_PID=$!
+}
+stop_e2e() {
+  if [[ -n "$E2E_PID" ]] && kill -0 "$E2E_PID" 2>/dev/null; then
+    kill -TERM -- "-$E2E_PID" 2>/dev/null || true
+    wait "$E2E_PID" 2>/dev/null || true
+  fi
+}
+trap stop_e2e EXIT
+
+# "N tests failed out of M" of a ctest log, as "N M".
+ctest_counts() {
+  sed -n 's/^.* tests passed, \([0-9]*\) tests\{0,1\} failed out of \([0-9]*\)$/\1 \2/p' "$1" |
+    tail -n 1
+}
+
 stage_ctest() {
   stage "Running the tests (unit and end-to-end)"
-  # --no-tests=error: a build that registers no test at all is a failure, not a pass.
+  local unit_log=$BUILD_DIR/unit-ctest.log unit_rc=0 e2e_rc=0
   TAVULELLA_SOAK_SECONDS=$SOAK_SECONDS TAVULELLA_SOAK_SEED=$SEED \
-    ctest --test-dir "$BUILD_DIR" --output-on-failure --no-tests=error -j"$JOBS"
+    ctest --test-dir "$BUILD_DIR" -LE e2e --output-on-failure --no-tests=error -j"$JOBS" \
+    2>&1 | tee "$unit_log" || unit_rc=$?
+  if [[ -z "$E2E_PID" ]]; then
+    start_e2e
+  else
+    echo "test: waiting for the end-to-end checks"
+  fi
+  wait "$E2E_PID" || e2e_rc=$?
+  E2E_PID=""
+  # How long they ran, beside the stages above (ctest's own figure; the time to here if missing).
+  local e2e_seconds
+  e2e_seconds=$(sed -n 's/^Total Test time (real) = *\([0-9]*\).*/\1/p' "$E2E_LOG")
+  TIMES+=("e2e (beside)|${e2e_seconds:-$((SECONDS - E2E_STARTED))}")
+  printf '\n---- End-to-end checks (ctest -L e2e) ----\n'
+  cat "$E2E_LOG"
+  local unit e2e
+  unit=$(ctest_counts "$unit_log")
+  e2e=$(ctest_counts "$E2E_LOG")
+  CTEST_SUMMARY=""
+  if [[ -n "$unit" && -n "$e2e" ]]; then
+    local failed=$((${unit% *} + ${e2e% *})) total=$((${unit#* } + ${e2e#* }))
+    CTEST_SUMMARY="$(((total - failed) * 100 / total))% tests passed, $failed tests failed out of $total"
+  fi
+  ((unit_rc == 0 && e2e_rc == 0)) || CTEST_FAILED=1
 }
 
 # Further stages go before stage_ctest, which must stay last.
 STAGES=(deps format build hardened sanitize valgrind fuzz ctest)
+TIMES=()
+CTEST_FAILED=0
+CTEST_SUMMARY=""
 
 echo "test: seed $SEED (TAVULELLA_TEST_SEED=$SEED bash scripts/test.sh replays this run)"
 for s in "${STAGES[@]}"; do
@@ -273,6 +331,23 @@ for s in "${STAGES[@]}"; do
   fi
   started=$SECONDS
   "stage_$s"
-  # Not after ctest: its summary stays the last lines printed.
-  [[ "$s" == ctest ]] || echo "test: stage $s took $((SECONDS - started)) s"
+  TIMES+=("$s|$((SECONDS - started))")
+  echo "test: stage $s took $((SECONDS - started)) s"
+  # The end-to-end checks need the program of the main build, and nothing after it.
+  if [[ $s == build && "$SKIP" != *" ctest "* ]]; then
+    start_e2e
+  fi
 done
+
+printf '\n==== Time of each stage (s) ====\n'
+for entry in "${TIMES[@]}"; do
+  printf '%-18s %5d\n' "${entry%|*}" "${entry#*|}"
+done
+printf '%-18s %5d\n' total "$SECONDS"
+if [[ "$SKIP" != *" ctest "* ]]; then
+  echo
+  echo "${CTEST_SUMMARY:-the ctest summary is missing: see the output above}"
+  if ((CTEST_FAILED)) || [[ -z "$CTEST_SUMMARY" ]]; then
+    exit 1
+  fi
+fi
