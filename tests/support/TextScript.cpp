@@ -42,7 +42,8 @@ TextScript::Step TextScript::read(ScriptReader& in, int operations, Typing typin
             step.number = in.farPosition();
         return step;
     }
-    if (operations > int(Op::Delete) && code >= kWordOps) {
+    // Only the text box's language, which has the caret keys, has the word and mouse steps.
+    if (operations > int(Op::End) && code >= kWordOps) {
         step.op = Op(int(Op::WordLeft) + code - kWordOps);
         if (step.op >= Op::SelectWord) step.number = in.farPosition();
         return step;
