@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QDir>
 #include <QList>
 #include <vector>
 
@@ -25,6 +26,11 @@ qint64 monotonicNs() {
 
 ChildRun ChildRun::run(const QString& program, const QStringList& args, int timeoutMs) {
     ChildRun result;
+    // Every run starts as a user with nothing to recover: a run that ends with unsaved text
+    // leaves copies of it in the state folder (the script's own), which the next start would
+    // offer back with a question instead of becoming idle.
+    const QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!state.isEmpty()) QDir(state + QStringLiteral("/Tavulella")).removeRecursively();
     int out[2];
     if (pipe(out) != 0) {
         result.m_error = QStringLiteral("pipe failed");
