@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDataStream>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -783,8 +785,21 @@ private slots:
     void copiesThatCannotBeReadAreSetAside() {
         const QString state = path(QStringLiteral("state"));
         const QString folder = state + QStringLiteral("/Tavulella/");
+        // Held as they are: a NUL and a lone surrogate too.
+        const QString ciao = QStringLiteral("ciao") + QChar(0) + QChar(0xd800);
         const QByteArray sound = SnapshotStore::encode(
-            {QStringLiteral("Senza nomme"), QString(), DocumentFormat(), QStringLiteral("ciao")});
+            {QStringLiteral("Senza nomme"), QString(), DocumentFormat(), ciao});
+        // A copy from before the CRC-32, which ended with a BLAKE2b digest, still comes back.
+        QByteArray older = QByteArrayLiteral("Tavulella snapshot 1\n");
+        {
+            QDataStream out(&older, QIODevice::Append);
+            out.setVersion(QDataStream::Qt_6_4);
+            out.setByteOrder(QDataStream::LittleEndian);
+            out << QStringLiteral("Senza nomme") << QString() << quint8(0) << quint8(0)
+                << QStringLiteral("viecchio");
+        }
+        older += QCryptographicHash::hash(older, QCryptographicHash::Blake2b_256);
+        QVERIFY(DiskFiles::put(folder + QStringLiteral("7.x-0.snap"), older));
         QByteArray flipped = sound;
         flipped[flipped.size() / 2] = char(flipped[flipped.size() / 2] ^ 1);
         const QList<QByteArray> bad{sound.chopped(1), flipped, "garbage", ""};
@@ -806,8 +821,9 @@ private slots:
                                 "l'aggio mise 'a parte:\n") +
                      aside.join('\n'));
         QCOMPARE(f.dialogs().calls().first().icon, DialogService::Icon::Exclamation);
-        QCOMPARE(f.documents().size(), 2);
-        QCOMPARE(f.documents().last()->Text1->chars(), QStringLiteral("ciao"));
+        QCOMPARE(f.documents().size(), 3);
+        QCOMPARE(f.documents()[1]->Text1->chars(), QStringLiteral("viecchio"));
+        QCOMPARE(f.documents()[2]->Text1->chars(), ciao);
         for (int i = 0; i < bad.size(); ++i) QCOMPARE(DiskFiles::bytes(aside[i]), bad[i]);
         QVERIFY(QDir(folder).entryList({QStringLiteral("7.x*")}).size() == bad.size());
     }

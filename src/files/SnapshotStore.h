@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QLockFile>
 #include <QString>
 #include <QStringList>
@@ -67,6 +68,8 @@ public:
     static QString setAside(const QString& file);
 
     // The bytes of a snapshot file and back. decode refuses anything that encode did not make.
+    // encodeTo writes them to out; false when out fails or the text is too long for the file.
+    static bool encodeTo(const Snapshot& snapshot, QIODevice& out);
     static QByteArray encode(const Snapshot& snapshot);
     static std::optional<Snapshot> decode(const QByteArray& bytes);
 
