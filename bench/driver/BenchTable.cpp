@@ -199,6 +199,9 @@ QVector<BenchTable::Row> BenchTable::rows() {
                             .arg(QLatin1String(line.size), QLatin1String(key.label)),
                         job, QString::fromLatin1(key.figure), R::Median, 1, T::Below, 16});
         }
+        all.append({QStringLiteral("%1 line: 2.5 s after the last key (ms CPU)")
+                        .arg(QLatin1String(line.size)),
+                    job, QStringLiteral("line_rest_cpu_ms"), R::Median, 1, T::None, 0});
         all.append(
             {QStringLiteral("%1 line: idle, caret blinking (% CPU)").arg(QLatin1String(line.size)),
              job, QStringLiteral("line_idle_cpu_pct"), R::Median, 1, T::Below, 1});
@@ -206,6 +209,9 @@ QVector<BenchTable::Row> BenchTable::rows() {
     all.append({QStringLiteral("Paste 2 MB as one line until idle (ms)"),
                 QStringLiteral("pasteline"), QStringLiteral("pasteline_ms"), R::Median, 1, T::Below,
                 500});
+    all.append({QStringLiteral("After that paste: the next 2.5 s (ms CPU)"),
+                QStringLiteral("pasteline"), QStringLiteral("pasteline_rest_cpu_ms"), R::Median, 1,
+                T::None, 0});
     all.append({QStringLiteral("After that paste: idle, caret blinking (% CPU)"),
                 QStringLiteral("pasteline"), QStringLiteral("pasteline_idle_cpu_pct"), R::Median, 1,
                 T::Below, 1});

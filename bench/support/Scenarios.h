@@ -49,6 +49,8 @@ private:
     static void openUntimed(BenchSubject& subject, const QString& path);
     static void putCaret(BenchSubject& subject, int viewPosition);
     // The CPU time the process takes while its event loop runs idle for a while, in percent of
-    // one core; negative when the text box has not the focus (its caret would not blink).
-    static double idleCpuPercent(BenchSubject& subject);
+    // one core; negative when the text box has not the focus (its caret would not blink). The
+    // watch begins after a rest, whose CPU time (ms) is reported as restFigure: the work an edit
+    // leaves for later.
+    static double idleCpuPercent(BenchSubject& subject, const QString& restFigure);
 };
