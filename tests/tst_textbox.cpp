@@ -215,6 +215,20 @@ QByteArray allBytes() {
     return all;
 }
 
+// Shows box, resized to size when one is given, and waits until it is on screen.
+bool shown(TextBox& box, QSize size = {}) {
+    if (size.isValid()) box.resize(size);
+    box.show();
+    return QTest::qWaitForWindowExposed(&box);
+}
+
+// A line of short words, at least length bytes long.
+QByteArray wordLine(int length) {
+    QByteArray line;
+    while (line.size() < length) line += "sole mare luna ";
+    return line;
+}
+
 }  // namespace
 
 class tst_TextBox : public QObject {
@@ -450,8 +464,7 @@ void tst_TextBox::keys() {
     QFETCH(QStringList, actions);
 
     TextBox box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box));
     TextReference ref;
     box.setText(text);
     ref.setText(text);
@@ -659,9 +672,7 @@ void tst_TextBox::pasteAndDrop() {
     QCOMPARE(box.document()->blockCount(), 2);
 
     // A drop lands where it is dropped.
-    box.resize(300, 200);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {300, 200}));
     box.setText("xy");
     const QPoint at = box.cursorRect(QTextCursor(box.document())).center();
     QMimeData dropped;
@@ -729,8 +740,7 @@ void tst_TextBox::copyGivesTheBytes() {
 
 void tst_TextBox::changeOncePerChange() {
     TextBox box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box));
     QSignalSpy changed(&box, &TextBox::Change);
     box.setText("abc");
     QCOMPARE(changed.count(), 1);
@@ -829,9 +839,7 @@ void tst_TextBox::gotFocus() {
 
 void tst_TextBox::clickTakesTheShownCaret() {
     TextBox box;
-    box.resize(300, 200);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {300, 200}));
     box.setText("a\r\nb");
     // A click puts the selection where it is shown, even when it does not move the caret.
     box.setSelStart(2);  // between CR and LF: shown at the start of the second line
@@ -968,8 +976,7 @@ void tst_TextBox::shortcutsOfWindowActionsAndMenusOffTheBar() {
 
 void tst_TextBox::undoKeepsBufferAndViewTogether() {
     TextBox box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box));
     const QByteArray start("one\rX\ntwo\xa0\r\nthree\n");
     box.setText(start);
     QVERIFY(!box.isUndoAvailable());
@@ -1030,8 +1037,7 @@ void tst_TextBox::undoKeepsBufferAndViewTogether() {
 
 void tst_TextBox::undoStepsMergeTypingAndRemovals() {
     TextBox box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box));
     box.setText("xy\r\nab");
     const auto undoneTo = [&](const QByteArray& expected) {
         box.undo();
@@ -1087,8 +1093,7 @@ void tst_TextBox::undoStepsMergeTypingAndRemovals() {
 void tst_TextBox::undoInAUtf8LfDocument() {
     // Undo and redo keep the characters and the LF line breaks exact.
     TextBox box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box));
     box.load("caff\xc3\xa8\nuno\r");
     QVERIFY(box.format().isLf() == false);  // a CR anywhere keeps CR LF
     box.load("caff\xc3\xa8\nuno\n");
@@ -1176,9 +1181,7 @@ void tst_TextBox::randomAgainstReference() {
     box.setFormat(
         DocumentFormat(lf ? DocumentFormat::LineBreak::Lf : DocumentFormat::LineBreak::CrLf,
                        utf8 ? DocumentFormat::Encoding::Utf8 : DocumentFormat::Encoding::CodePage));
-    box.resize(600, 300);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {600, 300}));
     TextReference ref;
     ref.lf = lf;
     ref.utf8 = utf8;
@@ -1243,8 +1246,7 @@ void tst_TextBox::bigTextFollowsEdits() {
         if (i % 5000 == 0) text += QByteArray(30000, 'w');
     }
     TextBox box;
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box));
     TextReference ref;
     box.setText(text);
     ref.setText(text);
@@ -1307,12 +1309,9 @@ void tst_TextBox::wordsAreTheWidgets() {
 void tst_TextBox::endOfARowBeforeASoftBreak() {
     // End and Shift+End stop before the space that ends a wrapped row, also on the last row of
     // a piece of a long line, which ends where the line wraps.
-    QByteArray line;
-    while (line.size() < 30000) line += "sole mare luna ";
+    const QByteArray line = wordLine(30000);
     TextBox box;
-    box.resize(400, 300);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {400, 300}));
     box.setText(line);
     QCoreApplication::processEvents();
     const QTextBlock piece = box.document()->begin();
@@ -1335,12 +1334,9 @@ void tst_TextBox::dragAfterADoubleClick() {
     // A drag that follows a double-click keeps the word clicked and takes in the whole word
     // under the mouse, also in another piece of a long line; so does a Shift+click after it.
     // "sole" stands at 3000, 1500 and 4500, "mare" at 5000.
-    QByteArray line;
-    while (line.size() < 9000) line += "sole mare luna ";
+    const QByteArray line = wordLine(9000);
     TextBox box;
-    box.resize(400, 2600);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {400, 2600}));
     box.setText(line);
     QCoreApplication::processEvents();
     QVERIFY(box.softBreakCount() > 0);
@@ -1399,9 +1395,7 @@ void tst_TextBox::wordAndLineDeletions() {
     const QList<QKeySequence> keys = QKeySequence::keyBindings(QKeySequence::StandardKey(key));
     if (keys.isEmpty()) QSKIP("the platform binds no key to this deletion");
     TextBox box;
-    box.resize(300, 200);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {300, 200}));
     box.setText(text);
     box.setSelStart(caret);
     QCoreApplication::processEvents();
@@ -1419,12 +1413,9 @@ void tst_TextBox::longLineShowsAsIfFresh() {
     // paints that led there: a long line that was painted, edited and resized between paints
     // looks exactly as the same line given to a new box. The box is tall enough to show where
     // it splits a line that long into several paragraphs.
-    QByteArray line;
-    while (line.size() < 30000) line += "sole mare luna ";
+    const QByteArray line = wordLine(30000);
     TextBox box;
-    box.resize(400, 2600);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {400, 2600}));
     box.setText(line);
     box.grab();
     const auto paintAfter = [&box](const auto& step) {
@@ -1506,9 +1497,7 @@ void tst_TextBox::readFromOutsideAsText() {
     for (int i = 0; line.size() < 65000; ++i) line += "w" + QByteArray::number(100000 + i) + " ";
     line.truncate(65000);
     TextBox box;
-    box.resize(400, 300);
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    QVERIFY(shown(box, {400, 300}));
     box.setText(line);
     QCoreApplication::processEvents();
     QVERIFY(box.softBreakCount() > 10);
