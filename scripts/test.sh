@@ -191,7 +191,8 @@ run_memcheck() {
 }
 
 # Runs "$@" ITEM for each word ITEM of $ITEMS, at most JOBS at a time, each in the background;
-# leaves the items that failed in FAILED.
+# leaves the items that failed in FAILED. It waits for its own jobs only: the end-to-end checks
+# run in the background too.
 run_parallel() {
   local item done rc
   local -A names=()
@@ -199,7 +200,7 @@ run_parallel() {
   for item in $ITEMS; do
     while ((${#names[@]} >= JOBS)); do
       rc=0
-      wait -n -p done || rc=$?
+      wait -n -p done "${!names[@]}" || rc=$?
       ((rc == 0)) || FAILED+=("${names[$done]}")
       unset "names[$done]"
     done
@@ -208,7 +209,7 @@ run_parallel() {
   done
   while ((${#names[@]} > 0)); do
     rc=0
-    wait -n -p done || rc=$?
+    wait -n -p done "${!names[@]}" || rc=$?
     ((rc == 0)) || FAILED+=("${names[$done]}")
     unset "names[$done]"
   done
