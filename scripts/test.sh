@@ -160,12 +160,12 @@ memcheck_log() {
   elif [[ $item == *:* ]]; then
     name+=.${item#*:}
   fi
-  echo "$BUILD_DIR/valgrind-$name.log"
+  echo "$BUILD_DIR/valgrind-${name//[^A-Za-z0-9_.-]/-}.log"
 }
 
 # memcheck over one test executable of the main build, or a part of it: "exe:function" runs that
-# test function alone, "exe:-function" every other one, so that the longest test can run in two
-# parts side by side. Any error fails.
+# test function alone, "exe:function:row" one row of its data, "exe:-function" every other
+# function, so that the longest test can run in parts side by side. Any error fails.
 run_memcheck() {
   local item=$1 exe=${1%%:*} log args=()
   log=$(memcheck_log "$item")
@@ -190,21 +190,31 @@ run_memcheck() {
   fi
 }
 
-# Runs "$@" ITEM for each word ITEM of $ITEMS, at most JOBS at a time, each in the background;
-# leaves the items that failed in FAILED. It waits for its own jobs only: the end-to-end checks
-# run in the background too.
+# Whether ITEM is among the FAILED of the last run_parallel.
+failed() {
+  local f
+  for f in "${FAILED[@]}"; do
+    [[ "$f" == "$1" ]] && return 0
+  done
+  return 1
+}
+
+# Runs COMMAND ITEM for each ITEM, at most JOBS at a time, each in the background; leaves the
+# items that failed in FAILED. It waits for its own jobs only: the end-to-end checks run in the
+# background too.
 run_parallel() {
-  local item done rc
+  local command=$1 item done rc
+  shift
   local -A names=()
   FAILED=()
-  for item in $ITEMS; do
+  for item in "$@"; do
     while ((${#names[@]} >= JOBS)); do
       rc=0
       wait -n -p done "${!names[@]}" || rc=$?
       ((rc == 0)) || FAILED+=("${names[$done]}")
       unset "names[$done]"
     done
-    "$@" "$item" &
+    "$command" "$item" &
     names[$!]=$item
   done
   while ((${#names[@]} > 0)); do
@@ -222,7 +232,7 @@ stage_valgrind() {
   cmake -S "$SUPP/canary" -B "$BUILD_DIR/valgrind-canary" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     "${LAUNCHER[@]}" >/dev/null
   cmake --build "$BUILD_DIR/valgrind-canary" >/dev/null
-  local where rc exe
+  local where rc
   for where in ours qt; do
     rc=0
     run_memcheck "$BUILD_DIR/valgrind-canary/canary_$where" || rc=$?
@@ -232,16 +242,23 @@ stage_valgrind() {
     fi
     echo "valgrind: the deliberate use-after-free of canary_$where is caught"
   done
-  # The randomized text box against its reference takes as long under memcheck as the rest of
-  # its test: the two halves run side by side. The longest go first.
-  local t=$BUILD_DIR/tests item
-  ITEMS="$t/tst_textbox:randomAgainstReference $t/tst_textbox:-randomAgainstReference"
-  ITEMS+=" $t/tst_frame $t/tst_filecommands"
-  run_parallel run_memcheck
-  for item in $ITEMS; do
+  # The randomized text box against its reference takes longer under memcheck than the rest of
+  # its test: each of its rows runs by itself, side by side with the rest. The longest go first.
+  local t=$BUILD_DIR/tests items=() item tag
+  while IFS= read -r tag; do
+    items+=("$t/tst_textbox:randomAgainstReference:$tag")
+  done < <(env "${TEST_ENV[@]}" "$t/tst_textbox" -datatags 2>/dev/null |
+    sed -n 's/^tst_TextBox randomAgainstReference //p')
+  if ((${#items[@]} == 0)); then
+    echo "valgrind: tst_textbox lists no rows of randomAgainstReference" >&2
+    return 1
+  fi
+  items+=("$t/tst_textbox:-randomAgainstReference" "$t/tst_frame" "$t/tst_filecommands")
+  run_parallel run_memcheck "${items[@]}"
+  for item in "${items[@]}"; do
     local log
     log=$(memcheck_log "$item")
-    if [[ " ${FAILED[*]-} " == *" $item "* ]]; then
+    if failed "$item"; then
       cat "$log.out" "$log"
       echo "valgrind: ${item#"$t"/} failed (log: $log)" >&2
       return 1
@@ -281,11 +298,10 @@ fuzz_one() {
 
 stage_fuzz() {
   stage "Fuzzing each target for ${FUZZ_SECONDS}s ($ASAN_DIR), seeds $((SEED + 2)) to $((SEED + 1 + ${#FUZZ_TARGETS[@]}))"
-  ITEMS="${FUZZ_TARGETS[*]}"
-  run_parallel fuzz_one
+  run_parallel fuzz_one "${FUZZ_TARGETS[@]}"
   local t runs
   for t in "${FUZZ_TARGETS[@]}"; do
-    if [[ " ${FAILED[*]-} " == *" $t "* ]]; then
+    if failed "$t"; then
       tail -n 60 "$ASAN_DIR/$t.log"
       echo "fuzz: $t failed; the input is in $ASAN_DIR/crashes/$t/. Keep it under" >&2
       echo "fuzz: fuzz/regressions/$t/ so that tst_fuzzreplay checks it from now on." >&2
