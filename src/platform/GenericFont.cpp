@@ -42,7 +42,7 @@ void GenericFont::resolve() {
     // A face that Qt does not list (it leaves out some kinds of font file) is one Qt would pass
     // over for the next; the generic name is kept then.
     const QString face = bestFace(generic.toUtf8());
-    if (face.isEmpty() || !QFontDatabase::hasFamily(face)) return;
+    if (face.isEmpty() || !QFontDatabase::families().contains(face)) return;
     font.setFamily(face);
     QApplication::setFont(font);
 }
