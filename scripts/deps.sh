@@ -12,9 +12,9 @@ set -euo pipefail
 
 # Compiler, build tool and Qt (qt6-base-dev brings Widgets, PrintSupport, DBus, Test, the xcb
 # platform plugin and the OpenGL headers that CMake's Qt6Gui package looks for), libxcb's
-# headers for the startup notification on X11, and zlib's for the CRC-32 of the copies of
-# unsaved text.
-BUILD_PACKAGES=(cmake g++ make qt6-base-dev libxcb1-dev zlib1g-dev)
+# headers for the startup notification on X11, zlib's for the CRC-32 of the copies of unsaved
+# text, and fontconfig's for the faces of the default font and of the forms' font.
+BUILD_PACKAGES=(cmake g++ make qt6-base-dev libxcb1-dev zlib1g-dev libfontconfig-dev)
 
 # What the program itself needs at run time beyond the Qt libraries: one font family, and Qt's
 # translations of its own texts (message-box buttons, file dialogs) into the user's language.

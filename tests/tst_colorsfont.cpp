@@ -8,6 +8,7 @@
 #include "document/FontMenu.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
+#include "platform/GenericFont.h"
 #include "platform/MenuText.h"
 
 // The colours and the font of a document window's text box, chosen from its Options menu.
@@ -55,6 +56,11 @@ private:
         QVERIFY(!font.strikeOut());
         // Narrowed exactly when the face is missing and another one stands in for it.
         QCOMPARE(font.stretch() == QFont::SemiCondensed, QFontInfo(font).family() != font.family());
+        // The face standing in for it is DejaVu Sans wherever that is installed, whatever other
+        // faces the font configuration prefers for a sans-serif one.
+        if (font.stretch() == QFont::SemiCondensed &&
+            QFontDatabase::families().contains(QStringLiteral("DejaVu Sans")))
+            QCOMPARE(QFontInfo(font).family(), QStringLiteral("DejaVu Sans"));
     }
 
     // Opens the window's font menu the way the user does, which lists the fonts.
@@ -327,6 +333,20 @@ private slots:
         QList<int> expected;
         for (int i = 1; i < families.size(); ++i) expected.append(i);
         QCOMPARE(chosen, expected);
+    }
+
+    // Where the default font names the generic sans-serif family, it is given the name of the
+    // face Qt draws that family with, and keeps its size.
+    void theGenericDefaultFontIsNamedAfterItsFace() {
+        const QFont generic = QApplication::font();
+        if (generic.family() != QLatin1String("Sans Serif"))
+            QSKIP("the platform gives a default font of its own");
+        const QString face = QFontInfo(generic).family();
+        GenericFont::resolve();
+        const QFont resolved = QApplication::font();
+        QApplication::setFont(generic);
+        QCOMPARE(resolved.family(), face);
+        QCOMPARE(resolved.pointSizeF(), generic.pointSizeF());
     }
 };
 
