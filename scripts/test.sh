@@ -365,7 +365,7 @@ stage_ctest() {
   cat "$E2E_LOG"
   # Every run of ctest counts: the unit tests under the sanitizers, the native ones, the
   # end-to-end checks.
-  local log counts failed=0 total=0 missing=0
+  local log counts failures=0 total=0 missing=0
   for log in "$SANITIZE_LOG" "$native_log" "$E2E_LOG"; do
     counts=$(ctest_counts "$log" 2>/dev/null || true)
     if [[ -z "$counts" ]]; then
@@ -373,12 +373,12 @@ stage_ctest() {
       [[ "$log" == "$SANITIZE_LOG" && "$SKIP" == *" sanitize "* ]] || missing=1
       continue
     fi
-    failed=$((failed + ${counts% *}))
+    failures=$((failures + ${counts% *}))
     total=$((total + ${counts#* }))
   done
   CTEST_SUMMARY=""
   if ((!missing && total > 0)); then
-    CTEST_SUMMARY="$(((total - failed) * 100 / total))% tests passed, $failed tests failed out of $total"
+    CTEST_SUMMARY="$(((total - failures) * 100 / total))% tests passed, $failures tests failed out of $total"
   fi
   ((native_rc == 0 && e2e_rc == 0)) || CTEST_FAILED=1
 }
