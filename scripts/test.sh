@@ -79,6 +79,9 @@ if command -v ccache >/dev/null 2>&1; then
   LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$ROOT}
   export CCACHE_NOHASHDIR=${CCACHE_NOHASHDIR:-1}
+  # A compile reads its precompiled headers (some 300 MB) and ccache hashes them each time,
+  # unless it keeps the hashes of files it has seen by inode.
+  export CCACHE_INODECACHE=${CCACHE_INODECACHE:-1}
   # Qt's test library defines the build and source folders of every test as absolute paths,
   # which would make every test object a miss in another clone. They only serve QFINDTESTDATA,
   # and an object from another clone may name folders that are gone: the tests that read files
