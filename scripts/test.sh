@@ -162,7 +162,6 @@ memcheck_log() {
     name+=.not-${item#*:-}
   elif [[ $item == *:* ]]; then
     name+=.${item#*:}
-    name=${name//|/+}
   fi
   echo "$BUILD_DIR/valgrind-${name//[^A-Za-z0-9_.-]/-}.log"
 }
