@@ -3,7 +3,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
-#include <QtTest>
+#include <QTest>
 
 #include "FrameFixture.h"
 #include "about/frmAbout.h"

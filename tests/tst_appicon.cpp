@@ -2,8 +2,8 @@
 #include <QIcon>
 #include <QImage>
 #include <QSet>
+#include <QTest>
 #include <QXmlStreamReader>
-#include <QtTest>
 
 #include "FrameFixture.h"
 #include "document/frmNotePad.h"

@@ -2,7 +2,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QStyle>
-#include <QtTest>
+#include <QTest>
 
 #include "FrameFixture.h"
 #include "document/FontMenu.h"

@@ -6,7 +6,8 @@
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
-#include <QtTest>
+#include <QTest>
+#include <QTimeZone>
 
 #include "FrameFixture.h"
 #include "document/DateTimeText.h"

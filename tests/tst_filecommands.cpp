@@ -3,7 +3,7 @@
 
 #include <QMdiArea>
 #include <QMimeData>
-#include <QtTest>
+#include <QTest>
 
 #include "DiskFiles.h"
 #include "FrameFixture.h"

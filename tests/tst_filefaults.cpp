@@ -15,7 +15,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
-#include <QtTest>
+#include <QTest>
 #include <limits>
 
 #include "ChildCase.h"

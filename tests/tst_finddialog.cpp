@@ -6,7 +6,8 @@
 #include <QRadioButton>
 #include <QRandomGenerator>
 #include <QScopeGuard>
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "FrameFixture.h"
 #include "SearchReference.h"

@@ -8,9 +8,10 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOption>
-#include <QtTest>
+#include <QTest>
 
 #include "FrameFixture.h"
 #include "about/frmAbout.h"

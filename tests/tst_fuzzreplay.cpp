@@ -1,6 +1,6 @@
 #include <QDir>
 #include <QDirIterator>
-#include <QtTest>
+#include <QTest>
 
 #include "CodePageProperties.h"
 #include "SearchScript.h"

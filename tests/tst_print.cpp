@@ -3,10 +3,11 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextLayout>
-#include <QtTest>
 
 #include "FrameFixture.h"
 #include "document/DocumentPrinter.h"

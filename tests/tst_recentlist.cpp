@@ -5,7 +5,7 @@
 
 #include <QMenu>
 #include <QSettings>
-#include <QtTest>
+#include <QTest>
 #include <functional>
 #include <map>
 

@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSettings>
-#include <QtTest>
+#include <QTest>
 
 #include "ChildCase.h"
 #include "DiskFiles.h"

@@ -1,6 +1,6 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 #include <cstdio>
 
 #include "FrameFixture.h"

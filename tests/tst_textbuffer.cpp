@@ -1,4 +1,4 @@
-#include <QtTest>
+#include <QTest>
 
 #include "TextReference.h"
 #include "document/EditHistory.h"

@@ -1,5 +1,5 @@
 #include <QRandomGenerator>
-#include <QtTest>
+#include <QTest>
 
 #include "SearchReference.h"
 #include "files/CodePage.h"

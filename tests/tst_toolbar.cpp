@@ -1,6 +1,7 @@
 #include <QMdiArea>
 #include <QMenu>
-#include <QtTest>
+#include <QSignalSpy>
+#include <QTest>
 
 #include "FrameFixture.h"
 #include "document/TextBox.h"

@@ -52,6 +52,8 @@ bool keyOrder(const QString& a, const QString& b) {
 SettingsStore::SettingsStore(const QString& organization, const QString& application)
     : m_organization(organization), m_application(application) {}
 
+SettingsStore::SettingsStore() = default;
+
 SettingsStore::~SettingsStore() { endExchange(); }
 
 QString SettingsStore::fileName() const {

@@ -50,7 +50,7 @@ public:
 
 protected:
     // For stand-ins that keep their values elsewhere.
-    SettingsStore() = default;
+    SettingsStore();
 
 private:
     // Starts the exchange if none is under way; the settings as read, or null when nothing
