@@ -7,6 +7,7 @@
 #include "frame/FrameService.h"
 #include "frame/SnapshotScheduler.h"
 #include "frame/frmMDI.h"
+#include "platform/FormFont.h"
 #include "platform/GenericFont.h"
 #include "platform/PlatformTranslations.h"
 #include "platform/QtDialogService.h"
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         if (const std::optional<int> status = FrameHandOff::run(launch, platformData))
             return *status;
 
+    FormFont::prepare();
     GenericFont::resolve();
     frmMDI frame(std::make_unique<QtDialogService>(), std::make_unique<QtSystemServices>());
     // Asked to end (the session closing, a service stop): what is typed but not yet copied is

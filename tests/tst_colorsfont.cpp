@@ -8,6 +8,7 @@
 #include "document/FontMenu.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
+#include "platform/FormFont.h"
 #include "platform/GenericFont.h"
 #include "platform/MenuText.h"
 
@@ -76,6 +77,9 @@ private:
     }
 
 private slots:
+    // As the program does before its first window.
+    void initTestCase() { FormFont::prepare(); }
+
     void aNewWindowHasTheDefaultLook() {
         FrameFixture f;
         frmNotePad* w = f.active();

@@ -4,6 +4,7 @@
 #include "Scenarios.h"
 #include "TavulellaSubject.h"
 #include "frame/FrameService.h"
+#include "platform/FormFont.h"
 #include "platform/GenericFont.h"
 #include "platform/QtDialogService.h"
 
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
     // goes on here all the same), as the program's own start-up does it.
     FrameService service;
     service.claim();
+    FormFont::prepare();
     GenericFont::resolve();
     TavulellaSubject subject(std::make_unique<QtDialogService>());
     return Scenarios::run(subject, QApplication::arguments().mid(1));

@@ -25,36 +25,72 @@ bool installed(const QString& family) {
     });
 }
 
-// Has fontconfig, for this process, put the stand-in first wherever a font asks for the
-// drawn-for face; true once that holds. A font naming the drawn-for face alone then gets the
-// stand-in from the list of substitutes that Qt builds for a missing family anyway. Named as the
-// font's second family the stand-in is found all the same, but Qt then builds at once a list of
-// substitutes for the stand-in too: another sort of every installed font, some 7 % of the
-// start-up where a few hundred families are installed.
-bool standInAnswersForDrawnFor() {
-    static const bool told = [] {
-        const QByteArray rule =
-            "<?xml version=\"1.0\"?><fontconfig><match target=\"pattern\"><test name=\"family\">"
-            "<string>" +
-            DrawnFor.toUtf8() +
-            "</string></test><edit name=\"family\" mode=\"prepend\" binding=\"strong\"><string>" +
-            StandIn.toUtf8() + "</string></edit></match></fontconfig>";
-        FcConfig* config = FcConfigGetCurrent();
-        return config && FcConfigParseAndLoadFromMemory(
-                             config, reinterpret_cast<const FcChar8*>(rule.constData()), FcFalse);
-    }();
-    return told;
+// Whether fontconfig lists a font under family, under any of its names.
+bool listed(FcConfig* config, const QByteArray& family) {
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.constData()));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* fonts = FcFontList(config, pattern, objects);
+    const bool found = fonts && fonts->nfont > 0;
+    if (fonts) FcFontSetDestroy(fonts);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return found;
+}
+
+// fontconfig's entry for the stand-in's bold upright face of normal width, the face the forms
+// draw with; null where it is not installed.
+FcPattern* standInBold(FcConfig* config) {
+    FcFontSet* fonts = FcConfigGetFonts(config, FcSetSystem);
+    const QByteArray family = StandIn.toUtf8();
+    for (int i = 0; fonts && i < fonts->nfont; ++i) {
+        FcPattern* font = fonts->fonts[i];
+        FcChar8* name = nullptr;
+        int weight = 0, slant = 0, width = FC_WIDTH_NORMAL;
+        if (FcPatternGetString(font, FC_FAMILY, 0, &name) != FcResultMatch ||
+            family != reinterpret_cast<const char*>(name) ||
+            FcPatternGetInteger(font, FC_WEIGHT, 0, &weight) != FcResultMatch ||
+            weight != FC_WEIGHT_BOLD ||
+            FcPatternGetInteger(font, FC_SLANT, 0, &slant) != FcResultMatch ||
+            slant != FC_SLANT_ROMAN)
+            continue;
+        FcPatternGetInteger(font, FC_WIDTH, 0, &width);
+        if (width == FC_WIDTH_NORMAL) return font;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
+void FormFont::prepare() {
+    FcConfig* config = FcConfigGetCurrent();
+    const QByteArray drawnFor = DrawnFor.toUtf8();
+    if (!config || listed(config, drawnFor)) return;
+    FcPattern* face = standInBold(config);
+    if (!face) return;
+    // The application's own fonts: the set exists once a file has been offered to it, even one
+    // that is not there.
+    FcFontSet* own = FcConfigGetFonts(config, FcSetApplication);
+    if (!own) {
+        FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>("/nonexistent/font"));
+        own = FcConfigGetFonts(config, FcSetApplication);
+    }
+    FcPattern* alias = own ? FcPatternDuplicate(face) : nullptr;
+    if (!alias) return;
+    if (!FcPatternAddString(alias, FC_FAMILY,
+                            reinterpret_cast<const FcChar8*>(drawnFor.constData())) ||
+        !FcFontSetAdd(own, alias))
+        FcPatternDestroy(alias);
+}
+
 QFont FormFont::font() {
     const bool missing = !installed(DrawnFor);
     QFont font;
-    // Where the face is missing the stand-in takes its place, named second or, where fontconfig
-    // answers for the face with it, not named at all.
-    font.setFamilies(missing && standInAnswersForDrawnFor() ? QStringList{DrawnFor}
-                                                            : QStringList{DrawnFor, StandIn});
+    // Where the face is missing the stand-in takes its place: not named where fontconfig lists a
+    // font under the face's name (the stand-in, after prepare()), named second otherwise.
+    font.setFamilies(missing && listed(FcConfigGetCurrent(), DrawnFor.toUtf8())
+                         ? QStringList{DrawnFor}
+                         : QStringList{DrawnFor, StandIn});
     font.setPointSizeF(8.25);
     font.setBold(true);
     // The stand-in's letters are wider than the original's: "Cercamme:" would lose its colon.
