@@ -101,15 +101,12 @@ bool isKey(const QKeyEvent* e, QKeyCombination key) {
     return QKeyCombination(e->modifiers() & ~Qt::KeypadModifier, Qt::Key(e->key())) == key;
 }
 
-// Text in scripts that need no shaping (Latin, Greek, Cyrillic, symbols...) is laid out from the
-// font's own advances, without kerning or ligatures, as a plain text box draws it: a long line
-// then lays out in about half the time. Scripts that need shaping still get it.
-QFont unshaped(QFont font) {
+}  // namespace
+
+QFont TextBox::unshaped(QFont font) {
     font.setStyleStrategy(QFont::StyleStrategy(font.styleStrategy() | QFont::PreferNoShaping));
     return font;
 }
-
-}  // namespace
 
 TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(document())) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);

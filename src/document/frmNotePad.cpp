@@ -29,7 +29,10 @@ frmNotePad::frmNotePad(Workspace& workspace) : m_workspace(workspace) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(UntitledCaption);
     setWindowIcon(workspace.mainWindow().windowIcon());
-    const QFont formFont = FormFont::font();
+    // The window has the font its text box draws with: the box, which takes it over, then lays
+    // out its text in one font from the start (Qt matches every font it loads against every
+    // installed font), and the title is drawn as the text is.
+    const QFont formFont = TextBox::unshaped(FormFont::font());
     setFont(formFont);
 
     Text1 = new TextBox(this);
