@@ -27,6 +27,8 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 # Driving the real program from outside: the clipboard, and reading its widgets over the
 # accessibility bus (dbus-daemon, at-spi-bus-launcher, python3-pyatspi).
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
+# A dead key on a key of its own (xmodmap).
+E2E_PACKAGES+=(x11-xserver-utils)
 # The program as git's editor.
 E2E_PACKAGES+=(git)
 # Printing through a real spooler to a PDF queue, and reading the PDF back as text.
