@@ -47,8 +47,8 @@ E2E_PACKAGES+=(libglib2.0-bin xdg-utils)
 HARDEN_PACKAGES=(clang libclang-rt-dev valgrind)
 # A compiler cache: the test command builds twice, and clones share what was compiled once.
 HARDEN_PACKAGES+=(ccache)
-# A quicker linker for the test command's builds.
-HARDEN_PACKAGES+=(lld)
+# A quicker linker and a quicker build tool for the test command's builds.
+HARDEN_PACKAGES+=(lld ninja-build)
 # The layout check of the test command (clang-format 14 is Debian 12's).
 HARDEN_PACKAGES+=(clang-format)
 

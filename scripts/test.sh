@@ -96,6 +96,16 @@ if command -v ld.lld >/dev/null 2>&1; then
   LINKER=(-DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld)
 fi
 
+# A new build folder is made for Ninja where it is there: it compiles the objects of every target
+# side by side, where make finishes one target before it starts the next, and takes far less time
+# to decide what to build (each build about a quarter quicker). A folder made before keeps the
+# build tool it was made for.
+generator() {
+  if [[ ! -f "$1/CMakeCache.txt" ]] && command -v ninja >/dev/null 2>&1; then
+    echo "-GNinja"
+  fi
+}
+
 # The compilers allocate much memory, which they touch once: with glibc's heap in transparent huge
 # pages (where the kernel offers them on request) they take far fewer page faults; clang compiles
 # some 7 % quicker.
@@ -119,8 +129,10 @@ stage_build() {
   stage "Building the program and the tests it runs into $BUILD_DIR"
   # Only what the stages of this build run (tavulella_main_checks); the package the end-to-end
   # checks make therefore must not build everything first.
-  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON \
-    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "${LAUNCHER[@]}" "${LINKER[@]}"
+  local tool
+  tool=$(generator "$BUILD_DIR")
+  cmake ${tool:+"$tool"} -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTAVULELLA_BUILD_TESTS=ON -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON "${LAUNCHER[@]}" "${LINKER[@]}"
   env "${BUILD_ENV[@]}" cmake --build "$BUILD_DIR" -j"$JOBS" --target tavulella_main_checks
 }
 
@@ -128,8 +140,11 @@ stage_hardened() {
   stage "Building with clang, the sanitizers and the fuzz targets into $ASAN_DIR"
   # Everything is instrumented for the sanitizers and for libFuzzer's coverage; only the fuzz
   # targets link libFuzzer's main(), the tests keep their own.
-  cmake -S "$ROOT" -B "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVULELLA_BUILD_TESTS=ON \
-    -DTAVULELLA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ "${LAUNCHER[@]}" "${LINKER[@]}"
+  local tool
+  tool=$(generator "$ASAN_DIR")
+  cmake ${tool:+"$tool"} -S "$ROOT" -B "$ASAN_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DTAVULELLA_BUILD_TESTS=ON -DTAVULELLA_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ "${LAUNCHER[@]}" \
+    "${LINKER[@]}"
   # Only what the sanitizer run and the fuzzing run: the unit tests and the fuzz targets, each
   # set through the one target that depends on all of it, so that the jobs run side by side
   # across executables; not the program itself, which the end-to-end checks of the main build
