@@ -42,7 +42,8 @@ void GenericFont::resolve() {
     // A face that Qt does not list (it leaves out some kinds of font file) is one Qt would pass
     // over for the next; the generic name is kept then.
     const QString face = bestFace(generic.toUtf8());
-    if (face.isEmpty() || !QFontDatabase::families().contains(face)) return;
+    // Asked for its styles, Qt looks up the one family; listing every family costs far more.
+    if (face.isEmpty() || QFontDatabase::styles(face).isEmpty()) return;
     font.setFamily(face);
     QApplication::setFont(font);
 }
