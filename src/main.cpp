@@ -9,6 +9,7 @@
 #include "frame/frmMDI.h"
 #include "platform/FormFont.h"
 #include "platform/GenericFont.h"
+#include "platform/LazyIconStyle.h"
 #include "platform/PlatformTranslations.h"
 #include "platform/QtDialogService.h"
 #include "platform/QtSystemServices.h"
@@ -47,6 +48,7 @@ int main(int argc, char** argv) {
         if (const std::optional<int> status = FrameHandOff::run(launch, platformData))
             return *status;
 
+    LazyIconStyle::install();
     FormFont::prepare();
     GenericFont::resolve();
     frmMDI frame(std::make_unique<QtDialogService>(), std::make_unique<QtSystemServices>());

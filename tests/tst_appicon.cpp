@@ -1,12 +1,15 @@
+#include <QApplication>
 #include <QFile>
 #include <QIcon>
 #include <QImage>
 #include <QSet>
+#include <QStyleFactory>
 #include <QTest>
 #include <QXmlStreamReader>
 
 #include "FrameFixture.h"
 #include "document/frmNotePad.h"
+#include "platform/LazyIconStyle.h"
 
 // The program's icon: compiled into the program at the two sizes its windows use, drawn in at
 // most 16 colours, and shown by the frame and by every document window; plus the same design at
@@ -76,6 +79,8 @@ private slots:
         QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
         QVERIFY(showsPicture(icon, 16));
         QVERIFY(showsPicture(icon, 32));
+        // Also the application's, which the dialogs show.
+        QVERIFY(showsPicture(QApplication::windowIcon(), 16));
     }
 
     void documentWindowsShowTheFramesIcon() {
@@ -87,6 +92,28 @@ private slots:
         for (frmNotePad* w : f.documents()) {
             QVERIFY2(showsPicture(w->windowIcon(), 16), qPrintable(w->Caption()));
             QVERIFY2(showsPicture(w->windowIcon(), 32), qPrintable(w->Caption()));
+        }
+    }
+
+    // The program's style reads the extension buttons' and title bars' pictures when they are
+    // first drawn; they are its base style's, in either layout direction.
+    void stylePicturesReadWhenDrawn_data() {
+        QTest::addColumn<int>("which");
+        QTest::newRow("menu bar extension") << int(QStyle::SP_ToolBarHorizontalExtensionButton);
+        QTest::newRow("window menu") << int(QStyle::SP_TitleBarMenuButton);
+        QTest::newRow("close") << int(QStyle::SP_TitleBarCloseButton);
+    }
+
+    void stylePicturesReadWhenDrawn() {
+        QFETCH(int, which);
+        const auto picture = QStyle::StandardPixmap(which);
+        LazyIconStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
+        for (Qt::LayoutDirection direction : {Qt::RightToLeft, Qt::LeftToRight}) {
+            QGuiApplication::setLayoutDirection(direction);
+            const QIcon icon = style.standardIcon(picture);
+            QVERIFY(!icon.isNull());
+            QCOMPARE(argb(icon.pixmap(16).toImage()),
+                     argb(style.baseStyle()->standardIcon(picture).pixmap(16).toImage()));
         }
     }
 

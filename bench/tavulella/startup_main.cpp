@@ -6,6 +6,7 @@
 #include "frame/FrameService.h"
 #include "platform/FormFont.h"
 #include "platform/GenericFont.h"
+#include "platform/LazyIconStyle.h"
 #include "platform/QtDialogService.h"
 
 // Tavulella's start-up and the opening of a file, in a program built and started exactly as
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     // goes on here all the same), as the program's own start-up does it.
     FrameService service;
     service.claim();
+    LazyIconStyle::install();
     FormFont::prepare();
     GenericFont::resolve();
     TavulellaSubject subject(std::make_unique<QtDialogService>());

@@ -25,6 +25,7 @@
 #include "frame/Toolbar.h"
 #include "platform/CheckableItem.h"
 #include "platform/DialogService.h"
+#include "platform/ScreenPicture.h"
 #include "platform/SystemServices.h"
 #include "platform/Twips.h"
 #include "search/SearchCommands.h"
@@ -40,8 +41,12 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemSer
     // times the usual density; every document window takes it over.
     QIcon icon;
     for (int size : {16, 24, 32, 48, 64, 96})
-        icon.addFile(QStringLiteral(":/icons/tavulella-%1.png").arg(size), QSize(size, size));
+        icon.addPixmap(ScreenPicture::read(QStringLiteral(":/icons/tavulella-%1.png").arg(size)));
     setWindowIcon(icon);
+    // Also the application's: the windows that set none take it (the dialogs, and the window
+    // menu a document window makes before it has its icon, which otherwise reads the style's
+    // picture with no format named, and with it loads every image-format plugin).
+    QApplication::setWindowIcon(icon);
 
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);

@@ -1,5 +1,7 @@
 #include "platform/ScreenPicture.h"
 
+#include <QFileInfo>
+#include <QImageReader>
 #include <QtMath>
 
 int ScreenPicture::drawnDensity(qreal density) { return qBound(1, qCeil(density), 3); }
@@ -9,7 +11,13 @@ QPixmap ScreenPicture::load(const QString& name, qreal density) {
     QString file = name;
     const int dot = static_cast<int>(file.lastIndexOf(QLatin1Char('.')));
     if (drawn > 1) file.insert(dot < 0 ? file.size() : dot, QStringLiteral("@%1x").arg(drawn));
-    QPixmap pixmap(file);
+    QPixmap pixmap = read(file);
     pixmap.setDevicePixelRatio(drawn);
     return pixmap;
+}
+
+QPixmap ScreenPicture::read(const QString& file) {
+    QImageReader reader(file, QFileInfo(file).suffix().toLower().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }

@@ -12,6 +12,9 @@
 class ScreenPicture {
 public:
     static QPixmap load(const QString& name, qreal density);
+    // The picture in the file, read in the format its suffix names. Left to find the format
+    // itself, Qt loads every image-format plugin it has to ask each whether it reads the file.
+    static QPixmap read(const QString& file);
     // The density a picture is drawn at for a screen of the given density: 1, 2 or 3.
     static int drawnDensity(qreal density);
 };
