@@ -289,7 +289,9 @@ PY
 # The dead key gets a key of its own, as on a keyboard that has one. Otherwise xdotool lends it a
 # spare key for the one press and takes the key back at once: a program slow to read the press
 # (the machine busy with a build) then finds the key empty, and the "e" comes without its accent.
-spare=$(xmodmap -pke | awk 'NF == 3 && $2 > 8 { print $2; exit }')
+# awk reads the whole list: leaving at the first free key would break xmodmap's pipe, which
+# pipefail turns into the end of this script.
+spare=$(xmodmap -pke | awk 'NF == 3 && $2 > 8 && spare == "" { spare = $2 } END { print spare }')
 [[ -n "$spare" ]] || e2e_fail "the X server has no free key for the dead key"
 xmodmap -e "keycode $spare = dead_acute"
 sleep 0.3
