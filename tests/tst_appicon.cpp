@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QIcon>
 #include <QImage>
+#include <QScopeGuard>
 #include <QSet>
 #include <QStyleFactory>
 #include <QTest>
@@ -108,6 +109,9 @@ private slots:
         QFETCH(int, which);
         const auto picture = QStyle::StandardPixmap(which);
         LazyIconStyle style(QStyleFactory::create(QStringLiteral("Fusion")));
+        const auto restore = qScopeGuard([direction = QGuiApplication::layoutDirection()] {
+            QGuiApplication::setLayoutDirection(direction);
+        });
         for (Qt::LayoutDirection direction : {Qt::RightToLeft, Qt::LeftToRight}) {
             QGuiApplication::setLayoutDirection(direction);
             const QIcon icon = style.standardIcon(picture);
