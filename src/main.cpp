@@ -7,9 +7,6 @@
 #include "frame/FrameService.h"
 #include "frame/SnapshotScheduler.h"
 #include "frame/frmMDI.h"
-#include "platform/FormFont.h"
-#include "platform/GenericFont.h"
-#include "platform/LazyIconStyle.h"
 #include "platform/PlatformTranslations.h"
 #include "platform/QtDialogService.h"
 #include "platform/QtSystemServices.h"
@@ -48,9 +45,7 @@ int main(int argc, char** argv) {
         if (const std::optional<int> status = FrameHandOff::run(launch, platformData))
             return *status;
 
-    LazyIconStyle::install();
-    FormFont::prepare();
-    GenericFont::resolve();
+    frmMDI::prepareApplication();
     frmMDI frame(std::make_unique<QtDialogService>(), std::make_unique<QtSystemServices>());
     // Asked to end (the session closing, a service stop): what is typed but not yet copied is
     // copied first, and the copies stay for the next start.

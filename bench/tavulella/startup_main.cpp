@@ -4,9 +4,7 @@
 #include "Scenarios.h"
 #include "TavulellaSubject.h"
 #include "frame/FrameService.h"
-#include "platform/FormFont.h"
-#include "platform/GenericFont.h"
-#include "platform/LazyIconStyle.h"
+#include "frame/frmMDI.h"
 #include "platform/QtDialogService.h"
 
 // Tavulella's start-up and the opening of a file, in a program built and started exactly as
@@ -20,9 +18,7 @@ int main(int argc, char** argv) {
     // goes on here all the same), as the program's own start-up does it.
     FrameService service;
     service.claim();
-    LazyIconStyle::install();
-    FormFont::prepare();
-    GenericFont::resolve();
+    frmMDI::prepareApplication();
     TavulellaSubject subject(std::make_unique<QtDialogService>());
     return Scenarios::run(subject, QApplication::arguments().mid(1));
 }

@@ -25,10 +25,19 @@
 #include "frame/Toolbar.h"
 #include "platform/CheckableItem.h"
 #include "platform/DialogService.h"
+#include "platform/FormFont.h"
+#include "platform/GenericFont.h"
+#include "platform/LazyIconStyle.h"
 #include "platform/ScreenPicture.h"
 #include "platform/SystemServices.h"
 #include "platform/Twips.h"
 #include "search/SearchCommands.h"
+
+void frmMDI::prepareApplication() {
+    LazyIconStyle::install();
+    FormFont::prepare();
+    GenericFont::resolve();
+}
 
 frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemServices> services)
     : m_dialogs(std::move(dialogs)),

@@ -31,6 +31,10 @@ public:
     frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemServices> services);
     ~frmMDI() override;
 
+    // Readies the application for the frame: its style, and the fonts the forms and the menus
+    // draw with. Call once the application object exists, before the frame is made.
+    static void prepareApplication();
+
     // The start-up sequence: shows the frame, creates the slot tables, opens the files given to
     // the program (as File, Open does), puts the start-up window in slot 1 when none of them
     // opened, loads the recent-files list and sets the search direction to down. Returns the

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QIconEngine>
-#include <QPainter>
 #include <QPointer>
 
 namespace {
