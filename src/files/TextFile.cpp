@@ -237,10 +237,16 @@ bool readAttributes(int fd, Attributes* attributes) {
     return true;
 }
 
+// Gives the replacement each attribute it does not already have as it is (a security label the
+// folder gave it may be one the user could not set).
 bool giveAttributes(int fd, const Attributes& attributes) {
     return std::all_of(attributes.cbegin(), attributes.cend(), [fd](const auto& a) {
-        return ::fsetxattr(fd, a.first.constData(), a.second.constData(), size_t(a.second.size()),
-                           0) == 0;
+        const size_t size = size_t(a.second.size());
+        QByteArray present(a.second.size() + 1, Qt::Uninitialized);
+        if (::fgetxattr(fd, a.first.constData(), present.data(), size + 1) == ssize_t(size) &&
+            present.left(a.second.size()) == a.second)
+            return true;
+        return ::fsetxattr(fd, a.first.constData(), a.second.constData(), size, 0) == 0;
     });
 }
 
