@@ -74,6 +74,7 @@ private slots:
     void writeFailures_data();
     void writeFailures();
     void writeToFullDiskIsReported();
+    void failedWriteLeavesOldFileAsItWas_data();
     void failedWriteLeavesOldFileAsItWas();
     void fullDiskInPlaceLeavesOldFileAsItWas();
     void writeKeepsWhatTheFileIsBesidesItsBytes_data();
@@ -403,11 +404,18 @@ void TestTextFile::writeToFullDiskIsReported() {
     QVERIFY(S_ISCHR(modeOf(device)));
 }
 
+void TestTextFile::failedWriteLeavesOldFileAsItWas_data() {
+    QTest::addColumn<int>("size");
+    QTest::newRow("64 KiB") << 65536;
+    QTest::newRow("8000 bytes, less than a write buffer") << 8000;
+}
+
 void TestTextFile::failedWriteLeavesOldFileAsItWas() {
+    QFETCH(int, size);
     const QString file = path("precious.txt");
     const QByteArray old = allBytes() + "\r\n";
     QVERIFY(DiskFiles::put(file, old));
-    // The child may write at most 4 KiB to any file: the 64 KiB save runs out of room.
+    // The child may write at most 4 KiB to any file: the save runs out of room.
     const QString problem = ChildCase::fork(
         ChildCase::User::Same,
         [] {
@@ -416,7 +424,7 @@ void TestTextFile::failedWriteLeavesOldFileAsItWas() {
                    ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0;
         },
         [&]() -> QString {
-            const TextFile::WriteResult written = TextFile::write(file, QByteArray(65536, 'n'));
+            const TextFile::WriteResult written = TextFile::write(file, QByteArray(size, 'n'));
             if (written.ok) return QStringLiteral("the write was reported as a success");
             if (written.errorString != qt_error_string(EFBIG))
                 return "error text \"" + written.errorString + "\"";

@@ -184,7 +184,8 @@ QString FileCommands::keepAside(const QString& path, const QByteArray& bytes) {
     for (int n = 2; QFileInfo::exists(name); ++n)
         name = stem + QLatin1Char('-') + QString::number(n);
     QSaveFile out(name);
-    if (!out.open(QIODevice::WriteOnly)) return QString();
+    // Unbuffered, so that a copy the disk takes only in part is seen to fail (see TextFile).
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return QString();
     out.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     if (out.write(bytes) != bytes.size() || !out.commit()) return QString();
     return name;

@@ -260,9 +260,13 @@ bool folderTakesNewFiles(const QString& target) {
 // with the old bytes handed back when they could not be put back.
 TextFile::WriteResult restoreAfter(int fd, const QByteArray& old, int error) {
     TextFile::WriteResult result = writeFailure(qt_error_string(error));
-    if (!writeFullyAt(fd, old.constData(), old.size(), 0) || ::ftruncate(fd, old.size()) != 0 ||
-        ::fdatasync(fd) != 0)
-        result.notRestored = old;
+    if (writeFullyAt(fd, old.constData(), old.size(), 0) && ::ftruncate(fd, old.size()) == 0 &&
+        ::fdatasync(fd) == 0)
+        return result;
+    // What failed to be put back may be what was never overwritten (the write stopped at the
+    // same limit): the file is damaged only when it holds other bytes now.
+    QByteArray now;
+    if (!readWhole(fd, &now) || now != old) result.notRestored = old;
     return result;
 }
 
@@ -343,7 +347,9 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
     if (!inPlace) {
         QSaveFile out(target);
         out.setDirectWriteFallback(false);
-        if (!out.open(QIODevice::WriteOnly)) {
+        // Unbuffered: a buffered text that the device takes only in part would be cut short at
+        // the commit, and the commit would still succeed; unbuffered, each short write is seen.
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
             // The folder refused the replacement after all: the file is rewritten in place.
             if (heldFd < 0) return writeFailure(describeFailure(out));
         } else {
