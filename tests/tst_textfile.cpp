@@ -340,6 +340,11 @@ void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
     QVERIFY(::chmod(QFile::encodeName(file).constData(), 0666) == 0);
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
     const auto unlock = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+    const QString sticky = path("sticky");
+    const QString shared = sticky + "/theirs.txt";
+    QVERIFY(DiskFiles::put(shared, "root's"));
+    QVERIFY(::chmod(QFile::encodeName(shared).constData(), 0666) == 0);
+    QVERIFY(::chmod(QFile::encodeName(sticky).constData(), 01777) == 0);
 
     const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [&]() -> QString {
         // The folder takes no new file, so no temporary file either ...
@@ -350,11 +355,17 @@ void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
         // ... but the file that is there may be rewritten.
         const TextFile::WriteResult written = TextFile::write(file, "new");
         if (!written.ok) return "write failed: " + written.errorString;
+        // So may another user's file that anyone may write in a sticky folder, where only its
+        // owner may replace it.
+        const TextFile::WriteResult theirs = TextFile::write(shared, "ours");
+        if (!theirs.ok) return "write in the sticky folder failed: " + theirs.errorString;
         return QString();
     });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(DiskFiles::bytes(file), QByteArray("new\r\n"));
     QCOMPARE(DiskFiles::entries(folder), QStringList{QStringLiteral("open.txt")});
+    QCOMPARE(DiskFiles::bytes(shared), QByteArray("ours\r\n"));
+    QCOMPARE(DiskFiles::entries(sticky), QStringList{QStringLiteral("theirs.txt")});
 }
 
 void TestTextFile::writeFailures_data() {

@@ -250,10 +250,15 @@ bool giveAttributes(int fd, const Attributes& attributes) {
     });
 }
 
-// Whether a new file may be made beside target (the replacement), as far as permissions tell.
-bool folderTakesNewFiles(const QString& target) {
+// Whether a replacement may be made beside target and renamed over it, as far as permissions
+// tell. In a sticky folder (/tmp) only the owner of the file or of the folder may replace it.
+bool folderTakesReplacement(const QString& target, const struct stat& file) {
     const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
-    return ::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0;
+    if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) return false;
+    struct stat st;
+    if (::stat(folder.constData(), &st) != 0) return false;
+    const uid_t user = ::geteuid();
+    return !(st.st_mode & S_ISVTX) || user == 0 || user == st.st_uid || user == file.st_uid;
 }
 
 // Puts the old bytes back after a failed write in place; the failure is reported either way,
@@ -270,7 +275,7 @@ TextFile::WriteResult restoreAfter(int fd, const QByteArray& old, int error) {
     return result;
 }
 
-// Rewrites the file in place: the only way where the folder takes no new file, and the way that
+// Rewrites the file in place: the only way where the folder takes no replacement, and the way that
 // keeps every name of a file with several and whatever a replacement could not be given. held
 // is the file as it was checked and old its bytes then.
 TextFile::WriteResult writeInPlace(const QByteArray& nativePath, const struct stat& held,
@@ -342,8 +347,8 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
     if (expected.holds && !expected.holds()) return staleFailure();
     if (expected.afterCheck) expected.afterCheck();
 
-    const bool inPlace =
-        heldFd >= 0 && (held.st_nlink > 1 || !attributesRead || !folderTakesNewFiles(target));
+    const bool inPlace = heldFd >= 0 && (held.st_nlink > 1 || !attributesRead ||
+                                         !folderTakesReplacement(target, held));
     if (!inPlace) {
         QSaveFile out(target);
         out.setDirectWriteFallback(false);
