@@ -547,12 +547,15 @@ void TestTextFile::writeKeepsWhatTheFileIsBesidesItsBytes() {
 // the caller is to check again.
 void TestTextFile::writeHandsBackWhatAnotherProgramWroteMeanwhile_data() {
     QTest::addColumn<bool>("inPlace");
-    QTest::newRow("replaced") << false;
-    QTest::newRow("in place (a second name)") << true;
+    QTest::addColumn<bool>("renamedOver");  // the other program puts a file of its own there
+    QTest::newRow("replaced, appended to") << false << false;
+    QTest::newRow("replaced, renamed over") << false << true;
+    QTest::newRow("in place (a second name), appended to") << true << false;
 }
 
 void TestTextFile::writeHandsBackWhatAnotherProgramWroteMeanwhile() {
     QFETCH(bool, inPlace);
+    QFETCH(bool, renamedOver);
     const QString file = path("log.txt");
     const QByteArray old("first\n");
     QVERIFY(DiskFiles::put(file, old));
@@ -563,6 +566,12 @@ void TestTextFile::writeHandsBackWhatAnotherProgramWroteMeanwhile() {
     TextFile::Expected expected;
     expected.holds = [&] { return ++checks > 0; };
     expected.afterCheck = [&] {
+        if (renamedOver) {
+            QVERIFY(DiskFiles::put(path("theirs.txt"), "theirs\n"));
+            QVERIFY(::rename(QFile::encodeName(path("theirs.txt")).constData(),
+                             QFile::encodeName(file).constData()) == 0);
+            return;
+        }
         QFile appender(file);
         QVERIFY(appender.open(QIODevice::Append) && appender.write("appended\n") == 9);
     };
@@ -577,7 +586,8 @@ void TestTextFile::writeHandsBackWhatAnotherProgramWroteMeanwhile() {
         QVERIFY2(written.ok, qPrintable(written.errorString));
         QCOMPARE(DiskFiles::bytes(file), QByteArray("mine\n"));
         QVERIFY(written.changedMeanwhile);
-        QCOMPARE(*written.changedMeanwhile, old + "appended\n");
+        QCOMPARE(*written.changedMeanwhile,
+                 renamedOver ? QByteArray("theirs\n") : old + "appended\n");
     }
     // A check that says no writes nothing.
     expected.holds = [] { return false; };

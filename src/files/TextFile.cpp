@@ -318,6 +318,19 @@ TextFile::WriteResult writeInPlace(const QByteArray& nativePath, const struct st
     return result;
 }
 
+// The file now at the path, opened for reading, when it is not the one checked (held, if it
+// existed): another program has put it there. -1 when there is none.
+int otherFileAt(const QByteArray& nativePath, bool existed, const struct stat& held) {
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        (!existed || st.st_dev != held.st_dev || st.st_ino != held.st_ino))
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
 TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nativePath,
                                    bool existed, const QByteArray& text, const QByteArray& lineEnd,
                                    const TextFile::Expected& expected) {
@@ -366,12 +379,20 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
                     out.cancelWriting();
                     return writeFailure(why);
                 }
+                // A file another program put at the path since the check is held as well, so
+                // that its bytes outlive the rename.
+                const int otherFd = otherFileAt(nativePath, existed, held);
+                const auto closeOther = qScopeGuard([otherFd] {
+                    if (otherFd >= 0) ::close(otherFd);
+                });
                 if (!out.commit()) return writeFailure(describeFailure(out));
                 TextFile::WriteResult result = succeeded();
-                // Look once more: what another program wrote to the old file since the check
-                // is no longer at the path.
+                // Look once more: what another program wrote to the old file since the check,
+                // or put in its place, is no longer at the path.
                 QByteArray now;
-                if (heldFd >= 0 && readWhole(heldFd, &now) && now != old)
+                if (otherFd >= 0 && readWhole(otherFd, &now))
+                    result.changedMeanwhile = now;
+                else if (heldFd >= 0 && readWhole(heldFd, &now) && now != old)
                     result.changedMeanwhile = now;
                 return result;
             }
