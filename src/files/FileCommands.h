@@ -54,6 +54,7 @@ public:
     frmNotePad* LoadFileIntoWindow(const QString& path, const ReadAhead* ahead = nullptr);
     // Writes the window's text and one CR LF to path; on success the window holds that file and
     // counts as unchanged. Returns false when nothing was written (the user has been told why).
+    // What another program wrote to the file during the write opens in a window of its own.
     bool WriteDocumentFile(const QString& path, frmNotePad& window);
 
     // Reads the window's file again, in place of its text, as File, Open would read it (size

@@ -173,22 +173,26 @@ bool writeFullyAt(int fd, const char* data, qint64 size, qint64 offset) {
     return true;
 }
 
-// The whole content of the open file, read from its start whatever its offset; false with
-// errno set when it cannot be read.
+// The whole content of the open file, read from its start whatever its offset, in as few reads
+// as its size allows; false with errno set when it cannot be read.
 bool readWhole(int fd, QByteArray* bytes) {
-    bytes->clear();
-    char buffer[64 * 1024];
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return false;
+    bytes->resize(st.st_size);
     qint64 at = 0;
     for (;;) {
-        const ssize_t n = ::pread(fd, buffer, sizeof buffer, off_t(at));
+        // A file that grew since its size was taken is read on to its end.
+        if (at == bytes->size()) bytes->resize(at + 64 * 1024);
+        const ssize_t n = ::pread(fd, bytes->data() + at, size_t(bytes->size() - at), off_t(at));
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
-        if (n == 0) return true;
-        bytes->append(buffer, n);
+        if (n == 0) break;
         at += n;
     }
+    bytes->resize(at);
+    return true;
 }
 
 QString describeFailure(const QSaveFile& out) {
