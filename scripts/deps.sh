@@ -31,6 +31,9 @@ E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
 E2E_PACKAGES+=(x11-xserver-utils)
 # The program as git's editor.
 E2E_PACKAGES+=(git)
+# A saved file keeps its extended attributes (setfattr, getfattr) and its access list (setfacl,
+# getfacl).
+E2E_PACKAGES+=(attr acl)
 # Printing through a real spooler to a PDF queue, and reading the PDF back as text.
 E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
 # Building the Debian package (cpack runs dpkg-shlibdeps and file) and checking it against

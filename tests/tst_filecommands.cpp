@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QTest>
@@ -53,6 +55,11 @@ private:
             QVERIFY(QFile::remove(path));
         } else if (change == "mv away") {
             QVERIFY(QFile::rename(path, beside));
+        } else if (change == "mv folder") {
+            const QString folder = QFileInfo(path).absolutePath();
+            QVERIFY(QDir().rename(folder, folder + QStringLiteral(".moved")));
+        } else if (change == "rm -r folder") {
+            QVERIFY(QDir(QFileInfo(path).absolutePath()).removeRecursively());
         } else {
             QFAIL("no such change");
         }
@@ -328,7 +335,7 @@ private slots:
     void aSaveChecksTheFileOnDisk_data() {
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("by");
-        QTest::addColumn<QString>("expect");  // "question", "gone" or "nothing"
+        QTest::addColumn<QString>("expect");  // "question", "gone", "no folder" or "nothing"
         QTest::newRow("echo >>, Save") << "echo >>"
                                        << "save"
                                        << "question";
@@ -359,6 +366,12 @@ private slots:
         QTest::newRow("mv away, the save question") << "mv away"
                                                     << "close"
                                                     << "gone";
+        QTest::newRow("mv folder") << "mv folder"
+                                   << "save"
+                                   << "no folder";
+        QTest::newRow("rm -r folder, the save question") << "rm -r folder"
+                                                         << "close"
+                                                         << "no folder";
     }
 
     void aSaveChecksTheFileOnDisk() {
@@ -366,7 +379,7 @@ private slots:
         QFETCH(QString, by);
         QFETCH(QString, expect);
         FrameFixture f;
-        const QString path = f.writeFile(QStringLiteral("todo.txt"), "mine\r\n");
+        const QString path = f.writeFile(QStringLiteral("sub/todo.txt"), "mine\r\n");
         frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
         w->Text1->setSelText("typed ");
         const QByteArray typed = w->Text1->Text();
@@ -406,6 +419,22 @@ private slots:
             QCOMPARE(f.dialogs().lastCall().prompt,
                      QStringLiteral("'O file [") + path +
                          QStringLiteral("] nun ce sta cchiù.\n\rMo se fa n'ata vota."));
+        } else if (expect == "no folder") {
+            // Nothing can be made there: said once, nothing written, the window kept changed
+            // (the save question then says it too, and its window stays open).
+            save({Answer::Ok});
+            QCOMPARE(f.dialogs().calls().size(), by == "close" ? 2 : 1);
+            QCOMPARE(f.dialogs().lastCall().prompt,
+                     QStringLiteral("'A cartella [") + QFileInfo(path).absolutePath() +
+                         QStringLiteral("] d' 'o file [") + path +
+                         QStringLiteral("] nun ce sta cchiù.\n\rNun se po' astipà llà: 'o testo "
+                                        "resta ccà, astipatelo cu n'ato nomme."));
+            QCOMPARE(DiskFiles::bytes(path), QByteArray("<no file>"));
+            QCOMPARE(w->documentState().Changed, DocumentState::True);
+            QVERIFY(!w->isUnloaded());
+            QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                     qPrintable(f.dialogs().problems()));
+            return;
         } else {
             save({});
         }
@@ -435,6 +464,40 @@ private slots:
                  qPrintable(f.dialogs().problems()));
     }
 
+    // Another program appends to the file right after the save's last check: the save goes on,
+    // and what the file held then, the appended lines with it, opens in a window of its own,
+    // unsaved, and the user is told.
+    void anAppendDuringTheSaveIsKeptInAWindowOfItsOwn() {
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("log.txt"), "one\r\n");
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        w->Text1->setSelText("mine ");
+        int appends = 0;
+        f.frame().files().setAfterCheck([&] {
+            if (appends++ == 0) changeOnDisk("echo >>", path);
+        });
+        f.dialogs().answerMessageBox(Answer::Ok);
+        w->mnuFSave_Click();
+        QCOMPARE(DiskFiles::bytes(path), QByteArray("mine one\r\n\r\n"));
+        QCOMPARE(w->documentState().Changed, DocumentState::False);
+        frmNotePad* kept = f.active();
+        QVERIFY(kept != w);
+        QCOMPARE(kept->Caption(), QStringLiteral("Senza nomme:") + kept->Tag());
+        QCOMPARE(kept->Text1->Text(), QByteArray("one\r\noutside\n"));
+        QCOMPARE(kept->documentState().Changed, DocumentState::True);
+        QCOMPARE(f.dialogs().lastCall().prompt,
+                 QStringLiteral("N'ato programma ha scritto dint' 'o file [") + path +
+                     QStringLiteral("] mentre 'o stevo astipanno.\n\rChello ca ce steva primma, "
+                                    "cu chello ca ce scrivette ll'ato programma, sta mo dint' 'a "
+                                    "fenesta [") +
+                     kept->Caption() + QStringLiteral("]."));
+        QCOMPARE(f.dialogs().lastCall().icon, DialogService::Icon::Exclamation);
+        // The window's own file is not told of as another program's change.
+        f.frame().files().recheckDisk(*w);
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+    }
+
     // While the window is open: a file with other bytes is offered for reloading when the window
     // has no unsaved changes, and reported when it has; a removed file is reported. Each change
     // once: checking again says nothing more until the file changes again.
@@ -458,6 +521,10 @@ private slots:
                                    "'O testo resta ccà: si l'astipate, 'o file se fa n'ata vota.")
                             << "";
         QTest::newRow("touch") << "touch" << false << int(Answer::Ok) << QString() << "";
+        QTest::newRow("mv folder")
+            << "mv folder" << true << int(Answer::Ok)
+            << QStringLiteral("nun ce sta cchiù.\n\r'O testo resta ccà: astipatelo cu n'ato nomme.")
+            << "";
     }
 
     void aChangeWhileOpenIsToldOnce() {
@@ -467,7 +534,7 @@ private slots:
         QFETCH(QString, told);
         QFETCH(QString, then);
         FrameFixture f;
-        const QString path = f.writeFile(QStringLiteral("todo.txt"), "mine\r\n");
+        const QString path = f.writeFile(QStringLiteral("sub/todo.txt"), "mine\r\n");
         frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
         if (edited) w->Text1->setSelText("typed ");
         const QByteArray before = w->Text1->Text();
@@ -495,7 +562,8 @@ private slots:
         // The next Save asks unless the window now holds what is on disk; a removal already told
         // is not told again.
         if (told.isEmpty() || reloaded) return;
-        if (change != "rm") f.dialogs().answerMessageBox(Answer::No);
+        if (change != "rm")
+            f.dialogs().answerMessageBox(change == "mv folder" ? Answer::Ok : Answer::No);
         w->mnuFSave_Click();
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));
@@ -568,6 +636,9 @@ private slots:
         ended.reset();  // its windows still open, as when the program is killed
         QCOMPARE(copies().size(), 3);
 
+        // Another program rewrites a file while no frame runs.
+        QVERIFY(DiskFiles::put(lfPath, "riscritto\n"));
+
         FrameFixture f(nullptr, state);
         f.dialogs().answerMessageBox(yes ? Answer::Yes : Answer::No);
         f.frame().snapshots().offerRecovery();
@@ -586,6 +657,16 @@ private slots:
         }
         QCOMPARE(windows.size(), 4);
         QVERIFY(!QFile::exists(f.settings().file()));  // the recent-files list is as it was
+        // Whether the window's text was made from the file as it is now cannot be known: its
+        // first Save asks, and No leaves the file alone.
+        f.dialogs().answerMessageBox(Answer::No);
+        windows[2]->mnuFSave_Click();
+        QCOMPARE(f.dialogs().lastCall().prompt,
+                 QStringLiteral("N'ato programma putesse avé cagnate 'o file [") + lfPath +
+                     QStringLiteral("] mentre 'o prugramma era stutato.\n\rAstipamme 'o stesso, "
+                                    "e chello ca ce sta se perde?"));
+        QCOMPARE(f.dialogs().lastCall().buttons, DialogService::Buttons::YesNo);
+        QCOMPARE(DiskFiles::bytes(lfPath), QByteArray("riscritto\n"));
         const QStringList captions{QStringLiteral("Senza nomme:2"), lfPath.toUpper(),
                                    utf8Path.toUpper()};
         for (int i = 0; i < 3; ++i) {

@@ -661,6 +661,53 @@ private slots:
         QCOMPARE(DiskFiles::entries(folder), expected);
     }
 
+    // A write in place (the file has a second name) of a shorter text that fails past a limit on
+    // file sizes, after overwriting what lies below it: the old bytes are put back (the part
+    // below the limit; the rest was never overwritten) and the failure is told as such; the file
+    // is not then taken for another program's change: once the limit is gone, Save writes
+    // without a question.
+    void aFailedWriteInPlaceIsUndone() {
+        const QString file = path(QStringLiteral("linked.txt"));
+        const QByteArray old(8192, 'o');
+        QVERIFY(DiskFiles::put(file, old));
+        QVERIFY(::link(native(file), native(path(QStringLiteral("linked2.txt")))) == 0);
+        rlimit oldLimit{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &oldLimit) == 0);
+        struct sigaction ignore {
+        }, oldAction{};
+        ignore.sa_handler = SIG_IGN;
+        QVERIFY(::sigaction(SIGXFSZ, &ignore, &oldAction) == 0);
+        auto restore = qScopeGuard([&] {
+            ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+            ::sigaction(SIGXFSZ, &oldAction, nullptr);
+        });
+        FrameFixture f;
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(file);
+        QVERIFY(w);
+        w->Text1->setSelStart(0);
+        w->Text1->setSelLength(3000);
+        w->Text1->setSelText("n");
+        const QByteArray text = w->Text1->Text();
+        rlimit small = oldLimit;
+        small.rlim_cur = 4096;
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+        f.dialogs().answerMessageBox(Answer::Ok);
+        w->mnuFSave_Click();
+        QStringList problems;
+        expectTold(problems, f.dialogs(), qt_error_string(EFBIG), DialogService::Icon::Exclamation);
+        expect(problems, DiskFiles::bytes(file) == old, QStringLiteral("the old bytes were lost"));
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join("; ")));
+        QCOMPARE(w->documentState().Changed, DocumentState::True);
+        QCOMPARE(w->Text1->Text(), text);
+        restore.dismiss();
+        ::setrlimit(RLIMIT_FSIZE, &oldLimit);
+        ::sigaction(SIGXFSZ, &oldAction, nullptr);
+        f.frame().files().recheckDisk(*w);
+        w->mnuFSave_Click();
+        QCOMPARE(f.dialogs().calls().size(), 1);
+        QCOMPARE(DiskFiles::bytes(path(QStringLiteral("linked2.txt"))), text + "\r\n");
+    }
+
     // A window opened through a symbolic link shows the link's path; saving writes the file
     // the link points to and leaves the link a link.
     void saveThroughASymbolicLink() {

@@ -1,10 +1,12 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -72,7 +74,13 @@ private slots:
     void writeFailures_data();
     void writeFailures();
     void writeToFullDiskIsReported();
+    void failedWriteLeavesOldFileAsItWas_data();
     void failedWriteLeavesOldFileAsItWas();
+    void fullDiskInPlaceLeavesOldFileAsItWas();
+    void writeKeepsWhatTheFileIsBesidesItsBytes_data();
+    void writeKeepsWhatTheFileIsBesidesItsBytes();
+    void writeHandsBackWhatAnotherProgramWroteMeanwhile_data();
+    void writeHandsBackWhatAnotherProgramWroteMeanwhile();
     void writeThroughSymbolicLink_data();
     void writeThroughSymbolicLink();
     void writeKeepsPermissions_data();
@@ -332,6 +340,11 @@ void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
     QVERIFY(::chmod(QFile::encodeName(file).constData(), 0666) == 0);
     QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
     const auto unlock = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+    const QString sticky = path("sticky");
+    const QString shared = sticky + "/theirs.txt";
+    QVERIFY(DiskFiles::put(shared, "root's"));
+    QVERIFY(::chmod(QFile::encodeName(shared).constData(), 0666) == 0);
+    QVERIFY(::chmod(QFile::encodeName(sticky).constData(), 01777) == 0);
 
     const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [&]() -> QString {
         // The folder takes no new file, so no temporary file either ...
@@ -342,11 +355,17 @@ void TestTextFile::writeInPlaceWhereOnlyTheFileIsWritable() {
         // ... but the file that is there may be rewritten.
         const TextFile::WriteResult written = TextFile::write(file, "new");
         if (!written.ok) return "write failed: " + written.errorString;
+        // So may another user's file that anyone may write in a sticky folder, where only its
+        // owner may replace it.
+        const TextFile::WriteResult theirs = TextFile::write(shared, "ours");
+        if (!theirs.ok) return "write in the sticky folder failed: " + theirs.errorString;
         return QString();
     });
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(DiskFiles::bytes(file), QByteArray("new\r\n"));
     QCOMPARE(DiskFiles::entries(folder), QStringList{QStringLiteral("open.txt")});
+    QCOMPARE(DiskFiles::bytes(shared), QByteArray("ours\r\n"));
+    QCOMPARE(DiskFiles::entries(sticky), QStringList{QStringLiteral("theirs.txt")});
 }
 
 void TestTextFile::writeFailures_data() {
@@ -396,11 +415,18 @@ void TestTextFile::writeToFullDiskIsReported() {
     QVERIFY(S_ISCHR(modeOf(device)));
 }
 
+void TestTextFile::failedWriteLeavesOldFileAsItWas_data() {
+    QTest::addColumn<int>("size");
+    QTest::newRow("64 KiB") << 65536;
+    QTest::newRow("8000 bytes, less than a write buffer") << 8000;
+}
+
 void TestTextFile::failedWriteLeavesOldFileAsItWas() {
+    QFETCH(int, size);
     const QString file = path("precious.txt");
     const QByteArray old = allBytes() + "\r\n";
     QVERIFY(DiskFiles::put(file, old));
-    // The child may write at most 4 KiB to any file: the 64 KiB save runs out of room.
+    // The child may write at most 4 KiB to any file: the save runs out of room.
     const QString problem = ChildCase::fork(
         ChildCase::User::Same,
         [] {
@@ -409,7 +435,7 @@ void TestTextFile::failedWriteLeavesOldFileAsItWas() {
                    ::setrlimit(RLIMIT_FSIZE, &fileSize) == 0;
         },
         [&]() -> QString {
-            const TextFile::WriteResult written = TextFile::write(file, QByteArray(65536, 'n'));
+            const TextFile::WriteResult written = TextFile::write(file, QByteArray(size, 'n'));
             if (written.ok) return QStringLiteral("the write was reported as a success");
             if (written.errorString != qt_error_string(EFBIG))
                 return "error text \"" + written.errorString + "\"";
@@ -418,6 +444,158 @@ void TestTextFile::failedWriteLeavesOldFileAsItWas() {
     QVERIFY2(problem.isEmpty(), qPrintable(problem));
     QCOMPARE(DiskFiles::bytes(file), old);
     QCOMPARE(DiskFiles::entries(dir_->path()), QStringList{QStringLiteral("precious.txt")});
+}
+
+// A shared file in a folder the user may not write, on a file system with no room for the new
+// text: the save fails, and the file keeps every old byte.
+void TestTextFile::fullDiskInPlaceLeavesOldFileAsItWas() {
+    if (::geteuid() != 0) QSKIP("mounting a small file system needs root");
+    const QString disk = path("disk");
+    QVERIFY(QDir().mkdir(disk));
+    if (::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=48k,mode=0755") !=
+        0)
+        QSKIP("no small file system can be mounted here");
+    const auto unmount =
+        qScopeGuard([&] { ::umount2(QFile::encodeName(disk).constData(), MNT_DETACH); });
+    const QString folder = disk + "/locked";
+    const QString file = folder + "/shared.txt";
+    QByteArray old;
+    for (int i = 0; old.size() < 22000; ++i) old += "line " + QByteArray::number(i) + "\r\n";
+    QVERIFY(DiskFiles::put(file, old));
+    QVERIFY(::chown(QFile::encodeName(file).constData(), NobodyId, NobodyId) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+
+    const QString problem = ChildCase::fork(ChildCase::User::Unprivileged, [&]() -> QString {
+        const TextFile::WriteResult written = TextFile::write(file, QByteArray(40000, 'p') + old);
+        if (written.ok) return QStringLiteral("the write was reported as a success");
+        if (written.errorString != qt_error_string(ENOSPC))
+            return "error text \"" + written.errorString + "\"";
+        if (written.notRestored) return QStringLiteral("the old bytes were not put back");
+        return QString();
+    });
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(DiskFiles::bytes(file), old);
+    QCOMPARE(DiskFiles::entries(folder), QStringList{QStringLiteral("shared.txt")});
+}
+
+// Another name of the file (a hard link), its extended attributes and its access list all
+// stay with the saved file, in a folder that would take a replacement as well as in one that
+// takes none.
+void TestTextFile::writeKeepsWhatTheFileIsBesidesItsBytes_data() {
+    QTest::addColumn<bool>("lockedFolder");
+    QTest::newRow("writable folder") << false;
+    QTest::newRow("read-only folder") << true;
+}
+
+void TestTextFile::writeKeepsWhatTheFileIsBesidesItsBytes() {
+    QFETCH(bool, lockedFolder);
+    const QString folder = path("shared");
+    const QString file = folder + "/hard1.txt";
+    const QString other = folder + "/hard2.txt";
+    const QString tagged = folder + "/tagged.txt";
+    QVERIFY(DiskFiles::put(file, "old text\r\n"));
+    QVERIFY(DiskFiles::put(tagged, "old text\r\n"));
+    QVERIFY(::link(QFile::encodeName(file).constData(), QFile::encodeName(other).constData()) == 0);
+    const QByteArray nativeTagged = QFile::encodeName(tagged);
+    if (::setxattr(nativeTagged.constData(), "user.tag", "importante", 10, 0) != 0)
+        QSKIP("this file system keeps no extended attributes");
+    // The access list user::rw-, user:nobody:rw-, group::r--, mask::rw-, other::r--, in the
+    // kernel's own form: a version, then tag, permissions and id of each entry.
+    QByteArray acl;
+    auto entry = [&](quint16 tag, quint16 perm, quint32 id) {
+        acl.append(reinterpret_cast<const char*>(&tag), 2);
+        acl.append(reinterpret_cast<const char*>(&perm), 2);
+        acl.append(reinterpret_cast<const char*>(&id), 4);
+    };
+    const quint32 version = 2, none = quint32(-1);
+    acl.append(reinterpret_cast<const char*>(&version), 4);
+    entry(0x01, 6, none);
+    entry(0x02, 6, NobodyId);
+    entry(0x04, 4, none);
+    entry(0x10, 6, none);
+    entry(0x20, 4, none);
+    QVERIFY2(::setxattr(nativeTagged.constData(), "system.posix_acl_access", acl.constData(),
+                        size_t(acl.size()), 0) == 0,
+             qPrintable(qt_error_string(errno)));
+    auto attribute = [&](const char* name) {
+        QByteArray value(256, Qt::Uninitialized);
+        const ssize_t n = ::getxattr(nativeTagged.constData(), name, value.data(), 256);
+        return n < 0 ? QByteArray("<none>") : value.left(n);
+    };
+    const QByteArray aclBefore = attribute("system.posix_acl_access");
+    const mode_t modeBefore = modeOf(tagged);
+    if (lockedFolder) QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+    const auto unlock = qScopeGuard([&] { ::chmod(QFile::encodeName(folder).constData(), 0755); });
+
+    for (const QString& target : {file, tagged}) {
+        const TextFile::WriteResult written = TextFile::write(target, "new text");
+        QVERIFY2(written.ok, qPrintable(written.errorString));
+    }
+    QCOMPARE(DiskFiles::bytes(other), QByteArray("new text\r\n"));
+    struct stat one, two;
+    QVERIFY(::stat(QFile::encodeName(file).constData(), &one) == 0);
+    QVERIFY(::stat(QFile::encodeName(other).constData(), &two) == 0);
+    QCOMPARE(one.st_ino, two.st_ino);
+    QCOMPARE(DiskFiles::bytes(tagged), QByteArray("new text\r\n"));
+    QCOMPARE(attribute("user.tag"), QByteArray("importante"));
+    QCOMPARE(attribute("system.posix_acl_access"), aclBefore);
+    QCOMPARE(modeOf(tagged), modeBefore);
+}
+
+// Another program appends to the file right after the write's check: replaced, the file's old
+// inode still holds those bytes, and the write hands them back; in place, nothing is written and
+// the caller is to check again.
+void TestTextFile::writeHandsBackWhatAnotherProgramWroteMeanwhile_data() {
+    QTest::addColumn<bool>("inPlace");
+    QTest::addColumn<bool>("renamedOver");  // the other program puts a file of its own there
+    QTest::newRow("replaced, appended to") << false << false;
+    QTest::newRow("replaced, renamed over") << false << true;
+    QTest::newRow("in place (a second name), appended to") << true << false;
+}
+
+void TestTextFile::writeHandsBackWhatAnotherProgramWroteMeanwhile() {
+    QFETCH(bool, inPlace);
+    QFETCH(bool, renamedOver);
+    const QString file = path("log.txt");
+    const QByteArray old("first\n");
+    QVERIFY(DiskFiles::put(file, old));
+    if (inPlace)
+        QVERIFY(::link(QFile::encodeName(file).constData(),
+                       QFile::encodeName(path("log2.txt")).constData()) == 0);
+    int checks = 0;
+    TextFile::Expected expected;
+    expected.holds = [&] { return ++checks > 0; };
+    expected.afterCheck = [&] {
+        if (renamedOver) {
+            QVERIFY(DiskFiles::put(path("theirs.txt"), "theirs\n"));
+            QVERIFY(::rename(QFile::encodeName(path("theirs.txt")).constData(),
+                             QFile::encodeName(file).constData()) == 0);
+            return;
+        }
+        QFile appender(file);
+        QVERIFY(appender.open(QIODevice::Append) && appender.write("appended\n") == 9);
+    };
+    const TextFile::WriteResult written = TextFile::write(file, "mine", "\n", expected);
+    QCOMPARE(checks, 1);
+    if (inPlace) {
+        QVERIFY(!written.ok);
+        QVERIFY(written.stale);
+        QCOMPARE(written.errorString, TextFile::changedWhileWritingText());
+        QCOMPARE(DiskFiles::bytes(file), old + "appended\n");
+    } else {
+        QVERIFY2(written.ok, qPrintable(written.errorString));
+        QCOMPARE(DiskFiles::bytes(file), QByteArray("mine\n"));
+        QVERIFY(written.changedMeanwhile);
+        QCOMPARE(*written.changedMeanwhile,
+                 renamedOver ? QByteArray("theirs\n") : old + "appended\n");
+    }
+    // A check that says no writes nothing.
+    expected.holds = [] { return false; };
+    expected.afterCheck = nullptr;
+    const QByteArray before = DiskFiles::bytes(file);
+    const TextFile::WriteResult refused = TextFile::write(file, "other", "\n", expected);
+    QVERIFY(refused.stale && !refused.ok);
+    QCOMPARE(DiskFiles::bytes(file), before);
 }
 
 void TestTextFile::writeThroughSymbolicLink_data() {

@@ -20,6 +20,17 @@ QString goneFrom(const frmNotePad& w) {
            QChar(10) + QChar(13);
 }
 
+// The folder the window's file lay in is gone (removed, or renamed with the file in it).
+bool folderGone(const frmNotePad& w) {
+    return !QFileInfo(QFileInfo(w.filePath()).absolutePath()).isDir();
+}
+
+QString folderGoneFrom(const frmNotePad& w) {
+    return QStringLiteral("'A cartella [") + QFileInfo(w.filePath()).absolutePath() +
+           QStringLiteral("] d' 'o file [") + w.filePath() + QStringLiteral("] nun ce sta cchiù.") +
+           QChar(10) + QChar(13);
+}
+
 bool sameFile(const QString& a, const QString& b) {
     return a == b || QFileInfo(a).absoluteFilePath() == QFileInfo(b).absoluteFilePath();
 }
@@ -51,8 +62,31 @@ std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& 
     const DiskStamp now = DiskStamp::ofFile(path);
     switch (window.onDisk.compare(now)) {
         case DiskStamp::Verdict::Unchanged:
+            if (!window.onDisk.takenLate() || !now.exists()) return now;
+            // The text came back from a copy: the file may have changed while nothing held it.
+            {
+                window.noticedOnDisk = now;
+                m_busy = true;
+                const bool yes =
+                    ask(window, QStringLiteral("N'ato programma putesse avé cagnate 'o file [") +
+                                    window.filePath() +
+                                    QStringLiteral("] mentre 'o prugramma era stutato.") +
+                                    QChar(10) + QChar(13) +
+                                    QStringLiteral("Astipamme 'o stesso, e chello ca ce sta "
+                                                   "se perde?"));
+                m_busy = false;
+                if (!yes) return std::nullopt;
+            }
             return now;
         case DiskStamp::Verdict::Removed:
+            // No file can be made where there is no folder: said once more at every save.
+            if (folderGone(window)) {
+                window.noticedOnDisk = now;
+                tell(window, folderGoneFrom(window) +
+                                 QStringLiteral("Nun se po' astipà llà: 'o testo resta ccà, "
+                                                "astipatelo cu n'ato nomme."));
+                return std::nullopt;
+            }
             if (!alreadyNoticed(window, now)) {
                 window.noticedOnDisk = now;
                 tell(window, goneFrom(window) + QStringLiteral("Mo se fa n'ata vota."));
@@ -86,7 +120,10 @@ void DiskGuard::recheck(frmNotePad& window) {
     if (alreadyNoticed(window, now)) return;
     window.noticedOnDisk = now;
     m_busy = true;
-    if (verdict == DiskStamp::Verdict::Removed) {
+    if (verdict == DiskStamp::Verdict::Removed && folderGone(window)) {
+        tell(window, folderGoneFrom(window) +
+                         QStringLiteral("'O testo resta ccà: astipatelo cu n'ato nomme."));
+    } else if (verdict == DiskStamp::Verdict::Removed) {
         tell(window, goneFrom(window) +
                          QStringLiteral("'O testo resta ccà: si l'astipate, 'o file se fa n'ata "
                                         "vota."));

@@ -74,6 +74,12 @@ DiskStamp DiskStamp::ofFile(const QString& path) {
     return stamp;
 }
 
+DiskStamp DiskStamp::ofFileTakenLate(const QString& path) {
+    DiskStamp stamp = ofFile(path);
+    stamp.m_takenLate = true;
+    return stamp;
+}
+
 DiskStamp DiskStamp::ofContent(const QString& path, QByteArrayView body, QByteArrayView tail) {
     DiskStamp stamp = ofMetadata(path);
     QCryptographicHash hash(Algorithm);

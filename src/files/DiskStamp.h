@@ -25,7 +25,14 @@ public:
     // read from it or written to it: only its size, times and identity are taken from the disk.
     static DiskStamp ofContent(const QString& path, QByteArrayView body, QByteArrayView tail = {});
 
+    // The file at path as it is now, for a window whose text was not made from it now (a copy of
+    // unsaved text brought back after the program ended): later changes are told as for any
+    // other stamp, but whether the text was made from these bytes cannot be known.
+    static DiskStamp ofFileTakenLate(const QString& path);
+
     bool isKnown() const { return m_state != State::Unknown; }
+    // Taken by ofFileTakenLate.
+    bool takenLate() const { return m_takenLate; }
     bool exists() const { return m_state == State::Readable || m_state == State::Unreadable; }
     // The bytes are known, and so is their digest.
     bool hasDigest() const { return m_state == State::Readable; }
@@ -51,4 +58,5 @@ private:
     quint64 m_device = 0;
     quint64 m_inode = 0;
     QByteArray m_digest;
+    bool m_takenLate = false;
 };

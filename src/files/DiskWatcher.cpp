@@ -9,6 +9,14 @@ constexpr int QuietMs = 150;
 
 QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
+// The folders watched for a file: its own, and the one that holds it, which alone reports the
+// file's folder being renamed or removed. The root has no folder above it.
+QStringList foldersOf(const QString& path) {
+    const QString folder = folderOf(path);
+    const QString above = folderOf(folder);
+    return above == folder ? QStringList{folder} : QStringList{folder, above};
+}
+
 }  // namespace
 
 DiskWatcher::DiskWatcher(QObject* parent) : QObject(parent) {
@@ -22,8 +30,8 @@ DiskWatcher::DiskWatcher(QObject* parent) : QObject(parent) {
 void DiskWatcher::watch(const QString& path) {
     if (path.isEmpty()) return;
     if (m_files[path]++ == 0) m_watcher.addPath(path);
-    const QString folder = folderOf(path);
-    if (m_folders[folder]++ == 0) m_watcher.addPath(folder);
+    for (const QString& folder : foldersOf(path))
+        if (m_folders[folder]++ == 0) m_watcher.addPath(folder);
 }
 
 void DiskWatcher::unwatch(const QString& path) {
@@ -34,10 +42,12 @@ void DiskWatcher::unwatch(const QString& path) {
         m_watcher.removePath(path);
         m_pending.remove(path);
     }
-    auto folder = m_folders.find(folderOf(path));
-    if (folder != m_folders.end() && --*folder == 0) {
-        m_watcher.removePath(folder.key());
-        m_folders.erase(folder);
+    for (const QString& name : foldersOf(path)) {
+        auto folder = m_folders.find(name);
+        if (folder != m_folders.end() && --*folder == 0) {
+            m_watcher.removePath(folder.key());
+            m_folders.erase(folder);
+        }
     }
 }
 
@@ -48,7 +58,7 @@ void DiskWatcher::fileReported(const QString& path) {
 
 void DiskWatcher::folderReported(const QString& folder) {
     for (auto it = m_files.cbegin(); it != m_files.cend(); ++it)
-        if (folderOf(it.key()) == folder) m_pending.insert(it.key());
+        if (foldersOf(it.key()).contains(folder)) m_pending.insert(it.key());
     m_quiet.start();
 }
 
@@ -56,8 +66,11 @@ void DiskWatcher::report() {
     const QSet<QString> pending = std::exchange(m_pending, {});
     for (const QString& path : pending) {
         if (!m_files.contains(path)) continue;
-        // A file that was replaced or made again is a new file to the watcher: watch it anew.
+        // A file that was replaced or made again is a new file to the watcher, as is a folder
+        // made again: watch them anew.
         if (!m_watcher.files().contains(path)) m_watcher.addPath(path);
+        for (const QString& folder : foldersOf(path))
+            if (!m_watcher.directories().contains(folder)) m_watcher.addPath(folder);
         emit touched(path);
     }
 }

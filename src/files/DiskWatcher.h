@@ -6,9 +6,10 @@
 #include <QSet>
 #include <QTimer>
 
-// Watches the files the document windows hold, and the folders they lie in: a file replaced by
-// a rename (the way most programs save) drops out of a watch on the file itself, but its folder
-// still reports it. Reports come a moment after the last change, so that a file being written
+// Watches the files the document windows hold, the folders they lie in and the folders above
+// those: a file replaced by a rename (the way most programs save) drops out of a watch on the
+// file itself, but its folder still reports it, and a folder renamed or removed is reported by
+// the one that held it. Reports come a moment after the last change, so that a file being written
 // is looked at once it is complete, and once however many changes made it.
 class DiskWatcher : public QObject {
     Q_OBJECT
@@ -30,7 +31,7 @@ private:
 
     QFileSystemWatcher m_watcher;
     QHash<QString, int> m_files;    // watched path -> how many windows hold it
-    QHash<QString, int> m_folders;  // folder -> how many watched paths lie in it
+    QHash<QString, int> m_folders;  // folder -> how many watched paths lie in it or below it
     QSet<QString> m_pending;
     QTimer m_quiet;
 };

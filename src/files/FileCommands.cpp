@@ -1,11 +1,16 @@
 #include "files/FileCommands.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QUrl>
 #include <new>
 
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/LoadBound.h"
+#include "files/SnapshotStore.h"
 #include "files/TextFile.h"
 #include "frame/AppState.h"
 #include "frame/Workspace.h"
@@ -170,33 +175,100 @@ bool FileCommands::ReloadWindow(frmNotePad& window) {
     return true;
 }
 
+QString FileCommands::keepAside(const QString& path, const QByteArray& bytes) {
+    const QString folder = SnapshotStore::defaultFolder();
+    if (!QDir().mkpath(folder)) return QString();
+    const QString stem = folder + QLatin1Char('/') + QFileInfo(path).fileName() + QLatin1Char('.') +
+                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+    QString name = stem;
+    for (int n = 2; QFileInfo::exists(name); ++n)
+        name = stem + QLatin1Char('-') + QString::number(n);
+    QSaveFile out(name);
+    // Unbuffered, so that a copy the disk takes only in part is seen to fail (see TextFile).
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return QString();
+    out.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    if (out.write(bytes) != bytes.size() || !out.commit()) return QString();
+    return name;
+}
+
+void FileCommands::keepChangedMeanwhile(const QString& path, const QByteArray& bytes) {
+    QString where;
+    if (frmNotePad* w = m_workspace.openDocumentWindow()) {
+        try {
+            w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
+            w->Text1->load(bytes);
+            // Nothing of it is saved anywhere: closing it asks, and its copy is kept meanwhile.
+            w->documentState().Changed = DocumentState::True;
+            m_workspace.showDocument(*w);
+            where = QStringLiteral("dint' 'a fenesta [") + w->Caption() + QStringLiteral("].");
+        } catch (const std::bad_alloc&) {
+            discardWindow(w);
+        }
+    }
+    if (where.isEmpty()) {
+        const QString copy = keepAside(path, bytes);
+        where = copy.isEmpty() ? QString()
+                               : QStringLiteral("dint' 'o file [") + copy + QStringLiteral("].");
+    }
+    showMessage(QStringLiteral("N'ato programma ha scritto dint' 'o file [") + path +
+                    QStringLiteral("] mentre 'o stevo astipanno.") + QChar(10) + QChar(13) +
+                    (where.isEmpty()
+                         ? QStringLiteral("Chello ca ce steva primma nun s'è pututo tené.")
+                         : QStringLiteral("Chello ca ce steva primma, cu chello ca ce scrivette "
+                                          "ll'ato programma, sta mo ") +
+                               where),
+                true);
+}
+
+void FileCommands::reportNotRestored(const QString& path, const TextFile::WriteResult& written) {
+    const QString copy = keepAside(path, *written.notRestored);
+    showMessage(
+        written.errorString + QChar(10) + QChar(13) + QStringLiteral("'O file [") + path +
+            QStringLiteral("] nun se po' rimettere comm'era: mo è guasto.") + QChar(10) +
+            QChar(13) +
+            (copy.isEmpty() ? QStringLiteral("Chello ca teneva primma nun s'è pututo mettere 'a "
+                                             "parte; 'o testo d' 'a fenesta resta ccà.")
+                            : QStringLiteral("Chello ca teneva primma sta dint' 'o file [") + copy +
+                                  QStringLiteral("].")),
+        true);
+}
+
 bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
-    // The file must still be what the check saw (or what the user agreed to write over) when the
-    // write begins; a change while a question was open is checked, and asked about, again. A file
-    // that keeps changing under the check is not written.
+    // The window keeps the kind of document it opened with: Save As writes the same kind.
+    const TextBox& box = *window.Text1;
+    const QByteArray text = box.Text();
+    const QByteArray lineEnd = box.format().lineEnd();
+
+    // The file must still be what the check saw (or what the user agreed to write over) once the
+    // write holds it open; a change while a question was open is checked, and asked about,
+    // again. A file that keeps changing under the check is not written.
     constexpr int MaxChecks = 3;
-    std::optional<DiskStamp> agreed;
+    TextFile::WriteResult written;
     for (int check = 1;; ++check) {
-        agreed = m_guard.mayWrite(window, path);
+        const std::optional<DiskStamp> agreed = m_guard.mayWrite(window, path);
         if (!agreed) return false;
-        if (agreed->stillHolds(path)) break;
+        TextFile::Expected expected;
+        expected.holds = [&] { return agreed->stillHolds(path); };
+        expected.afterCheck = m_afterCheck;
+        {
+            BusyPointer busy;
+            written = TextFile::write(path, text, lineEnd, expected);
+        }
+        if (!written.stale) break;
         if (check == MaxChecks) {
             showMessage(TextFile::changedWhileWritingText(), true);
             return false;
         }
     }
-
-    // The window keeps the kind of document it opened with: Save As writes the same kind.
-    const TextBox& box = *window.Text1;
-    const QByteArray text = box.Text();
-    const QByteArray lineEnd = box.format().lineEnd();
-    TextFile::WriteResult written;
-    {
-        BusyPointer busy;
-        written = TextFile::write(path, text, lineEnd);
-    }
     if (!written.ok) {
-        showMessage(written.errorString, true);
+        if (written.notRestored) {
+            // What the file holds now is the program's own doing, not another program's.
+            window.onDisk = DiskStamp::ofFile(path);
+            window.noticedOnDisk = DiskStamp();
+            reportNotRestored(path, written);
+        } else {
+            showMessage(written.errorString, true);
+        }
         return false;
     }
     window.setFilePath(path);
@@ -204,6 +276,12 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     window.noticedOnDisk = DiskStamp();
     window.documentState().Changed = DocumentState::False;
     m_workspace.documentSaved(window);
+    if (written.changedMeanwhile) {
+        // Told here: the file, if it still holds bytes other than the window's, is not told of
+        // again.
+        window.noticedOnDisk = DiskStamp::ofFile(path);
+        keepChangedMeanwhile(path, *written.changedMeanwhile);
+    }
     return true;
 }
 

@@ -23,6 +23,9 @@ public:
     // window: by default what the system reports (LoadBound); tests hand in their own.
     using MemorySource = std::function<qint64()>;
     void setAvailableMemory(MemorySource memory);
+    // Runs at each save once the file to be replaced has been checked and is held open, just
+    // before the new text is written (see TextFile::Expected); tests change the file there.
+    void setAfterCheck(std::function<void()> afterCheck) { m_afterCheck = std::move(afterCheck); }
 
     // File, Open: asks for a file, refuses one over the size limit, reads it into a new window
     // and remembers its path in the recent-files list.
@@ -51,6 +54,7 @@ public:
     frmNotePad* LoadFileIntoWindow(const QString& path, const ReadAhead* ahead = nullptr);
     // Writes the window's text and one CR LF to path; on success the window holds that file and
     // counts as unchanged. Returns false when nothing was written (the user has been told why).
+    // What another program wrote to the file during the write opens in a window of its own.
     bool WriteDocumentFile(const QString& path, frmNotePad& window);
 
     // Reads the window's file again, in place of its text, as File, Open would read it (size
@@ -71,6 +75,15 @@ private:
     bool refusedAsTooLarge(qint64 size);
     void showMessage(const QString& prompt, bool exclamation);
     void reportNoMemory(const QString& path);
+    // Keeps bytes that are no longer in the file at path as a file of their own in the state
+    // folder (mode 0600); the copy's path, or "" when it could not be written.
+    static QString keepAside(const QString& path, const QByteArray& bytes);
+    // What another program wrote to path while it was being replaced: shown in a window of its
+    // own, unsaved (or kept aside where no window can take it), and the user told where.
+    void keepChangedMeanwhile(const QString& path, const QByteArray& bytes);
+    // A write in place failed and the old bytes could not be put back: they are kept aside and
+    // the user is told where.
+    void reportNotRestored(const QString& path, const TextFile::WriteResult& written);
     // Empties and closes a window whose text could not be built.
     void discardWindow(frmNotePad* window);
     // Reads a file for a window (or takes what was read ahead), within the memory bound; false
@@ -79,5 +92,6 @@ private:
 
     Workspace& m_workspace;
     MemorySource m_memory;
+    std::function<void()> m_afterCheck;
     DiskGuard m_guard;
 };

@@ -2,12 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
+#include <QList>
+#include <QPair>
 #include <QSaveFile>
 #include <QScopeGuard>
+#include <algorithm>
 #include <cerrno>
 #include <new>
 
@@ -33,6 +37,12 @@ TextFile::ReadResult readFailure(TextFile::ReadStatus status, const QString& why
 TextFile::WriteResult writeFailure(const QString& why) {
     TextFile::WriteResult result;
     result.errorString = why;
+    return result;
+}
+
+TextFile::WriteResult succeeded() {
+    TextFile::WriteResult result;
+    result.ok = true;
     return result;
 }
 
@@ -118,7 +128,7 @@ TextFile::WriteResult writeDevice(const QByteArray& nativePath, const QByteArray
     // close() can report a write error of its own.
     closeOnFailure.dismiss();
     if (::close(fd) != 0) return writeFailure(qt_error_string(errno));
-    return TextFile::WriteResult{true, QString()};
+    return succeeded();
 }
 
 // The replacement is a new file owned by whoever saves. Give it the old file's owner and group
@@ -145,26 +155,257 @@ bool writeFully(QSaveFile& out, const char* data, qint64 size) {
     return true;
 }
 
+bool writeFullyAt(int fd, const char* data, qint64 size, qint64 offset) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, static_cast<size_t>(size), off_t(offset));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        offset += n;
+        size -= n;
+    }
+    return true;
+}
+
+// The whole content of the open file, read from its start whatever its offset, in as few reads
+// as its size allows; false with errno set when it cannot be read.
+bool readWhole(int fd, QByteArray* bytes) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return false;
+    bytes->resize(st.st_size);
+    qint64 at = 0;
+    for (;;) {
+        // A file that grew since its size was taken is read on to its end.
+        if (at == bytes->size()) bytes->resize(at + 64 * 1024);
+        const ssize_t n = ::pread(fd, bytes->data() + at, size_t(bytes->size() - at), off_t(at));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) break;
+        at += n;
+    }
+    bytes->resize(at);
+    return true;
+}
+
 QString describeFailure(const QSaveFile& out) {
     return out.error() == QFileDevice::NoError ? qt_error_string(EIO) : out.errorString();
 }
 
-TextFile::WriteResult writeRegular(const QString& target, bool existed, const struct stat& old,
-                                   const QByteArray& text, const QByteArray& lineEnd) {
-    QSaveFile out(target);
-    // Where the folder refuses the temporary file but the file itself is writable, rewrite the
-    // file in place rather than refuse to save.
-    out.setDirectWriteFallback(true);
-    if (!out.open(QIODevice::WriteOnly)) return writeFailure(describeFailure(out));
-    if (existed) keepOwner(out.handle(), old);
-    if (!writeFully(out, text.constData(), text.size()) ||
-        !writeFully(out, lineEnd.constData(), lineEnd.size())) {
-        const QString why = describeFailure(out);
-        out.cancelWriting();
-        return writeFailure(why);
+TextFile::WriteResult staleFailure() {
+    TextFile::WriteResult result = writeFailure(TextFile::changedWhileWritingText());
+    result.stale = true;
+    return result;
+}
+
+using Attributes = QList<QPair<QByteArray, QByteArray>>;
+
+// The open file's extended attributes, POSIX ACLs among them; false when they cannot all be
+// read. A file system that has none gives none.
+bool readAttributes(int fd, Attributes* attributes) {
+    QByteArray names;
+    for (;;) {
+        const ssize_t size = ::flistxattr(fd, nullptr, 0);
+        if (size < 0) return errno == ENOTSUP;
+        names.resize(size);
+        const ssize_t got = ::flistxattr(fd, names.data(), size_t(names.size()));
+        if (got >= 0) {
+            names.resize(got);
+            break;
+        }
+        if (errno != ERANGE) return false;  // ERANGE: a name came meanwhile, list again
     }
-    if (!out.commit()) return writeFailure(describeFailure(out));
-    return TextFile::WriteResult{true, QString()};
+    for (const QByteArray& name : names.split('\0')) {
+        if (name.isEmpty()) continue;
+        QByteArray value;
+        for (;;) {
+            const ssize_t size = ::fgetxattr(fd, name.constData(), nullptr, 0);
+            if (size < 0) return false;
+            value.resize(size);
+            const ssize_t got = ::fgetxattr(fd, name.constData(), value.data(), size_t(size));
+            if (got >= 0) {
+                value.resize(got);
+                break;
+            }
+            if (errno != ERANGE) return false;
+        }
+        attributes->append({name, value});
+    }
+    return true;
+}
+
+// Gives the replacement each attribute it does not already have as it is (a security label the
+// folder gave it may be one the user could not set).
+bool giveAttributes(int fd, const Attributes& attributes) {
+    return std::all_of(attributes.cbegin(), attributes.cend(), [fd](const auto& a) {
+        const size_t size = size_t(a.second.size());
+        QByteArray present(a.second.size() + 1, Qt::Uninitialized);
+        if (::fgetxattr(fd, a.first.constData(), present.data(), size + 1) == ssize_t(size) &&
+            present.left(a.second.size()) == a.second)
+            return true;
+        return ::fsetxattr(fd, a.first.constData(), a.second.constData(), size, 0) == 0;
+    });
+}
+
+// Whether a replacement may be made beside target and renamed over it, as far as permissions
+// tell. In a sticky folder (/tmp) only the owner of the file or of the folder may replace it.
+bool folderTakesReplacement(const QString& target, const struct stat& file) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) return false;
+    struct stat st;
+    if (::stat(folder.constData(), &st) != 0) return false;
+    const uid_t user = ::geteuid();
+    return !(st.st_mode & S_ISVTX) || user == 0 || user == st.st_uid || user == file.st_uid;
+}
+
+// Puts the old bytes back after a failed write in place; the failure is reported either way,
+// with the old bytes handed back when they could not be put back.
+TextFile::WriteResult restoreAfter(int fd, const QByteArray& old, int error) {
+    TextFile::WriteResult result = writeFailure(qt_error_string(error));
+    if (writeFullyAt(fd, old.constData(), old.size(), 0) && ::ftruncate(fd, old.size()) == 0 &&
+        ::fdatasync(fd) == 0)
+        return result;
+    // What failed to be put back may be what was never overwritten (the write stopped at the
+    // same limit): the file is damaged only when it holds other bytes now.
+    QByteArray now;
+    if (!readWhole(fd, &now) || now != old) result.notRestored = old;
+    return result;
+}
+
+// Rewrites the file in place: the only way where the folder takes no replacement, and the way that
+// keeps every name of a file with several and whatever a replacement could not be given. held
+// is the file as it was checked and old its bytes then.
+TextFile::WriteResult writeInPlace(const QByteArray& nativePath, const struct stat& held,
+                                   const QByteArray& old, const QByteArray& whole) {
+    const int fd = ::open(nativePath.constData(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return writeFailure(qt_error_string(errno));
+    const auto closeWhenDone = qScopeGuard([fd] { ::close(fd); });
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return writeFailure(qt_error_string(errno));
+    // Anything written since the check is the caller's to ask about again.
+    if (st.st_dev != held.st_dev || st.st_ino != held.st_ino || st.st_size != old.size() ||
+        st.st_mtim.tv_sec != held.st_mtim.tv_sec || st.st_mtim.tv_nsec != held.st_mtim.tv_nsec)
+        return staleFailure();
+
+    const qint64 oldSize = old.size();
+    const qint64 newSize = whole.size();
+    if (newSize > oldSize) {
+        // The room the new text needs beyond the old end is taken, and that part written and
+        // flushed, before a single old byte is overwritten: a full disk or a size limit then
+        // fails the save while the file is, once cut back to its old end, as it was.
+        const int reserved = ::posix_fallocate(fd, off_t(oldSize), off_t(newSize - oldSize));
+        int error = reserved == EOPNOTSUPP || reserved == EINVAL ? 0 : reserved;
+        if (error == 0 &&
+            (!writeFullyAt(fd, whole.constData() + oldSize, newSize - oldSize, oldSize) ||
+             ::fdatasync(fd) != 0))
+            error = errno;
+        if (error != 0) {
+            if (::ftruncate(fd, oldSize) != 0) return restoreAfter(fd, old, error);
+            return writeFailure(qt_error_string(error));
+        }
+    }
+    if (!writeFullyAt(fd, whole.constData(), std::min(oldSize, newSize), 0) ||
+        (newSize < oldSize && ::ftruncate(fd, newSize) != 0) || ::fdatasync(fd) != 0)
+        return restoreAfter(fd, old, errno);
+
+    TextFile::WriteResult result = succeeded();
+    // Look once more: bytes another program wrote during the write are in the file now.
+    QByteArray now;
+    if (readWhole(fd, &now) && now != whole) result.changedMeanwhile = now;
+    return result;
+}
+
+// The file now at the path, opened for reading, when it is not the one checked (held, if it
+// existed): another program has put it there. -1 when there is none.
+int otherFileAt(const QByteArray& nativePath, bool existed, const struct stat& held) {
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+        (!existed || st.st_dev != held.st_dev || st.st_ino != held.st_ino))
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nativePath,
+                                   bool existed, const QByteArray& text, const QByteArray& lineEnd,
+                                   const TextFile::Expected& expected) {
+    // The file to be replaced is held open from the check on, so that what it holds once it has
+    // been replaced can be compared with what it held then. A file the user may write but not
+    // read is written as before, unheld.
+    int heldFd = -1;
+    if (existed) {
+        heldFd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (heldFd < 0 && errno != EACCES) return writeFailure(qt_error_string(errno));
+    }
+    const auto closeWhenDone = qScopeGuard([heldFd] {
+        if (heldFd >= 0) ::close(heldFd);
+    });
+    struct stat held {};
+    QByteArray old;
+    Attributes attributes;
+    bool attributesRead = true;
+    if (heldFd >= 0) {
+        if (::fstat(heldFd, &held) != 0) return writeFailure(qt_error_string(errno));
+        if (!S_ISREG(held.st_mode)) return staleFailure();
+        if (!readWhole(heldFd, &old)) return writeFailure(qt_error_string(errno));
+        attributesRead = readAttributes(heldFd, &attributes);
+    } else if (existed && ::stat(nativePath.constData(), &held) != 0) {
+        return writeFailure(qt_error_string(errno));
+    }
+    if (expected.holds && !expected.holds()) return staleFailure();
+    if (expected.afterCheck) expected.afterCheck();
+
+    const bool inPlace = heldFd >= 0 && (held.st_nlink > 1 || !attributesRead ||
+                                         !folderTakesReplacement(target, held));
+    if (!inPlace) {
+        QSaveFile out(target);
+        out.setDirectWriteFallback(false);
+        // Unbuffered: a buffered text that the device takes only in part would be cut short at
+        // the commit, and the commit would still succeed; unbuffered, each short write is seen.
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            // The folder refused the replacement after all: the file is rewritten in place.
+            if (heldFd < 0) return writeFailure(describeFailure(out));
+        } else {
+            if (existed) keepOwner(out.handle(), held);
+            if (giveAttributes(out.handle(), attributes)) {
+                if (!writeFully(out, text.constData(), text.size()) ||
+                    !writeFully(out, lineEnd.constData(), lineEnd.size())) {
+                    const QString why = describeFailure(out);
+                    out.cancelWriting();
+                    return writeFailure(why);
+                }
+                // A file another program put at the path since the check is held as well, so
+                // that its bytes outlive the rename.
+                const int otherFd = otherFileAt(nativePath, existed, held);
+                const auto closeOther = qScopeGuard([otherFd] {
+                    if (otherFd >= 0) ::close(otherFd);
+                });
+                if (!out.commit()) return writeFailure(describeFailure(out));
+                TextFile::WriteResult result = succeeded();
+                // Look once more: what another program wrote to the old file since the check,
+                // or put in its place, is no longer at the path.
+                QByteArray now;
+                if (otherFd >= 0 && readWhole(otherFd, &now))
+                    result.changedMeanwhile = now;
+                else if (heldFd >= 0 && readWhole(heldFd, &now) && now != old)
+                    result.changedMeanwhile = now;
+                return result;
+            }
+            // An attribute the replacement cannot take (one of another user, a security label)
+            // stays only where the file itself stays.
+            out.cancelWriting();
+        }
+    }
+    return writeInPlace(nativePath, held, old, text + lineEnd);
 }
 
 }  // namespace
@@ -209,7 +450,7 @@ TextFile::ReadResult TextFile::read(const QString& path) {
 }
 
 TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& text,
-                                      const QByteArray& lineEnd) {
+                                      const QByteArray& lineEnd, const Expected& expected) {
     const QString target = writeTarget(path);
     if (target.isEmpty()) return writeFailure(qt_error_string(ELOOP));
     const QByteArray nativePath = QFile::encodeName(target);
@@ -227,7 +468,11 @@ TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& tex
     } else if (errno != ENOENT) {
         return writeFailure(qt_error_string(errno));
     }
-    return writeRegular(target, existed, st, text, lineEnd);
+    try {
+        return writeRegular(target, nativePath, existed, text, lineEnd, expected);
+    } catch (const std::bad_alloc&) {
+        return writeFailure(qt_error_string(ENOMEM));
+    }
 }
 
 QString TextFile::changedWhileWritingText() {

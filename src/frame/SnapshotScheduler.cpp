@@ -109,6 +109,8 @@ frmNotePad* SnapshotScheduler::reopen(const SnapshotStore::Snapshot& snapshot) {
         w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
     else
         w->setFilePath(snapshot.path);
+    // The file may have changed while no program held it: the first save asks.
+    if (!snapshot.path.isEmpty()) w->onDisk = DiskStamp::ofFileTakenLate(snapshot.path);
     w->Text1->setFormat(snapshot.format);
     w->Text1->setChars(snapshot.chars);
     w->documentState().Changed = DocumentState::True;

@@ -5,7 +5,9 @@
 # picked from the dialog's completion) and a hidden file; edit an LF file and a UTF-8 file and
 # check the bytes saved; read a very long line over the accessibility bus, as text, while paging,
 # resizing and editing; type a dead-key accent into it and check the bytes saved, then
-# triple-click the line and type over it, and cut the line at 1000 with Ctrl+K;
+# triple-click the line and type over it, and cut the line at 1000 with Ctrl+K; save a file with
+# a second name, an extended attribute and an access list, and check that it keeps them; rename
+# the folder of an open file and check what is told, then and at Save;
 # have other programs change, replace and remove a file open in a window and check each
 # question, or that none comes; leave through File, Exit, which leaves no copy of unsaved text
 # behind.
@@ -332,6 +334,46 @@ e2e_wait_frame "$(e2e_upper "$docs/riga4.txt")" || e2e_fail "the shortened line 
 sleep 0.5
 cmp -s "$docs/riga-1000.txt" "$docs/riga4.txt" ||
   e2e_fail "riga4.txt is not the line's first 1000 characters: $(cmp "$docs/riga-1000.txt" "$docs/riga4.txt" 2>&1)"
+
+hard=$docs/hard1.txt
+printf 'vecchio\r\n' >"$hard"
+ln "$hard" "$docs/hard2.txt"
+e2e_log "saving a file keeps its second name, its attribute and its access list"
+for tool in setfattr getfattr setfacl getfacl; do
+  command -v "$tool" >/dev/null || e2e_fail "'$tool' is missing; scripts/deps.sh test installs it"
+done
+tagged=yes
+setfattr -n user.tag -v importante "$hard" 2>/dev/null && setfacl -m u:65534:rw "$hard" || tagged=no
+[[ $tagged == yes ]] || e2e_log "this file system keeps no attributes: only the second name is checked"
+acl=$(getfacl -cp "$hard")
+e2e_key alt+f a
+e2e_answer_file_dialog "$hard"
+e2e_wait_frame "$(e2e_upper "$hard")" || e2e_fail "no document window titled '$(e2e_upper "$hard")'"
+e2e_type n
+file_save
+wait_bytes "$hard" 'nvecchio\r\n\r\n'
+cmp "$hard" "$docs/hard2.txt" || e2e_fail "the save split hard1.txt from its second name hard2.txt"
+if [[ $tagged == yes ]]; then
+  [[ "$(getfattr --only-values -n user.tag "$hard")" == importante ]] ||
+    e2e_fail "the save dropped the attribute user.tag"
+  [[ "$(getfacl -cp "$hard")" == "$acl" ]] || e2e_fail "the save changed the access list: $(getfacl -cp "$hard")"
+fi
+
+e2e_log "a folder renamed with the open file in it is told of, and Save says why it cannot save there"
+mkdir "$docs/sub"
+printf 'dint\r\n' >"$docs/sub/f.txt"
+e2e_key alt+f a
+e2e_answer_file_dialog "$docs/sub/f.txt"
+e2e_wait_frame "$(e2e_upper "$docs/sub/f.txt")" || e2e_fail "no document window for sub/f.txt"
+e2e_type s
+sleep 0.3
+mv "$docs/sub" "$docs/sub.moved"
+answer_box "$(mdi_box "'A cartella [$docs/sub]")" Return
+file_save
+answer_box "$(mdi_box "Nun se po' astipà llà")" Return
+e2e_expect_bytes "$docs/sub.moved/f.txt" 'dint\r\n'
+e2e_key alt+f c
+answer_box "$(e2e_wait_dialog)" alt+n
 
 todo=$docs/todo.txt
 printf 'uno\r\n' >"$todo"
