@@ -158,7 +158,9 @@ e2e_start_a11y_bus() {
 # with a question: an earlier start's copies are removed first, unless E2E_KEEP_UNSAVED=1.
 e2e_start_program() {
   [[ "${E2E_KEEP_UNSAVED:-0}" == 1 ]] || rm -rf "$XDG_STATE_HOME/Tavulella"
-  env LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
+  # Ctrl+C's and Ctrl+\'s signals as a terminal leaves them (a script's background job would
+  # ignore them).
+  env --default-signal=INT,QUIT LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
     "$E2E_BIN" "$@" >"$E2E_ARTIFACTS/$E2E_NAME.program.log" 2>&1 </dev/null &
   E2E_PID=$!
   e2e_track "$E2E_PID"
