@@ -431,7 +431,7 @@ private slots:
         w->mnuFClose_Click();
         FrameFixture::settle();
         QCOMPARE(f.dialogs().calls().size(), 1);  // no save dialog
-        QCOMPARE(FrameFixture::readFile(path), QByteArray("new abc\r\n"));
+        QCOMPARE(FrameFixture::readFile(path), QByteArray("new abc\n"));
         QVERIFY(!QFile::exists(path.toUpper()));
     }
 
@@ -456,7 +456,7 @@ private slots:
         FrameFixture::settle();
         QCOMPARE(f.documents().size(), 3);
         QVERIFY(f.frame().isVisible());
-        QCOMPARE(FrameFixture::readFile(path), QByteArray("1a\r\n"));
+        QCOMPARE(FrameFixture::readFile(path), QByteArray("1a\n"));
         QCOMPARE(docs[1]->documentState().Changed, DocumentState::False);
         QCOMPARE(docs[2]->documentState().Changed, DocumentState::True);
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));

@@ -155,12 +155,15 @@ bool FileCommands::ReloadWindow(frmNotePad& window) {
     TextFile::ReadResult read;
     if (!readForWindow(path, read, nullptr)) return false;
     const QByteArray before = window.Text1->Text();
+    const DocumentFormat kind = window.Text1->format();
     try {
         BusyPointer busy;
         window.Text1->load(read.bytes);
     } catch (const std::bad_alloc&) {
-        // The text it had is put back; if even that fails, there is nothing left to save.
-        window.Text1->load(before);
+        // The text it had is put back, in its own kind; if even that fails, there is nothing
+        // left to save.
+        window.Text1->setFormat(kind);
+        window.Text1->setText(before);
         reportNoMemory(path);
         return false;
     }
@@ -186,10 +189,11 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
         }
     }
 
-    // The window keeps the kind of document it opened with: Save As writes the same kind.
+    // The window keeps the kind of document it opened with: Save As writes the same kind. An LF
+    // text that already ends with its line break is written as it is.
     const TextBox& box = *window.Text1;
     const QByteArray text = box.Text();
-    const QByteArray lineEnd = box.format().lineEnd();
+    const QByteArray lineEnd = box.format().lineEndAfter(text);
     TextFile::WriteResult written;
     {
         BusyPointer busy;

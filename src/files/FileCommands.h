@@ -49,7 +49,7 @@ public:
     // the file could not be read or its window would not fit in memory (the user has been told
     // why).
     frmNotePad* LoadFileIntoWindow(const QString& path, const ReadAhead* ahead = nullptr);
-    // Writes the window's text and one CR LF to path; on success the window holds that file and
+    // Writes the window's text and its line end (DocumentFormat::lineEndAfter) to path; on success the window holds that file and
     // counts as unchanged. Returns false when nothing was written (the user has been told why).
     bool WriteDocumentFile(const QString& path, frmNotePad& window);
 
