@@ -44,7 +44,24 @@ void FileCommands::OpenWithDialog() {
 
 frmNotePad* FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
     // A file that names nothing here is refused by OpenReadAhead, with nothing to read.
-    return file.path.isEmpty() ? OpenReadAhead(readAhead(file)) : OpenChosenFile(file.path);
+    if (file.path.isEmpty()) return OpenReadAhead(readAhead(file));
+    return startAtLine(OpenChosenFile(file.path), file.line);
+}
+
+frmNotePad* FileCommands::startAtLine(frmNotePad* window, int line) {
+    if (!window || line <= 1) return window;
+    // Line N starts after the (N-1)th line break; a line break that ends the text starts no
+    // line, so that past the end the caret stands at the start of the last line.
+    const QString& chars = window->Text1->chars();
+    const QString lineBreak = window->Text1->format().lineBreakChars();
+    qsizetype start = 0;
+    for (int n = 1; n < line; ++n) {
+        const qsizetype found = chars.indexOf(lineBreak, start);
+        if (found < 0 || found + lineBreak.size() >= chars.size()) break;
+        start = found + lineBreak.size();
+    }
+    window->Text1->setSelStart(start);
+    return window;
 }
 
 FileCommands::ReadAhead FileCommands::readAhead(const LaunchArguments::File& file) {
@@ -64,7 +81,7 @@ frmNotePad* FileCommands::OpenReadAhead(const ReadAhead& ahead) {
                     false);
         return nullptr;
     }
-    return OpenChosenFile(ahead.file.path, &ahead);
+    return startAtLine(OpenChosenFile(ahead.file.path, &ahead), ahead.file.line);
 }
 
 bool FileCommands::refusedAsTooLarge(qint64 size) {
