@@ -31,6 +31,10 @@ E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
 E2E_PACKAGES+=(x11-xserver-utils)
 # The program as git's editor.
 E2E_PACKAGES+=(git)
+# The other programs that start the editor and wait for it: crontab -e (the crontab command and
+# its spool; no cron daemon needs to run), sudoedit and visudo (sudo; as root sudoedit needs a
+# rule that lets it edit), less (its v key).
+E2E_PACKAGES+=(cron sudo less)
 # Printing through a real spooler to a PDF queue, and reading the PDF back as text.
 E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
 # Building the Debian package (cpack runs dpkg-shlibdeps and file) and checking it against
