@@ -20,7 +20,8 @@ read -r -d '' key1 key2 key3 <<<"$keys" || true
 xmodmap -e "keycode $key1 = agrave" -e "keycode $key2 = egrave" -e "keycode $key3 = lstroke"
 
 editor="$E2E_BIN --wait"
-export LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome
+# A UTF-8 session whose programs speak English: git's message templates are then plain ASCII.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8 TZ=Europe/Rome
 export GIT_AUTHOR_NAME=Prova GIT_AUTHOR_EMAIL=prova@example.org
 export GIT_COMMITTER_NAME=Prova GIT_COMMITTER_EMAIL=prova@example.org
 CLIENT_PID=""
@@ -62,7 +63,10 @@ opened() {
         return 0
       }
     done <<<"$frames"
-    ((SECONDS < deadline)) || e2e_fail "the client's file did not open"
+    ((SECONDS < deadline)) || {
+      e2e_fail "the client's file did not open"
+      return 1
+    }
     sleep 0.3
   done
 }
@@ -121,7 +125,10 @@ client_done
 git log -1 --format=%B >"$E2E_TMP/message"
 expect_same "$E2E_TMP/message" 'Citt\xc3\xa0 bella\n\n'
 
-e2e_log "git commit --amend, the frame running: the message gets è and ł in UTF-8"
+e2e_log "git commit --amend of an ASCII message, the frame running: è and ł typed are UTF-8"
+printf 'due\n' >due.txt
+git add due.txt
+git commit -q -m "Seconna"
 frame_running
 client env EDITOR="$editor" git commit -q --amend
 opened
@@ -131,12 +138,9 @@ e2e_key egrave lstroke
 close_window Yes
 client_done
 git log -1 --format=%B >"$E2E_TMP/message"
-expect_same "$E2E_TMP/message" 'Citt\xc3\xa0 bella \xc3\xa8\xc5\x82\n\n'
+expect_same "$E2E_TMP/message" 'Seconna \xc3\xa8\xc5\x82\n\n'
 
 e2e_log "git rebase -i, no frame running: reword and squash go on"
-printf 'due\n' >due.txt
-git add due.txt
-git commit -q -m "Seconna"
 printf 'tre\n' >tre.txt
 git add tre.txt
 git commit -q -m "Terza"
@@ -155,7 +159,7 @@ opened
 close_window none
 client_done
 git log --format=%s >"$E2E_TMP/log"
-expect_same "$E2E_TMP/log" 'Nova Seconna\nCitt\xc3\xa0 bella \xc3\xa8\xc5\x82\n'
+expect_same "$E2E_TMP/log" 'Nova Seconna \xc3\xa8\xc5\x82\nCitt\xc3\xa0 bella\n'
 git show --stat HEAD | grep -q tre.txt || e2e_fail "the squashed commit lost tre.txt"
 
 e2e_log "git add -p with e, the frame running: the edited hunk applies"
