@@ -104,6 +104,12 @@ expect_same() {
   e2e_expect_bytes "$1" "$2"
 }
 
+# message: the raw bytes of the last commit's message in $E2E_TMP/message (git log would show a
+# message that is not UTF-8 converted from Latin-1).
+message() {
+  git cat-file commit HEAD | sed '1,/^$/d' >"$E2E_TMP/message"
+}
+
 repo=$E2E_TMP/repo
 git init -q "$repo"
 cd "$repo"
@@ -117,13 +123,14 @@ opened
 e2e_type "Citt"
 e2e_key agrave
 e2e_type " bella"
+e2e_screenshot git-commit
 close_window Cancel
 sleep 0.5
 e2e_alive "$CLIENT_PID" || e2e_fail "git went on after Cancel"
 close_window Yes
 client_done
-git log -1 --format=%B >"$E2E_TMP/message"
-expect_same "$E2E_TMP/message" 'Citt\xc3\xa0 bella\n\n'
+message
+expect_same "$E2E_TMP/message" 'Citt\xc3\xa0 bella\n'
 
 e2e_log "git commit --amend of an ASCII message, the frame running: è and ł typed are UTF-8"
 printf 'due\n' >due.txt
@@ -137,8 +144,8 @@ e2e_type " "
 e2e_key egrave lstroke
 close_window Yes
 client_done
-git log -1 --format=%B >"$E2E_TMP/message"
-expect_same "$E2E_TMP/message" 'Seconna \xc3\xa8\xc5\x82\n\n'
+message
+expect_same "$E2E_TMP/message" 'Seconna \xc3\xa8\xc5\x82\n'
 
 e2e_log "git rebase -i, no frame running: reword and squash go on"
 printf 'tre\n' >tre.txt
