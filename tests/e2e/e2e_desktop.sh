@@ -513,4 +513,13 @@ waiter_status
 ((status == 0)) || e2e_fail "--wait ended with status $status after its window closed"
 E2E_PID=""
 
+e2e_log "--wait with the frame running; the session bus gone: the launch fails"
+e2e_start_program
+e2e_start_waiter "$E2E_TMP/attesa.txt"
+e2e_wait_frame "$attesa" || e2e_fail "no window '$attesa'"
+# Last of all: nothing after this needs the bus.
+e2e_stop "$E2E_BUS_PID" group
+waiter_status
+((status != 0)) || e2e_fail "--wait ended with status 0 when the bus went away"
+
 e2e_log "passed"
