@@ -34,6 +34,10 @@ E2E_PACKAGES+=(git)
 # A saved file keeps its extended attributes (setfattr, getfattr) and its access list (setfacl,
 # getfacl).
 E2E_PACKAGES+=(attr acl)
+# The other programs that start the editor and wait for it: crontab -e (the crontab command and
+# its spool; no cron daemon needs to run), sudoedit and visudo (sudo; as root sudoedit needs a
+# rule that lets it edit), less (its v key).
+E2E_PACKAGES+=(cron sudo less)
 # Printing through a real spooler to a PDF queue, and reading the PDF back as text.
 E2E_PACKAGES+=(cups printer-driver-cups-pdf poppler-utils)
 # Building the Debian package (cpack runs dpkg-shlibdeps and file) and checking it against

@@ -1,5 +1,7 @@
 #include <QApplication>
 #include <QDir>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "files/LaunchArguments.h"
@@ -12,7 +14,43 @@
 #include "platform/QtSystemServices.h"
 #include "platform/QuitSignals.h"
 
+namespace {
+
+// Whether Qt will find a screen: a platform named on the command line or in QT_QPA_PLATFORM
+// other than a desktop's (offscreen, ...) needs none; the X11 and Wayland platforms need the
+// display the environment names. Only the environment is read, so a normal start pays nothing.
+bool displayNamed(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return true;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb") && !platform.startsWith("wayland"))
+        return true;
+    return !qEnvironmentVariableIsEmpty("DISPLAY") ||
+           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
+
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Tavulella"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAVULELLA_VERSION));
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Without a display Qt's desktop platforms end the process with an abort. --help and
+    // --version are answered all the same; anything else is refused in one line.
+    if (!displayNamed(argc, argv)) {
+        QCoreApplication core(argc, argv);
+        nameApplication();
+        LaunchArguments::parse(QCoreApplication::arguments(), QDir::currentPath());
+        std::fputs(
+            "tavulella: ce vo' na sessione grafica, e nun ce sta nisciuno schermo (né DISPLAY "
+            "né WAYLAND_DISPLAY).\n",
+            stderr);
+        return 1;
+    }
+
     // What the launcher gave this launch to bring a window to the front; read before the
     // application object exists, as Qt's X11 platform takes the startup ID out of the
     // environment.
@@ -23,8 +61,7 @@ int main(int argc, char** argv) {
         platformData.insert(QStringLiteral("desktop-startup-id"), id);
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tavulella"));
-    QApplication::setApplicationVersion(QStringLiteral(TAVULELLA_VERSION));
+    nameApplication();
     // Names the installed launcher entry, so that desktops show its icon for the running program.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
     // Ending the program is the frame's decision, not a side effect of its last window closing
@@ -38,10 +75,22 @@ int main(int argc, char** argv) {
         LaunchArguments::parse(QApplication::arguments(), QDir::currentPath());
 
     // One frame per session: when another process holds the frame's name, the files go to it
-    // and this launch ends without a window; when that frame does not answer, or there is no
-    // session bus, this launch is a frame of its own.
+    // and this launch ends without a window; when that frame does not answer (or is closing),
+    // or there is no session bus, this launch is a frame of its own. A waiting launch that finds
+    // no frame starts one in a process of its own and hands its files to it, so that it waits
+    // for its own windows only and the frame outlives it.
     FrameService service;
-    if (service.claim() == FrameService::Claim::Taken)
+    FrameService::Claim claim = service.claim();
+    if (launch.frameOnly) {
+        if (claim != FrameService::Claim::Owned) return 0;
+    } else if (claim == FrameService::Claim::Owned && launch.wait) {
+        service.release();
+        if (FrameHandOff::startFrame())
+            if (const std::optional<int> status = FrameHandOff::run(launch, platformData))
+                return *status;
+        claim = service.claim();
+    }
+    if (!launch.frameOnly && claim == FrameService::Claim::Taken)
         if (const std::optional<int> status = FrameHandOff::run(launch, platformData))
             return *status;
 
@@ -54,12 +103,12 @@ int main(int argc, char** argv) {
         frame.snapshots().flush();
         QCoreApplication::exit(0);
     });
-    QList<frmNotePad*> opened = frame.MDIForm_Load(launch.files);
+    QList<frmNotePad*> opened = frame.MDIForm_Load(launch.files, !launch.frameOnly);
     frame.snapshots().offerRecovery();
     service.attach(frame);
 
-    // With --wait and no frame to wait on, this process is the frame: it ends once the windows
-    // opened for its files have closed and no document window is left (the user's other
+    // With --wait and no frame to hand the files to, this process is the frame: it ends once the
+    // windows opened for its files have closed and no document window is left (the user's other
     // windows keep it, and the caller waiting, until they close too). When none of the files
     // opened, the user has read why and the launch ends at once.
     bool waitOver = false;

@@ -178,67 +178,106 @@ private slots:
 
     void eachKindOfFileKeepsItsKind_data() {
         // A file is opened, saved at once, then edited at its end (Enter, then typed text) and
-        // saved again.
+        // saved again. The session is UTF-8 unless the row names another locale.
+        QTest::addColumn<QByteArray>("locale");  // LC_ALL while the file opens
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("lf");
         QTest::addColumn<bool>("utf8");
+        QTest::addColumn<QByteArray>("saved");   // what the first save writes
         QTest::addColumn<QByteArray>("edited");  // the edited text, as the second save writes it
         QTest::addColumn<int>("length");         // TextLength after the edit
         const QString accents = QStringLiteral("\u00e8\u20ac\u0142");
-        QTest::newRow("CR LF in the code page") << QByteArray("a\r\nb") << accents << false << false
-                                                << QByteArray("a\r\nb\r\n\xe8\x80?") << 9;
-        QTest::newRow("LF alone") << QByteArray("a\nb\n") << accents << true << false
-                                  << QByteArray("a\nb\n\n\xe8\x80?") << 8;
+        const QByteArray utf8 = "it_IT.UTF-8";
+        const QByteArray typedUtf8 = "\xc3\xa8\xe2\x82\xac\xc5\x82";
+        QTest::newRow("CR LF in the code page")
+            << utf8 << QByteArray("a\r\nb") << accents << false << false << QByteArray("a\r\nb\r\n")
+            << QByteArray("a\r\nb\r\n\xe8\x80?\r\n") << 9;
+        QTest::newRow("ASCII CR LF stays in the code page in a UTF-8 session")
+            << utf8 << QByteArray("a\r\nb\r\n") << accents << false << false
+            << QByteArray("a\r\nb\r\n\r\n") << QByteArray("a\r\nb\r\n\r\n\xe8\x80?\r\n") << 11;
+        QTest::newRow("ASCII LF ending with its line break saves as it is, in UTF-8")
+            << utf8 << QByteArray("a\nb\n") << accents << true << true << QByteArray("a\nb\n")
+            << QByteArray("a\nb\n\n") + typedUtf8 + "\n"
+            << 8;
+        QTest::newRow("ASCII LF outside a UTF-8 session stays in the code page")
+            << QByteArray("it_IT.ISO-8859-1") << QByteArray("a\nb\n") << accents << true << false
+            << QByteArray("a\nb\n") << QByteArray("a\nb\n\n\xe8\x80?\n") << 8;
+        QTest::newRow("no locale named: the code page")
+            << QByteArray("C") << QByteArray("a\n") << accents << true << false << QByteArray("a\n")
+            << QByteArray("a\n\n\xe8\x80?\n") << 6;
         QTest::newRow("LF with one stray CR keeps CR LF")
-            << QByteArray("a\nb\rc") << accents << false << false
-            << QByteArray("a\nb\rc\r\n\xe8\x80?") << 10;
+            << utf8 << QByteArray("a\nb\rc") << accents << false << false
+            << QByteArray("a\nb\rc\r\n") << QByteArray("a\nb\rc\r\n\xe8\x80?\r\n") << 10;
         QTest::newRow("UTF-8 with LF")
-            << QByteArray("caff\xc3\xa8\n") << accents << true << true
-            << QByteArray("caff\xc3\xa8\n\n\xc3\xa8\xe2\x82\xac\xc5\x82") << 10;
-        QTest::newRow("UTF-8 with a byte-order mark and CR LF")
-            << QByteArray(
-                   "\xef\xbb\xbf"
-                   "ciao\r\n")
-            << accents << false << true
-            << QByteArray(
-                   "\xef\xbb\xbf"
-                   "ciao\r\n\r\n\xc3\xa8\xe2\x82\xac\xc5\x82")
-            << 12;
+            << utf8 << QByteArray("caff\xc3\xa8\n") << accents << true << true
+            << QByteArray("caff\xc3\xa8\n") << QByteArray("caff\xc3\xa8\n\n") + typedUtf8 + "\n"
+            << 10;
+        QTest::newRow("UTF-8 with LF outside a UTF-8 session")
+            << QByteArray("C") << QByteArray("caff\xc3\xa8\n") << accents << true << true
+            << QByteArray("caff\xc3\xa8\n") << QByteArray("caff\xc3\xa8\n\n") + typedUtf8 + "\n"
+            << 10;
+        QTest::newRow("UTF-8 with a byte-order mark and CR LF") << utf8
+                                                                << QByteArray(
+                                                                       "\xef\xbb\xbf"
+                                                                       "ciao\r\n")
+                                                                << accents << false << true
+                                                                << QByteArray(
+                                                                       "\xef\xbb\xbf"
+                                                                       "ciao\r\n\r\n")
+                                                                << QByteArray(
+                                                                       "\xef\xbb\xbf"
+                                                                       "ciao\r\n\r\n") +
+                                                                       typedUtf8 + "\r\n"
+                                                                << 12;
         QTest::newRow("UTF-8 keeps characters beyond U+FFFF")
-            << QByteArray("\xf0\x9f\x98\x80") << QStringLiteral("\U0001F600") << false << true
-            << QByteArray("\xf0\x9f\x98\x80\r\n\xf0\x9f\x98\x80") << 6;
+            << utf8 << QByteArray("\xf0\x9f\x98\x80") << QStringLiteral("\U0001F600") << true
+            << true << QByteArray("\xf0\x9f\x98\x80\n")
+            << QByteArray("\xf0\x9f\x98\x80\n\xf0\x9f\x98\x80\n") << 5;
         QTest::newRow("invalid UTF-8 stays in the code page")
-            << QByteArray("caff\xe8\n") << accents << true << false
-            << QByteArray("caff\xe8\n\n\xe8\x80?") << 10;
+            << utf8 << QByteArray("caff\xe8\n") << accents << true << false
+            << QByteArray("caff\xe8\n") << QByteArray("caff\xe8\n\n\xe8\x80?\n") << 10;
         QTest::newRow("UTF-8 cut short stays in the code page")
-            << QByteArray("caff\xc3") << accents << false << false
-            << QByteArray("caff\xc3\r\n\xe8\x80?") << 10;
+            << utf8 << QByteArray("caff\xc3") << accents << true << false
+            << QByteArray("caff\xc3\n") << QByteArray("caff\xc3\n\xe8\x80?\n") << 9;
         QTest::newRow("UTF-8 holding a control picture stays in the code page")
-            << QByteArray("\xe2\x90\x8a") << accents << false << false
-            << QByteArray("\xe2\x90\x8a\r\n\xe8\x80?") << 8;
-        QTest::newRow("pure ASCII without line breaks")
-            << QByteArray("ciao") << accents << false << false << QByteArray("ciao\r\n\xe8\x80?")
-            << 9;
+            << utf8 << QByteArray("\xe2\x90\x8a") << accents << true << false
+            << QByteArray("\xe2\x90\x8a\n") << QByteArray("\xe2\x90\x8a\n\xe8\x80?\n") << 7;
+        QTest::newRow("pure ASCII without line breaks: LF, UTF-8")
+            << utf8 << QByteArray("ciao") << accents << true << true << QByteArray("ciao\n")
+            << QByteArray("ciao\n") + typedUtf8 + "\n"
+            << 8;
+        QTest::newRow("an empty file: LF, UTF-8")
+            << utf8 << QByteArray() << accents << true << true << QByteArray("\n")
+            << QByteArray("\n") + typedUtf8 + "\n"
+            << 4;
+        QTest::newRow("a lone CR is no line break: LF")
+            << utf8 << QByteArray("a\rb") << accents << true << true << QByteArray("a\rb\n")
+            << QByteArray("a\rb\n") + typedUtf8 + "\n"
+            << 7;
     }
 
     void eachKindOfFileKeepsItsKind() {
+        QFETCH(QByteArray, locale);
         QFETCH(QByteArray, file);
         QFETCH(QString, typed);
         QFETCH(bool, lf);
         QFETCH(bool, utf8);
+        QFETCH(QByteArray, saved);
         QFETCH(QByteArray, edited);
         QFETCH(int, length);
         FrameFixture f;
         const QString path = f.writeFile(QStringLiteral("kind"), file);
+        const QByteArray session = qgetenv("LC_ALL");
+        qputenv("LC_ALL", locale);
         frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        qputenv("LC_ALL", session);
         QVERIFY(w);
         TextBox* box = w->Text1;
         QCOMPARE(box->format().isLf(), lf);
         QCOMPARE(box->format().isUtf8(), utf8);
-        const QByteArray lineEnd = lf ? "\n" : "\r\n";
         w->mnuFSave_Click();
-        QCOMPARE(FrameFixture::readFile(path), file + lineEnd);
+        QCOMPARE(FrameFixture::readFile(path), saved);
 
         box->setFocus();
         QTest::keyClick(box, Qt::Key_End, Qt::ControlModifier);
@@ -252,7 +291,7 @@ private slots:
         }
         QCOMPARE(box->TextLength(), qsizetype(length));
         w->mnuFSave_Click();
-        QCOMPARE(FrameFixture::readFile(path), edited + lineEnd);
+        QCOMPARE(FrameFixture::readFile(path), edited);
         QVERIFY(f.dialogs().calls().isEmpty());
     }
 
@@ -306,11 +345,11 @@ private slots:
 
     void openAndSaveWithoutEditsAppendsALineEnd() {
         FrameFixture f;
-        const QString path = f.writeFile(QStringLiteral("grow.txt"), "line");
-        f.frame().files().LoadFileIntoWindow(path)->mnuFSave_Click();
-        QCOMPARE(FrameFixture::readFile(path), QByteArray("line\r\n"));
+        const QString path = f.writeFile(QStringLiteral("grow.txt"), "line\r\n");
         f.frame().files().LoadFileIntoWindow(path)->mnuFSave_Click();
         QCOMPARE(FrameFixture::readFile(path), QByteArray("line\r\n\r\n"));
+        f.frame().files().LoadFileIntoWindow(path)->mnuFSave_Click();
+        QCOMPARE(FrameFixture::readFile(path), QByteArray("line\r\n\r\n\r\n"));
     }
 
     void theInactiveWindowsTextIsWrittenWhenItsQuestionSavesIt() {
@@ -324,7 +363,7 @@ private slots:
         f.dialogs().answerMessageBox(Answer::Yes);
         wa->close();
         FrameFixture::settle();
-        QCOMPARE(FrameFixture::readFile(a), QByteArray("1A\r\n"));
+        QCOMPARE(FrameFixture::readFile(a), QByteArray("1A\n"));
         QCOMPARE(FrameFixture::readFile(b), QByteArray("B"));
         QCOMPARE(wb->documentState().Changed, DocumentState::False);
     }

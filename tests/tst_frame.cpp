@@ -197,6 +197,44 @@ private slots:
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
+    // +N before a file starts its window's caret at the start of line N, the last line's
+    // when the file has fewer (a line break that ends the file starts no line); +N as the
+    // last argument is a file's name.
+    void startsAtTheLineGiven_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QList<int>>("carets");  // SelStart of each window, in order
+        const QByteArray lf = "uno\ndue\ntre\n";
+        QTest::newRow("line 2") << lf << QStringList{"+2", "a.txt"} << QList<int>{4};
+        QTest::newRow("past the end") << lf << QStringList{"+4", "a.txt"} << QList<int>{8};
+        QTest::newRow("beyond any number")
+            << lf << QStringList{"+99999999999", "a.txt"} << QList<int>{8};
+        QTest::newRow("CR LF") << QByteArray("uno\r\ndue\r\n") << QStringList{"+2", "a.txt"}
+                               << QList<int>{5};
+        QTest::newRow("no final line break")
+            << QByteArray("uno\ndue") << QStringList{"+3", "a.txt"} << QList<int>{4};
+        QTest::newRow("only the next file; +1 and +0 at the start")
+            << lf << QStringList{"+3", "a.txt", "a.txt", "+1", "a.txt", "+0", "a.txt"}
+            << QList<int>{8, 0, 0, 0};
+        QTest::newRow("last, a file's name")
+            << lf << QStringList{"a.txt", "+2"} << QList<int>{0, 0};
+    }
+
+    void startsAtTheLineGiven() {
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, arguments);
+        QFETCH(QList<int>, carets);
+        FrameFixture f(nullptr, QString(), [&](FrameFixture& start) {
+            start.writeFile(QStringLiteral("a.txt"), file);
+            start.writeFile(QStringLiteral("+2"), "x");
+            return arguments;
+        });
+        QList<int> shown;
+        for (frmNotePad* w : f.documents()) shown << int(w->Text1->SelStart());
+        QCOMPARE(shown, carets);
+        QVERIFY2(f.dialogs().calls().isEmpty(), qPrintable(f.dialogs().problems()));
+    }
+
     // A later launch's files, handed to the running frame: each is read before the call
     // returns (the caller may remove it then), opened or refused as on the command line, and a
     // waiting caller hears once every window opened for it has closed.
@@ -431,7 +469,7 @@ private slots:
         w->mnuFClose_Click();
         FrameFixture::settle();
         QCOMPARE(f.dialogs().calls().size(), 1);  // no save dialog
-        QCOMPARE(FrameFixture::readFile(path), QByteArray("new abc\r\n"));
+        QCOMPARE(FrameFixture::readFile(path), QByteArray("new abc\n"));
         QVERIFY(!QFile::exists(path.toUpper()));
     }
 
@@ -456,7 +494,7 @@ private slots:
         FrameFixture::settle();
         QCOMPARE(f.documents().size(), 3);
         QVERIFY(f.frame().isVisible());
-        QCOMPARE(FrameFixture::readFile(path), QByteArray("1a\r\n"));
+        QCOMPARE(FrameFixture::readFile(path), QByteArray("1a\n"));
         QCOMPARE(docs[1]->documentState().Changed, DocumentState::False);
         QCOMPARE(docs[2]->documentState().Changed, DocumentState::True);
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));

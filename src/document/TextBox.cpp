@@ -157,7 +157,8 @@ void TextBox::setChars(const QString& chars) {
 }
 
 void TextBox::load(const QByteArray& fileBytes) {
-    const DocumentFormat format = DocumentFormat::detect(fileBytes);
+    const DocumentFormat format =
+        DocumentFormat::detect(fileBytes, DocumentFormat::sessionIsUtf8());
     setFormat(format);
     setChars(format.decode(fileBytes));
 }

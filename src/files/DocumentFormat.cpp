@@ -6,17 +6,32 @@
 #include "files/CodePage.h"
 #include "files/Utf8.h"
 
-DocumentFormat DocumentFormat::detect(const QByteArray& fileBytes) {
-    const bool lf = fileBytes.contains('\n') && !fileBytes.contains('\r');
-    bool utf8 = false;
+DocumentFormat DocumentFormat::detect(const QByteArray& fileBytes, bool utf8Session) {
+    const bool lf = !fileBytes.contains('\r') || !fileBytes.contains('\n');
     const bool multiByte =
         std::any_of(fileBytes.cbegin(), fileBytes.cend(), [](char b) { return uchar(b) >= 0x80; });
-    if (multiByte) {
+    bool utf8 = false;
+    if (multiByte || (utf8Session && lf)) {
         const std::optional<QString> chars = Utf8::decode(fileBytes);
         utf8 = chars && std::none_of(chars->cbegin(), chars->cend(), DisplayText::isReserved);
     }
     return DocumentFormat(lf ? LineBreak::Lf : LineBreak::CrLf,
                           utf8 ? Encoding::Utf8 : Encoding::CodePage);
+}
+
+bool DocumentFormat::sessionIsUtf8() {
+    QByteArray locale;
+    for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+        locale = qgetenv(name);
+        if (!locale.isEmpty()) break;
+    }
+    // language_TERRITORY.codeset@modifier; the codeset is written UTF-8, utf8, ...
+    const qsizetype dot = locale.indexOf('.');
+    if (dot < 0) return false;
+    QByteArray codeset = locale.mid(dot + 1);
+    codeset.truncate(codeset.indexOf('@') < 0 ? codeset.size() : codeset.indexOf('@'));
+    codeset = codeset.toLower().replace('-', QByteArray());
+    return codeset == "utf8";
 }
 
 QString DocumentFormat::decode(const QByteArray& bytes) const {
@@ -35,6 +50,10 @@ QString DocumentFormat::lineBreakChars() const {
 
 QByteArray DocumentFormat::lineEnd() const {
     return isLf() ? QByteArrayLiteral("\n") : QByteArrayLiteral("\r\n");
+}
+
+QByteArray DocumentFormat::lineEndAfter(const QByteArray& text) const {
+    return isLf() && text.endsWith('\n') ? QByteArray() : lineEnd();
 }
 
 QString DocumentFormat::holdable(QStringView text) const {

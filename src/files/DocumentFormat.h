@@ -32,13 +32,18 @@ public:
     }
     bool operator!=(const DocumentFormat& o) const { return !(*this == o); }
 
-    // The kind of a file read whole:
-    // - LF when it holds at least one LF and no CR at all; otherwise CR LF (also a file with
-    //   LF line ends and one stray CR, an empty file and a file without any line break).
-    // - UTF-8 when it is valid UTF-8 with at least one multi-byte sequence (a byte-order mark
-    //   counts) and holds none of the characters the text box keeps for its own display
-    //   (see DisplayText::isReserved); otherwise the code page (plain ASCII among them).
-    static DocumentFormat detect(const QByteArray& fileBytes);
+    // The kind of a file read whole; utf8Session tells whether the user's session is UTF-8
+    // (sessionIsUtf8):
+    // - CR LF when it holds both a CR and an LF (also a file with LF line ends and one stray
+    //   CR); otherwise LF (also an empty file and a file without any line break).
+    // - UTF-8 when it is valid UTF-8, holds none of the characters the text box keeps for its own
+    //   display (see DisplayText::isReserved), and either has at least one multi-byte sequence
+    //   (a byte-order mark counts) or is an LF file of a UTF-8 session (plain ASCII among them);
+    //   otherwise the code page.
+    static DocumentFormat detect(const QByteArray& fileBytes, bool utf8Session);
+    // Whether the locale the environment names for characters (LC_ALL, else LC_CTYPE, else
+    // LANG) is a UTF-8 one.
+    static bool sessionIsUtf8();
 
     // The characters that bytes stand for. In UTF-8, bytes that are not valid UTF-8 (which no
     // detected file holds) become U+FFFD.
@@ -49,6 +54,9 @@ public:
     // The line break as characters and as the bytes appended to a saved file.
     QString lineBreakChars() const;
     QByteArray lineEnd() const;
+    // What a save writes after text (the document's bytes): nothing when an LF document's text
+    // already ends with its line break, otherwise lineEnd().
+    QByteArray lineEndAfter(const QByteArray& text) const;
 
     // Text from outside the document as the document holds it: each character the document
     // cannot hold becomes '?' (a surrogate pair as one '?' in the code page, a lone half of one

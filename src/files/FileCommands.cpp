@@ -49,7 +49,24 @@ void FileCommands::OpenWithDialog() {
 
 frmNotePad* FileCommands::OpenGivenFile(const LaunchArguments::File& file) {
     // A file that names nothing here is refused by OpenReadAhead, with nothing to read.
-    return file.path.isEmpty() ? OpenReadAhead(readAhead(file)) : OpenChosenFile(file.path);
+    if (file.path.isEmpty()) return OpenReadAhead(readAhead(file));
+    return startAtLine(OpenChosenFile(file.path), file.line);
+}
+
+frmNotePad* FileCommands::startAtLine(frmNotePad* window, int line) {
+    if (!window || line <= 1) return window;
+    // Line N starts after the (N-1)th line break; a line break that ends the text starts no
+    // line, so that past the end the caret stands at the start of the last line.
+    const QString& chars = window->Text1->chars();
+    const QString lineBreak = window->Text1->format().lineBreakChars();
+    qsizetype start = 0;
+    for (int n = 1; n < line; ++n) {
+        const qsizetype found = chars.indexOf(lineBreak, start);
+        if (found < 0 || found + lineBreak.size() >= chars.size()) break;
+        start = found + lineBreak.size();
+    }
+    window->Text1->setSelStart(start);
+    return window;
 }
 
 FileCommands::ReadAhead FileCommands::readAhead(const LaunchArguments::File& file) {
@@ -69,7 +86,7 @@ frmNotePad* FileCommands::OpenReadAhead(const ReadAhead& ahead) {
                     false);
         return nullptr;
     }
-    return OpenChosenFile(ahead.file.path, &ahead);
+    return startAtLine(OpenChosenFile(ahead.file.path, &ahead), ahead.file.line);
 }
 
 bool FileCommands::refusedAsTooLarge(qint64 size) {
@@ -160,12 +177,15 @@ bool FileCommands::ReloadWindow(frmNotePad& window) {
     TextFile::ReadResult read;
     if (!readForWindow(path, read, nullptr)) return false;
     const QByteArray before = window.Text1->Text();
+    const DocumentFormat kind = window.Text1->format();
     try {
         BusyPointer busy;
         window.Text1->load(read.bytes);
     } catch (const std::bad_alloc&) {
-        // The text it had is put back; if even that fails, there is nothing left to save.
-        window.Text1->load(before);
+        // The text it had is put back, in its own kind; if even that fails, there is nothing
+        // left to save.
+        window.Text1->setFormat(kind);
+        window.Text1->setText(before);
         reportNoMemory(path);
         return false;
     }
@@ -234,10 +254,11 @@ void FileCommands::reportNotRestored(const QString& path, const TextFile::WriteR
 }
 
 bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
-    // The window keeps the kind of document it opened with: Save As writes the same kind.
+    // The window keeps the kind of document it opened with: Save As writes the same kind. An LF
+    // text that already ends with its line break is written as it is.
     const TextBox& box = *window.Text1;
     const QByteArray text = box.Text();
-    const QByteArray lineEnd = box.format().lineEnd();
+    const QByteArray lineEnd = box.format().lineEndAfter(text);
 
     // The file must still be what the check saw (or what the user agreed to write over) once the
     // write holds it open; a change while a question was open is checked, and asked about,

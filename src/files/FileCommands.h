@@ -52,9 +52,10 @@ public:
     // the file could not be read or its window would not fit in memory (the user has been told
     // why).
     frmNotePad* LoadFileIntoWindow(const QString& path, const ReadAhead* ahead = nullptr);
-    // Writes the window's text and one CR LF to path; on success the window holds that file and
-    // counts as unchanged. Returns false when nothing was written (the user has been told why).
-    // What another program wrote to the file during the write opens in a window of its own.
+    // Writes the window's text and its line end (DocumentFormat::lineEndAfter) to path; on success
+    // the window holds that file and counts as unchanged. Returns false when nothing was written
+    // (the user has been told why). What another program wrote to the file during the write opens
+    // in a window of its own.
     bool WriteDocumentFile(const QString& path, frmNotePad& window);
 
     // Reads the window's file again, in place of its text, as File, Open would read it (size
@@ -71,6 +72,9 @@ public:
 private:
     // What File, Open does with the chosen path (or with what was read of it ahead).
     frmNotePad* OpenChosenFile(const QString& path, const ReadAhead* ahead = nullptr);
+    // Puts the caret of window (if any) at the start of the given line (LaunchArguments::File);
+    // returns window.
+    static frmNotePad* startAtLine(frmNotePad* window, int line);
     // True, after telling the user, when a file of that size is over what File, Open takes.
     bool refusedAsTooLarge(qint64 size);
     void showMessage(const QString& prompt, bool exclamation);

@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
+#include <limits>
+#include <utility>
 
 LaunchArguments LaunchArguments::parse(const QStringList& arguments, const QString& workingFolder) {
     QCommandLineParser parser;
@@ -16,16 +18,33 @@ LaunchArguments LaunchArguments::parse(const QStringList& arguments, const QStri
         QStringLiteral("wait"),
         QStringLiteral("Return only when every window opened for the files has closed."));
     parser.addOption(wait);
+    QCommandLineOption frameOnly(QStringLiteral("frame-only"));
+    frameOnly.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(frameOnly);
     parser.addPositionalArgument(QStringLiteral("FILE"),
-                                 QStringLiteral("Text files to open, as paths or file:// URIs."),
-                                 QStringLiteral("[FILE...]"));
+                                 QStringLiteral("Text files to open, as paths or file:// URIs; "
+                                                "+N before a file starts its window at line N."),
+                                 QStringLiteral("[[+N] FILE...]"));
     parser.process(arguments);
 
     LaunchArguments result;
     result.wait = parser.isSet(wait);
+    result.frameOnly = parser.isSet(frameOnly);
+    static const QRegularExpression lineNumber(QStringLiteral("^\\+([0-9]+)$"));
     const QStringList given = parser.positionalArguments();
-    for (const QString& argument : given)
-        result.files.append(fromArgument(argument, workingFolder));
+    int line = 0;
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        if (const QRegularExpressionMatch m = lineNumber.match(given[i]);
+            m.hasMatch() && i + 1 < given.size()) {
+            // Beyond what an int holds is past any file's end all the same.
+            bool fits = false;
+            line = m.captured(1).toInt(&fits);
+            if (!fits) line = std::numeric_limits<int>::max();
+            continue;
+        }
+        result.files.append(fromArgument(given[i], workingFolder));
+        result.files.last().line = std::exchange(line, 0);
+    }
     return result;
 }
 

@@ -16,10 +16,13 @@ public:
     struct File {
         QString given;
         QString path;
+        int line = 0;  // the line its window starts at (+N before it), counted from 1; 0: none
     };
 
-    // `tavulella [--wait] [FILE...]`: parses the program's arguments. --help and --version print
-    // their text and end the process, as does an unknown option, with a note of it.
+    // `tavulella [--wait] [[+LINE] FILE...]`: parses the program's arguments. --help and
+    // --version print their text and end the process, as does an unknown option, with a note of
+    // it. +N before a file names the line its caret starts at; a +N with no file after it is a
+    // file's name.
     static LaunchArguments parse(const QStringList& arguments, const QString& workingFolder);
 
     // A FILE argument: a file:// URI (file:/path too), or a path relative to workingFolder. An
@@ -33,5 +36,8 @@ public:
     static bool carriesFiles(const QMimeData* data);
 
     bool wait = false;
+    // Started by a waiting launch to be the session's frame, with no start-up window: the
+    // launch hands its files over, as to any running frame.
+    bool frameOnly = false;
     QList<File> files;
 };

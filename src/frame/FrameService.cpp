@@ -18,11 +18,16 @@
 FrameService::FrameService() { new ApplicationAdaptor(*this); }
 
 FrameService::~FrameService() {
-    if (!m_exported) return;
     // The name goes before the rest of the program does, so that the next launch owns it.
+    release();
+}
+
+void FrameService::release() {
+    if (!m_exported) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterObject(ObjectPath);
     bus.unregisterService(BusName);
+    m_exported = false;
 }
 
 FrameService::Claim FrameService::claim() {
@@ -62,10 +67,15 @@ QString FrameService::sessionKey() {
     return QGuiApplication::platformName() + QLatin1Char(' ') + display;
 }
 
-void FrameService::open(const QStringList& uris, const QVariantMap& platformData) {
+bool FrameService::open(const QStringList& uris, const QVariantMap& platformData) {
+    if (m_frame && m_frame->isClosing()) return false;
     Request request;
-    for (const QString& uri : uris)
-        request.files << FileCommands::readAhead(LaunchArguments::fromUrl(QUrl(uri)));
+    const QStringList lines = platformData.value(LinesKey).toStringList();
+    for (qsizetype i = 0; i < uris.size(); ++i) {
+        LaunchArguments::File file = LaunchArguments::fromUrl(QUrl(uris[i]));
+        file.line = lines.value(i).toInt();
+        request.files << FileCommands::readAhead(file);
+    }
     request.waitToken = platformData.value(WaitKey).toString();
     m_pending << request;
     raiseFrame(platformData);
@@ -74,6 +84,7 @@ void FrameService::open(const QStringList& uris, const QVariantMap& platformData
         m_deliverySoon = true;
         QMetaObject::invokeMethod(this, &FrameService::deliver, Qt::QueuedConnection);
     }
+    return true;
 }
 
 void FrameService::raiseFrame(const QVariantMap& platformData) {

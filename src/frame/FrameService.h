@@ -24,6 +24,9 @@ public:
     static inline const QString ObjectPath = QStringLiteral("/org/example/Tavulella");
     // Keys of the platform data a launch sends beside the desktop's own.
     static inline const QString WaitKey = QStringLiteral("tavulella-wait");
+    // The line each file's window starts at, as decimal texts in the order of the URIs ("0":
+    // none); left out when no file names one.
+    static inline const QString LinesKey = QStringLiteral("tavulella-lines");
     // How long a launch waits for the running frame's answer before it runs on its own.
     static constexpr int AnswerTimeoutMs = 5000;
 
@@ -37,6 +40,8 @@ public:
     // NoBus when there is no session bus. The object is exported first, so that a call that
     // finds the name owned finds the object too (it waits until the frame is attached).
     Claim claim();
+    // Gives the name and the object up again (a waiting launch that starts a frame of its own).
+    void release();
     // The frame the files go to; handed-over requests wait until it is attached.
     void attach(frmMDI& frame);
     // Runs done once every one of windows has closed (at once when there are none).
@@ -46,8 +51,10 @@ public:
     // returns, so that a file the caller removes as soon as it has its answer is still opened in
     // full; the frame is raised, then the windows open (and refusals are told) once the call has
     // been answered and no modal dialog of the frame is open. Without files, an empty window
-    // opens, as File, New does.
-    void open(const QStringList& uris, const QVariantMap& platformData);
+    // opens, as File, New does. While the frame is closing (its save questions are open, or
+    // it is about to end) the files are refused and false returned: they would be lost with it,
+    // so the caller opens them in a frame of its own.
+    bool open(const QStringList& uris, const QVariantMap& platformData);
 
     // The session this process belongs to (its login session and display): a launch hands its
     // files only to a frame of its own session.

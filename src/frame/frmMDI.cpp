@@ -145,7 +145,8 @@ frmNotePad* frmMDI::makeDocumentWindow() {
     return w;
 }
 
-QList<frmNotePad*> frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& files) {
+QList<frmNotePad*> frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& files,
+                                        bool startWindow) {
     show();
     // Without a window manager nobody else gives the frame the keyboard.
     activateWindow();
@@ -156,12 +157,15 @@ QList<frmNotePad*> frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& file
     m_state.slotTables.create();
     // Slot 1 is the start-up window's unless a file given to the program takes it.
     QList<frmNotePad*> opened;
-    if (!files.isEmpty()) {
+    if (!files.isEmpty() || !startWindow) {
         m_state.slotTables.state(1).Free = DocumentState::True;
         for (const LaunchArguments::File& file : files)
             if (frmNotePad* w = m_files->OpenGivenFile(file)) opened << w;
     }
-    if (opened.isEmpty()) {
+    if (opened.isEmpty() && !startWindow) {
+        m_toolbar->setEditButtonsVisible(false);
+        m_state.EditButtonsHidden = DocumentState::True;
+    } else if (opened.isEmpty()) {
         m_state.slotTables.state(1).Free = DocumentState::False;
         frmNotePad* first = makeDocumentWindow();
         m_state.slotTables.window(1) = first;
@@ -364,7 +368,9 @@ void frmMDI::dropEvent(QDropEvent* e) {
 }
 
 void frmMDI::closeEvent(QCloseEvent* e) {
-    // First every document window is asked; a Cancel anywhere stops the whole closing.
+    // First every document window is asked; a Cancel anywhere stops the whole closing. Files
+    // handed over meanwhile are refused (FrameService): they would be lost with the frame.
+    m_closing = true;
     QList<frmNotePad*> open;
     for (QMdiSubWindow* sw : m_mdi->subWindowList(QMdiArea::CreationOrder)) {
         auto* w = qobject_cast<frmNotePad*>(sw);
@@ -376,6 +382,7 @@ void frmMDI::closeEvent(QCloseEvent* e) {
         bool cancel = false;
         w->Form_QueryUnload(cancel);
         if (cancel) {
+            m_closing = false;
             e->ignore();
             return;
         }

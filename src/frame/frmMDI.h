@@ -38,8 +38,10 @@ public:
     // The start-up sequence: shows the frame, creates the slot tables, opens the files given to
     // the program (as File, Open does), puts the start-up window in slot 1 when none of them
     // opened, loads the recent-files list and sets the search direction to down. Returns the
-    // windows opened for the files.
-    QList<frmNotePad*> MDIForm_Load(const QList<LaunchArguments::File>& files = {});
+    // windows opened for the files. Without a start-up window (startWindow false) the frame
+    // opens only the files.
+    QList<frmNotePad*> MDIForm_Load(const QList<LaunchArguments::File>& files = {},
+                                    bool startWindow = true);
 
     // What the commands and document windows see of the frame.
     QWidget& mainWindow() override { return *this; }
@@ -62,6 +64,10 @@ public:
     RecentFilesMenu& recentFiles() { return *m_recent; }
     // The copies of unsaved documents: written as the user types, offered back at start-up.
     SnapshotScheduler& snapshots() { return *m_snapshots; }
+
+    // From the moment the frame is asked to close until the closing is cancelled (a Cancel in a
+    // save question) or the program ends.
+    bool isClosing() const { return m_closing; }
 
     // File, New: a new empty untitled window in the lowest free slot; null when none is free
     // (the user has been told).
@@ -137,4 +143,5 @@ private:
     SearchCommands* m_search = nullptr;  // a child: it goes after the document windows
     DiskWatcher* m_watcher = nullptr;
     bool m_diskCheckPending = false;
+    bool m_closing = false;
 };

@@ -29,8 +29,10 @@ void install(void (*handler)(int)) {
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGHUP, &action, nullptr);
+    // Every signal whose default is to end the program quietly: the session ending or a service
+    // manager stopping it (TERM, HUP), a terminal's Ctrl+C and Ctrl+\ (INT, QUIT).
+    for (const int signal : {SIGTERM, SIGHUP, SIGINT, SIGQUIT})
+        ::sigaction(signal, &action, nullptr);
 }
 
 }  // namespace

@@ -4,8 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM and SIGHUP (the session ending, a service manager stopping the program) into a
-// Qt signal delivered by the event loop. The signal handler itself only writes one byte to a
+// Turns SIGTERM, SIGHUP, SIGINT and SIGQUIT (the session ending, a service manager stopping the
+// program, Ctrl+C or Ctrl+\ in the terminal it was started from) into a Qt signal delivered by the
+// event loop. The signal handler itself only writes one byte to a
 // socket; everything else runs outside it.
 class QuitSignals : public QObject {
     Q_OBJECT

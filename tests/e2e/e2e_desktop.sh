@@ -109,6 +109,24 @@ frame_gone() {
   done
 }
 
+e2e_log "without a display: --help and --version answer, a file is refused in one line"
+nodisplay() {
+  env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$E2E_BIN" "$@" \
+    >"$E2E_TMP/out.txt" 2>"$E2E_TMP/err.txt"
+}
+printf 'ciao' >"$E2E_TMP/notes.txt"
+for option in --help -h --version -v; do
+  nodisplay "$option" || e2e_fail "$option without a display ended with status $?"
+  [[ -s "$E2E_TMP/out.txt" && ! -s "$E2E_TMP/err.txt" ]] ||
+    e2e_fail "$option without a display wrote '$(cat "$E2E_TMP/out.txt")', '$(cat "$E2E_TMP/err.txt")'"
+done
+[[ "$(cat "$E2E_TMP/out.txt")" == "Tavulella "[0-9]* ]] || e2e_fail "-v wrote $(cat "$E2E_TMP/out.txt")"
+status=0
+nodisplay "$E2E_TMP/notes.txt" || status=$?
+((status == 1)) || e2e_fail "a file without a display ended with status $status"
+[[ ! -s "$E2E_TMP/out.txt" && "$(wc -l <"$E2E_TMP/err.txt")" == 1 ]] ||
+  e2e_fail "a file without a display wrote '$(cat "$E2E_TMP/out.txt")', '$(cat "$E2E_TMP/err.txt")'"
+
 e2e_start_program
 e2e_wait_frame "Senza nomme" || e2e_fail "no document window titled 'Senza nomme'"
 
@@ -399,12 +417,109 @@ got=$(git -C "$repo" log -1 --format=%s)
 e2e_stop "$E2E_PID"
 E2E_PID=""
 
-e2e_log "--wait with no frame running: this launch is the frame, and ends with its window"
-e2e_start_program --wait "$E2E_TMP/attesa.txt"
-e2e_wait_frame "$attesa" || e2e_fail "no window '$attesa'"
+# session_of PID: the session a process belongs to.
+session_of() {
+  ps -o sid= -p "$1" | tr -d ' '
+}
+# waiter_status: waits for the waiting launch (at most E2E_TIMEOUT seconds) and sets status to
+# its exit status.
+waiter_status() {
+  local deadline=$((SECONDS + E2E_TIMEOUT))
+  while e2e_alive "$E2E_WAITER"; do
+    ((SECONDS < deadline)) || e2e_fail "the waiting launch did not end"
+    sleep 0.1
+  done
+  status=0
+  wait "$E2E_WAITER" || status=$?
+  E2E_WAITER=""
+}
+
+e2e_log "--wait with no frame running: the frame is a process of its own; Ctrl+C ends the launch only"
+e2e_start_waiter "$E2E_TMP/notes.txt"
+e2e_adopt_frame
+e2e_wait_frame "$notes" || e2e_fail "no window '$notes'"
+((E2E_PID != E2E_WAITER)) || e2e_fail "the waiting launch is the frame itself"
+[[ "$(session_of "$E2E_PID")" != "$(session_of "$E2E_WAITER")" ]] ||
+  e2e_fail "the frame shares the waiting launch's session"
+launch "$E2E_TMP/attesa.txt" || e2e_fail "handing a second file over ended with status $?"
+e2e_wait_frame "$attesa" || e2e_fail "the second file did not open in the frame"
+kill -INT -- "-$E2E_WAITER"
+waiter_status
+((status == 130)) || e2e_fail "the waiting launch ended with status $status on Ctrl+C"
+sleep 1
+e2e_alive "$E2E_PID" || e2e_fail "Ctrl+C of the waiting launch ended the frame"
+e2e_has_frame "$notes" && e2e_has_frame "$attesa" || e2e_fail "the frame lost a window on Ctrl+C"
+e2e_stop "$E2E_PID"
+E2E_PID=""
+
+e2e_log "--wait +2 with no frame running, a second file handed over: the waited window closes, the launch ends at once, the frame keeps the other"
+printf 'uno\ndue\ntre\n' >"$E2E_TMP/righe.txt"
+righe=$(e2e_upper "$E2E_TMP/righe.txt")
+e2e_start_waiter +2 "$E2E_TMP/righe.txt"
+e2e_adopt_frame
+e2e_wait_frame "$righe" || e2e_fail "no window '$righe'"
+e2e_type "2"
+launch "$E2E_TMP/notes.txt" || e2e_fail "handing a second file over ended with status $?"
+e2e_wait_frame "$notes" || e2e_fail "the second file did not open in the frame"
+# Back to the waited window (the next document window), then File, Close; Yes saves.
+e2e_focus "$E2E_FRAME"
+e2e_key ctrl+Tab
 e2e_key alt+f c
-status=0
-e2e_wait_exit || status=$?
-((status == 0)) || e2e_fail "--wait as the frame ended with status $status"
+box=$(e2e_wait_dialog) || e2e_fail "no save question for $righe"
+[[ "$(desk prompt)" == *"[$righe]"* ]] || e2e_fail "the save question asks about $(desk prompt)"
+e2e_focus "$box"
+e2e_key Return
+waiter_status
+((status == 0)) || e2e_fail "--wait ended with status $status after its window closed"
+# The caret started at line 2; an LF file that ends with its line break gets none added.
+e2e_expect_bytes "$E2E_TMP/righe.txt" 'uno\n2due\ntre\n'
+e2e_has_frame "$notes" || e2e_fail "the frame lost the other window"
+
+e2e_log "--wait with the frame running; the frame killed: the launch fails"
+e2e_start_waiter "$E2E_TMP/attesa.txt"
+e2e_wait_frame "$attesa" || e2e_fail "no window '$attesa'"
+kill -KILL "$E2E_PID"
+E2E_PID=""
+waiter_status
+((status != 0)) || e2e_fail "--wait ended with status 0 when the frame was killed"
+
+e2e_log "a file handed over while the quit question is open is not lost"
+e2e_start_program "$E2E_TMP/notes.txt"
+e2e_wait_frame "$notes" || e2e_fail "no window '$notes'"
+first=$E2E_FRAME
+first_pid=$E2E_PID
+e2e_type "x"
+e2e_key alt+f j
+box=$(e2e_wait_dialog) || e2e_fail "no save question on File, Exit"
+printf 'pick 1 uno\n' >"$E2E_TMP/todo.txt"
+todo=$(e2e_upper "$E2E_TMP/todo.txt")
+e2e_start_waiter "$E2E_TMP/todo.txt"
+# The closing frame refuses it; the launch shows it in a frame of its own.
+E2E_PID=$E2E_WAITER
+e2e_wait_frame "$todo" || e2e_fail "the handed file shows in no frame while the quit question is open"
+for id in $(e2e_find_windows '^Tavulella$'); do
+  [[ "$(xprop -id "$id" _NET_WM_PID)" != *" = $E2E_WAITER" ]] || E2E_FRAME=$id
+done
+[[ "$E2E_FRAME" != "$first" ]] || e2e_fail "the launch shows no frame of its own"
+E2E_PID=$first_pid
+e2e_focus "$box"
+e2e_key alt+n
+e2e_wait_exit || e2e_fail "the first frame did not end after No"
+E2E_PID=$E2E_WAITER
+e2e_has_frame "$todo" || e2e_fail "the handed file's window went with the first frame"
+e2e_focus "$E2E_FRAME"
+e2e_key alt+f c
+waiter_status
+((status == 0)) || e2e_fail "--wait ended with status $status after its window closed"
+E2E_PID=""
+
+e2e_log "--wait with the frame running; the session bus gone: the launch fails"
+e2e_start_program
+e2e_start_waiter "$E2E_TMP/attesa.txt"
+e2e_wait_frame "$attesa" || e2e_fail "no window '$attesa'"
+# Last of all: nothing after this needs the bus.
+e2e_stop "$E2E_BUS_PID" group
+waiter_status
+((status != 0)) || e2e_fail "--wait ended with status 0 when the bus went away"
 
 e2e_log "passed"

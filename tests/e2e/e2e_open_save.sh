@@ -177,13 +177,14 @@ wait_bytes() {
 
 e2e_log "a dead-key accent typed into a 65,000-character line adds that one character"
 # A line this long (as long as a file that opens) shows as pieces joined by soft breaks: the
-# accent must not make one a line break. Saving appends the line end. The keys go through the
-# compose input method, as a keyboard with dead keys sends them.
+# accent must not make one a line break. A file without a line break opens as LF, in UTF-8 in
+# this UTF-8 session, and saving appends one LF. The keys go through the compose input method,
+# as a keyboard with dead keys sends them.
 "$E2E_PYTHON" - "$docs/riga.txt" "$docs/riga-attesa.txt" <<'PY'
 import sys
 words = " ".join("w%05d" % i for i in range(9300))[:65000].encode()
 open(sys.argv[1], "wb").write(words)
-open(sys.argv[2], "wb").write(words[:10] + b"\xe9" + words[10:] + b"\r\n")
+open(sys.argv[2], "wb").write(words[:10] + "\u00e9".encode() + words[10:] + b"\n")
 PY
 e2e_key alt+f a
 e2e_answer_file_dialog "$docs/riga.txt"
@@ -315,11 +316,11 @@ e2e_type Z
 e2e_key alt+f t
 e2e_answer_file_dialog "$docs/riga3.txt"
 e2e_wait_frame "$(e2e_upper "$docs/riga3.txt")" || e2e_fail "the typed line was not saved as riga3.txt"
-wait_bytes "$docs/riga3.txt" 'Z\r\n'
+wait_bytes "$docs/riga3.txt" 'Z\n'
 
 e2e_log "Ctrl+K at 1000 in the 65,000-character line removes the 64,000 characters after it"
 # The words "w00000 " take 7 characters each: 142 words, then 6 characters, reach 1000.
-"$E2E_PYTHON" -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1], "rb").read()[:1000] + b"\r\n")' \
+"$E2E_PYTHON" -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1], "rb").read()[:1000] + b"\n")' \
   "$docs/riga.txt" >"$docs/riga-1000.txt"
 e2e_key alt+f a
 e2e_answer_file_dialog "$docs/riga.txt"

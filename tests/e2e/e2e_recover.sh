@@ -3,6 +3,7 @@
 # untitled) hold unsaved edits; the program is killed (kill -9, then the X server killed) two
 # seconds after the last key, or sent SIGTERM at once; the next start offers them back, and each
 # saves exactly what it would have saved before. Saving and closing them leaves no copy behind.
+# Ctrl+C's SIGINT, too, leaves the copy of a window's typing for the next start.
 #
 # usage: e2e_recover.sh path/to/tavulella
 set -euo pipefail
@@ -102,5 +103,19 @@ unsaved_edits 0
 kill -TERM "$E2E_PID"
 e2e_wait_exit || e2e_fail "the program did not end cleanly on SIGTERM"
 recovered sigterm
+
+e2e_log "Ctrl+C (SIGINT) at once after the last key: what was typed is written before the end"
+e2e_start_program
+e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window"
+e2e_type "fermato"
+kill -INT "$E2E_PID"
+e2e_wait_exit || e2e_fail "the program did not end cleanly on SIGINT"
+E2E_KEEP_UNSAVED=1 e2e_start_program
+box=$(e2e_wait_window '^MDI$') || e2e_fail "sigint: the program did not offer the unsaved text back"
+e2e_focus "$box"
+e2e_key Return
+e2e_wait_texts_contain "fermato" || e2e_fail "sigint: the typed text did not come back"
+e2e_stop "$E2E_PID"
+E2E_PID=""
 
 e2e_log "passed"

@@ -21,6 +21,7 @@ E2E_XVFB_PID=""
 E2E_BUS_PID=""
 E2E_A11Y_PID=""
 E2E_PID=""
+E2E_WAITER=""
 E2E_WATCHDOG_PID=""
 E2E_FRAME=""
 E2E_SHOT_TAKEN=""
@@ -158,12 +159,41 @@ e2e_start_a11y_bus() {
 # with a question: an earlier start's copies are removed first, unless E2E_KEEP_UNSAVED=1.
 e2e_start_program() {
   [[ "${E2E_KEEP_UNSAVED:-0}" == 1 ]] || rm -rf "$XDG_STATE_HOME/Tavulella"
-  env LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
+  # Ctrl+C's and Ctrl+\'s signals as a terminal leaves them (a script's background job would
+  # ignore them).
+  env --default-signal=INT,QUIT LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
     "$E2E_BIN" "$@" >"$E2E_ARTIFACTS/$E2E_NAME.program.log" 2>&1 </dev/null &
   E2E_PID=$!
   e2e_track "$E2E_PID"
   e2e_log "started $E2E_BIN (pid $E2E_PID)"
   E2E_FRAME=$(e2e_wait_window '^Tavulella$') || e2e_fail "the frame 'Tavulella' did not show"
+  e2e_focus "$E2E_FRAME"
+}
+
+# e2e_start_waiter ARGS...: a `tavulella --wait ARGS...` launch as a terminal would run it: in
+# a process group (and session) of its own, with Ctrl+C's and Ctrl+\'s signals at their defaults.
+# Its pid is E2E_WAITER.
+e2e_start_waiter() {
+  setsid env --default-signal=INT,QUIT LANG=it_IT.UTF-8 LC_ALL=it_IT.UTF-8 TZ=Europe/Rome \
+    "$E2E_BIN" --wait "$@" >>"$E2E_ARTIFACTS/$E2E_NAME.launches.log" 2>&1 </dev/null &
+  E2E_WAITER=$!
+  e2e_track "$E2E_WAITER"
+}
+
+# e2e_adopt_frame: the frame that some launch started shows; its window becomes E2E_FRAME and
+# its process (the window's _NET_WM_PID) E2E_PID.
+e2e_adopt_frame() {
+  local deadline=$((SECONDS + E2E_TIMEOUT)) id=""
+  while :; do
+    id=$(e2e_find_windows '^Tavulella$' | head -n 1)
+    [[ -z "$id" ]] || break
+    ((SECONDS < deadline)) || e2e_fail "no frame showed"
+    sleep 0.1
+  done
+  E2E_FRAME=$id
+  E2E_PID=$(xprop -id "$id" _NET_WM_PID | sed -n 's/.* = //p')
+  [[ -n "$E2E_PID" ]] || e2e_fail "the frame's window names no process"
+  e2e_track "$E2E_PID"
   e2e_focus "$E2E_FRAME"
 }
 
@@ -535,6 +565,14 @@ e2e_cleanup() {
     wait "$E2E_WATCHDOG_PID" 2>/dev/null || true
   fi
   e2e_stop "$E2E_PID"
+  e2e_stop "$E2E_WAITER"
+  # Frames that launches started in sessions of their own.
+  local pid group
+  if [[ -f "$E2E_TMP/pids" ]]; then
+    while read -r pid group; do
+      [[ -n "$group" ]] || e2e_stop "$pid"
+    done <"$E2E_TMP/pids"
+  fi
   e2e_stop "$E2E_DRAG_PID"
   e2e_stop "$E2E_A11Y_PID" group
   e2e_stop "$E2E_BUS_PID" group

@@ -93,13 +93,28 @@ QString CodePageProperties::checkDocument(const QByteArray& bytes) {
         }
     }
     for (const char b : bytes) high |= uchar(b) >= 0x80;
-    const DocumentFormat format = DocumentFormat::detect(bytes);
-    const bool lf = bytes.contains('\n') && !bytes.contains('\r');
-    if (format.isLf() != lf)
-        return QStringLiteral("[%1] opens with the wrong line break").arg(hex(bytes));
-    if (format.isUtf8() != (chars && high && !reserved))
-        return QStringLiteral("[%1] opens in the wrong encoding").arg(hex(bytes));
-
+    // CR LF only when both a CR and an LF are there; plain ASCII (and an empty file) is UTF-8
+    // only when the session is and the file is LF.
+    const bool lf = !(bytes.contains('\r') && bytes.contains('\n'));
+    for (const bool session : {false, true}) {
+        const DocumentFormat kind = DocumentFormat::detect(bytes, session);
+        if (kind.isLf() != lf)
+            return QStringLiteral("[%1] opens with the wrong line break").arg(hex(bytes));
+        if (kind.isUtf8() != (chars && !reserved && (high || (session && lf))))
+            return QStringLiteral("[%1] opens in the wrong encoding (UTF-8 session: %2)")
+                .arg(hex(bytes))
+                .arg(session);
+        // Opened and saved at once: an LF file that ends with its line break stays as it is,
+        // any other gets the document's line end.
+        const QByteArray tail = kind.lineEndAfter(bytes);
+        const QByteArray expected = lf && bytes.endsWith('\n') ? QByteArray()
+                                    : lf                       ? QByteArray("\n")
+                                                               : QByteArray("\r\n");
+        if (tail != expected)
+            return QStringLiteral("[%1] saved at once gets [%2] appended")
+                .arg(hex(bytes), hex(tail));
+    }
+    const DocumentFormat format = DocumentFormat::detect(bytes, true);
     const QString text = format.decode(bytes);
     if (format.encode(text) != bytes)
         return QStringLiteral("[%1] opened and saved is [%2]")

@@ -17,10 +17,11 @@ public:
     // Any UTF-16 text encodes to one byte per character (a surrogate pair is one character), and
     // the bytes decode and encode back to themselves.
     static QString checkText(QStringView text);
-    // Any byte string opens as a document of one kind (DocumentFormat::detect, whose rule is
-    // written out here once more) and saves back to the same bytes; UTF-8 is told valid exactly
-    // when Qt's own strict decoder finds no error; and the document holds no character that the
-    // text box shows in place of others.
+    // Any byte string opens as a document of one kind, in a UTF-8 session and outside one
+    // (DocumentFormat::detect, whose rule is written out here once more), saved at once gets
+    // the line end the rule gives, and decodes and encodes back to the same bytes; UTF-8 is told
+    // valid exactly when Qt's own strict decoder finds no error; and the document holds no
+    // character that the text box shows in place of others.
     static QString checkDocument(const QByteArray& bytes);
     // All three: the input as bytes, and the input read as UTF-16 code units (little-endian
     // pairs).

@@ -20,9 +20,10 @@ FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services, const QStri
     m_frame = std::make_unique<frmMDI>(std::move(dialogs), std::move(services));
     QList<LaunchArguments::File> files;
     if (start) {
-        const QStringList arguments = start(*this);
-        for (const QString& argument : arguments)
-            files.append(LaunchArguments::fromArgument(argument, m_dir.path()));
+        // As the program's command line gives them, +N before a file included.
+        files = LaunchArguments::parse(QStringList{QStringLiteral("tavulella")} + start(*this),
+                                       m_dir.path())
+                    .files;
     }
     m_frame->MDIForm_Load(files);
     settle();

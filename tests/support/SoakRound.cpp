@@ -118,7 +118,10 @@ bool SoakRound::expectWrite(Document& doc, const QString& path) {
         m_f.dialogs().answerMessageBox(Answer::Ok);
         return false;
     }
-    m_disk.insert(path, doc.window->Text1->Text() + doc.window->Text1->buffer().format().lineEnd());
+    // An LF text that ends with its line break is written as it is; any other gets one line end.
+    const QByteArray text = doc.window->Text1->Text();
+    const DocumentFormat& format = doc.window->Text1->buffer().format();
+    m_disk.insert(path, text + (format.isLf() && text.endsWith('\n') ? "" : format.lineEnd()));
     doc.dirty = false;
     doc.path = path;
     doc.caption = path.toUpper();

@@ -47,6 +47,10 @@ public:
             return QStringLiteral("model %1, reference %2")
                 .arg(state(model.text(), model.selStart(), model.selLength()),
                      state(ref.bytes(), ref.start, ref.length));
+        if (const QByteArray saved = model.text() + model.format().lineEndAfter(model.text());
+            saved != ref.saved())
+            return QStringLiteral("a save writes %1, reference %2")
+                .arg(TextScript::shown(saved), TextScript::shown(ref.saved()));
         if (model.selText() != ref.selText())
             return QStringLiteral("SelText %1, reference %2")
                 .arg(TextScript::shown(model.selText()), TextScript::shown(ref.selText()));

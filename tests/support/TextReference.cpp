@@ -81,6 +81,12 @@ QByteArray TextReference::encode(const std::u16string& t) const {
 
 QByteArray TextReference::bytes() const { return encode(text); }
 
+QByteArray TextReference::saved() const {
+    const QByteArray body = bytes();
+    if (lf) return body.endsWith('\n') ? body : body + '\n';
+    return body + "\r\n";
+}
+
 QByteArray TextReference::selText() const {
     return encode(text.substr(size_t(start), size_t(length)));
 }

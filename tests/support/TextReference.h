@@ -29,6 +29,9 @@ public:
 
     // The bytes a save writes (without its line end).
     QByteArray bytes() const;
+    // All that a save writes: the bytes and one line end, which an LF text that already ends
+    // with LF goes without.
+    QByteArray saved() const;
     QByteArray selText() const;
     // What the widget must show for the text, by the kind of document.
     QString shown() const;
