@@ -140,18 +140,17 @@ std::pair<int, int> TextBoxAccessible::longLineRowAt(int offset, const QTextBloc
         const qsizetype end = next == last.starts.end() ? last.text.size() : *next;
         return std::pair<int, int>(int(last.anchor + start), int(last.anchor + end));
     };
+    const int lastRowStart = lastHolds ? int(last.anchor + last.starts.back()) : -1;
     int anchor = -1;
-    if (b->startsRow(block)) {
+    if (lastHolds && offset >= last.anchor &&
+        (offset < lastRowStart || (last.toLineEnd && offset <= last.anchor + last.text.size()))) {
+        return lastRow(offset - last.anchor);
+    } else if (lastHolds && offset >= lastRowStart && offset - lastRowStart <= kRowReach) {
+        // Read on from the last row laid out, as one reading row by row does.
+        anchor = lastRowStart;
+    } else if (b->startsRow(block)) {
         // A row of the view starts at this paragraph: the rows are those shown.
         anchor = blockStart;
-    } else if (lastHolds && offset >= last.anchor &&
-               (offset < last.anchor + last.starts.back() ||
-                (last.toLineEnd && offset <= last.anchor + last.text.size()))) {
-        return lastRow(offset - last.anchor);
-    } else if (lastHolds && offset >= last.anchor + last.starts.back() &&
-               offset - (last.anchor + last.starts.back()) <= kRowReach) {
-        // Read on from the last row laid out, as one reading row by row does.
-        anchor = int(last.anchor + last.starts.back());
     } else {
         // Back to a paragraph of the view where a row starts, not further than kRowReach; past
         // that, from the first word that starts in the paragraph reached.
