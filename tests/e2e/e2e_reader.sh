@@ -77,7 +77,8 @@ quiet() {
 
 # read_keys FILE KEY...: opens FILE, waits until Orca has spoken its first line, presses each
 # KEY after Orca has finished with the one before, closes the program, and prints what Orca said
-# after each key, one line per key: the texts spoken, joined by " | ".
+# after each key, one line per key: how many caret moves it heard of, ":", and the texts spoken,
+# joined by " | ".
 read_keys() {
   local file=$1 first=$2 key from
   shift 2
@@ -105,11 +106,15 @@ read_keys() {
   tail -n +"$from" "$orcalog" >"$E2E_TMP/keys.log"
   "$E2E_PYTHON" - "$E2E_TMP/keys.log" <<'PY'
 import re, sys
-# What Orca speaks after a key belongs to that key; a modifier key is part of the next key, and
-# what Orca says for the modifier itself is left out.
+# What Orca speaks after a key, and the caret moves it hears of, belong to that key; a modifier
+# key is part of the next key, and what Orca says for the modifier itself is left out.
 modifiers = ("Shift_L", "Control_L")
 spoken = None
+moves = 0
 press = False
+def said():
+    if spoken is not None:
+        print("%d:%s" % (moves, " | ".join(spoken)))
 for line in open(sys.argv[1], errors="replace"):
     if "type=ATSPI_KEY_PRESSED_EVENT" in line:
         press = True
@@ -118,15 +123,15 @@ for line in open(sys.argv[1], errors="replace"):
     if m and press:
         press = False
         if m.group(1) not in modifiers:
-            if spoken is not None:
-                print(" | ".join(spoken))
-            spoken = []
+            said()
+            spoken, moves = [], 0
         continue
+    if "EVENT MANAGER: object:text-caret-moved for" in line:
+        moves += 1
     m = re.search(r"SPEECH OUTPUT: '(.*?)' ?\{", line)
     if m and spoken is not None and not m.group(1).startswith(("left shift", "left control")):
         spoken.append(m.group(1))
-if spoken is not None:
-    print(" | ".join(spoken))
+said()
 PY
   e2e_stop "$E2E_PID"
   E2E_PID=""
@@ -148,13 +153,13 @@ expect_said() {
   done
 }
 
-# Short lines: each move speaks the line, the character or the word it lands on; Home at the
-# start of a line would not move, End speaks the line break it stands before, and Shift+Right
-# over that line break speaks it as selected.
+# Short lines: each key moves the caret once, and Orca speaks the line, the character or the
+# word it lands on; End speaks the line break it stands before, and Shift+Right over that line
+# break speaks it as selected.
 read_keys "$lines" "Prima riga" Down Down Down Up Right Right ctrl+Right Home End shift+Right \
   >"$E2E_TMP/lines.said"
-expect_said "short lines" "$E2E_TMP/lines.said" "Seconda" "Terza" "Quarta e ultima" "Terza" \
-  "e" "r" "Terza" "T" "blank" "selected"
+expect_said "short lines" "$E2E_TMP/lines.said" "1:Seconda" "1:Terza" "1:Quarta e ultima" \
+  "1:Terza" "1:e" "1:r" "1:Terza" "1:T" "1:blank" "1:selected"
 
 # The long line: each Down speaks the next row, of whole words; End stops before the space that
 # ends the row, Home goes back to its first letter, and Shift+Right selects that letter.
@@ -162,10 +167,11 @@ read_keys "$long" "w00000" Down Down End Home shift+Right >"$E2E_TMP/long.said"
 mapfile -t said <"$E2E_TMP/long.said"
 [[ ${#said[@]} -eq 5 ]] || e2e_fail "long line: Orca spoke after ${#said[@]} keys, not 5"
 for row in "${said[0]}" "${said[1]}"; do
-  [[ "$row" =~ ^(w[0-9]{5}\ )+$ ]] || e2e_fail "long line: a row spoken is [$row]"
+  [[ "$row" =~ ^1:(w[0-9]{5}\ )+$ ]] || e2e_fail "long line: a row spoken is [$row]"
 done
-first=${said[1]%% *}
-[[ "${said[2]}" == " " && "${said[3]}" == "w" && "${said[4]}" == "w | selected" ]] ||
+first=${said[1]#1:}
+first=${first%% *}
+[[ "${said[2]}" == "1: " && "${said[3]}" == "1:w" && "${said[4]}" == "1:w | selected" ]] ||
   e2e_fail "long line: End, Home and Shift+Right spoke [${said[2]}], [${said[3]}], [${said[4]}]"
 last=${said[0]% }
 last=${last##* }
