@@ -146,6 +146,7 @@ TextBox::~TextBox() {
     // The widget's parts are destroyed after this body has run; nothing they report may reach
     // the buffer any more.
     disconnect(document(), nullptr, this, nullptr);
+    disconnect(document()->parent(), nullptr, this, nullptr);
     disconnect(this, nullptr, this, nullptr);
     delete d;
 }
