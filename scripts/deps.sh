@@ -29,6 +29,9 @@ XVFB_PACKAGES=(xvfb x11-utils xdotool imagemagick)
 E2E_PACKAGES=(xclip dbus at-spi2-core python3-pyatspi)
 # A dead key on a key of its own (xmodmap).
 E2E_PACKAGES+=(x11-xserver-utils)
+# A screen reader over the accessibility bus, speaking through speech-dispatcher with espeak-ng
+# (its log of what it speaks is what the reading check compares).
+E2E_PACKAGES+=(orca speech-dispatcher speech-dispatcher-espeak-ng)
 # The program as git's editor.
 E2E_PACKAGES+=(git)
 # A saved file keeps its extended attributes (setfattr, getfattr) and its access list (setfacl,

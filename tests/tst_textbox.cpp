@@ -240,7 +240,7 @@ QByteArray allBytes() {
 }
 
 // Shows box, resized to size when one is given, and waits until it is on screen.
-bool shown(TextBox& box, QSize size = {}) {
+bool shown(QWidget& box, QSize size = {}) {
     if (size.isValid()) box.resize(size);
     box.show();
     return QTest::qWaitForWindowExposed(&box);
@@ -292,6 +292,8 @@ private slots:
     void wordAndLineDeletions();
     void readingDoesNotCopy();
     void readFromOutsideAsText();
+    void readAtLineEndsAsAPlainBox_data();
+    void readAtLineEndsAsAPlainBox();
 };
 
 void tst_TextBox::init() {
@@ -1544,6 +1546,30 @@ void tst_TextBox::readFromOutsideAsText() {
     int next = 0;
     read->textAfterOffset(split, QAccessible::LineBoundary, &next, &start);
     QCOMPARE(next, end);
+    // Row by row from the start, the rows are those of the line wrapped as one paragraph at the
+    // view's width, between words also where the view's pieces meet.
+    QTextLayout whole(QString::fromLatin1(line), box.document()->defaultFont());
+    whole.setTextOption(box.document()->defaultTextOption());
+    const qreal width = box.document()->firstBlock().layout()->lineAt(0).width();
+    QList<int> rows;
+    whole.beginLayout();
+    for (QTextLine l = whole.createLine(); l.isValid(); l = whole.createLine()) {
+        l.setLineWidth(width);
+        rows << l.textStart();
+    }
+    whole.endLayout();
+    QList<int> readRows;
+    for (int at = 0; at < 65000 && readRows.size() <= rows.size(); at = end) {
+        read->textAtOffset(at, QAccessible::LineBoundary, &start, &end);
+        readRows << start;
+    }
+    QCOMPARE(readRows, rows);
+    // A sentence as long as the line is read in a part around the offset that starts and ends
+    // between words.
+    const int inside = 11588;
+    read->textAtOffset(inside, QAccessible::SentenceBoundary, &start, &end);
+    QCOMPARE(start, int(line.indexOf(' ', inside - 4096)) + 1);
+    QCOMPARE(end, int(line.lastIndexOf(' ', inside + 4096 - 1)));
 
     // Scrolling and resizing move soft breaks in the view, not the text: a caret a screen reader
     // put reads back where it put it.
@@ -1554,6 +1580,16 @@ void tst_TextBox::readFromOutsideAsText() {
     QCoreApplication::processEvents();
     QCOMPARE(read->cursorPosition(), 5000);
     QCOMPARE(box.SelStart(), 5000);
+    // The rows on screen are read as they are shown.
+    QCoreApplication::processEvents();
+    for (int y = 1; y < box.viewport()->height(); y += box.fontMetrics().height()) {
+        const QTextCursor at = box.cursorForPosition({1, y});
+        const QTextLine shownRow = at.block().layout()->lineForTextPosition(at.positionInBlock());
+        const int first =
+            int(box.readOffset(box.toModel(at.block().position() + shownRow.textStart())));
+        read->textAtOffset(first, QAccessible::LineBoundary, &start, &end);
+        QCOMPARE(QPoint(start, end), QPoint(first, first + shownRow.textLength()));
+    }
 
     // The input method reads the caret's line around the caret, in the text's own characters.
     box.setSelStart(4100);
@@ -1567,6 +1603,50 @@ void tst_TextBox::readFromOutsideAsText() {
     QCOMPARE(box.inputMethodQuery(Qt::ImSurroundingText).toString(), "cd\x01\ref");
     QCOMPARE(box.inputMethodQuery(Qt::ImCursorPosition).toInt(), 2);
     QCOMPARE(box.inputMethodQuery(Qt::ImTextBeforeCursor, 5).toString(), "b\r\ncd");
+}
+
+void tst_TextBox::readAtLineEndsAsAPlainBox_data() {
+    QTest::addColumn<QByteArray>("text");
+    QTest::newRow("CR LF, words and punctuation")
+        << QByteArray("Prima riga\r\nSeconda.\r\nTerza\r\nQuarta e ultima");
+    QTest::newRow("LF") << QByteArray("Prima riga\nSeconda\nTerza\nQuarta e ultima\n");
+    QTest::newRow("sentences, empty lines, a line break at the end")
+        << QByteArray("Uno due. Tre quattro! Cinque?\r\n\r\nSei ? \r\n");
+}
+
+void tst_TextBox::readAtLineEndsAsAPlainBox() {
+    // At each line break and at the end of the text a screen reader gets the character, word,
+    // sentence, row and line that a plain text box gives for the same text.
+    QFETCH(QByteArray, text);
+    TextBox box;
+    box.load(text);
+    QPlainTextEdit plain;
+    plain.setPlainText(QString::fromLatin1(text).replace("\r\n", "\n"));
+    for (QPlainTextEdit* w : {static_cast<QPlainTextEdit*>(&box), &plain}) QVERIFY(shown(*w));
+    QAccessibleTextInterface* read = QAccessible::queryAccessibleInterface(&box)->textInterface();
+    QAccessibleTextInterface* want = QAccessible::queryAccessibleInterface(&plain)->textInterface();
+    QCOMPARE(read->characterCount(), want->characterCount());
+    const QString all = want->text(0, want->characterCount());
+    for (int offset = 0; offset <= all.size(); ++offset) {
+        if (offset < all.size() && all.at(offset) != u'\n') continue;
+        for (const auto kind :
+             {QAccessible::CharBoundary, QAccessible::WordBoundary, QAccessible::SentenceBoundary,
+              QAccessible::LineBoundary, QAccessible::ParagraphBoundary}) {
+            int start = -1, end = -1, wantStart = -1, wantEnd = -1;
+            const QString got = read->textAtOffset(offset, kind, &start, &end);
+            const QString expected = want->textAtOffset(offset, kind, &wantStart, &wantEnd);
+            QVERIFY2(got == expected && start == wantStart && end == wantEnd,
+                     qPrintable(QString("kind %1 at %2: (%3, %4, %5), a plain box (%6, %7, %8)")
+                                    .arg(kind)
+                                    .arg(offset)
+                                    .arg(start)
+                                    .arg(end)
+                                    .arg(got)
+                                    .arg(wantStart)
+                                    .arg(wantEnd)
+                                    .arg(expected)));
+        }
+    }
 }
 
 QTEST_MAIN(tst_TextBox)

@@ -86,6 +86,12 @@ bool SoftBreaks::follows(int block) const {
     return it != soft_.end() && it->block == block;
 }
 
+bool SoftBreaks::followsMended(int block) const {
+    const auto it = std::lower_bound(soft_.begin(), soft_.end(), block,
+                                     [](const Entry& e, int b) { return e.block < b; });
+    return it != soft_.end() && it->block == block && it->mended;
+}
+
 int SoftBreaks::before(int block) const {
     return int(std::upper_bound(soft_.begin(), soft_.end(), block,
                                 [](int b, const Entry& e) { return b < e.block; }) -

@@ -38,6 +38,9 @@ public:
     int count() const { return int(soft_.size()); }
     // Whether the block numbered block follows a soft break.
     bool follows(int block) const;
+    // Whether the block numbered block follows a soft break that stands where the line wraps
+    // anyway (mended): a row of the view starts there.
+    bool followsMended(int block) const;
     // The number of soft breaks before the start of the block numbered block.
     int before(int block) const;
 

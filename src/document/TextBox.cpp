@@ -55,6 +55,10 @@ struct TextBox::Private {
     // Set while the box itself changes the widget: what the widget then reports is no edit of
     // the user's and no move of the user's caret.
     bool updating = false;
+    // The caret offset screen readers were last told of, and how many handlers of the box's own
+    // are running that tell of the caret once, when they end (a key may move the caret twice).
+    qsizetype toldCaret = 0;
+    int caretNewsHeld = 0;
     // How often the document reported a change that the box did not make (see strayChange).
     int strayChanges = 0;
     bool reshowScheduled = false;
@@ -121,7 +125,13 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(docume
     // A screen reader reads the text, not the view (see TextBoxAccessible).
     QAccessible::installFactory(&TextBoxAccessible::factory);
     TextBoxAccessible::quietWidget(this);
-    connect(this, &QPlainTextEdit::cursorPositionChanged, this, &TextBox::takeSelectionFromView);
+    // The widget tells screen readers of its caret before the box has taken the move, so that
+    // they would read where the caret was; and it tells of moves of the view alone. The widget's
+    // editing part (the document's parent) reports to the box instead, which tells of each move
+    // of the text's caret once, after taking it (see tellCaretMoved).
+    QObject* control = document()->parent();
+    disconnect(control, SIGNAL(cursorPositionChanged()), this, SLOT(_q_cursorPositionChanged()));
+    connect(control, SIGNAL(cursorPositionChanged()), this, SLOT(viewCaretMoved()));
     connect(this, &QPlainTextEdit::selectionChanged, this, &TextBox::takeSelectionFromView);
     // A Shift+click extends what a double- or triple-click selected, until the text changes.
     connect(this, &TextBox::Change, this, [this] { d->clickUnit = Private::ClickUnit::None; });
@@ -136,6 +146,7 @@ TextBox::~TextBox() {
     // The widget's parts are destroyed after this body has run; nothing they report may reach
     // the buffer any more.
     disconnect(document(), nullptr, this, nullptr);
+    disconnect(document()->parent(), nullptr, this, nullptr);
     disconnect(this, nullptr, this, nullptr);
     delete d;
 }
@@ -382,16 +393,22 @@ void TextBox::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 void TextBox::keyPressEvent(QKeyEvent* e) {
-    if (!movesByWord(e)) {
-        handleKey(e);
-        stopBeforeRowEndSpace(e);
+    {
+        // The key may move the caret more than once (End before a soft break): screen readers
+        // hear of where it ends.
+        QScopedValueRollback<int> held(d->caretNewsHeld, d->caretNewsHeld + 1);
+        if (!movesByWord(e)) {
+            handleKey(e);
+            stopBeforeRowEndSpace(e);
+        }
+        // Mended before the view paints what the key changed or scrolled to.
+        mendIfDue();
+        // A key the box acted on puts the selection where it is shown, also when the caret did
+        // not move (End at the end of a text ending between a CR and its LF): what the user
+        // then does through the menu acts where the user sees the caret.
+        if (e->isAccepted()) takeSelectionFromView();
     }
-    // Mended before the view paints what the key changed or scrolled to.
-    mendIfDue();
-    // A key the box acted on puts the selection where it is shown, also when the caret did not
-    // move (End at the end of a text ending between a CR and its LF): what the user then does
-    // through the menu acts where the user sees the caret.
-    if (e->isAccepted()) takeSelectionFromView();
+    tellCaretMoved();
 }
 
 void TextBox::handleKey(QKeyEvent* e) {
@@ -781,8 +798,40 @@ void TextBox::showSelection() {
     QTextCursor view = textCursor();
     view.setPosition(toView(d->buf.viewSelStart()));
     view.setPosition(toView(d->buf.viewSelEnd()), QTextCursor::KeepAnchor);
-    QScopedValueRollback<bool> quiet(d->updating, true);
-    setTextCursor(view);
+    {
+        QScopedValueRollback<bool> quiet(d->updating, true);
+        setTextCursor(view);
+    }
+    tellCaretMoved();
+}
+
+void TextBox::viewCaretMoved() {
+    takeSelectionFromView();
+    // The widget's signal, which its own parts follow, for every move of the view's caret.
+    if (!tellCaretMoved()) emit cursorPositionChanged();
+}
+
+qsizetype TextBox::readCaret() const {
+    // The end of the selection the user moved, as the widget shows it.
+    const QTextCursor view = textCursor();
+    const bool atStart = view.position() < view.anchor();
+    return readOffset(atStart ? d->buf.viewSelStart() : d->buf.viewSelEnd());
+}
+
+bool TextBox::tellCaretMoved() {
+    if (d->updating || d->caretNewsHeld > 0) return false;
+    const qsizetype caret = readCaret();
+    if (caret == d->toldCaret) return false;
+    d->toldCaret = caret;
+    // The widget's own handler sends the event (a screen reader asks for the caret then: the
+    // text's is in place), lets Page Up and Page Down start from the caret anew and emits the
+    // widget's signal.
+    if (QMetaObject::invokeMethod(this, "_q_cursorPositionChanged", Qt::DirectConnection))
+        return true;
+    QAccessibleTextCursorEvent moved(this, int(caret));
+    QAccessible::updateAccessibility(&moved);
+    emit cursorPositionChanged();
+    return true;
 }
 
 bool TextBox::menuOwnsKey(const QKeyEvent* e) const {
@@ -861,6 +910,11 @@ int TextBox::toView(qsizetype modelPos) const {
 
 bool TextBox::followsSoftBreak(const QTextBlock& block) const {
     return block.document() == document() && d->soft.follows(block.blockNumber());
+}
+
+bool TextBox::startsRow(const QTextBlock& block) const {
+    const int number = block.blockNumber();
+    return !d->soft.follows(number) || d->soft.followsMended(number);
 }
 
 int TextBox::softBreakCount() const { return d->soft.count(); }

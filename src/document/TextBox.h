@@ -73,6 +73,9 @@ public:
     // Whether the paragraph separator before block is a soft break: a long line is shown as
     // several paragraphs, and such a separator stands for no character of the text.
     bool followsSoftBreak(const QTextBlock& block) const;
+    // Whether a row of the view starts at block because the soft break before it stands where the
+    // line wraps anyway (see SoftBreaks::mend); the first block of a line starts a row too.
+    bool startsRow(const QTextBlock& block) const;
     int softBreakCount() const;
     // How often the widget's document reported a change that the box did not make. Only the
     // box writes the view, so this stays 0 unless something edits the widget behind its back;
@@ -88,6 +91,8 @@ public:
     qsizetype readOffset(qsizetype pos) const;
     // The position of the text read at offset (clamped to 0..readLength()).
     qsizetype readPosition(qsizetype offset) const;
+    // The caret as a screen reader reads it: the end of the selection the user moved.
+    qsizetype readCaret() const;
     // A position of the widget's document as a position of the text, and back.
     qsizetype toModel(int viewPos) const;
     int toView(qsizetype modelPos) const;
@@ -142,7 +147,14 @@ protected:
     // pictures that show them (see ClipboardText).
     QMimeData* createMimeDataFromSelection() const override;
 
+private slots:
+    // The widget's caret moved: the box takes the selection and tells screen readers.
+    void viewCaretMoved();
+
 private:
+    // Tells screen readers that the caret moved, once per move of the caret in the text they
+    // read, none while the box itself changes the view or handles a key. Returns whether it told.
+    bool tellCaretMoved();
     // The document reported a change: a fault unless the box is writing it.
     void strayChange();
     // Replaces the characters [start, end) of the buffer with text and shows the change.

@@ -3,19 +3,24 @@
 #include <QAbstractTextDocumentLayout>
 #include <QMetaMethod>
 #include <QTextBlock>
-#include <QTextBoundaryFinder>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
 
 #include "document/DisplayText.h"
+#include "document/ReadUnits.h"
+#include "document/SoftBreaks.h"
 #include "document/TextBox.h"
+#include "document/WrappedRows.h"
 
 namespace {
 
 // How far a word or a sentence is looked for on either side of an offset: a "word" of a line
 // without spaces is read in parts of this size rather than each query reading the whole line.
 constexpr qsizetype kReach = 4096;
+// How far back a row of a long line is laid out from at most, to start where a row of the view
+// starts.
+constexpr int kRowReach = 4 * SoftBreaks::kPiece;
 
 }  // namespace
 
@@ -76,13 +81,7 @@ void TextBoxAccessible::setSelection(int selectionIndex, int startOffset, int en
     box()->setSelLength(end - start);
 }
 
-int TextBoxAccessible::cursorPosition() const {
-    // The caret is the end of the selection the user moved, as the widget shows it.
-    const QTextCursor view = box()->textCursor();
-    const TextBuffer& buf = box()->buffer();
-    const bool atStart = view.position() < view.anchor();
-    return int(box()->readOffset(atStart ? buf.viewSelStart() : buf.viewSelEnd()));
-}
+int TextBoxAccessible::cursorPosition() const { return int(box()->readCaret()); }
 
 void TextBoxAccessible::setCursorPosition(int position) {
     box()->setSelStart(box()->readPosition(position));
@@ -100,17 +99,97 @@ QString TextBoxAccessible::text(int startOffset, int endOffset) const {
 int TextBoxAccessible::characterCount() const { return int(box()->readLength()); }
 
 std::pair<int, int> TextBoxAccessible::rowAt(int offset) const {
-    const QTextDocument* doc = box()->document();
-    const int view = box()->toView(box()->readPosition(offset));
+    const TextBox* b = box();
+    const QTextDocument* doc = b->document();
+    const int view = b->toView(b->readPosition(offset));
     const QTextBlock block = doc->findBlock(view);
     // The view lays out only what it shows: a row elsewhere is laid out for the question.
     doc->documentLayout()->blockBoundingRect(block);
-    const QTextLine line = block.layout()->lineForTextPosition(view - block.position());
+    const QTextLayout* shown = block.layout();
     // Within a paragraph of the view, offsets and the view's positions go one for one.
     const int inBlock = view - block.position();
-    if (!line.isValid()) return {offset - inBlock, offset - inBlock + block.length() - 1};
-    return {offset - inBlock + line.textStart(),
-            offset - inBlock + line.textStart() + line.textLength()};
+    if (shown->lineCount() == 0) return {offset - inBlock, offset - inBlock + block.length() - 1};
+    const bool pieces = b->followsSoftBreak(block) || b->followsSoftBreak(block.next());
+    if (!pieces) {
+        const QTextLine line = shown->lineForTextPosition(inBlock);
+        if (!line.isValid()) return {offset - inBlock, offset - inBlock + block.length() - 1};
+        return {offset - inBlock + line.textStart(),
+                offset - inBlock + line.textStart() + line.textLength()};
+    }
+    return longLineRowAt(offset, block, offset - inBlock, shown->lineAt(0).width());
+}
+
+std::pair<int, int> TextBoxAccessible::longLineRowAt(int offset, const QTextBlock& block,
+                                                     int blockStart, qreal width) const {
+    const TextBox* b = box();
+    const QTextDocument* doc = b->document();
+    const QString& chars = b->chars();
+    const auto readAt = [&](int from, int length) {
+        const qsizetype pos = b->readPosition(from);
+        return read(chars, pos, pos + length, b->format());
+    };
+    // Rows laid out before still hold while the text there, the width and the font are the same.
+    Rows& last = rows_;
+    const bool lastHolds = last.anchor >= 0 && last.width == width &&
+                           last.font == doc->defaultFont() &&
+                           last.anchor + last.text.size() <= characterCount() &&
+                           readAt(last.anchor, int(last.text.size())) == last.text;
+    const auto lastRow = [&last](int rel) {
+        const auto next = std::upper_bound(last.starts.begin(), last.starts.end(), rel);
+        const qsizetype start = *(next - 1);
+        const qsizetype end = next == last.starts.end() ? last.text.size() : *next;
+        return std::pair<int, int>(int(last.anchor + start), int(last.anchor + end));
+    };
+    const int lastRowStart = lastHolds ? int(last.anchor + last.starts.back()) : -1;
+    int anchor = -1;
+    if (lastHolds && offset >= last.anchor &&
+        (offset < lastRowStart || (last.toLineEnd && offset <= last.anchor + last.text.size()))) {
+        return lastRow(offset - last.anchor);
+    } else if (lastHolds && offset >= lastRowStart && offset - lastRowStart <= kRowReach) {
+        // Read on from the last row laid out, as one reading row by row does.
+        anchor = lastRowStart;
+    } else if (b->startsRow(block)) {
+        // A row of the view starts at this paragraph: the rows are those shown.
+        anchor = blockStart;
+    } else {
+        // Back to a paragraph of the view where a row starts, not further than kRowReach; past
+        // that, from the first word that starts in the paragraph reached.
+        QTextBlock from = block;
+        int fromStart = blockStart;
+        while (!b->startsRow(from) && blockStart - fromStart < kRowReach) {
+            from = from.previous();
+            fromStart -= from.length() - 1;
+        }
+        anchor = fromStart;
+        if (!b->startsRow(from)) {
+            const QString head = readAt(fromStart, offset - fromStart);
+            for (int i = 1; i < head.size(); ++i) {
+                if (head.at(i - 1).isSpace() && !head.at(i).isSpace()) {
+                    anchor = fromStart + i;
+                    break;
+                }
+            }
+        }
+    }
+    // Laid out from the anchor to past the offset by a piece, or to the end of the line; further
+    // when the row holding the offset reaches that far.
+    const QString lineBreak = b->format().lineBreakChars();
+    const qsizetype anchorPos = b->readPosition(anchor);
+    for (qsizetype ahead = SoftBreaks::kPiece;; ahead *= 2) {
+        const qsizetype want = offset - anchor + ahead;
+        const qsizetype stop = std::min<qsizetype>(chars.size(), anchorPos + want);
+        const qsizetype breakAt =
+            QStringView(chars).mid(anchorPos, stop - anchorPos).indexOf(lineBreak);
+        last.toLineEnd = breakAt >= 0 || stop == chars.size();
+        const qsizetype length = breakAt >= 0 ? breakAt : stop - anchorPos;
+        last.anchor = anchor;
+        last.text = read(chars, anchorPos, anchorPos + length, b->format());
+        last.width = width;
+        last.font = doc->defaultFont();
+        last.starts = WrappedRows::starts(last.text, last.font, doc->defaultTextOption(), width);
+        if (last.toLineEnd || offset - anchor < last.starts.back()) break;
+    }
+    return lastRow(offset - anchor);
 }
 
 std::pair<int, int> TextBoxAccessible::segmentAt(int offset,
@@ -126,24 +205,24 @@ std::pair<int, int> TextBoxAccessible::segmentAt(int offset,
     // Never half a line break at either edge.
     if (buf.insideLineBreak(low)) ++low;
     if (buf.insideLineBreak(high)) --high;
-    const qsizetype before = QStringView(chars).mid(low, pos - low).lastIndexOf(lineBreak);
+    // The last line break in [low, pos), looked for from its last place on: a search that
+    // starts at the end of the part would also find one that ends past it.
+    const qsizetype before = pos - low < lineBreak.size()
+                                 ? -1
+                                 : QStringView(chars)
+                                       .mid(low, pos - low)
+                                       .lastIndexOf(lineBreak, pos - low - lineBreak.size());
     const qsizetype after = QStringView(chars).mid(pos, high - pos).indexOf(lineBreak);
     const qsizetype from = before < 0 ? low : low + before + lineBreak.size();
     const qsizetype to = after < 0 ? high : pos + after;
     const QString line = read(chars, from, to, box()->format());
-    QTextBoundaryFinder finder(boundaryType == QAccessible::WordBoundary
-                                   ? QTextBoundaryFinder::Word
-                                   : QTextBoundaryFinder::Sentence,
-                               line);
+    const ReadUnits::Window window{line, before < 0 && low > 0, after < 0 && high < chars.size()};
     const int at = int(pos - from);
-    finder.setPosition(at);
-    qsizetype first = finder.isAtBoundary() ? at : finder.toPreviousBoundary();
-    finder.setPosition(at);
-    qsizetype last = finder.toNextBoundary();
-    if (first < 0) first = 0;
-    if (last < 0) last = line.size();
+    const ReadUnits::Range unit = boundaryType == QAccessible::WordBoundary
+                                      ? ReadUnits::word(window, at)
+                                      : ReadUnits::sentence(window, at);
     const int lineOffset = offset - at;
-    return {int(lineOffset + first), int(lineOffset + last)};
+    return {int(lineOffset + unit.start), int(lineOffset + unit.end)};
 }
 
 std::pair<int, int> TextBoxAccessible::unitAt(int offset,
@@ -160,7 +239,6 @@ std::pair<int, int> TextBoxAccessible::unitAt(int offset,
         }
         case QAccessible::WordBoundary:
         case QAccessible::SentenceBoundary:
-            if (offset == count) return {offset, offset};
             return segmentAt(offset, boundaryType);
         case QAccessible::LineBoundary:
             return rowAt(offset);

@@ -1,12 +1,15 @@
 #pragma once
 
 #include <QAccessibleWidget>
+#include <QFont>
 #include <QStringView>
 #include <utility>
+#include <vector>
 
 #include "files/DocumentFormat.h"
 
 class QPlainTextEdit;
+class QTextBlock;
 class TextBox;
 
 // What a screen reader learns of a text box: an editable, multi-line text that is the document's
@@ -69,11 +72,28 @@ private:
     TextBox* box() const;
     // The unit of text of the given kind that holds offset, as offsets [first, second).
     std::pair<int, int> unitAt(int offset, QAccessible::TextBoundaryType boundaryType) const;
-    // The row of the view (a line as the screen shows it) that holds offset.
+    // The row (a line as the screen shows it) that holds offset.
     std::pair<int, int> rowAt(int offset) const;
+    // The same in a line the view shows as several paragraphs (block holds offset; its first
+    // character is read at blockStart; rows are width wide): the rows of the line wrapped as one
+    // paragraph from a place where a row starts, the shown rows where the view shows them.
+    std::pair<int, int> longLineRowAt(int offset, const QTextBlock& block, int blockStart,
+                                      qreal width) const;
     // The word or sentence that holds offset, looked for within the line and at most kReach
     // characters either side.
     std::pair<int, int> segmentAt(int offset, QAccessible::TextBoundaryType boundaryType) const;
     QString unitText(std::pair<int, int> unit, int* startOffset, int* endOffset) const;
     void edit(int startOffset, int endOffset, const QString& text);
+
+    // The rows of a long line last laid out: from offset anchor on, its text, the starts of its
+    // rows in it, whether it reaches the end of the line, and the width and font laid out with.
+    struct Rows {
+        int anchor = -1;
+        QString text;
+        std::vector<qsizetype> starts;
+        bool toLineEnd = false;
+        qreal width = 0;
+        QFont font;
+    };
+    mutable Rows rows_;
 };
