@@ -16,9 +16,10 @@
 //    exactly when one of the user's inputs altered its text since it was last read or written,
 //    also when later inputs brought the text back to what it was;
 //  - each text box's widget shows exactly its text, with the selection at the same place;
-//  - every file equals the last text saved to it plus CR LF (or what it held at the start);
-//  - a search selects what the reference search finds, or says that it found nothing and
-//    leaves the selection alone;
+//  - every file equals the last text saved to it plus the document's line end, none for an LF
+//    text that already ends with LF (or what it held at the start);
+//  - a search selects what the reference search finds in the document's characters, or says
+//    that it found nothing and leaves the selection alone;
 //  - exactly the dialogs the account expects come up: no more, no fewer.
 //
 // Each round starts a fresh frame from its seed; a failure names the round's seed, the action
@@ -73,6 +74,8 @@ private slots:
         QTest::addColumn<quint64>("seed");
         // Typing a selected text over itself marks the window changed.
         QTest::newRow("retyped selection") << quint64(488504318);
+        // A search in a UTF-8 file counts its characters, not its bytes.
+        QTest::newRow("UTF-8 search") << quint64(271748062);
     }
 
     void knownSeeds() {

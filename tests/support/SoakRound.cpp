@@ -23,7 +23,6 @@
 #include "TextScript.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
-#include "files/CodePage.h"
 #include "files/FileCommands.h"
 #include "search/SearchCommands.h"
 #include "search/frmFind.h"
@@ -314,7 +313,7 @@ void SoakRound::search() {
             return;
         }
         QString pattern;
-        const QString text = CodePage::decode(box->Text());
+        const QString text = box->buffer().format().decode(box->Text());
         if (!text.isEmpty() && chance(60)) {
             const int from = pick(int(text.size()));
             pattern = text.mid(from, pick(4) + 1);
@@ -331,8 +330,10 @@ void SoakRound::search() {
     }
     const qsizetype caret = box->SelStart();
     const qsizetype selected = box->SelLength();
+    // Positions count the document's characters as its kind reads its bytes: in UTF-8 a
+    // character of several bytes is one position (two beyond U+FFFF).
     const std::optional<qsizetype> expected =
-        SearchReference::search(box->Text(), caret, predicted);
+        SearchReference::searchChars(box->buffer().format().decode(box->Text()), caret, predicted);
     m_log << QStringLiteral("%1 \"%2\"%3 %4 from %5: %6")
                  .arg(dialog ? "Find" : "Find Next", predicted.SearchText,
                       predicted.SearchMatchCase ? " (case)" : "",
