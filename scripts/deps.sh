@@ -59,9 +59,10 @@ HARDEN_PACKAGES+=(lld ninja-build)
 HARDEN_PACKAGES+=(clang-format)
 
 # The locales the tests and the end-to-end checks run the program in. Qt takes its own locale
-# from LANG and LC_ALL alone; the C library, where the locale is not generated, falls back to
-# "C" for everything else (Qt then warns at every start), so the tests would run differently
-# from machine to machine. Generated through /etc/locale.gen, which keeps them when the locales
+# from LANG and LC_ALL alone; the C library takes it from the locales generated on the machine
+# and, where this one is not, keeps to "C" (the reasons it gives for a failed read or write, which
+# the program shows, then come in English), so the tests would run the program differently from
+# machine to machine. Generated through /etc/locale.gen, which keeps them when the locales
 # package is upgraded.
 TEST_LOCALES=(it_IT.UTF-8)
 

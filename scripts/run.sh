@@ -27,12 +27,13 @@ BIN=$BUILD_DIR/src/tavulella
 if [[ -z "${DISPLAY-}" && "$XVFB" != 1 ]]; then
   cat >&2 <<MSG
 
-Tavulella is built ($BIN), but it is a desktop program and needs a graphical session, and
-DISPLAY is not set. Run this command again from a terminal of your desktop session, or, to have
-a look without one:
-  TAVULELLA_XVFB=1 bash scripts/run.sh
+Tavulella is built: $BIN
+It is a desktop program and needs a graphical session, but DISPLAY is not set. Run this
+command again from a terminal of your desktop session, or, to have a look without one:
+  TAVULELLA_XVFB=1 bash $0
 which starts the editor on a virtual X server, saves a screenshot of its window as
-$BUILD_DIR/tavulella-xvfb.png and closes it again.
+  $BUILD_DIR/tavulella-xvfb.png
+and closes it again.
 MSG
   exit 1
 fi
