@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages Tavulella needs, and only those that are missing.
+# Installs the Debian packages Tavulella needs, and only those that are missing; for the tests,
+# also generates the locale they run in.
 #
 #   scripts/deps.sh run     what building and running the editor needs
 #   scripts/deps.sh test    that, plus what the unit, widget and end-to-end tests need
@@ -52,6 +53,11 @@ E2E_PACKAGES+=("${PACKAGE_PACKAGES[@]}" desktop-file-utils appstream)
 # for its type: GLib's gio and the freedesktop xdg-open.
 E2E_PACKAGES+=(libglib2.0-bin xdg-utils)
 
+# The unit and widget tests pin a time zone (TZ=Europe/Rome) and name others: the zone database.
+# They also pin a locale (it_IT.UTF-8, see TEST_LOCALES) and draw with DejaVu Sans, which the
+# run packages bring.
+UNIT_PACKAGES=(tzdata locales)
+
 # The hardening stages of the test command: clang with libFuzzer's runtime for the fuzz targets,
 # and valgrind for memcheck.
 HARDEN_PACKAGES=(clang libclang-rt-dev valgrind)
@@ -62,6 +68,14 @@ HARDEN_PACKAGES+=(lld ninja-build)
 # The layout check of the test command (clang-format 14 is Debian 12's).
 HARDEN_PACKAGES+=(clang-format)
 
+# The locales the tests and the end-to-end checks run the program in. Qt takes its own locale
+# from LANG and LC_ALL alone; the C library takes it from the locales generated on the machine
+# and, where this one is not, keeps to "C" (the reasons it gives for a failed read or write, which
+# the program shows, then come in English), so the tests would run the program differently from
+# machine to machine. Generated through /etc/locale.gen, which keeps them when the locales
+# package is upgraded.
+TEST_LOCALES=(it_IT.UTF-8)
+
 usage() {
   echo "usage: $0 run|test|xvfb|package ..." >&2
   exit 2
@@ -70,11 +84,13 @@ usage() {
 [[ $# -ge 1 ]] || usage
 
 wanted=()
+locales=()
 for purpose in "$@"; do
   case "$purpose" in
     run) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}") ;;
     test) wanted+=("${BUILD_PACKAGES[@]}" "${RUN_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${E2E_PACKAGES[@]}"
-                   "${HARDEN_PACKAGES[@]}") ;;
+                   "${UNIT_PACKAGES[@]}" "${HARDEN_PACKAGES[@]}")
+          locales+=("${TEST_LOCALES[@]}") ;;
     xvfb) wanted+=("${XVFB_PACKAGES[@]}") ;;
     package) wanted+=("${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}") ;;
     *) usage ;;
@@ -92,7 +108,18 @@ for pkg in "${wanted[@]}"; do
   fi
 done
 
-if [[ ${#missing[@]} -eq 0 ]]; then
+# Whether the C library has locale NAME (ll_CC.UTF-8), which "locale -a" lists as ll_CC.utf8.
+has_locale() {
+  local want=${1%%.*}.utf8
+  command -v locale >/dev/null 2>&1 && locale -a 2>/dev/null | grep -qxiF -- "$want"
+}
+
+missing_locales=()
+for name in "${locales[@]}"; do
+  has_locale "$name" || missing_locales+=("$name")
+done
+
+if [[ ${#missing[@]} -eq 0 && ${#missing_locales[@]} -eq 0 ]]; then
   echo "deps: everything needed for '$*' is installed"
   exit 0
 fi
@@ -102,12 +129,35 @@ if [[ $(id -u) -eq 0 ]]; then
 elif command -v sudo >/dev/null 2>&1; then
   as_root=(sudo env)
 else
-  echo "deps: missing packages: ${missing[*]}" >&2
+  [[ ${#missing[@]} -eq 0 ]] || echo "deps: missing packages: ${missing[*]}" >&2
+  [[ ${#missing_locales[@]} -eq 0 ]] || echo "deps: missing locales: ${missing_locales[*]}" >&2
   echo "deps: run this script as root, or install sudo, to install them" >&2
   exit 1
 fi
 
-echo "deps: installing ${missing[*]}"
-"${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get update -q
-"${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-  "${missing[@]}" </dev/null
+if [[ ${#missing[@]} -gt 0 ]]; then
+  echo "deps: installing ${missing[*]}"
+  "${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get update -q
+  "${as_root[@]}" DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    "${missing[@]}" </dev/null
+fi
+
+if [[ ${#missing_locales[@]} -gt 0 ]]; then
+  echo "deps: generating the locales ${missing_locales[*]}"
+  for name in "${missing_locales[@]}"; do
+    # An entry of /etc/locale.gen, commented out or not: "it_IT.UTF-8 UTF-8".
+    line="$name ${name#*.}"
+    if grep -qxF -- "# $line" /etc/locale.gen 2>/dev/null; then
+      "${as_root[@]}" sed -i "s/^# $line\$/$line/" /etc/locale.gen
+    elif ! grep -qxF -- "$line" /etc/locale.gen 2>/dev/null; then
+      echo "$line" | "${as_root[@]}" tee -a /etc/locale.gen >/dev/null
+    fi
+  done
+  "${as_root[@]}" locale-gen
+  for name in "${missing_locales[@]}"; do
+    if ! has_locale "$name"; then
+      echo "deps: the locale $name could not be generated" >&2
+      exit 1
+    fi
+  done
+fi
