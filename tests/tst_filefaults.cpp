@@ -780,6 +780,79 @@ private slots:
                                                      : QStringList());
     }
 
+    // The journal beside a copy, as a frame killed at any moment leaves it: its base (the whole
+    // text, or the copy it continues) and its edits are read up to the first record that is cut
+    // off, damaged or does not fit the text; a journal that continues another copy, or none, is
+    // left out.
+    void journalsReadUpToTheirLastSoundRecord_data() {
+        QTest::addColumn<QByteArray>("copy");
+        QTest::addColumn<QByteArray>("journal");
+        QTest::addColumn<QString>("expected");  // the caption, a bar, the characters; empty: none
+        using S = SnapshotStore;
+        const S::Snapshot whole{
+            QStringLiteral("Senza nomme:2"), QString(),
+            DocumentFormat(DocumentFormat::LineBreak::Lf, DocumentFormat::Encoding::Utf8),
+            QStringLiteral("uno")};
+        const QByteArray start = S::encodeJournalStart(&whole);
+        const QByteArray add = S::encodeEdit(3, 0, QStringLiteral(" d\u00fce \U0001F600"));
+        const QByteArray swap = S::encodeEdit(0, 3, QStringLiteral("tre"));
+        const QString two = QStringLiteral("Senza nomme:2|tre d\u00fce \U0001F600");
+        const QString one = QStringLiteral("Senza nomme:2|uno d\u00fce \U0001F600");
+        QTest::newRow("whole text, two edits") << QByteArray() << start + add + swap << two;
+        for (int cut : {1, 4, 5, int(swap.size()) - 1})
+            QTest::addRow("last record cut off after %d bytes", cut)
+                << QByteArray() << start + add + swap.left(cut) << one;
+        QByteArray flipped = swap;
+        flipped[10] = char(flipped[10] ^ 0x20);
+        QTest::newRow("last record damaged") << QByteArray() << start + add + flipped << one;
+        QByteArray longer = swap;
+        longer[0] = char(longer[0] + 2);
+        QTest::newRow("last record longer than it is")
+            << QByteArray() << start + add + longer << one;
+        QByteArray middle = add;
+        middle[12] = char(middle[12] ^ 1);
+        QTest::newRow("a damaged record hides those after it")
+            << QByteArray() << start + middle + swap << QStringLiteral("Senza nomme:2|uno");
+        QTest::newRow("an edit beyond the text")
+            << QByteArray() << start + S::encodeEdit(2, 2, QStringLiteral("x")) + swap
+            << QStringLiteral("Senza nomme:2|uno");
+        QTest::newRow("a second start is no edit")
+            << QByteArray() << start + add + start.mid(20) << one;
+
+        const QByteArray copy =
+            S::encode({QStringLiteral("/tmp/F.TXT"), QStringLiteral("/tmp/f.txt"), DocumentFormat(),
+                       QStringLiteral("copia")});
+        const QByteArray fromCopy = S::encodeJournalStart(nullptr, copy.right(4));
+        const QByteArray bang = S::encodeEdit(5, 0, QStringLiteral("!"));
+        QTest::newRow("continues the copy")
+            << copy << fromCopy + bang << QStringLiteral("/tmp/F.TXT|copia!");
+        QTest::newRow("its start cut off: the copy alone")
+            << copy << fromCopy.chopped(1) << QStringLiteral("/tmp/F.TXT|copia");
+        QTest::newRow("the whole text, cut off: the copy alone")
+            << copy << start.chopped(1) + add << QStringLiteral("/tmp/F.TXT|copia");
+        QTest::newRow("the whole text wins over an older copy") << copy << start + add << one;
+        QByteArray other = fromCopy;
+        other[other.size() - 6] = char(other[other.size() - 6] ^ 1);
+        QTest::newRow("continues another copy")
+            << copy << other + bang << QStringLiteral("/tmp/F.TXT|copia");
+        QTest::newRow("continues a copy that is gone")
+            << QByteArray() << fromCopy + bang << QString();
+        QTest::newRow("another version")
+            << copy << QByteArray(start).replace("journal 1", "journal 2")
+            << QStringLiteral("/tmp/F.TXT|copia");
+        QTest::newRow("empty") << QByteArray() << QByteArray() << QString();
+    }
+
+    void journalsReadUpToTheirLastSoundRecord() {
+        QFETCH(QByteArray, copy);
+        QFETCH(QByteArray, journal);
+        QFETCH(QString, expected);
+        const auto read = SnapshotStore::replay(copy, journal);
+        QCOMPARE(read ? read->caption + QLatin1Char('|') + read->chars : QString(), expected);
+        if (read && expected.startsWith(QLatin1String("Senza")))
+            QVERIFY(read->format.isUtf8() && read->format.isLf());
+    }
+
     // Copies left by a frame that ended, some cut off or damaged: those are reported and set
     // aside, once; the sound one is offered back.
     void copiesThatCannotBeReadAreSetAside() {
