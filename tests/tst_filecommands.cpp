@@ -1,9 +1,11 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <QFile>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QTest>
+#include <QTimer>
 
 #include "DiskFiles.h"
 #include "FrameFixture.h"
@@ -500,6 +502,55 @@ private slots:
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));
         QCOMPARE(DiskFiles::bytes(path), change == "rm" ? before + "\r\n" : outside);
+    }
+
+    // Another program appends to the file while the user types in its window, every 300 ms (a
+    // log) or faster than the watcher's moment of quiet: no notice comes while the keys come,
+    // every key reaches the text, and the change is told once, soon after the typing pauses,
+    // although the file goes on changing.
+    void typingWhileAnotherProgramAppends_data() {
+        QTest::addColumn<int>("everyMs");
+        QTest::newRow("a line every 300 ms") << 300;
+        QTest::newRow("a line every 60 ms") << 60;
+    }
+
+    void typingWhileAnotherProgramAppends() {
+        QFETCH(int, everyMs);
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("log.txt"), "w0000\n");
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        QVERIFY(w);
+        w->Text1->setFocus();
+        int lines = 0;
+        QTimer appender;
+        QObject::connect(&appender, &QTimer::timeout, [&] {
+            QFile log(path);
+            if (log.open(QIODevice::Append))
+                log.write(QByteArray::number(++lines).rightJustified(4, '0').prepend('w') + '\n');
+        });
+        appender.start(everyMs);
+        QString typed;
+        for (int i = 0; i < 60; ++i) {
+            const QChar c(u'a' + i % 26);
+            typed += c;
+            QTest::sendKeyEvent(QTest::Click, w->Text1, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+            QTest::qWait(40);
+        }
+        QVERIFY2(f.dialogs().calls().isEmpty(), "a notice came while the user typed");
+        QCOMPARE(w->Text1->chars(), typed + QStringLiteral("w0000\n"));
+        f.dialogs().answerMessageBox(Answer::Ok);
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialogs().calls().size(), 1, 4000);
+        QVERIFY(appender.isActive());
+        QVERIFY(f.dialogs().lastCall().prompt.endsWith(
+            QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma.")));
+        QTest::qWait(2500);
+        appender.stop();
+        QTest::qWait(500);
+        QCOMPARE(f.dialogs().calls().size(), 1);
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+        w->documentState().Changed = DocumentState::False;
     }
 
     // Windows with unsaved edits when the program ends without closing them: a copy of each is

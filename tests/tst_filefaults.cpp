@@ -527,14 +527,19 @@ private slots:
     // Another program writes the file again while the user reads the question or the notice
     // that came before the save: the save checks again and asks about what is there now, so
     // that No keeps the other program's latest bytes and the window's text.
+    // A file that changes during every question, though Yes is said each time, is not written,
+    // and the user is told that another program is still at work on it.
     void theFileChangesAgainWhileTheUserIsAsked_data() {
         QTest::addColumn<bool>("removedFirst");
-        QTest::newRow("changed, then replaced during the question") << false;
-        QTest::newRow("removed, then made again during the notice") << true;
+        QTest::addColumn<bool>("always");
+        QTest::newRow("changed, then replaced during the question") << false << false;
+        QTest::newRow("removed, then made again during the notice") << true << false;
+        QTest::newRow("replaced during every question") << false << true;
     }
 
     void theFileChangesAgainWhileTheUserIsAsked() {
         QFETCH(bool, removedFirst);
+        QFETCH(bool, always);
         FrameFixture f;
         const QString file = path(QStringLiteral("raced.txt"));
         QVERIFY(DiskFiles::put(file, OldContent));
@@ -547,17 +552,39 @@ private slots:
         else
             QVERIFY(DiskFiles::put(file, "first outside"));
         const QString beside = path(QStringLiteral("raced.new"));
-        f.dialogs().duringNextMessageBox([&] {
-            QVERIFY(DiskFiles::put(beside, "second outside"));
+        int replaced = 0;
+        const auto replace = [&] {
+            QVERIFY(DiskFiles::put(beside, "outside " + QByteArray::number(++replaced)));
             QVERIFY(::rename(native(beside), native(file)) == 0);
+        };
+        // With always, each of three questions sees the file replaced while it is open.
+        f.dialogs().duringNextMessageBox([&] {
+            replace();
+            if (always)
+                f.dialogs().duringNextMessageBox([&] {
+                    replace();
+                    f.dialogs().duringNextMessageBox(replace);
+                });
         });
         f.dialogs().answerMessageBox(removedFirst ? Answer::Ok : Answer::Yes);
-        f.dialogs().answerMessageBox(Answer::No);
+        if (always) {
+            f.dialogs().answerMessageBox(Answer::Yes);
+            f.dialogs().answerMessageBox(Answer::Yes);
+            f.dialogs().answerMessageBox(Answer::Ok);
+        } else {
+            f.dialogs().answerMessageBox(Answer::No);
+        }
         w->mnuFSave_Click();
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));
-        QCOMPARE(f.dialogs().lastCall().buttons, DialogService::Buttons::YesNo);
-        QCOMPARE(DiskFiles::bytes(file), QByteArray("second outside"));
+        if (always)
+            QCOMPARE(f.dialogs().lastCall().prompt,
+                     QStringLiteral("N'ato programma cagna 'o file [") + file +
+                         QStringLiteral("] ancora mo.\n\rNun l'aggio astipato: quanno fernesce, "
+                                        "astipate n'ata vota."));
+        else
+            QCOMPARE(f.dialogs().lastCall().buttons, DialogService::Buttons::YesNo);
+        QCOMPARE(DiskFiles::bytes(file), "outside " + QByteArray::number(replaced));
         QCOMPARE(w->Text1->Text(), text);
         QCOMPARE(w->documentState().Changed, DocumentState::True);
         w->documentState().Changed = DocumentState::False;

@@ -181,7 +181,8 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
         if (!agreed) return false;
         if (agreed->stillHolds(path)) break;
         if (check == MaxChecks) {
-            showMessage(TextFile::changedWhileWritingText(), true);
+            // Nothing was being written yet: the other program is still at work on the file.
+            m_guard.tellKeepsChanging(window, path);
             return false;
         }
     }

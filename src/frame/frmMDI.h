@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -97,6 +99,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    // Notes when the user last pressed a key anywhere in the program.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void createMenus();
@@ -122,9 +126,11 @@ private:
     // the toolbar to match.
     void ToggleToolbar(QAction* item);
     // Has the active document window check its file on disk once the current event is done;
-    // several reasons at one moment (the frame and a window becoming active) give one check.
+    // several reasons at one moment (the frame and a window becoming active) give one check. The
+    // check, which may bring up a notice, waits until the user has paused TypingPauseMs in typing.
     void checkDiskSoon();
     void checkDisk();
+    static constexpr int TypingPauseMs = 1000;
 
     AppState m_state;
     std::unique_ptr<DialogService> m_dialogs;
@@ -137,4 +143,6 @@ private:
     SearchCommands* m_search = nullptr;  // a child: it goes after the document windows
     DiskWatcher* m_watcher = nullptr;
     bool m_diskCheckPending = false;
+    QElapsedTimer m_sinceKey;  // since the last key pressed
+    QTimer m_typingPause;      // a check waits for the typing to pause
 };
