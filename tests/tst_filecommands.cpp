@@ -1,10 +1,16 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <QApplication>
+#include <QClipboard>
+#include <QDropEvent>
 #include <QFile>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QTest>
+#include <QTextCursor>
 #include <QTimer>
 
 #include "DiskFiles.h"
@@ -610,6 +616,39 @@ private slots:
             toClose->close();
             FrameFixture::settle();
             QCOMPARE(copies().size(), 3);
+
+            // Edits of every kind after the copies were written, which only the journals hold:
+            // typing and undo, a paste and an input method's commit, a drop and the whole text
+            // set anew.
+            const QList<frmNotePad*> edited = f.documents().mid(0, 3);
+            TextBox* box = edited[0]->Text1;
+            QTest::keyClicks(box, QStringLiteral(" e n'ata "));
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QStringLiteral("\u00e8"),
+                                Qt::NoModifier);
+            box->undo();
+            QTest::keyClicks(box, QStringLiteral(" riga"));
+            QTest::keyClick(box, Qt::Key_Return);
+            box = edited[1]->Text1;
+            box->setSelStart(2);
+            QGuiApplication::clipboard()->setText(QStringLiteral("incollato\n"));
+            f.frame().mdiArea()->setActiveSubWindow(edited[1]);
+            edited[1]->mnuEPaste->trigger();
+            QInputMethodEvent commit;
+            commit.setCommitString(QStringLiteral("\u00ec"));
+            QApplication::sendEvent(box, &commit);
+            box = edited[2]->Text1;
+            box->setChars(QStringLiteral("tutto nuovo \u20ac\n"));
+            QMimeData dropped;
+            dropped.setText(QStringLiteral("lassato "));
+            const QPoint at = box->cursorRect(QTextCursor(box->document())).center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(box->viewport(), &enter);
+            QDropEvent drop(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(box->viewport(), &drop);
+            QCOMPARE(box->chars(), QStringLiteral("lassato tutto nuovo \u20ac\n"));
+            expected.clear();
+            for (frmNotePad* w : edited)
+                expected << w->Text1->Text() + w->Text1->format().lineEnd();
 
             FrameFixture other(nullptr, state);
             other.frame().snapshots().offerRecovery();
