@@ -112,6 +112,9 @@ void SnapshotScheduler::flush() {
             failed = error;
         }
     }
+    // The journals begun again from the new copies are on disk with them, so that after a power
+    // cut no older journal stands beside a newer copy.
+    m_store.syncJournals();
     // Told after the loop: the message box's own event loop may close windows.
     tellCannotWrite(failed);
 }
