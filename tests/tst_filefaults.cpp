@@ -826,18 +826,14 @@ private slots:
         const QString two = QStringLiteral("Senza nomme:2|tre d\u00fce \U0001F600");
         const QString one = QStringLiteral("Senza nomme:2|uno d\u00fce \U0001F600");
         QTest::newRow("whole text, two edits") << QByteArray() << start + add + swap << two;
-        for (int cut : {1, 4, 5, int(swap.size()) - 1})
+        for (int cut : {3, int(swap.size()) - 1})
             QTest::addRow("last record cut off after %d bytes", cut)
                 << QByteArray() << start + add + swap.left(cut) << one;
         QByteArray flipped = swap;
-        flipped[10] = char(flipped[10] ^ 0x20);
+        flipped[22] = char(flipped[22] ^ 0x20);
         QTest::newRow("last record damaged") << QByteArray() << start + add + flipped << one;
-        QByteArray longer = swap;
-        longer[0] = char(longer[0] + 2);
-        QTest::newRow("last record longer than it is")
-            << QByteArray() << start + add + longer << one;
         QByteArray middle = add;
-        middle[12] = char(middle[12] ^ 1);
+        middle[23] = char(middle[23] ^ 1);
         QTest::newRow("a damaged record hides those after it")
             << QByteArray() << start + middle + swap << QStringLiteral("Senza nomme:2|uno");
         QTest::newRow("an edit beyond the text")
@@ -858,16 +854,14 @@ private slots:
         QTest::newRow("the whole text, cut off: the copy alone")
             << copy << start.chopped(1) + add << QStringLiteral("/tmp/F.TXT|copia");
         QTest::newRow("the whole text wins over an older copy") << copy << start + add << one;
-        QByteArray other = fromCopy;
-        other[other.size() - 6] = char(other[other.size() - 6] ^ 1);
         QTest::newRow("continues another copy")
-            << copy << other + bang << QStringLiteral("/tmp/F.TXT|copia");
+            << copy << S::encodeJournalStart(nullptr, "\x01\x02\x03\x04") + bang
+            << QStringLiteral("/tmp/F.TXT|copia");
         QTest::newRow("continues a copy that is gone")
             << QByteArray() << fromCopy + bang << QString();
         QTest::newRow("another version")
             << copy << QByteArray(start).replace("journal 1", "journal 2")
             << QStringLiteral("/tmp/F.TXT|copia");
-        QTest::newRow("empty") << QByteArray() << QByteArray() << QString();
     }
 
     void journalsReadUpToTheirLastSoundRecord() {
