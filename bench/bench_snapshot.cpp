@@ -1,18 +1,21 @@
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "FrameFixture.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
+#include "files/FileCommands.h"
 #include "files/SnapshotStore.h"
 #include "frame/SnapshotScheduler.h"
 
 // What the copies of unsaved documents cost, in a 10 MB document: a keystroke (which marks the
 // window as due and writes the edit to its journal: no copy is written while the keys come),
 // and the writing of one copy, which happens once the typing has rested. Then the journal alone,
-// in a 10 MB line and in a 60 KB document: its start from the whole text (the first key after a
-// window was read or saved), one key's record, and making a second's keys durable.
+// in a 10 MB line and in a 60 KB document: its start from the whole text (as a file is read into
+// its window, and at the first key after a save), one key's record, and making a second's keys
+// durable.
 //
 //   QT_QPA_PLATFORM=offscreen ./bench_snapshot
 class bench_Snapshot : public QObject {
@@ -34,12 +37,18 @@ private:
 private slots:
     void keystrokeInA10MBDocument() {
         FrameFixture f;
-        frmNotePad* w = f.active();
-        w->Text1->setChars(tenMegabytes());
+        const QString path = f.path(QStringLiteral("ten.txt"));
+        QFile file(path);
+        const QByteArray bytes = DocumentFormat().encode(tenMegabytes());
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        QVERIFY(w);
         w->Text1->setFocus();
         // Timed by hand: QBENCHMARK would run the whole function, with its waiting, again.
         const int keys = 200;
         qint64 slowest = 0;
+        qint64 first = 0;
         QElapsedTimer all;
         all.start();
         for (int i = 0; i < keys; ++i) {
@@ -47,9 +56,10 @@ private slots:
             timer.start();
             QTest::keyClick(w->Text1, Qt::Key_A);
             slowest = qMax(slowest, timer.nsecsElapsed());
+            if (i == 0) first = timer.nsecsElapsed();
         }
-        qInfo("a keystroke: %.2f ms on average, %.2f ms at most (%d keys)",
-              all.nsecsElapsed() / 1e6 / keys, slowest / 1e6, keys);
+        qInfo("a keystroke: %.2f ms on average, %.2f ms at most, the first %.2f ms (%d keys)",
+              all.nsecsElapsed() / 1e6 / keys, slowest / 1e6, first / 1e6, keys);
         qInfo("copies written while typing: %d", copies(f));
         QTest::qWait(SnapshotScheduler::DelayMs + 500);
         qInfo("copies written once the typing rested: %d", copies(f));

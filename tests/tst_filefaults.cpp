@@ -857,6 +857,10 @@ private slots:
         QTest::newRow("continues another copy")
             << copy << S::encodeJournalStart(nullptr, "\x01\x02\x03\x04") + bang
             << QStringLiteral("/tmp/F.TXT|copia");
+        const QByteArray asRead = S::encodeJournalStart(&whole, {}, true);
+        QTest::newRow("the text as read, nothing unsaved")
+            << QByteArray() << asRead << QStringLiteral("Senza nomme:2|uno (as read)");
+        QTest::newRow("the text as read, an edit") << QByteArray() << asRead + add << one;
         QTest::newRow("continues a copy that is gone")
             << QByteArray() << fromCopy + bang << QString();
         QTest::newRow("another version")
@@ -869,7 +873,10 @@ private slots:
         QFETCH(QByteArray, journal);
         QFETCH(QString, expected);
         const auto read = SnapshotStore::replay(copy, journal);
-        QCOMPARE(read ? read->caption + QLatin1Char('|') + read->chars : QString(), expected);
+        QCOMPARE(read ? read->caption + QLatin1Char('|') + read->chars +
+                            (read->asRead ? QStringLiteral(" (as read)") : QString())
+                      : QString(),
+                 expected);
         if (read && expected.startsWith(QLatin1String("Senza")))
             QVERIFY(read->format.isUtf8() && read->format.isLf());
     }

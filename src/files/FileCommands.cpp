@@ -145,6 +145,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhea
         return nullptr;
     }
     window->documentState().Changed = DocumentState::False;
+    m_workspace.documentRead(*window);
     m_workspace.showDocument(*window);
     return window;
 }
@@ -167,6 +168,7 @@ bool FileCommands::ReloadWindow(frmNotePad& window) {
     window.onDisk = DiskStamp::ofContent(path, read.bytes);
     window.noticedOnDisk = DiskStamp();
     window.documentState().Changed = DocumentState::False;
+    m_workspace.documentRead(window);
     return true;
 }
 

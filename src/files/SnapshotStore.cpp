@@ -30,6 +30,8 @@ const QString JournalSuffix = QStringLiteral(".jrnl");
 // The kinds of journal record: the whole text, the copy continued, an edit.
 constexpr char WholeRecord = 'S';
 constexpr char CopyRecord = 'B';
+// The whole text as read from its file.
+constexpr char ReadRecord = 'R';
 constexpr char EditRecord = 'E';
 // An edit's record before its inserted characters: the kind, the position, the count removed.
 constexpr int EditHeadSize = 1 + 8 + 8;
@@ -263,7 +265,7 @@ bool SnapshotStore::writeRecord(int fd, std::initializer_list<QByteArrayView> pi
     return true;
 }
 
-QString SnapshotStore::startJournal(int serial, const Snapshot* whole) {
+QString SnapshotStore::startJournal(int serial, const Snapshot* whole, bool asRead) {
     const QString failed = ensureFolderAndLock();
     if (!failed.isEmpty()) return failed;
     closeJournal(serial);
@@ -277,7 +279,7 @@ QString SnapshotStore::startJournal(int serial, const Snapshot* whole) {
         ::write(fd, JournalMagic.constData(), size_t(JournalMagic.size())) == JournalMagic.size();
     if (ok && whole) {
         const std::optional<Fields> fields = fieldsOf(*whole);
-        const char kind = WholeRecord;
+        const char kind = asRead ? ReadRecord : WholeRecord;
         if (!fields) errno = EFBIG;
         ok = fields && writeRecord(fd, {QByteArrayView(&kind, 1), fields->head, fields->chars});
     } else if (ok) {
@@ -386,12 +388,13 @@ void SnapshotStore::discard(const QString& file) {
     QFile::remove(file);
 }
 
-QByteArray SnapshotStore::encodeJournalStart(const Snapshot* whole, QByteArrayView copyCrc) {
+QByteArray SnapshotStore::encodeJournalStart(const Snapshot* whole, QByteArrayView copyCrc,
+                                             bool asRead) {
     QByteArray body;
     if (whole) {
         const std::optional<Fields> fields = fieldsOf(*whole);
         if (!fields) return QByteArray();
-        body = WholeRecord + fields->head + fields->chars.toByteArray();
+        body = (asRead ? ReadRecord : WholeRecord) + fields->head + fields->chars.toByteArray();
     } else {
         body = CopyRecord + copyCrc.toByteArray();
     }
@@ -426,12 +429,14 @@ std::optional<SnapshotStore::Snapshot> SnapshotStore::replay(const QByteArray& c
     };
     const std::optional<QByteArrayView> base = next();
     std::optional<Snapshot> text;
-    if (base && base->front() == WholeRecord)
+    const bool asRead = base && base->front() == ReadRecord;
+    if (base && (base->front() == WholeRecord || asRead))
         text = parseFields(base->sliced(1));
     else if (base && base->front() == CopyRecord && copy && base->sliced(1) == copyBytes.right(4))
         text = copy;
     // A journal that continues another copy is older than this one, which holds its edits.
     if (!text) return copy;
+    text->asRead = asRead;
     while (const std::optional<QByteArrayView> body = next()) {
         if (body->front() != EditRecord || body->size() < EditHeadSize ||
             (body->size() - EditHeadSize) % 2 != 0)
@@ -445,6 +450,7 @@ std::optional<SnapshotStore::Snapshot> SnapshotStore::replay(const QByteArray& c
         QString inserted(units, Qt::Uninitialized);
         qFromLittleEndian<quint16>(body->data() + EditHeadSize, units, inserted.data());
         text->chars.replace(pos, removed, inserted);
+        text->asRead = false;
     }
     return text;
 }

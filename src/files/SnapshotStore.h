@@ -35,6 +35,9 @@ public:
         QString path;  // empty for an untitled window
         DocumentFormat format;
         QString chars;
+        // Read back from a journal that holds the text as read from its file and no edit: nothing
+        // of it is unsaved.
+        bool asRead = false;
         bool operator==(const Snapshot& o) const {
             return caption == o.caption && path == o.path && format == o.format && chars == o.chars;
         }
@@ -68,11 +71,12 @@ public:
     // Removes the snapshot of serial and its journal.
     void remove(int serial);
 
-    // Begins the journal of serial anew: from the whole snapshot given, or, without one, from the
-    // copy of serial just written. appendEdit adds that at pos, removed characters gave way to
-    // inserted. Each returns an empty string on success, else what went wrong; the journal is
-    // then closed and removed (the copy keeps the text until the journal begins again).
-    QString startJournal(int serial, const Snapshot* whole = nullptr);
+    // Begins the journal of serial anew: from the whole snapshot given (asRead: the text just
+    // read from its file, which holds nothing unsaved until an edit follows), or, without one,
+    // from the copy of serial just written. appendEdit adds that at pos, removed characters gave
+    // way to inserted. Each returns an empty string on success, else what went wrong; the journal
+    // is then closed and removed (the copy keeps the text until the journal begins again).
+    QString startJournal(int serial, const Snapshot* whole = nullptr, bool asRead = false);
     QString appendEdit(int serial, qsizetype pos, qsizetype removed, QStringView inserted);
     bool hasJournal(int serial) const { return m_journals.contains(serial); }
     // Makes what the journals received since the last call durable (fdatasync), and the folder
@@ -95,7 +99,8 @@ public:
 
     // A journal's bytes: its start from a whole snapshot or from a copy's CRC-32 (the last four
     // bytes of its file), and one edit's record.
-    static QByteArray encodeJournalStart(const Snapshot* whole, QByteArrayView copyCrc = {});
+    static QByteArray encodeJournalStart(const Snapshot* whole, QByteArrayView copyCrc = {},
+                                         bool asRead = false);
     static QByteArray encodeEdit(qsizetype pos, qsizetype removed, QStringView inserted);
     // The text that copy (the bytes of a snapshot file, empty when there is none) and journal
     // give together: the journal's base and its edits up to the first record that is not sound;

@@ -51,6 +51,7 @@ void SnapshotScheduler::journal(frmNotePad* window, Entry& entry) {
                                         change.inserted);
         else
             entry.journaled = -1;
+        entry.asRead = false;
     } else if (!box.isUndoAvailable() && !box.isRedoAvailable()) {
         // A whole text the program put in (a file read in, a copy brought back): the file or the
         // copy holds it.
@@ -105,6 +106,8 @@ void SnapshotScheduler::flush() {
         // that never got its slot.
         if (window->isUnloaded() || window->Tag().isEmpty() ||
             window->documentState().Changed == DocumentState::False) {
+            // A journal that holds the text as read is kept for the window's first key.
+            if (it->asRead) continue;
             if (it->written || it->journaled >= 0) m_store.remove(it->serial);
             it->written = false;
             it->journaled = -1;
@@ -130,6 +133,7 @@ QString SnapshotScheduler::write(frmNotePad* window, Entry& entry) {
     failed = m_store.startJournal(entry.serial);
     entry.journalBroken = !failed.isEmpty();
     entry.journaled = failed.isEmpty() ? box.TextLength() : -1;
+    entry.asRead = false;
     return failed;
 }
 
@@ -152,7 +156,21 @@ void SnapshotScheduler::saved(frmNotePad* window) {
     it->written = false;
     it->journaled = -1;
     it->journalBroken = false;
+    it->asRead = false;
     it->due = false;
+}
+
+void SnapshotScheduler::read(frmNotePad* window) {
+    saved(window);
+    Entry& entry = m_entries[window];
+    if (entry.serial == 0) entry.serial = m_nextSerial++;
+    const TextBox& box = *window->Text1;
+    const SnapshotStore::Snapshot asRead{window->Caption(), window->filePath(), box.format(),
+                                         box.chars()};
+    // Failing, the first edit tries again, and a copy follows at rest.
+    if (!m_store.startJournal(entry.serial, &asRead, true).isEmpty()) return;
+    entry.journaled = box.TextLength();
+    entry.asRead = true;
 }
 
 void SnapshotScheduler::forget(frmNotePad* window) {
@@ -183,7 +201,11 @@ void SnapshotScheduler::offerRecovery() {
     std::vector<std::pair<QString, SnapshotStore::Snapshot>> found;
     for (const auto& orphan : orphans) {
         for (const QString& file : orphan.files) {
-            if (auto snapshot = SnapshotStore::read(file))
+            auto snapshot = SnapshotStore::read(file);
+            // A window that held its file as read had nothing unsaved.
+            if (snapshot && snapshot->asRead)
+                SnapshotStore::discard(file);
+            else if (snapshot)
                 found.emplace_back(file, std::move(*snapshot));
             else
                 setAside << SnapshotStore::setAside(file);

@@ -32,6 +32,9 @@ public:
     void watch(frmNotePad* window);
     // The window's text was saved: its snapshot goes.
     void saved(frmNotePad* window);
+    // The window's text was just read from its file: its journal begins from it now, so that the
+    // first key costs no more than any other.
+    void read(frmNotePad* window);
     // Writes every due snapshot now.
     void flush();
     // Offers back the snapshots of frames that ended without closing their windows, with one
@@ -50,6 +53,8 @@ private:
         qsizetype journaled = -1;
         // The journal could not be written: none until the next copy begins it again.
         bool journalBroken = false;
+        // The journal holds the text as read from its file and no edit.
+        bool asRead = false;
     };
 
     void changed(frmNotePad* window);

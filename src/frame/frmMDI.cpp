@@ -317,6 +317,8 @@ void frmMDI::lastDocumentClosed() {
 
 void frmMDI::documentSaved(frmNotePad& w) { m_snapshots->saved(&w); }
 
+void frmMDI::documentRead(frmNotePad& w) { m_snapshots->read(&w); }
+
 bool frmMDI::toolbarShown() const { return !m_toolbar->isHidden(); }
 
 void frmMDI::RememberRecentFile(const QString& path) { m_recent->RememberRecentFile(path); }

@@ -58,6 +58,7 @@ public:
     void showHiddenEditButtons() override;
     bool toolbarShown() const override;
     void documentSaved(frmNotePad& w) override;
+    void documentRead(frmNotePad& w) override;
 
     Toolbar* picToolbar() const { return m_toolbar; }
     QMdiArea* mdiArea() const { return m_mdi; }
