@@ -65,6 +65,7 @@ private slots:
     void messageBoxOk();
     void messageBoxYesNoCancel_data();
     void messageBoxYesNoCancel();
+    void unbiddenBoxLetsTypingPassBy();
     void openDialog();
     void saveDialog_data();
     void saveDialog();
@@ -323,6 +324,32 @@ void TestDialogs::messageBoxYesNoCancel() {
     QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     QCOMPARE(defaultButton, QMessageBox::Yes);
     QCOMPARE(escapeButton, QMessageBox::Cancel);
+}
+
+// A box the program opens by itself while the user types: the keys of the moment it comes up
+// (already on their way) go on into the text, even Return, and only a key after that moment
+// answers the box.
+void TestDialogs::unbiddenBoxLetsTypingPassBy() {
+    QLineEdit typing;
+    typing.show();
+    typing.activateWindow();
+    typing.setFocus();
+    QVERIFY(QTest::qWaitForWindowActive(&typing));
+    bool openAfterTheKeys = false;
+    whenModalOpens([&](QWidget* modal) {
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        openAfterTheKeys = modal->isVisible();
+        QTimer::singleShot(600, modal, [modal] { QTest::keyClick(modal, Qt::Key_Return); });
+    });
+    QtDialogService service;
+    const DialogService::Answer given = service.unbiddenMessageBox(
+        &typing, QStringLiteral("N'ato programma ha cagnate 'o file."),
+        DialogService::Buttons::YesNo, DialogService::Icon::Exclamation, "MDI");
+    QVERIFY(openAfterTheKeys);
+    QCOMPARE(typing.text(), QStringLiteral("abc"));
+    // Return after the moment takes the default button, No.
+    QCOMPARE(int(given), int(DialogService::Answer::No));
 }
 
 void TestDialogs::openDialog() {

@@ -1,11 +1,19 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
+#include <QDropEvent>
+#include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QTest>
+#include <QTextCursor>
+#include <QTimer>
 
 #include "DiskFiles.h"
 #include "FrameFixture.h"
@@ -609,6 +617,49 @@ private slots:
         QCOMPARE(DiskFiles::bytes(path), change == "rm" ? before + "\r\n" : outside);
     }
 
+    // Another program appends to the file, faster than the watcher's moment of quiet, while the
+    // user types in its window: no notice comes while the keys come, every key reaches the text,
+    // and the change is told once, soon after the typing pauses, although the file goes on
+    // changing. (e2e_open_save types while a line comes every 0.3 s.)
+    void typingWhileAnotherProgramAppends() {
+        const int everyMs = 60;
+        FrameFixture f;
+        const QString path = f.writeFile(QStringLiteral("log.txt"), "w0000\n");
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        QVERIFY(w);
+        w->Text1->setFocus();
+        int lines = 0;
+        QTimer appender;
+        QObject::connect(&appender, &QTimer::timeout, [&] {
+            QFile log(path);
+            if (log.open(QIODevice::Append))
+                log.write(QByteArray::number(++lines).rightJustified(4, '0').prepend('w') + '\n');
+        });
+        appender.start(everyMs);
+        QString typed;
+        for (int i = 0; i < 60; ++i) {
+            const QChar c(u'a' + i % 26);
+            typed += c;
+            QTest::sendKeyEvent(QTest::Click, w->Text1, Qt::Key_unknown, QString(c),
+                                Qt::NoModifier);
+            QTest::qWait(40);
+        }
+        QVERIFY2(f.dialogs().calls().isEmpty(), "a notice came while the user typed");
+        QCOMPARE(w->Text1->chars(), typed + QStringLiteral("w0000\n"));
+        f.dialogs().answerMessageBox(Answer::Ok);
+        QTRY_COMPARE_WITH_TIMEOUT(f.dialogs().calls().size(), 1, 4000);
+        QVERIFY(appender.isActive());
+        QVERIFY(f.dialogs().lastCall().prompt.endsWith(
+            QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma.")));
+        QTest::qWait(2500);
+        appender.stop();
+        QTest::qWait(500);
+        QCOMPARE(f.dialogs().calls().size(), 1);
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+        w->documentState().Changed = DocumentState::False;
+    }
+
     // Windows with unsaved edits when the program ends without closing them: a copy of each is
     // on disk that only the user may read, a frame running at the same time leaves the copies
     // alone, and the next start offers them back with one question. Yes reopens each, marked
@@ -666,6 +717,39 @@ private slots:
             toClose->close();
             FrameFixture::settle();
             QCOMPARE(copies().size(), 3);
+
+            // Edits of every kind after the copies were written, which only the journals hold:
+            // typing and undo, a paste and an input method's commit, a drop and the whole text
+            // set anew.
+            const QList<frmNotePad*> edited = f.documents().mid(0, 3);
+            TextBox* box = edited[0]->Text1;
+            QTest::keyClicks(box, QStringLiteral(" e n'ata "));
+            QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QStringLiteral("\u00e8"),
+                                Qt::NoModifier);
+            box->undo();
+            QTest::keyClicks(box, QStringLiteral(" riga"));
+            QTest::keyClick(box, Qt::Key_Return);
+            box = edited[1]->Text1;
+            box->setSelStart(2);
+            QGuiApplication::clipboard()->setText(QStringLiteral("incollato\n"));
+            f.frame().mdiArea()->setActiveSubWindow(edited[1]);
+            edited[1]->mnuEPaste->trigger();
+            QInputMethodEvent commit;
+            commit.setCommitString(QStringLiteral("\u00ec"));
+            QApplication::sendEvent(box, &commit);
+            box = edited[2]->Text1;
+            box->setChars(QStringLiteral("tutto nuovo \u20ac\n"));
+            QMimeData dropped;
+            dropped.setText(QStringLiteral("lassato "));
+            const QPoint at = box->cursorRect(QTextCursor(box->document())).center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(box->viewport(), &enter);
+            QDropEvent drop(at, Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(box->viewport(), &drop);
+            QCOMPARE(box->chars(), QStringLiteral("lassato tutto nuovo \u20ac\n"));
+            expected.clear();
+            for (frmNotePad* w : edited)
+                expected << w->Text1->Text() + w->Text1->format().lineEnd();
 
             FrameFixture other(nullptr, state);
             other.frame().snapshots().offerRecovery();

@@ -527,14 +527,19 @@ private slots:
     // Another program writes the file again while the user reads the question or the notice
     // that came before the save: the save checks again and asks about what is there now, so
     // that No keeps the other program's latest bytes and the window's text.
+    // A file that changes during every question, though Yes is said each time, is not written,
+    // and the user is told that another program is still at work on it.
     void theFileChangesAgainWhileTheUserIsAsked_data() {
         QTest::addColumn<bool>("removedFirst");
-        QTest::newRow("changed, then replaced during the question") << false;
-        QTest::newRow("removed, then made again during the notice") << true;
+        QTest::addColumn<bool>("always");
+        QTest::newRow("changed, then replaced during the question") << false << false;
+        QTest::newRow("removed, then made again during the notice") << true << false;
+        QTest::newRow("replaced during every question") << false << true;
     }
 
     void theFileChangesAgainWhileTheUserIsAsked() {
         QFETCH(bool, removedFirst);
+        QFETCH(bool, always);
         FrameFixture f;
         const QString file = path(QStringLiteral("raced.txt"));
         QVERIFY(DiskFiles::put(file, OldContent));
@@ -547,17 +552,39 @@ private slots:
         else
             QVERIFY(DiskFiles::put(file, "first outside"));
         const QString beside = path(QStringLiteral("raced.new"));
-        f.dialogs().duringNextMessageBox([&] {
-            QVERIFY(DiskFiles::put(beside, "second outside"));
+        int replaced = 0;
+        const auto replace = [&] {
+            QVERIFY(DiskFiles::put(beside, "outside " + QByteArray::number(++replaced)));
             QVERIFY(::rename(native(beside), native(file)) == 0);
+        };
+        // With always, each of three questions sees the file replaced while it is open.
+        f.dialogs().duringNextMessageBox([&] {
+            replace();
+            if (always)
+                f.dialogs().duringNextMessageBox([&] {
+                    replace();
+                    f.dialogs().duringNextMessageBox(replace);
+                });
         });
         f.dialogs().answerMessageBox(removedFirst ? Answer::Ok : Answer::Yes);
-        f.dialogs().answerMessageBox(Answer::No);
+        if (always) {
+            f.dialogs().answerMessageBox(Answer::Yes);
+            f.dialogs().answerMessageBox(Answer::Yes);
+            f.dialogs().answerMessageBox(Answer::Ok);
+        } else {
+            f.dialogs().answerMessageBox(Answer::No);
+        }
         w->mnuFSave_Click();
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));
-        QCOMPARE(f.dialogs().lastCall().buttons, DialogService::Buttons::YesNo);
-        QCOMPARE(DiskFiles::bytes(file), QByteArray("second outside"));
+        if (always)
+            QCOMPARE(f.dialogs().lastCall().prompt,
+                     QStringLiteral("N'ato programma cagna 'o file [") + file +
+                         QStringLiteral("] ancora mo.\n\rNun l'aggio astipato: quanno fernesce, "
+                                        "astipate n'ata vota."));
+        else
+            QCOMPARE(f.dialogs().lastCall().buttons, DialogService::Buttons::YesNo);
+        QCOMPARE(DiskFiles::bytes(file), "outside " + QByteArray::number(replaced));
         QCOMPARE(w->Text1->Text(), text);
         QCOMPARE(w->documentState().Changed, DocumentState::True);
         w->documentState().Changed = DocumentState::False;
@@ -826,6 +853,80 @@ private slots:
             QCOMPARE(DiskFiles::entries(folder), what == QLatin1String("tmpfs")
                                                      ? QStringList{QStringLiteral("filler")}
                                                      : QStringList());
+    }
+
+    // The journal beside a copy, as a frame killed at any moment leaves it: its base (the whole
+    // text, or the copy it continues) and its edits are read up to the first record that is cut
+    // off, damaged or does not fit the text; a journal that continues another copy, or none, is
+    // left out.
+    void journalsReadUpToTheirLastSoundRecord_data() {
+        QTest::addColumn<QByteArray>("copy");
+        QTest::addColumn<QByteArray>("journal");
+        QTest::addColumn<QString>("expected");  // the caption, a bar, the characters; empty: none
+        using S = SnapshotStore;
+        const S::Snapshot whole{
+            QStringLiteral("Senza nomme:2"), QString(),
+            DocumentFormat(DocumentFormat::LineBreak::Lf, DocumentFormat::Encoding::Utf8),
+            QStringLiteral("uno")};
+        const QByteArray start = S::encodeJournalStart(&whole);
+        const QByteArray add = S::encodeEdit(3, 0, QStringLiteral(" d\u00fce \U0001F600"));
+        const QByteArray swap = S::encodeEdit(0, 3, QStringLiteral("tre"));
+        const QString two = QStringLiteral("Senza nomme:2|tre d\u00fce \U0001F600");
+        const QString one = QStringLiteral("Senza nomme:2|uno d\u00fce \U0001F600");
+        QTest::newRow("whole text, two edits") << QByteArray() << start + add + swap << two;
+        for (int cut : {3, int(swap.size()) - 1})
+            QTest::addRow("last record cut off after %d bytes", cut)
+                << QByteArray() << start + add + swap.left(cut) << one;
+        QByteArray flipped = swap;
+        flipped[22] = char(flipped[22] ^ 0x20);
+        QTest::newRow("last record damaged") << QByteArray() << start + add + flipped << one;
+        QByteArray middle = add;
+        middle[23] = char(middle[23] ^ 1);
+        QTest::newRow("a damaged record hides those after it")
+            << QByteArray() << start + middle + swap << QStringLiteral("Senza nomme:2|uno");
+        QTest::newRow("an edit beyond the text")
+            << QByteArray() << start + S::encodeEdit(2, 2, QStringLiteral("x")) + swap
+            << QStringLiteral("Senza nomme:2|uno");
+        QTest::newRow("a second start is no edit")
+            << QByteArray() << start + add + start.mid(20) << one;
+
+        const QByteArray copy =
+            S::encode({QStringLiteral("/tmp/F.TXT"), QStringLiteral("/tmp/f.txt"), DocumentFormat(),
+                       QStringLiteral("copia")});
+        const QByteArray fromCopy = S::encodeJournalStart(nullptr, copy.right(4));
+        const QByteArray bang = S::encodeEdit(5, 0, QStringLiteral("!"));
+        QTest::newRow("continues the copy")
+            << copy << fromCopy + bang << QStringLiteral("/tmp/F.TXT|copia!");
+        QTest::newRow("its start cut off: the copy alone")
+            << copy << fromCopy.chopped(1) << QStringLiteral("/tmp/F.TXT|copia");
+        QTest::newRow("the whole text, cut off: the copy alone")
+            << copy << start.chopped(1) + add << QStringLiteral("/tmp/F.TXT|copia");
+        QTest::newRow("the whole text wins over an older copy") << copy << start + add << one;
+        QTest::newRow("continues another copy")
+            << copy << S::encodeJournalStart(nullptr, "\x01\x02\x03\x04") + bang
+            << QStringLiteral("/tmp/F.TXT|copia");
+        const QByteArray asRead = S::encodeJournalStart(&whole, {}, true);
+        QTest::newRow("the text as read, nothing unsaved")
+            << QByteArray() << asRead << QStringLiteral("Senza nomme:2|uno (as read)");
+        QTest::newRow("the text as read, an edit") << QByteArray() << asRead + add << one;
+        QTest::newRow("continues a copy that is gone")
+            << QByteArray() << fromCopy + bang << QString();
+        QTest::newRow("another version")
+            << copy << QByteArray(start).replace("journal 1", "journal 2")
+            << QStringLiteral("/tmp/F.TXT|copia");
+    }
+
+    void journalsReadUpToTheirLastSoundRecord() {
+        QFETCH(QByteArray, copy);
+        QFETCH(QByteArray, journal);
+        QFETCH(QString, expected);
+        const auto read = SnapshotStore::replay(copy, journal);
+        QCOMPARE(read ? read->caption + QLatin1Char('|') + read->chars +
+                            (read->asRead ? QStringLiteral(" (as read)") : QString())
+                      : QString(),
+                 expected);
+        if (read && expected.startsWith(QLatin1String("Senza")))
+            QVERIFY(read->format.isUtf8() && read->format.isLf());
     }
 
     // Copies left by a frame that ended, some cut off or damaged: those are reported and set

@@ -1,10 +1,15 @@
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
+#include <memory>
 
 #include "FrameFixture.h"
 #include "SoakRound.h"
+#include "document/TextBox.h"
+#include "document/frmNotePad.h"
+#include "frame/SnapshotScheduler.h"
 
 // A long run of random user actions on the real program (offscreen): typing, Enter, Backspace,
 // Delete, caret keys, selections, the edit commands, Find and Find Next, opening files through
@@ -21,6 +26,9 @@
 //  - a search selects what the reference search finds in the document's characters, or says
 //    that it found nothing and leaves the selection alone;
 //  - exactly the dialogs the account expects come up: no more, no fewer.
+// At random moments the text rests (the copies are written) and the program is killed: the
+// frame goes without its orderly end, and a new one must offer back every window with unsaved
+// changes, each with its file, its kind of document and exactly its text.
 //
 // Each round starts a fresh frame from its seed; a failure names the round's seed, the action
 // and the steps before it. knownSeeds replays rounds that once failed, in every run.
@@ -39,11 +47,39 @@ int envInt(const char* name, int fallback) {
 
 // Plays one round of at most `actions` actions, stopping early when `stop` says so; returns what
 // went wrong, empty when nothing. `played` counts the actions.
+// The frame is killed with round's windows open: a new one in the same state folder must offer
+// back exactly the unsaved ones. Returns what went wrong, empty when nothing.
+QString killAndRestart(std::unique_ptr<FrameFixture>& f, SoakRound& round, const QString& state) {
+    QStringList expected = round.unsaved();
+    f.reset();
+    FrameFixture after(nullptr, state);
+    if (!expected.isEmpty()) after.dialogs().answerMessageBox(DialogService::Answer::Yes);
+    after.frame().snapshots().offerRecovery();
+    if (after.dialogs().unexpectedDialog() || !after.dialogs().allAnswersUsed())
+        return QStringLiteral("after the kill, dialogs: ") + after.dialogs().problems();
+    QStringList back;
+    for (frmNotePad* w : after.documents()) {
+        if (w->documentState().Changed == DocumentState::False) continue;
+        const TextBox& box = *w->Text1;
+        back << SoakRound::describe(w->filePath(), box.Text(), box.format().isLf(),
+                                    box.format().isUtf8());
+    }
+    expected.sort();
+    back.sort();
+    if (back == expected) return QString();
+    return QStringLiteral("after the kill came back:\n  %1\nexpected:\n  %2")
+        .arg(back.join(QStringLiteral("\n  ")), expected.join(QStringLiteral("\n  ")));
+}
+
 template <typename Stop>
 QString playRound(quint64 seed, int actions, qint64& played, Stop stop) {
-    FrameFixture f;
-    SoakRound round(seed, f);
+    const QTemporaryDir state;
+    auto f = std::make_unique<FrameFixture>(nullptr, state.path());
+    SoakRound round(seed, *f);
     if (!round.setUp()) return QStringLiteral("the round's files could not be made");
+    // When the text rests and when the program is killed; apart from the actions' own choices,
+    // so that a seed plays the same actions as before.
+    QRandomGenerator fate(seed ^ 0x6b696c6cu);
     for (int i = 0; i < actions && !round.frameClosed() && !stop(); ++i) {
         const QString problem = round.step();
         ++played;
@@ -60,6 +96,19 @@ QString playRound(quint64 seed, int actions, qint64& played, Stop stop) {
                 .arg(seed)
                 .arg(i + 1)
                 .arg(problem, steps.join(QStringLiteral("\n  ")));
+        }
+        if (fate.bounded(25) == 0) {
+            f->frame().snapshots().flush();
+        }
+        if (fate.bounded(60) == 0) {
+            const QString lost = killAndRestart(f, round, state.path());
+            if (lost.isEmpty()) return QString();
+            return QStringLiteral(
+                       "seed %1, killed after action %2: %3\nreplay with "
+                       "TAVULELLA_SOAK_SEED=%1 TAVULELLA_SOAK_ROUNDS=1")
+                .arg(seed)
+                .arg(i + 1)
+                .arg(lost);
         }
     }
     return QString();

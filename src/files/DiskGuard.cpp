@@ -45,15 +45,35 @@ bool alreadyNoticed(const frmNotePad& w, const DiskStamp& now) {
 
 DiskGuard::DiskGuard(Workspace& workspace) : m_workspace(workspace) {}
 
-void DiskGuard::tell(frmNotePad& window, const QString& prompt) {
-    m_workspace.dialogs().messageBox(&window, prompt, DialogService::Buttons::Ok,
-                                     DialogService::Icon::Exclamation, DialogService::MessageTitle);
+void DiskGuard::tell(frmNotePad& window, const QString& prompt, Origin origin) {
+    if (origin == Origin::Unbidden)
+        m_workspace.dialogs().unbiddenMessageBox(&window, prompt, DialogService::Buttons::Ok,
+                                                 DialogService::Icon::Exclamation,
+                                                 DialogService::MessageTitle);
+    else
+        m_workspace.dialogs().messageBox(&window, prompt, DialogService::Buttons::Ok,
+                                         DialogService::Icon::Exclamation,
+                                         DialogService::MessageTitle);
 }
 
-bool DiskGuard::ask(frmNotePad& window, const QString& prompt) {
-    return m_workspace.dialogs().messageBox(
-               &window, prompt, DialogService::Buttons::YesNo, DialogService::Icon::Exclamation,
-               DialogService::MessageTitle) == DialogService::Answer::Yes;
+bool DiskGuard::ask(frmNotePad& window, const QString& prompt, Origin origin) {
+    DialogService& dialogs = m_workspace.dialogs();
+    const auto answer =
+        origin == Origin::Unbidden
+            ? dialogs.unbiddenMessageBox(&window, prompt, DialogService::Buttons::YesNo,
+                                         DialogService::Icon::Exclamation,
+                                         DialogService::MessageTitle)
+            : dialogs.messageBox(&window, prompt, DialogService::Buttons::YesNo,
+                                 DialogService::Icon::Exclamation, DialogService::MessageTitle);
+    return answer == DialogService::Answer::Yes;
+}
+
+void DiskGuard::tellKeepsChanging(frmNotePad& window, const QString& path) {
+    tell(window,
+         QStringLiteral("N'ato programma cagna 'o file [") + path + QStringLiteral("] ancora mo.") +
+             QChar(10) + QChar(13) +
+             QStringLiteral("Nun l'aggio astipato: quanno fernesce, astipate n'ata vota."),
+         Origin::Asked);
 }
 
 std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& path) {
@@ -67,13 +87,14 @@ std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& 
             {
                 window.noticedOnDisk = now;
                 m_busy = true;
-                const bool yes =
-                    ask(window, QStringLiteral("N'ato programma putesse avé cagnate 'o file [") +
-                                    window.filePath() +
-                                    QStringLiteral("] mentre 'o prugramma era stutato.") +
-                                    QChar(10) + QChar(13) +
-                                    QStringLiteral("Astipamme 'o stesso, e chello ca ce sta "
-                                                   "se perde?"));
+                const bool yes = ask(
+                    window,
+                    QStringLiteral("N'ato programma putesse avé cagnate 'o file [") +
+                        window.filePath() + QStringLiteral("] mentre 'o prugramma era stutato.") +
+                        QChar(10) + QChar(13) +
+                        QStringLiteral("Astipamme 'o stesso, e chello ca ce sta "
+                                       "se perde?"),
+                    Origin::Asked);
                 m_busy = false;
                 if (!yes) return std::nullopt;
             }
@@ -82,14 +103,17 @@ std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& 
             // No file can be made where there is no folder: said once more at every save.
             if (folderGone(window)) {
                 window.noticedOnDisk = now;
-                tell(window, folderGoneFrom(window) +
-                                 QStringLiteral("Nun se po' astipà llà: 'o testo resta ccà, "
-                                                "astipatelo cu n'ato nomme."));
+                tell(window,
+                     folderGoneFrom(window) +
+                         QStringLiteral("Nun se po' astipà llà: 'o testo resta ccà, "
+                                        "astipatelo cu n'ato nomme."),
+                     Origin::Asked);
                 return std::nullopt;
             }
             if (!alreadyNoticed(window, now)) {
                 window.noticedOnDisk = now;
-                tell(window, goneFrom(window) + QStringLiteral("Mo se fa n'ata vota."));
+                tell(window, goneFrom(window) + QStringLiteral("Mo se fa n'ata vota."),
+                     Origin::Asked);
             }
             return now;
         case DiskStamp::Verdict::Changed:
@@ -98,9 +122,10 @@ std::optional<DiskStamp> DiskGuard::mayWrite(frmNotePad& window, const QString& 
     // Asked on every save, also after a No: each save is a new request to write over it.
     window.noticedOnDisk = now;
     m_busy = true;
-    const bool yes =
-        ask(window, changedBy(window) + QStringLiteral("Astipamme 'o stesso, e chello ca ce sta "
-                                                       "se perde?"));
+    const bool yes = ask(window,
+                         changedBy(window) + QStringLiteral("Astipamme 'o stesso, e chello ca ce "
+                                                            "sta se perde?"),
+                         Origin::Asked);
     m_busy = false;
     if (!yes) return std::nullopt;
     return now;
@@ -118,19 +143,29 @@ void DiskGuard::recheck(frmNotePad& window) {
         return;
     }
     if (alreadyNoticed(window, now)) return;
+    // The user was told that another program writes the file and kept the text: a file that
+    // goes on changing (a log) is not reported again until the window reads or writes it; the
+    // next save asks.
+    if (verdict == DiskStamp::Verdict::Changed && window.noticedOnDisk.exists()) return;
     window.noticedOnDisk = now;
     m_busy = true;
     if (verdict == DiskStamp::Verdict::Removed && folderGone(window)) {
-        tell(window, folderGoneFrom(window) +
-                         QStringLiteral("'O testo resta ccà: astipatelo cu n'ato nomme."));
+        tell(window,
+             folderGoneFrom(window) +
+                 QStringLiteral("'O testo resta ccà: astipatelo cu n'ato nomme."),
+             Origin::Unbidden);
     } else if (verdict == DiskStamp::Verdict::Removed) {
-        tell(window, goneFrom(window) +
-                         QStringLiteral("'O testo resta ccà: si l'astipate, 'o file se fa n'ata "
-                                        "vota."));
+        tell(window,
+             goneFrom(window) +
+                 QStringLiteral("'O testo resta ccà: si l'astipate, 'o file se fa n'ata vota."),
+             Origin::Unbidden);
     } else if (window.documentState().Changed != DocumentState::False) {
-        tell(window, changedBy(window) +
-                         QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma."));
-    } else if (ask(window, changedBy(window) + QStringLiteral("'O leggimme n'ata vota 'a ccà?"))) {
+        tell(window,
+             changedBy(window) +
+                 QStringLiteral("Nun tocco niente: quanno astipate, ve spio primma."),
+             Origin::Unbidden);
+    } else if (ask(window, changedBy(window) + QStringLiteral("'O leggimme n'ata vota 'a ccà?"),
+                   Origin::Unbidden)) {
         m_workspace.files().ReloadWindow(window);
     }
     m_busy = false;

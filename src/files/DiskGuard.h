@@ -11,7 +11,9 @@ class frmNotePad;
 // Keeps a window from writing over what another program put in its file, and tells the user
 // when the file changes or goes while the window is open. Each window remembers its file as it
 // last read or wrote it (frmNotePad::onDisk) and the last change of it the user was told about
-// (frmNotePad::noticedOnDisk), so that no change is asked about twice.
+// (frmNotePad::noticedOnDisk), so that no change is asked about twice. The notices that come by
+// themselves are unbidden message boxes (DialogService): keys typed as one comes up reach the
+// text, not the box.
 class DiskGuard {
 public:
     explicit DiskGuard(Workspace& workspace);
@@ -27,9 +29,15 @@ public:
     // that is gone is reported; each change once.
     void recheck(frmNotePad& window);
 
+    // The file at path changed again after each check (and each question) before the write could
+    // begin: another program is still writing it, and nothing was saved.
+    void tellKeepsChanging(frmNotePad& window, const QString& path);
+
 private:
-    void tell(frmNotePad& window, const QString& prompt);
-    bool ask(frmNotePad& window, const QString& prompt);
+    // Whether a box answers the user's command or comes by itself, while the user may be typing.
+    enum class Origin { Asked, Unbidden };
+    void tell(frmNotePad& window, const QString& prompt, Origin origin);
+    bool ask(frmNotePad& window, const QString& prompt, Origin origin);
 
     Workspace& m_workspace;
     bool m_busy = false;  // a question is open: checks that come meanwhile wait for the next

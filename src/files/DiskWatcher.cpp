@@ -1,11 +1,14 @@
 #include "files/DiskWatcher.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
-// How long the disk must stay quiet before a change is reported.
+// How long the disk must stay quiet before a change is reported; a file that keeps changing is
+// reported this long after its first change all the same.
 constexpr int QuietMs = 150;
+constexpr int MaxWaitMs = 2000;
 
 QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
@@ -52,14 +55,23 @@ void DiskWatcher::unwatch(const QString& path) {
 }
 
 void DiskWatcher::fileReported(const QString& path) {
+    const bool first = m_pending.isEmpty();
     m_pending.insert(path);
-    m_quiet.start();
+    waitForQuiet(first);
 }
 
 void DiskWatcher::folderReported(const QString& folder) {
+    const bool first = m_pending.isEmpty();
     for (auto it = m_files.cbegin(); it != m_files.cend(); ++it)
         if (foldersOf(it.key()).contains(folder)) m_pending.insert(it.key());
-    m_quiet.start();
+    waitForQuiet(first);
+}
+
+void DiskWatcher::waitForQuiet(bool first) {
+    if (m_pending.isEmpty()) return;
+    if (first) m_sinceFirst.start();
+    const qint64 left = MaxWaitMs - m_sinceFirst.elapsed();
+    m_quiet.start(int(std::clamp<qint64>(left, 0, QuietMs)));
 }
 
 void DiskWatcher::report() {

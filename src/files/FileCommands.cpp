@@ -167,6 +167,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhea
         return nullptr;
     }
     window->documentState().Changed = DocumentState::False;
+    m_workspace.documentRead(*window);
     m_workspace.showDocument(*window);
     return window;
 }
@@ -192,6 +193,7 @@ bool FileCommands::ReloadWindow(frmNotePad& window) {
     window.onDisk = DiskStamp::ofContent(path, read.bytes);
     window.noticedOnDisk = DiskStamp();
     window.documentState().Changed = DocumentState::False;
+    m_workspace.documentRead(window);
     return true;
 }
 
@@ -277,7 +279,8 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
         }
         if (!written.stale) break;
         if (check == MaxChecks) {
-            showMessage(TextFile::changedWhileWritingText(), true);
+            // Nothing was being written yet: the other program is still at work on the file.
+            m_guard.tellKeepsChanging(window, path);
             return false;
         }
     }

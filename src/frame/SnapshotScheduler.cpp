@@ -1,6 +1,7 @@
 #include "frame/SnapshotScheduler.h"
 
 #include <QFile>
+#include <algorithm>
 
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
@@ -12,6 +13,8 @@ SnapshotScheduler::SnapshotScheduler(Workspace& workspace, const QString& folder
     : m_workspace(workspace), m_store(folder) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &SnapshotScheduler::timeout);
+    m_syncTimer.setSingleShot(true);
+    connect(&m_syncTimer, &QTimer::timeout, this, &SnapshotScheduler::syncTimeout);
 }
 
 SnapshotScheduler::~SnapshotScheduler() = default;
@@ -28,10 +31,58 @@ void SnapshotScheduler::changed(frmNotePad* window) {
     if (entry.serial == 0) entry.serial = m_nextSerial++;
     entry.due = true;
     m_sinceChange.start();
+    journal(window, entry);
     if (!m_timer.isActive()) {
         m_sinceDue.start();
         m_timer.start(DelayMs);
     }
+}
+
+void SnapshotScheduler::journal(frmNotePad* window, Entry& entry) {
+    if (entry.journalBroken || window->isUnloaded() || window->Tag().isEmpty()) return;
+    const TextBox& box = *window->Text1;
+    QString failed;
+    if (entry.journaled >= 0) {
+        const TextBuffer::Change& change = box.buffer().lastChange();
+        // The journal's text becomes the box's exactly; a change it could not follow begins it
+        // again from the whole text.
+        if (entry.journaled - change.removed.size() + change.inserted.size() == box.TextLength())
+            failed = m_store.appendEdit(entry.serial, change.pos, change.removed.size(),
+                                        change.inserted);
+        else
+            entry.journaled = -1;
+        entry.asRead = false;
+    } else if (!box.isUndoAvailable() && !box.isRedoAvailable()) {
+        // A whole text the program put in (a file read in, a copy brought back): the file or the
+        // copy holds it.
+        return;
+    }
+    if (entry.journaled < 0) {
+        const SnapshotStore::Snapshot whole{window->Caption(), window->filePath(), box.format(),
+                                            box.chars()};
+        failed = m_store.startJournal(entry.serial, &whole);
+    }
+    if (!failed.isEmpty()) {
+        entry.journaled = -1;
+        entry.journalBroken = true;
+        m_journalFailed = failed;
+        return;
+    }
+    entry.journaled = box.TextLength();
+    if (!m_syncTimer.isActive()) {
+        m_sinceUnsynced.start();
+        m_syncTimer.start(SyncRestMs);
+    }
+}
+
+void SnapshotScheduler::syncTimeout() {
+    const qint64 resting = m_sinceChange.elapsed();
+    const qint64 waiting = m_sinceUnsynced.elapsed();
+    if (resting < SyncRestMs && waiting < SyncMaxMs) {
+        m_syncTimer.start(int(std::min(SyncRestMs - resting, SyncMaxMs - waiting)));
+        return;
+    }
+    m_store.syncJournals();
 }
 
 void SnapshotScheduler::timeout() {
@@ -46,7 +97,7 @@ void SnapshotScheduler::timeout() {
 
 void SnapshotScheduler::flush() {
     m_timer.stop();
-    QString failed;
+    QString failed = std::exchange(m_journalFailed, QString());
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (!it->due) continue;
         it->due = false;
@@ -55,12 +106,18 @@ void SnapshotScheduler::flush() {
         // that never got its slot.
         if (window->isUnloaded() || window->Tag().isEmpty() ||
             window->documentState().Changed == DocumentState::False) {
-            if (it->written) m_store.remove(it->serial);
+            // A journal that holds the text as read is kept for the window's first key.
+            if (it->asRead) continue;
+            if (it->written || it->journaled >= 0) m_store.remove(it->serial);
             it->written = false;
+            it->journaled = -1;
         } else if (const QString error = write(window, *it); !error.isEmpty()) {
             failed = error;
         }
     }
+    // The journals begun again from the new copies are on disk with them, so that after a power
+    // cut no older journal stands beside a newer copy.
+    m_store.syncJournals();
     // Told after the loop: the message box's own event loop may close windows.
     tellCannotWrite(failed);
 }
@@ -68,9 +125,15 @@ void SnapshotScheduler::flush() {
 QString SnapshotScheduler::write(frmNotePad* window, Entry& entry) {
     if (entry.serial == 0) entry.serial = m_nextSerial++;
     const TextBox& box = *window->Text1;
-    const QString failed = m_store.write(
+    QString failed = m_store.write(
         entry.serial, {window->Caption(), window->filePath(), box.format(), box.chars()});
     entry.written = failed.isEmpty();
+    if (!entry.written) return failed;
+    // The copy holds every edit so far: the journal begins again from it.
+    failed = m_store.startJournal(entry.serial);
+    entry.journalBroken = !failed.isEmpty();
+    entry.journaled = failed.isEmpty() ? box.TextLength() : -1;
+    entry.asRead = false;
     return failed;
 }
 
@@ -89,9 +152,25 @@ void SnapshotScheduler::tellCannotWrite(const QString& failed) {
 void SnapshotScheduler::saved(frmNotePad* window) {
     auto it = m_entries.find(window);
     if (it == m_entries.end()) return;
-    if (it->written) m_store.remove(it->serial);
+    if (it->written || it->journaled >= 0) m_store.remove(it->serial);
     it->written = false;
+    it->journaled = -1;
+    it->journalBroken = false;
+    it->asRead = false;
     it->due = false;
+}
+
+void SnapshotScheduler::read(frmNotePad* window) {
+    saved(window);
+    Entry& entry = m_entries[window];
+    if (entry.serial == 0) entry.serial = m_nextSerial++;
+    const TextBox& box = *window->Text1;
+    const SnapshotStore::Snapshot asRead{window->Caption(), window->filePath(), box.format(),
+                                         box.chars()};
+    // Failing, the first edit tries again, and a copy follows at rest.
+    if (!m_store.startJournal(entry.serial, &asRead, true).isEmpty()) return;
+    entry.journaled = box.TextLength();
+    entry.asRead = true;
 }
 
 void SnapshotScheduler::forget(frmNotePad* window) {
@@ -124,7 +203,11 @@ void SnapshotScheduler::offerRecovery() {
     std::vector<std::pair<QString, SnapshotStore::Snapshot>> found;
     for (const auto& orphan : orphans) {
         for (const QString& file : orphan.files) {
-            if (auto snapshot = SnapshotStore::read(file))
+            auto snapshot = SnapshotStore::read(file);
+            // A window that held its file as read had nothing unsaved.
+            if (snapshot && snapshot->asRead)
+                SnapshotStore::discard(file);
+            else if (snapshot)
                 found.emplace_back(file, std::move(*snapshot));
             else
                 setAside << SnapshotStore::setAside(file);
@@ -157,7 +240,7 @@ void SnapshotScheduler::offerRecovery() {
                 continue;
             }
         }
-        QFile::remove(file);
+        SnapshotStore::discard(file);
     }
     tellCannotWrite(failed);
 }

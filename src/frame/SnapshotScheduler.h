@@ -11,15 +11,19 @@ class Workspace;
 class frmNotePad;
 
 // Keeps a snapshot of every document window with unsaved changes (see SnapshotStore). A change
-// only marks its window as due, which costs a keystroke nothing; the writing waits until the
-// text has rested for DelayMs, or at most MaxDelayMs during a long burst of typing. A save or
-// the window's closing removes its snapshot; snapshots of windows still open when the program
-// ends stay for the next start, which offers them back.
+// marks its window as due and goes into the window's journal at once, one write of the edit
+// alone; the copy waits until the text has rested for DelayMs, or at most MaxDelayMs during a
+// long burst of typing, and the journal then begins again from it. The journals are made durable
+// once the text has rested SyncRestMs, or at most SyncMaxMs after an edit. A save or the
+// window's closing removes its snapshot; snapshots of windows still open when the program ends
+// stay for the next start, which offers them back.
 class SnapshotScheduler : public QObject {
     Q_OBJECT
 public:
     static constexpr int DelayMs = 1500;
     static constexpr int MaxDelayMs = 10000;
+    static constexpr int SyncRestMs = 300;
+    static constexpr int SyncMaxMs = 1000;
 
     SnapshotScheduler(Workspace& workspace, const QString& folder);
     ~SnapshotScheduler() override;
@@ -28,6 +32,9 @@ public:
     void watch(frmNotePad* window);
     // The window's text was saved: its snapshot goes.
     void saved(frmNotePad* window);
+    // The window's text was just read from its file: its journal begins from it now, so that the
+    // first key costs no more than any other.
+    void read(frmNotePad* window);
     // Writes every due snapshot now.
     void flush();
     // Offers back the snapshots of frames that ended without closing their windows, with one
@@ -42,9 +49,18 @@ private:
         int serial = 0;
         bool due = false;
         bool written = false;
+        // The length of the text the journal gives, -1 while there is no journal.
+        qsizetype journaled = -1;
+        // The journal could not be written: none until the next copy begins it again.
+        bool journalBroken = false;
+        // The journal holds the text as read from its file and no edit.
+        bool asRead = false;
     };
 
     void changed(frmNotePad* window);
+    // Puts the change just made into the window's journal.
+    void journal(frmNotePad* window, Entry& entry);
+    void syncTimeout();
     void timeout();
     // Writes the window's copy; an empty string, or what went wrong.
     QString write(frmNotePad* window, Entry& entry);
@@ -57,8 +73,11 @@ private:
     SnapshotStore m_store;
     QHash<frmNotePad*, Entry> m_entries;
     QTimer m_timer;
+    QTimer m_syncTimer;
     QElapsedTimer m_sinceChange;
     QElapsedTimer m_sinceDue;
+    QElapsedTimer m_sinceUnsynced;
+    QString m_journalFailed;  // told with the next copies
     int m_nextSerial = 1;
     bool m_toldCannotWrite = false;
 };

@@ -46,6 +46,8 @@ public:
     virtual void showHiddenEditButtons() = 0;
     // The window's text has just been written to its file.
     virtual void documentSaved(frmNotePad& /*window*/) {}
+    // The window's text is now exactly the bytes just read from its file (its onDisk).
+    virtual void documentRead(frmNotePad& /*window*/) {}
     // True while the toolbar is shown.
     virtual bool toolbarShown() const = 0;
 };

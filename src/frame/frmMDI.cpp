@@ -71,6 +71,9 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemSer
     connect(m_toolbar, &Toolbar::openClicked, this, [this] { m_files->OpenWithDialog(); });
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
     connect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::checkDiskSoon);
+    m_typingPause.setSingleShot(true);
+    connect(&m_typingPause, &QTimer::timeout, this, &frmMDI::checkDisk);
+    qApp->installEventFilter(this);
     m_watcher = new DiskWatcher(this);
     connect(m_watcher, &DiskWatcher::touched, this, [this](const QString& path) {
         // Only the window the user works in is checked now; any other is when it becomes active.
@@ -97,6 +100,7 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemSer
 }
 
 frmMDI::~frmMDI() {
+    qApp->removeEventFilter(this);
     // QMdiArea announces its last deactivation from its own destructor, after ours has run.
     disconnect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::updateMenuBar);
     disconnect(m_mdi, &QMdiArea::subWindowActivated, this, &frmMDI::checkDiskSoon);
@@ -317,6 +321,8 @@ void frmMDI::lastDocumentClosed() {
 
 void frmMDI::documentSaved(frmNotePad& w) { m_snapshots->saved(&w); }
 
+void frmMDI::documentRead(frmNotePad& w) { m_snapshots->read(&w); }
+
 bool frmMDI::toolbarShown() const { return !m_toolbar->isHidden(); }
 
 void frmMDI::RememberRecentFile(const QString& path) { m_recent->RememberRecentFile(path); }
@@ -404,7 +410,17 @@ void frmMDI::checkDiskSoon() {
     QMetaObject::invokeMethod(this, &frmMDI::checkDisk, Qt::QueuedConnection);
 }
 
+bool frmMDI::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::KeyPress || e->type() == QEvent::InputMethod) m_sinceKey.start();
+    return QMainWindow::eventFilter(watched, e);
+}
+
 void frmMDI::checkDisk() {
+    // A notice that came while the user types would take the keys meant for the text.
+    if (m_sinceKey.isValid() && m_sinceKey.elapsed() < TypingPauseMs) {
+        m_typingPause.start(int(TypingPauseMs - m_sinceKey.elapsed()));
+        return;
+    }
     m_diskCheckPending = false;
     // While a dialog is open the user is busy with it; closing it makes the frame active again.
     if (QApplication::activeModalWidget()) return;

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
+#include <QTimer>
 #include <array>
 #include <memory>
 
@@ -58,6 +60,7 @@ public:
     void showHiddenEditButtons() override;
     bool toolbarShown() const override;
     void documentSaved(frmNotePad& w) override;
+    void documentRead(frmNotePad& w) override;
 
     Toolbar* picToolbar() const { return m_toolbar; }
     QMdiArea* mdiArea() const { return m_mdi; }
@@ -103,6 +106,8 @@ protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
+    // Notes when the user last pressed a key anywhere in the program.
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void createMenus();
@@ -128,9 +133,11 @@ private:
     // the toolbar to match.
     void ToggleToolbar(QAction* item);
     // Has the active document window check its file on disk once the current event is done;
-    // several reasons at one moment (the frame and a window becoming active) give one check.
+    // several reasons at one moment (the frame and a window becoming active) give one check. The
+    // check, which may bring up a notice, waits until the user has paused TypingPauseMs in typing.
     void checkDiskSoon();
     void checkDisk();
+    static constexpr int TypingPauseMs = 1000;
 
     AppState m_state;
     std::unique_ptr<DialogService> m_dialogs;
@@ -144,4 +151,6 @@ private:
     DiskWatcher* m_watcher = nullptr;
     bool m_diskCheckPending = false;
     bool m_closing = false;
+    QElapsedTimer m_sinceKey;  // since the last key pressed
+    QTimer m_typingPause;      // a check waits for the typing to pause
 };

@@ -25,6 +25,13 @@ public:
     // default.
     virtual Answer messageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
                               const QString& title) = 0;
+    // A message box the program opens by itself, not in answer to a command: the user may be
+    // typing as it comes up, and the keys typed in that moment go to the widget they were
+    // meant for, never to the box.
+    virtual Answer unbiddenMessageBox(QWidget* parent, const QString& prompt, Buttons buttons,
+                                      Icon icon, const QString& title) {
+        return messageBox(parent, prompt, buttons, icon, title);
+    }
 
     // The file-open dialog with the name box set to fileName; the chosen full path, or nothing
     // when the user cancelled.

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
+#include <memory>
 
 #include "platform/KeyboardReturn.h"
 
@@ -82,6 +85,42 @@ int exec(QDialog& dialog, QWidget* parent) {
     return result;
 }
 
+// While a box the program opened by itself comes up, the keys of typing that was going on pass it
+// by: for GraceMs after it is shown, each key pressed in it goes to the widget that had the
+// keyboard before (the text the user types in), and only a key after that answers the box. Keys
+// already waiting when the box came are handled in its first moments, so none of them answers
+// it; a user who reads the box takes longer than that to press a key.
+class TypingPassesBy : public QObject {
+public:
+    static constexpr int GraceMs = 250;
+
+    TypingPassesBy(QDialog& box, QWidget* typedInto) : box_(box), typedInto_(typedInto) {
+        qApp->installEventFilter(this);
+        shown_.start();
+    }
+    ~TypingPassesBy() override { qApp->removeEventFilter(this); }
+
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        const QEvent::Type type = e->type();
+        if (type != QEvent::KeyPress && type != QEvent::KeyRelease &&
+            type != QEvent::ShortcutOverride)
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || widget->window() != &box_ || shown_.elapsed() >= GraceMs) return false;
+        if (type == QEvent::ShortcutOverride) return true;  // no shortcut of the box either
+        if (typedInto_) {
+            const std::unique_ptr<QEvent> key(e->clone());
+            QCoreApplication::sendEvent(typedInto_, key.get());
+        }
+        return true;
+    }
+
+private:
+    QDialog& box_;
+    QPointer<QWidget> typedInto_;
+    QElapsedTimer shown_;
+};
+
 }  // namespace
 
 QtDialogService::QtDialogService() : lastFolder_(QDir::homePath()) {}
@@ -95,7 +134,22 @@ QString QtDialogService::displayedPrompt(const QString& prompt) {
 DialogService::Answer QtDialogService::messageBox(QWidget* parent, const QString& prompt,
                                                   Buttons buttons, Icon icon,
                                                   const QString& title) {
+    return showMessageBox(parent, prompt, buttons, icon, title, false);
+}
+
+DialogService::Answer QtDialogService::unbiddenMessageBox(QWidget* parent, const QString& prompt,
+                                                          Buttons buttons, Icon icon,
+                                                          const QString& title) {
+    return showMessageBox(parent, prompt, buttons, icon, title, true);
+}
+
+DialogService::Answer QtDialogService::showMessageBox(QWidget* parent, const QString& prompt,
+                                                      Buttons buttons, Icon icon,
+                                                      const QString& title, bool unbidden) {
+    QWidget* typedInto = QApplication::focusWidget();
     QMessageBox box(parent);
+    std::optional<TypingPassesBy> passing;
+    if (unbidden) passing.emplace(box, typedInto);
     box.setWindowTitle(title);
     box.setIcon(toQtIcon(icon));
     // Prompts carry file names and search texts, which must never be read as markup.

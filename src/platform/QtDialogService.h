@@ -15,6 +15,8 @@ public:
 
     Answer messageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
                       const QString& title) override;
+    Answer unbiddenMessageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
+                              const QString& title) override;
     std::optional<QString> openFileName(QWidget* parent, const QString& fileName) override;
     std::optional<QString> saveFileName(QWidget* parent, const QString& fileName) override;
 
@@ -33,6 +35,8 @@ public:
 
 private:
     enum class Purpose { Open, Save };
+    Answer showMessageBox(QWidget* parent, const QString& prompt, Buttons buttons, Icon icon,
+                          const QString& title, bool unbidden);
     std::optional<QString> chooseFile(QWidget* parent, const QString& fileName, Purpose purpose);
 
     QString lastFolder_;

@@ -469,4 +469,36 @@ if [[ -n "$(find "$XDG_STATE_HOME/Tavulella" -type f 2>/dev/null)" ]]; then
   e2e_fail "a clean exit left copies of unsaved text behind"
 fi
 
+e2e_log "typing while another program appends a line every 0.3 s: no key is lost, one notice"
+log=$docs/log.txt
+printf 'w0000\n' >"$log"
+e2e_start_program "$log"
+e2e_wait_frame "$(e2e_upper "$log")" || e2e_fail "$log did not open"
+e2e_focus "$E2E_FRAME"
+touch "$E2E_TMP/appending"
+(
+  i=1
+  while [[ -e "$E2E_TMP/appending" ]]; do
+    printf 'w%04d\n' "$i" >>"$log"
+    i=$((i + 1))
+    sleep 0.3
+  done
+) &
+typed=""
+for i in $(seq 1 12); do typed+="parola$i "; done
+xdotool type --delay "$E2E_TYPE_DELAY" -- "$typed"
+[[ -z "$(e2e_find_windows '^MDI$')" ]] || e2e_fail "a notice came while the user typed"
+# Once the typing has paused, the change is told; then no more while the file goes on changing.
+answer_box "$(mdi_box "quanno astipate, ve spio primma")" Return
+sleep 3
+[[ -z "$(e2e_find_windows '^MDI$')" ]] || e2e_fail "the file that keeps changing was told again"
+rm -f "$E2E_TMP/appending"
+sleep 0.5
+texts=$(e2e_a11y texts)
+[[ "$texts" == "'${typed}w0000\\n'" ]] || e2e_fail "typed keys were lost: $texts"
+file_save
+answer_box "$(mdi_box "Astipamme 'o stesso")" shift+Tab space
+wait_bytes "$log" "${typed}w0000\n\n"
+e2e_stop "$E2E_PID"
+
 e2e_log "passed"

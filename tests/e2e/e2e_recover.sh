@@ -4,6 +4,8 @@
 # seconds after the last key, or sent SIGTERM at once; the next start offers them back, and each
 # saves exactly what it would have saved before. Saving and closing them leaves no copy behind.
 # Ctrl+C's SIGINT, too, leaves the copy of a window's typing for the next start.
+# Then ten windows of every kind are typed into one after the other and the program is killed a
+# tenth of a second after the last key: every window comes back with its text up to that key.
 #
 # usage: e2e_recover.sh path/to/tavulella
 set -euo pipefail
@@ -117,5 +119,54 @@ e2e_key Return
 e2e_wait_texts_contain "fermato" || e2e_fail "sigint: the typed text did not come back"
 e2e_stop "$E2E_PID"
 E2E_PID=""
+
+e2e_log "kill -9 a tenth of a second after the last key, ten windows"
+crlf_utf8=$docs/finestre.txt
+printf 'caff\xc3\xa8\r\ndoje\r\n' >"$crlf_utf8"
+files=("$crlf" "$readme" "$accents" "$crlf_utf8")
+for file in "$crlf" "$readme" "$accents"; do
+  cp "$file" "$file.2"
+  files+=("$file.2")
+done
+e2e_start_program
+e2e_wait_frame "Senza nomme" || e2e_fail "no start-up window"
+e2e_type "primma"
+# Each file is handed to the running frame, as a file manager's launch does; the new window is
+# the active one.
+i=0
+for file in "${files[@]}"; do
+  "$E2E_BIN" "$file" >>"$E2E_ARTIFACTS/$E2E_NAME.handoff.log" 2>&1 </dev/null
+  e2e_wait_frame "$(e2e_upper "$file")" || e2e_fail "$file did not open"
+  e2e_focus "$E2E_FRAME"
+  e2e_type "scritto $i "
+  i=$((i + 1))
+done
+e2e_key alt+f n
+e2e_type "nova"
+before=$(e2e_a11y texts | sort)
+[[ $(wc -l <<<"$before") == 9 ]] || e2e_fail "not nine windows before the last: $before"
+e2e_key alt+f n
+e2e_type "ultima parola"
+sleep 0.1
+kill -KILL "$E2E_PID"
+e2e_wait_exit || true
+E2E_KEEP_UNSAVED=1 e2e_start_program
+box=$(e2e_wait_window '^MDI$') || e2e_fail "ten windows: the unsaved text was not offered back"
+e2e_focus "$box"
+e2e_key Return
+e2e_wait_window_closed "$box" || e2e_fail "ten windows: the question did not close"
+# The new start-up window, empty, and the ten windows brought back.
+expected=$(printf "%s\n''\n'ultima parola'\n" "$before" | sort)
+deadline=$((SECONDS + E2E_TIMEOUT))
+until [[ "$(e2e_a11y texts | sort)" == "$expected" ]]; do
+  ((SECONDS < deadline)) || e2e_fail "ten windows came back as:
+$(e2e_a11y texts | sort)
+expected:
+$expected"
+  sleep 0.3
+done
+e2e_screenshot recovered-ten
+kill -KILL "$E2E_PID"
+e2e_wait_exit || true
 
 e2e_log "passed"

@@ -647,3 +647,23 @@ QString SoakRound::state() {
     }
     return out.join(QStringLiteral(" | "));
 }
+
+QString SoakRound::describe(const QString& path, const QByteArray& text, bool lf, bool utf8) {
+    return QStringLiteral("%1 (%2%3): %4")
+        .arg(path.isEmpty() ? QStringLiteral("untitled") : path, lf ? "LF" : "CR LF",
+             utf8 ? ", UTF-8" : "",
+             text.size() <= 300
+                 ? TextScript::shown(text)
+                 : QString::fromLatin1(
+                       QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex()));
+}
+
+QStringList SoakRound::unsaved() const {
+    QStringList out;
+    for (const Document& d : m_docs) {
+        if (!d.dirty || !d.window) continue;
+        const DocumentFormat& format = d.window->Text1->format();
+        out << describe(d.path, d.seen, format.isLf(), format.isUtf8());
+    }
+    return out;
+}

@@ -29,6 +29,11 @@ public:
     // often its box raised its change notification since the round first looked and its undo and
     // redo depths. Two builds play a seed alike when these agree after every action.
     QString state();
+    // The windows with unsaved changes, each as its file (or "untitled"), its kind of document
+    // and its text: what a restart after a kill must offer back.
+    QStringList unsaved() const;
+    // The same for a window brought back after a restart.
+    static QString describe(const QString& path, const QByteArray& text, bool lf, bool utf8);
 
 private:
     // The account of one open document window.
