@@ -190,7 +190,10 @@ QString SnapshotStore::write(int serial, const Snapshot& snapshot) {
     const QString failed = ensureFolderAndLock();
     if (!failed.isEmpty()) return failed;
     QSaveFile file(fileOf(serial));
-    if (!file.open(QIODevice::WriteOnly)) return file.fileName() + ": " + file.errorString();
+    // Unbuffered: a write the disk takes only in part then fails here, where a buffered one
+    // could still be committed as a cut-off copy.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.fileName() + ": " + file.errorString();
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     QByteArray sum;
     if (!encodeTo(snapshot, file, &sum) || !file.commit())
