@@ -698,7 +698,7 @@ private slots:
                 w->Text1->setSelChars(QStringLiteral("jonta \u00e8"));
             }
             for (frmNotePad* w : f.documents())
-                expected << w->Text1->Text() + w->Text1->format().lineEnd();
+                expected << w->Text1->Text() + w->Text1->format().lineEndAfter(w->Text1->Text());
             QVERIFY(f.frame().files().LoadFileIntoWindow(lfPath));  // unchanged: no copy
             f.frame().NewDocumentWindow();
             frmNotePad* toSave = f.active();
@@ -749,7 +749,7 @@ private slots:
             QCOMPARE(box->chars(), QStringLiteral("lassato tutto nuovo \u20ac\n"));
             expected.clear();
             for (frmNotePad* w : edited)
-                expected << w->Text1->Text() + w->Text1->format().lineEnd();
+                expected << w->Text1->Text() + w->Text1->format().lineEndAfter(w->Text1->Text());
 
             FrameFixture other(nullptr, state);
             other.frame().snapshots().offerRecovery();
