@@ -13,8 +13,8 @@
 // The program is killed at the end. Exits 0 when every key was seen repainted.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
-#include <X11/extensions/Xdamage.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 #include <dirent.h>
 #include <fcntl.h>
@@ -160,10 +160,14 @@ int main(int argc, char** argv) {
     for (; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
         if (i + 1 >= argc) return usage();
         const int value = std::atoi(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--keys")) keys = value;
-        else if (!std::strcmp(argv[i], "--warm-up")) warmUp = value;
-        else if (!std::strcmp(argv[i], "--min-width")) minWidth = value;
-        else return usage();
+        if (!std::strcmp(argv[i], "--keys"))
+            keys = value;
+        else if (!std::strcmp(argv[i], "--warm-up"))
+            warmUp = value;
+        else if (!std::strcmp(argv[i], "--min-width"))
+            minWidth = value;
+        else
+            return usage();
         ++i;
     }
     if (i + 1 >= argc || keys < 1) return usage();
@@ -199,7 +203,8 @@ int main(int argc, char** argv) {
         pollfd p{out[0], POLLIN, 0};
         char buffer[4096];
         ssize_t n = 0;
-        if (left <= 0 || poll(&p, 1, int(left)) <= 0 || (n = read(out[0], buffer, sizeof buffer)) <= 0) {
+        if (left <= 0 || poll(&p, 1, int(left)) <= 0 ||
+            (n = read(out[0], buffer, sizeof buffer)) <= 0) {
             std::fprintf(stderr, "bench_keylatency: %s never became ready\n", command[0]);
             return finish(2);
         }
