@@ -172,6 +172,8 @@ int main(int argc, char** argv) {
     }
     if (i + 1 >= argc || keys < 1) return usage();
     char** command = argv + i + 1;
+    // A reader that goes away must not end this program before it has ended the one it started.
+    signal(SIGPIPE, SIG_IGN);
 
     int out[2];
     if (pipe(out) != 0) return 2;
