@@ -114,6 +114,16 @@ void Scenarios::putCaret(BenchSubject& subject, int viewPosition) {
     IdleWait::untilIdle();
 }
 
+void Scenarios::focusEditor(BenchSubject& subject) {
+    // The keys go to the focus widget, which only an active frame has: without a window manager
+    // the frame may become active a while after it shows (under a profiler, seconds after).
+    for (int tries = 0; tries < 1000 && !subject.editor()->hasFocus(); ++tries) {
+        subject.frame()->activateWindow();
+        subject.editor()->setFocus();
+        runFor(10);
+    }
+}
+
 void Scenarios::runFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
@@ -377,6 +387,7 @@ int Scenarios::memory(BenchSubject& subject, int count, const QString& path) {
         if (file.isEmpty()) {
             subject.newWindowFromMenu();
             IdleWait::untilIdle();
+            focusEditor(subject);
             for (const QChar c : typed)
                 KeyInput::press(subject.frame(), Qt::Key(c.toUpper().unicode()), {}, QString(c));
         } else {
@@ -413,6 +424,7 @@ int Scenarios::hold(BenchSubject& subject, const QString& path, const QString& c
     } else if (caret == QLatin1String("end")) {
         putCaret(subject, end);
     }
+    focusEditor(subject);
     if (!subject.editor()->hasFocus()) return fail("the text box has not the focus");
     BenchReport::figure(QStringLiteral("hold_ready"), 1);
     return QApplication::exec();

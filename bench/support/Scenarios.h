@@ -59,6 +59,9 @@ private:
     static void startIdle(BenchSubject& subject);
     static void openUntimed(BenchSubject& subject, const QString& path);
     static void putCaret(BenchSubject& subject, int viewPosition);
+    // Gives the active document window's text box the keyboard focus, waiting for the frame to
+    // become the active window.
+    static void focusEditor(BenchSubject& subject);
     // Lets the event loop run for ms.
     static void runFor(int ms);
     // The CPU time the process takes while its event loop runs idle for a while, in percent of
