@@ -7,13 +7,16 @@
 #   TAVULELLA_BENCH_DIR   build folder (default: build-bench/ in the checkout)
 #   TAVULELLA_BENCH_RUNS  runs per figure, after one warm-up run (default: 5)
 #   TAVULELLA_BENCH_ONLY  comma-separated scenarios to run (default: all): startup, open64k,
-#                         open10m, edit, find, save, new, fontmenu, windows, open64k-lf,
+#                         open10m, edit, find, save, new, fontmenu, windows, memory,
+#                         memory64k, open64k-lf,
 #                         edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8, openline64k,
-#                         line64k, line2m, line10m, pasteline
+#                         line64k, line2m, line10m, pasteline, typing, typing64k,
+#                         typingline64k
 #   TAVULELLA_JOBS        parallel compile jobs (default: 2)
 #   TAVULELLA_BENCH_INSTRUCTIONS=1  instead of the table, count the instructions each side runs
 #                         from its start until it is idle (callgrind), which other work on the
-#                         machine does not change; needs valgrind (scripts/deps.sh test)
+#                         machine does not change: Tavulella, the floor that draws what its
+#                         start-up frame draws, and the bare floor
 #
 # Exits 0 when every target holds, 1 when one is missed, 2 when the run itself failed.
 # The figures are only as good as the machine is quiet: the script prints the load first.
@@ -27,7 +30,7 @@ JOBS=${TAVULELLA_JOBS:-2}
 MIN_FAMILIES=300
 FONT_PACKAGES=(fontconfig fonts-noto-core fonts-noto-ui-core fonts-noto-ui-extra)
 
-bash "$ROOT/scripts/deps.sh" run xvfb >&2
+bash "$ROOT/scripts/deps.sh" run bench >&2
 
 font_families() {
   if command -v fc-list >/dev/null 2>&1; then
@@ -54,7 +57,8 @@ fi
 
 cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release -DTAVULELLA_BUILD_TESTS=ON \
   -DTAVULELLA_BUILD_BENCH=ON >&2
-cmake --build "$BUILD_DIR" -j"$JOBS" --target bench_floor bench_startup bench_work bench_table >&2
+cmake --build "$BUILD_DIR" -j"$JOBS" --target bench_floor bench_startup bench_work bench_table \
+  bench_keylatency >&2
 BIN=$BUILD_DIR/bench
 
 # A private X server without a window manager, private settings and runtime folders.
@@ -89,25 +93,31 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # Start-up, counted in instructions up to the moment the program reports that it is idle.
 if [[ "${TAVULELLA_BENCH_INSTRUCTIONS:-}" == 1 ]]; then
   command -v valgrind >/dev/null || {
-    echo "bench: valgrind is missing: bash scripts/deps.sh test" >&2
+    echo "bench: valgrind is missing: bash scripts/deps.sh bench" >&2
     exit 2
   }
+  # The bare floor, the framed floor (which draws what Tavulella's start-up frame draws) and
+  # Tavulella; the target is 1.05 x the framed floor.
+  sides=("bench_floor startup" "bench_floor --framed startup" "bench_startup startup")
   counts=()
-  for program in bench_floor bench_startup; do
+  for i in "${!sides[@]}"; do
+    read -r -a command <<<"${sides[$i]}"
     rm -rf "$TMP/config" "$TMP/state"
     valgrind --tool=callgrind --dump-before='BenchReport::figure*' \
-      --callgrind-out-file="$TMP/$program.%p" "$BIN/$program" startup >/dev/null 2>"$TMP/$program.log" ||
-      { cat "$TMP/$program.log" >&2; exit 2; }
-    counts+=("$(sed -n 's/^summary: //p' "$TMP/$program".*.1)")
+      --callgrind-out-file="$TMP/side$i.%p" "$BIN/${command[0]}" "${command[@]:1}" >/dev/null \
+      2>"$TMP/side$i.log" || { cat "$TMP/side$i.log" >&2; exit 2; }
+    counts+=("$(sed -n 's/^summary: //p' "$TMP/side$i".*.1)")
   done
-  echo "Start-up until idle (instructions): Tavulella ${counts[1]}, floor ${counts[0]}," \
-    "ratio $(awk -v t="${counts[1]}" -v f="${counts[0]}" 'BEGIN { printf "%.3f", t / f }')"
+  ratio() { awk -v t="$1" -v f="$2" 'BEGIN { printf "%.3f", t / f }'; }
+  echo "Start-up until idle (instructions): Tavulella ${counts[2]}," \
+    "framed floor ${counts[1]} (ratio $(ratio "${counts[2]}" "${counts[1]}"), target <= 1.05)," \
+    "bare floor ${counts[0]} (ratio $(ratio "${counts[2]}" "${counts[0]}"))"
   exit 0
 fi
 
 echo "bench: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg); $RUNS runs per figure" >&2
 args=(--floor "$BIN/bench_floor" --startup "$BIN/bench_startup" --work "$BIN/bench_work"
-  --runs "$RUNS")
+  --keylatency "$BIN/bench_keylatency" --runs "$RUNS")
 [[ -z "$ONLY" ]] || args+=(--only "$ONLY")
 status=0
 "$BIN/bench_table" "${args[@]}" || status=$?

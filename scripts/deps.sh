@@ -6,6 +6,7 @@
 #   scripts/deps.sh test    that, plus what the unit, widget and end-to-end tests need
 #   scripts/deps.sh xvfb    a virtual X server, for looking at the editor without a desktop
 #   scripts/deps.sh package what building the Debian package needs
+#   scripts/deps.sh bench   what scripts/bench.sh needs beyond a build and a virtual X server
 #
 # Several purposes may be given at once. Runs apt-get as root, through sudo otherwise.
 # To add packages, extend the array of the purpose they serve.
@@ -76,8 +77,13 @@ HARDEN_PACKAGES+=(clang-format)
 # package is upgraded.
 TEST_LOCALES=(it_IT.UTF-8)
 
+# The benchmarks: sending keys through XTest and seeing the window's first repaint after each
+# through XDamage (the typing latency), counting instructions (valgrind's callgrind), and a
+# heap profiler to find where a window's memory goes (heaptrack).
+BENCH_PACKAGES=(libxtst-dev libxdamage-dev valgrind heaptrack)
+
 usage() {
-  echo "usage: $0 run|test|xvfb|package ..." >&2
+  echo "usage: $0 run|test|xvfb|package|bench ..." >&2
   exit 2
 }
 
@@ -93,6 +99,7 @@ for purpose in "$@"; do
           locales+=("${TEST_LOCALES[@]}") ;;
     xvfb) wanted+=("${XVFB_PACKAGES[@]}") ;;
     package) wanted+=("${BUILD_PACKAGES[@]}" "${PACKAGE_PACKAGES[@]}") ;;
+    bench) wanted+=("${BUILD_PACKAGES[@]}" "${XVFB_PACKAGES[@]}" "${BENCH_PACKAGES[@]}") ;;
     *) usage ;;
   esac
 done

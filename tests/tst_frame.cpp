@@ -528,6 +528,71 @@ private slots:
         // Opened again, the list is rebuilt rather than appended to.
         emit w->mnufile->aboutToShow();
         QCOMPARE(w->mnufile->actions().size(), actions.size());
+
+        // Chosen from the open menu: the menu closes before its item acts, and the item is still
+        // there to act. Once closed, the menu has given back its window, and the list goes.
+        w->mnufile->popup(QPoint(0, 0));
+        QVERIFY(w->mnufile->windowHandle());
+        actions = w->mnufile->actions();
+        w->mnufile->hide();
+        actions.last()->trigger();
+        QCOMPARE(f.active(), w);
+        QTRY_VERIFY(!w->mnufile->windowHandle());
+        QCOMPARE(w->mnufile->actions().size(), actions.size() - 3);
+    }
+
+    // A document window's menus take their items in when they first open; those with a
+    // shortcut were there from the start. Opened, each lists them in its order, once.
+    void theDocumentMenusListTheirItems_data() {
+        QTest::addColumn<QString>("menu");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("File") << "File"
+                              << QStringList{"&Nova",
+                                             "&Arape",
+                                             "&Chiure",
+                                             "Astipe",
+                                             "As&tipa co nomme...",
+                                             "-",
+                                             "'&O niro 'ncoppo 'a carta",
+                                             "-",
+                                             "&Jammuncenne",
+                                             "-",
+                                             "Senza nomme"};
+        QTest::newRow("Edit") << "Edit"
+                              << QStringList{"&Taglia",
+                                             "&Cuopie",
+                                             "&'Ncolla",
+                                             "&Levamme",
+                                             "-",
+                                             "&Piglia tutte cose",
+                                             "&Che ore songhe e quante n'avimme ogge"};
+        QTest::newRow("Search") << "Search"
+                                << QStringList{"&Truvamme", "Tru&vamme, truvamme sempe"};
+        QTest::newRow("Options") << "Options"
+                                 << QStringList{"'E Strumiente", "&'A Parola", "'O culore addereta",
+                                                "'O culore d''a parola"};
+        QTest::newRow("Window") << "Window" << QStringList{"&'A coppa", "&Vicine"};
+    }
+
+    void theDocumentMenusListTheirItems() {
+        QFETCH(QString, menu);
+        QFETCH(QStringList, items);
+        FrameFixture f;
+        frmNotePad* w = f.active();
+        const QMap<QString, QMenu*> menus{{"File", w->mnufile},
+                                          {"Edit", w->mnuEdit},
+                                          {"Search", w->mnuSearch},
+                                          {"Options", w->mnuOptions},
+                                          {"Window", w->mnuWindow}};
+        QMenu* m = menus.value(menu);
+        for (int opening = 0; opening < 2; ++opening) {
+            emit m->aboutToShow();
+            QStringList shown;
+            for (const QAction* a : m->actions()) {
+                if (a->isVisible()) shown << (a->isSeparator() ? QStringLiteral("-") : a->text());
+            }
+            QCOMPARE(shown, items);
+        }
     }
 
     void tileMakesFullWidthBands() {

@@ -319,6 +319,7 @@ private slots:
         frmNotePad* w = f.active();
         QCOMPARE(w->mnufprint->text(), QStringLiteral("'&O niro 'ncoppo 'a carta"));
         QVERIFY(w->mnufprint->shortcut().isEmpty());
+        emit w->mnufile->aboutToShow();
         QVERIFY(w->mnufile->actions().contains(w->mnufprint));
     }
 };

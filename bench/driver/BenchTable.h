@@ -13,14 +13,16 @@
 class BenchTable {
 public:
     struct Programs {
-        QString floor;    // the floor program, every scenario
-        QString startup;  // Tavulella built as the program: start-up and opening files
-        QString work;     // Tavulella with scripted dialogs: the other scenarios
+        QString floor;       // the floor program, every scenario
+        QString startup;     // Tavulella built as the program: start-up and opening files
+        QString work;        // Tavulella with scripted dialogs: the other scenarios
+        QString keyLatency;  // types into the others from outside (the typing scenarios)
     };
 
     // only: the names of the scenarios to run (startup, open64k, open10m, edit, find, save, new,
-    // fontmenu, windows, open64k-lf, edit-lf, find-lf, open64k-utf8, edit-utf8, find-utf8,
-    // openline64k, line64k, line2m, line10m, pasteline); empty for all.
+    // fontmenu, windows, memory, memory64k, open64k-lf, edit-lf, find-lf, open64k-utf8,
+    // edit-utf8, find-utf8, openline64k, line64k, line2m, line10m, pasteline, typing, typing64k,
+    // typingline64k); empty for all.
     BenchTable(const Programs& programs, const QString& workDir, int runs,
                const QStringList& only = {});
 
@@ -33,8 +35,11 @@ public:
     static bool writeFiles(const QString& dir);
 
 private:
-    enum class Side { Tavulella, Floor };
-    enum class Reduce { Median, Max, StartUp };
+    // FramedFloor: the floor that also draws what Tavulella's start-up frame draws (menu bar,
+    // tool bar, title, scroll bar); it runs the scenarios whose job says so.
+    enum class Side { Tavulella, Floor, FramedFloor };
+    // P95: the 95th percentile of a run's samples.
+    enum class Reduce { Median, Max, StartUp, P95 };
     // RatioToAtMost compares Tavulella with itself: its figure against the same figure of the
     // scenario named by the row's `versus`.
     enum class Target { None, RatioAtMost, FloorPlusAtMost, Below, RatioToAtMost };
@@ -43,6 +48,8 @@ private:
         QString name;
         QStringList args;
         bool tavulellaAsProgram;  // run Tavulella's side with the startup program
+        bool framed = false;      // run the framed floor too
+        bool typedInto = false;   // run through the key-latency program
     };
     struct Row {
         QString label;
@@ -53,6 +60,8 @@ private:
         Target target;
         double limit;
         QString versus = QString();
+        // Compared with the framed floor rather than the bare one.
+        bool framed = false;
     };
 
     bool prepareFiles();

@@ -1,14 +1,35 @@
 #include "FloorSubject.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
+#include <QToolBar>
 
-FloorSubject::FloorSubject() = default;
+namespace {
+
+// A 16 x 16 picture: a frame around a coloured square.
+QIcon picture(const QColor& color) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(Qt::black);
+    painter.setBrush(color);
+    painter.drawRect(2, 2, 11, 11);
+    return QIcon(pixmap);
+}
+
+}  // namespace
+
+FloorSubject::FloorSubject(bool framed) : m_framed(framed) {}
 
 FloorSubject::~FloorSubject() = default;
 
@@ -17,6 +38,18 @@ void FloorSubject::start() {
     m_frame->setWindowTitle(QStringLiteral("Floor"));
     m_mdi = new QMdiArea;
     m_frame->setCentralWidget(m_mdi);
+    if (m_framed) {
+        // Set on the application, the child window takes it too.
+        QApplication::setWindowIcon(picture(Qt::darkYellow));
+        for (const char* title : {"&File", "&Cagnamme", "C&ercamme", "C'&amma fa?", "Fe&nesta"})
+            m_frame->menuBar()->addMenu(QString::fromUtf8(title));
+        m_frame->menuBar()->addAction(QStringLiteral("C&hi songh'io"));
+        QToolBar* tools = m_frame->addToolBar(QStringLiteral("Tools"));
+        tools->setMovable(false);
+        tools->setIconSize(QSize(16, 16));
+        for (Qt::GlobalColor color : {Qt::white, Qt::yellow, Qt::red, Qt::green, Qt::blue})
+            tools->addAction(picture(color), QString());
+    }
     addEditor();
     // The size of Tavulella's frame, so that both paint as much.
     m_frame->resize(541, 325);
@@ -26,7 +59,19 @@ void FloorSubject::start() {
 
 void FloorSubject::addEditor() {
     auto* edit = new QPlainTextEdit;
+    if (m_framed) {
+        edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPointSizeF(8.25);
+        font.setBold(true);
+        font.setStretch(QFont::SemiCondensed);
+        edit->setFont(font);
+    }
     QMdiSubWindow* sw = m_mdi->addSubWindow(edit);
+    if (m_framed) {
+        sw->setFont(edit->font());
+        sw->setWindowTitle(QStringLiteral("Senza nomme"));
+    }
     sw->setAttribute(Qt::WA_DeleteOnClose);
     sw->show();
     m_mdi->setActiveSubWindow(sw);

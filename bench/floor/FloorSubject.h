@@ -11,9 +11,15 @@ class QMenu;
 // a QMdiArea holding one QPlainTextEdit; a file is read whole and set with setPlainText. Its
 // other commands are Qt's own: QPlainTextEdit's keys and find(), a new QPlainTextEdit per
 // File, New, a menu of the font families, QMdiArea's tiling and cascading.
+//
+// Framed, it also draws what Tavulella's start-up frame draws, and nothing else: a menu bar
+// with the same six titles, a tool bar of five 16 x 16 pictures, and its one child window with
+// a title, an icon and a text box whose vertical scroll bar always shows, in the same fonts
+// (the forms' bold 8.25-point face, narrowed, in the child window; the default font elsewhere).
+// The pictures are drawn in code, so that the floor reads no image file either.
 class FloorSubject : public BenchSubject {
 public:
-    FloorSubject();
+    explicit FloorSubject(bool framed = false);
     ~FloorSubject() override;
 
     void start() override;
@@ -33,6 +39,7 @@ public:
 private:
     void addEditor();
 
+    bool m_framed;
     std::unique_ptr<QMainWindow> m_frame;
     QMdiArea* m_mdi = nullptr;
     QMenu* m_fontMenu = nullptr;

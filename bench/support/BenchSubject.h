@@ -33,6 +33,14 @@ public:
     virtual void save(const QString& path) = 0;
     // File, New.
     virtual void newWindow() = 0;
+    // File, New as the user chooses it: the File menu opened, then its item. By default the
+    // command alone (a program without that menu).
+    virtual void newWindowFromMenu() { newWindow(); }
+    // Reads the file at path into a document window of its own, beside those open.
+    virtual void openInNewWindow(const QString& path) {
+        newWindow();
+        open(path);
+    }
     // Opens the font menu of the active document window (and leaves it open).
     virtual void openFontMenu() = 0;
     virtual void closeFontMenu() = 0;

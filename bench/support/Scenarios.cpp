@@ -19,6 +19,7 @@
 #include "BenchSubject.h"
 #include "IdleWait.h"
 #include "KeyInput.h"
+#include "ProcessMemory.h"
 
 namespace {
 
@@ -84,10 +85,13 @@ int Scenarios::run(BenchSubject& subject, const QStringList& args) {
     if (mode == QLatin1String("line") && args.size() >= 2)
         return longLine(subject, args[1], number(2, 3));
     if (mode == QLatin1String("pasteline")) return pasteLine(subject, number(1, 2000000));
+    if (mode == QLatin1String("memory")) return memory(subject, number(1, 20), args.value(2));
+    if (mode == QLatin1String("hold")) return hold(subject, args.value(1), args.value(2));
     return fail(
         "usage: startup | open FILE | edit FILE [ROUNDS] | find FILE [ROUNDS] | "
         "save FILE OUT [ROUNDS] | new [ROUNDS] | fontmenu [ROUNDS] | windows [COUNT] | "
-        "line FILE [ROUNDS] | pasteline [BYTES]");
+        "line FILE [ROUNDS] | pasteline [BYTES] | memory [COUNT [FILE]] | "
+        "hold [FILE [middle|end]]");
 }
 
 void Scenarios::startIdle(BenchSubject& subject) {
@@ -110,14 +114,25 @@ void Scenarios::putCaret(BenchSubject& subject, int viewPosition) {
     IdleWait::untilIdle();
 }
 
+void Scenarios::focusEditor(BenchSubject& subject) {
+    // The keys go to the focus widget, which only an active frame has: without a window manager
+    // the frame may become active a while after it shows (under a profiler, seconds after).
+    for (int tries = 0; tries < 1000 && !subject.editor()->hasFocus(); ++tries) {
+        subject.frame()->activateWindow();
+        subject.editor()->setFocus();
+        runFor(10);
+    }
+}
+
+void Scenarios::runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 double Scenarios::idleCpuPercent(BenchSubject& subject, const QString& restFigure) {
     IdleWait::untilIdle();
     if (!subject.editor()->hasFocus()) return -1;
-    const auto runFor = [](int ms) {
-        QEventLoop loop;
-        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-        loop.exec();
-    };
     const double rest0 = processCpuMs();
     runFor(kRestMs);
     BenchReport::figure(restFigure, processCpuMs() - rest0);
@@ -355,4 +370,62 @@ int Scenarios::pasteLine(BenchSubject& subject, int bytes) {
     if (idle < 0) return fail("the text box has not the focus: its caret does not blink");
     BenchReport::figure(QStringLiteral("pasteline_idle_cpu_pct"), idle);
     return 0;
+}
+
+int Scenarios::memory(BenchSubject& subject, int count, const QString& path) {
+    startIdle(subject);
+    // Resident memory once everything an edit leaves for later (the copy of unsaved text) is
+    // done and the program is idle.
+    const auto settled = [] {
+        IdleWait::untilIdle();
+        runFor(kRestMs);
+        IdleWait::untilIdle();
+        return double(ProcessMemory::residentKiB());
+    };
+    const QString typed = QStringLiteral("Ciao, munno!");
+    const auto addWindow = [&](const QString& file) {
+        if (file.isEmpty()) {
+            subject.newWindowFromMenu();
+            IdleWait::untilIdle();
+            focusEditor(subject);
+            for (const QChar c : typed)
+                KeyInput::press(subject.frame(), Qt::Key(c.toUpper().unicode()), {}, QString(c));
+        } else {
+            subject.openInNewWindow(file);
+        }
+        IdleWait::untilIdle();
+    };
+    const int windows = subject.windowCount();
+    const double base = settled();
+    addWindow(path);
+    BenchReport::figure(QStringLiteral("memory_first_kib"), settled() - base);
+    for (int i = 1; i < count; ++i) addWindow(path);
+    BenchReport::figure(QStringLiteral("memory_each_kib"), (settled() - base) / count);
+    if (subject.windowCount() != windows + count) return fail("not every window opened");
+    if (!path.isEmpty()) return 0;
+    for (int i = count; i < 200; ++i) addWindow(QString());
+    BenchReport::figure(QStringLiteral("memory_200_kib"), settled() - base);
+    if (subject.windowCount() != windows + 200) return fail("not every window opened");
+    if (subject.editor()->document()->characterCount() != typed.size() + 1)
+        return fail("the typed line did not arrive");
+    return 0;
+}
+
+int Scenarios::hold(BenchSubject& subject, const QString& path, const QString& caret) {
+    if (path.isEmpty()) {
+        startIdle(subject);
+    } else {
+        openUntimed(subject, path);
+    }
+    const int end = subject.editor()->document()->characterCount() - 1;
+    if (caret == QLatin1String("middle")) {
+        // At the start of the line that holds the middle of the text.
+        putCaret(subject, subject.editor()->document()->findBlock(end / 2).position());
+    } else if (caret == QLatin1String("end")) {
+        putCaret(subject, end);
+    }
+    focusEditor(subject);
+    if (!subject.editor()->hasFocus()) return fail("the text box has not the focus");
+    BenchReport::figure(QStringLiteral("hold_ready"), 1);
+    return QApplication::exec();
 }

@@ -23,6 +23,15 @@ class BenchSubject;
 //                             line_down_ms, line_wordright_ms (Ctrl+Right); then
 //                             line_idle_cpu_pct, the CPU the process takes
 //                             while idle with the caret blinking (percent of one core)
+//   memory COUNT [FILE]       resident memory once idle, each figure over that after the
+//                             start-up: of one window more (memory_first_kib), and the mean of
+//                             COUNT windows more (memory_each_kib); each extra window made with
+//                             File, New (from the menu) and given a typed line, or holding FILE.
+//                             Without FILE also that of 200 such windows more (memory_200_kib)
+//   hold [FILE [CARET]]       the start-up window, or FILE opened, the caret in the middle of
+//                             its text (CARET "middle") or at its end ("end"); once idle reports
+//                             hold_ready and runs on until it is killed, for another program
+//                             to type into it from outside (bench_keylatency)
 //   pasteline BYTES           Paste of BYTES characters without a line break into the empty
 //                             start-up window: pasteline_ms, then pasteline_idle_cpu_pct
 //
@@ -44,10 +53,17 @@ private:
     static int windows(BenchSubject& subject, int count);
     static int longLine(BenchSubject& subject, const QString& path, int rounds);
     static int pasteLine(BenchSubject& subject, int bytes);
+    static int memory(BenchSubject& subject, int count, const QString& path);
+    static int hold(BenchSubject& subject, const QString& path, const QString& caret);
 
     static void startIdle(BenchSubject& subject);
     static void openUntimed(BenchSubject& subject, const QString& path);
     static void putCaret(BenchSubject& subject, int viewPosition);
+    // Gives the active document window's text box the keyboard focus, waiting for the frame to
+    // become the active window.
+    static void focusEditor(BenchSubject& subject);
+    // Lets the event loop run for ms.
+    static void runFor(int ms);
     // The CPU time the process takes while its event loop runs idle for a while, in percent of
     // one core; negative when the text box has not the focus (its caret would not blink). The
     // watch begins after a rest, whose CPU time (ms) is reported as restFigure: the work an edit

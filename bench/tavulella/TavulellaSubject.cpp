@@ -3,6 +3,7 @@
 #include <QMdiArea>
 #include <QMenu>
 
+#include "IdleWait.h"
 #include "KeyInput.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
@@ -66,6 +67,15 @@ void TavulellaSubject::save(const QString& path) {
 
 void TavulellaSubject::newWindow() {
     active() ? active()->mnuFNew_Click() : m_frame->mnuFNew_Click();
+}
+
+void TavulellaSubject::newWindowFromMenu() {
+    frmNotePad* doc = active();
+    if (!doc) return newWindow();
+    doc->mnufile->popup(m_frame->mapToGlobal(QPoint(0, 0)));
+    IdleWait::untilIdle();
+    doc->mnufile->hide();
+    doc->mnuFNew->trigger();
 }
 
 void TavulellaSubject::openFontMenu() {

@@ -28,6 +28,9 @@ public:
     bool findNext(const QString& text, bool matchCase) override;
     void save(const QString& path) override;
     void newWindow() override;
+    void newWindowFromMenu() override;
+    // Opening a file always makes a window of its own.
+    void openInNewWindow(const QString& path) override { open(path); }
     void openFontMenu() override;
     void closeFontMenu() override;
     void tile() override;

@@ -4,9 +4,11 @@
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QFontDatabase>
+#include <QHash>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMenu>
+#include <memory>
 
 #include "document/DocumentPrinter.h"
 #include "document/EditCommands.h"
@@ -22,6 +24,7 @@
 #include "platform/FormFont.h"
 #include "platform/KeyboardReturn.h"
 #include "platform/MenuText.h"
+#include "platform/ReleasingMenu.h"
 #include "platform/SystemServices.h"
 #include "search/SearchCommands.h"
 
@@ -54,31 +57,69 @@ frmNotePad::~frmNotePad() = default;
 
 void frmNotePad::createMenus() {
     // The menus belong to the window; the frame shows them on its menu bar while it is active.
-    auto command = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)()) {
-        QAction* a = menu->addAction(caption);
+    // Each menu gives its window back when it closes (see ReleasingMenu), and its items join it
+    // when it first opens: a window whose menus are never opened costs that much less memory.
+    // An item with a shortcut joins at once: a shortcut acts only from a menu on the menu bar.
+    QHash<QMenu*, std::shared_ptr<QList<QAction*>>> pending;
+    auto menuOf = [this, &pending](const QString& title, QWidget* parent) {
+        auto* menu = new ReleasingMenu(title, parent);
+        auto items = std::make_shared<QList<QAction*>>();
+        pending.insert(menu, items);
+        connect(
+            menu, &QMenu::aboutToShow, this,
+            [menu, items] {
+                // In their order: those that joined at once move among the others.
+                menu->addActions(*items);
+                items->clear();
+            },
+            Qt::SingleShotConnection);
+        return menu;
+    };
+    auto item = [&pending](QMenu* menu, QAction* a) {
+        pending.value(menu)->append(a);
+        return a;
+    };
+    auto command = [this, &item](QMenu* menu, const QString& caption,
+                                 void (frmNotePad::*handler)()) {
+        QAction* a = item(menu, new QAction(caption, menu));
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    auto indexed = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)(int),
-                          int index) {
-        QAction* a = menu->addAction(caption);
+    auto indexed = [this, &item](QMenu* menu, const QString& caption,
+                                 void (frmNotePad::*handler)(int), int index) {
+        QAction* a = item(menu, new QAction(caption, menu));
         connect(a, &QAction::triggered, this, [this, handler, index] { (this->*handler)(index); });
         return a;
     };
+    auto separator = [&item](QMenu* menu) {
+        QAction* a = item(menu, new QAction(menu));
+        a->setSeparator(true);
+        return a;
+    };
+    auto withShortcut = [](QAction* a, const QKeySequence& key) {
+        a->setShortcut(key);
+        static_cast<QMenu*>(a->parent())->addAction(a);
+    };
+    auto submenu = [&menuOf, &item](QMenu* menu, const QString& title) {
+        ReleasingMenu* sub = menuOf(title, menu);
+        item(menu, sub->menuAction());
+        return sub;
+    };
 
-    mnufile = new QMenu(QStringLiteral("&File"), this);
+    ReleasingMenu* file = menuOf(QStringLiteral("&File"), this);
+    mnufile = file;
     mnuFNew = command(mnufile, QStringLiteral("&Nova"), &frmNotePad::mnuFNew_Click);
     mnuFOpen = command(mnufile, QStringLiteral("&Arape"), &frmNotePad::mnuFOpen_Click);
     mnuFClose = command(mnufile, QStringLiteral("&Chiure"), &frmNotePad::mnuFClose_Click);
     mnuFSave = command(mnufile, QStringLiteral("Astipe"), &frmNotePad::mnuFSave_Click);
     mnuFSaveAs =
         command(mnufile, QStringLiteral("As&tipa co nomme..."), &frmNotePad::mnuFSaveAs_Click);
-    mnufile->addSeparator();
+    separator(mnufile);
     mnufprint =
         command(mnufile, QStringLiteral("'&O niro 'ncoppo 'a carta"), &frmNotePad::mnufprint_Click);
-    mnufile->addSeparator();
+    separator(mnufile);
     mnuFExit = command(mnufile, QStringLiteral("&Jammuncenne"), &frmNotePad::mnuFExit_Click);
-    mnuRecentFile[0] = mnufile->addSeparator();
+    mnuRecentFile[0] = separator(mnufile);
     mnuRecentFile[0]->setVisible(false);
     for (int i = 1; i <= 4; ++i) {
         mnuRecentFile[i] = indexed(mnufile, QStringLiteral("FileRecente%1").arg(i),
@@ -86,60 +127,63 @@ void frmNotePad::createMenus() {
         mnuRecentFile[i]->setVisible(false);
     }
     connect(mnufile, &QMenu::aboutToShow, this, &frmNotePad::fillWindowList);
+    // The window list is made anew at each opening: kept, every window would hold an item for
+    // every other.
+    connect(file, &ReleasingMenu::released, this, &frmNotePad::clearWindowList);
 
-    mnuEdit = new QMenu(QStringLiteral("&Cagnamme"), this);
+    mnuEdit = menuOf(QStringLiteral("&Cagnamme"), this);
     mnuECut = command(mnuEdit, QStringLiteral("&Taglia"), &frmNotePad::mnuECut_Click);
-    mnuECut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    withShortcut(mnuECut, QKeySequence(Qt::CTRL | Qt::Key_X));
     mnuECopy = command(mnuEdit, QStringLiteral("&Cuopie"), &frmNotePad::mnuECopy_Click);
-    mnuECopy->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    withShortcut(mnuECopy, QKeySequence(Qt::CTRL | Qt::Key_C));
     mnuEPaste = command(mnuEdit, QStringLiteral("&'Ncolla"), &frmNotePad::mnuEPaste_Click);
-    mnuEPaste->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    withShortcut(mnuEPaste, QKeySequence(Qt::CTRL | Qt::Key_V));
     mnuEDelete = command(mnuEdit, QStringLiteral("&Levamme"), &frmNotePad::mnuEDelete_Click);
-    mnuEDelete->setShortcut(QKeySequence(Qt::Key_Delete));
-    mnuEdit->addSeparator();
+    withShortcut(mnuEDelete, QKeySequence(Qt::Key_Delete));
+    separator(mnuEdit);
     mnuESelectAll =
         command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
     Text1->setContextMenuCommands({mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
     mnuETime = command(mnuEdit, QStringLiteral("&Che ore songhe e quante n'avimme ogge"),
                        &frmNotePad::mnuETime_Click);
 
-    mnuSearch = new QMenu(QStringLiteral("C&ercamme"), this);
+    mnuSearch = menuOf(QStringLiteral("C&ercamme"), this);
     mnuSFind = command(mnuSearch, QStringLiteral("&Truvamme"), &frmNotePad::mnuSFind_Click);
     mnuSFindNext = command(mnuSearch, QStringLiteral("Tru&vamme, truvamme sempe"),
                            &frmNotePad::mnuSFindNext_Click);
-    mnuSFindNext->setShortcut(QKeySequence(Qt::Key_F3));
+    withShortcut(mnuSFindNext, QKeySequence(Qt::Key_F3));
 
-    mnuOptions = new QMenu(QStringLiteral("C'&amma fa?"), this);
+    mnuOptions = menuOf(QStringLiteral("C'&amma fa?"), this);
     connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::mnuOptions_Click);
-    mnuOToolbar = mnuOptions->addAction(QStringLiteral("'E Strumiente"));
+    mnuOToolbar = item(mnuOptions, new QAction(QStringLiteral("'E Strumiente"), mnuOptions));
     CheckableItem::connect(mnuOToolbar, [this] { mnuOToolbar_Click(); });
-    mnuFont = mnuOptions->addMenu(QStringLiteral("&'A Parola"));
+    mnuFont = submenu(mnuOptions, QStringLiteral("&'A Parola"));
     mnuFontName.push_back(
         indexed(mnuFont, QStringLiteral("NomeCarattere"), &frmNotePad::mnuFontName_Click, 0));
-    mnuSettingsItem = mnuOptions->addMenu(QStringLiteral("'O culore addereta"));
+    mnuSettingsItem = submenu(mnuOptions, QStringLiteral("'O culore addereta"));
     const QString backCaptions[] = {QStringLiteral("Russe"), QStringLiteral("Verdine"),
                                     QStringLiteral("Blu'")};
     for (int i = 0; i < 3; ++i) {
         mnuBackColorItem[i] =
             indexed(mnuSettingsItem, backCaptions[i], &frmNotePad::mnuBackColorItem_Click, i);
     }
-    mnuColorsItem = mnuOptions->addMenu(QStringLiteral("'O culore d''a parola"));
+    mnuColorsItem = submenu(mnuOptions, QStringLiteral("'O culore d''a parola"));
     mnuForeColorItem[0] =
         indexed(mnuColorsItem, QStringLiteral("Russe"), &frmNotePad::mnuForeColorItem_Click, 0);
     mnuForeColorItem[1] =
         indexed(mnuColorsItem, QStringLiteral("Verde"), &frmNotePad::mnuForeColorItem_Click, 1);
-    mnuBlueMenu = mnuColorsItem->addMenu(QStringLiteral("Blu'"));
+    mnuBlueMenu = submenu(mnuColorsItem, QStringLiteral("Blu'"));
     mnuForeColorItem[2] = mnuBlueMenu->menuAction();
     mnuBlueItem[0] =
         indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"), &frmNotePad::mnuBlueItem_Click, 0);
-    mnuDarkBlueMenu = mnuBlueMenu->addMenu(QStringLiteral("Blu' 'o nniro"));
+    mnuDarkBlueMenu = submenu(mnuBlueMenu, QStringLiteral("Blu' 'o nniro"));
     mnuBlueItem[1] = mnuDarkBlueMenu->menuAction();
     mnuDarkBlueItem[0] = indexed(mnuDarkBlueMenu, QStringLiteral("Blummare'"),
                                  &frmNotePad::mnuDarkBlueItem_Click, 0);
     mnuDarkBlueItem[1] = indexed(mnuDarkBlueMenu, QStringLiteral("Mezanotte"),
                                  &frmNotePad::mnuDarkBlueItem_Click, 1);
 
-    mnuWindow = new QMenu(QStringLiteral("Fe&nesta"), this);
+    mnuWindow = menuOf(QStringLiteral("Fe&nesta"), this);
     mnuWCascade = command(mnuWindow, QStringLiteral("&'A coppa"), &frmNotePad::mnuWCascade_Click);
     mnuWTile = command(mnuWindow, QStringLiteral("&Vicine"), &frmNotePad::mnuWTile_Click);
 
@@ -152,13 +196,17 @@ QList<QAction*> frmNotePad::menuBarActions() const {
             mnuOptions->menuAction(), mnuWindow->menuAction(), mnuAbout};
 }
 
-void frmNotePad::fillWindowList() {
-    // The File menu ends with one item per open document window, the active one ticked.
+void frmNotePad::clearWindowList() {
     for (QAction* a : std::as_const(m_windowListActions)) {
         mnufile->removeAction(a);
         delete a;
     }
     m_windowListActions.clear();
+}
+
+void frmNotePad::fillWindowList() {
+    // The File menu ends with one item per open document window, the active one ticked.
+    clearWindowList();
     QMdiArea* area = mdiArea();
     if (!area) return;
     const auto windows = area->subWindowList(QMdiArea::CreationOrder);

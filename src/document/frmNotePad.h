@@ -154,6 +154,7 @@ private:
     void Text1_GotFocus();
     void createMenus();
     void fillWindowList();
+    void clearWindowList();
 
     Workspace& m_workspace;
     QString m_tag;

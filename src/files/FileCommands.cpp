@@ -156,6 +156,10 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhea
     try {
         window->setFilePath(path);
         window->onDisk = DiskStamp::ofContent(path, read.bytes);
+        // Shown first, the text box has its width before the text comes in, and lays out only
+        // the lines it shows; a width that changes with the text in would make a layout for
+        // every line (some 300 bytes each, kept). Nothing is drawn before the text is in.
+        m_workspace.showDocument(*window);
         window->Text1->load(read.bytes);
     } catch (const std::bad_alloc&) {
         // The bound leaves room to spare, but other programs take memory too. What was built
@@ -168,7 +172,6 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhea
     }
     window->documentState().Changed = DocumentState::False;
     m_workspace.documentRead(*window);
-    m_workspace.showDocument(*window);
     return window;
 }
 
