@@ -62,9 +62,12 @@ qint64 readFully(int fd, char* data, qint64 size) {
     return done;
 }
 
-bool writeFully(int fd, const char* data, qint64 size) {
+// Hands all of data to write, a call that writes a part of it and says how much (as write(2)
+// does), until all is written or the call fails; a call that writes nothing fails with EIO.
+template <typename Write>
+bool writeAll(const char* data, qint64 size, Write write) {
     while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        const ssize_t n = write(data, static_cast<size_t>(size));
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -77,6 +80,10 @@ bool writeFully(int fd, const char* data, qint64 size) {
         size -= n;
     }
     return true;
+}
+
+bool writeFully(int fd, const char* data, qint64 size) {
+    return writeAll(data, size, [fd](const char* p, size_t n) { return ::write(fd, p, n); });
 }
 
 // Follows a chain of symbolic links to the path that is really written. A dangling link gives
@@ -156,21 +163,11 @@ bool writeFully(QSaveFile& out, const char* data, qint64 size) {
 }
 
 bool writeFullyAt(int fd, const char* data, qint64 size, qint64 offset) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, static_cast<size_t>(size), off_t(offset));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = EIO;
-            return false;
-        }
-        data += n;
-        offset += n;
-        size -= n;
-    }
-    return true;
+    return writeAll(data, size, [fd, &offset](const char* p, size_t n) {
+        const ssize_t written = ::pwrite(fd, p, n, off_t(offset));
+        if (written > 0) offset += written;
+        return written;
+    });
 }
 
 // The whole content of the open file, read from its start whatever its offset, in as few reads
