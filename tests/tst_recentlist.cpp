@@ -273,6 +273,9 @@ private slots:
         QTest::newRow("line break") << "/tmp/a\nb.txt";
         QTest::newRow("long") << "/" + QString(2000, QLatin1Char('x'));
         QTest::newRow("percent and slash") << "/tmp/100%/RecentFile1/x";
+        QTest::newRow("a name that is not UTF-8 (byte E8)")
+            << QStringLiteral("/tmp/caff%1 #%E8.txt").arg(QChar(0xDCE8));
+        QTest::newRow("text that looks like a URI") << "file:///tmp/caff%C3%A8.txt";
     }
     void oddPathsComeBackUnchanged() {
         QFETCH(QString, path);
