@@ -721,6 +721,10 @@ void TestTextFile::namesAreBytes_data() {
                                  << true;
     QTest::newRow("a link to a name that is not UTF-8")
         << QByteArray("link.txt") << QByteArray("caff\xe8.txt") << true;
+    QTest::newRow("a new file in a folder whose name is not UTF-8")
+        << QByteArray("d\xe8/caff\xe8.txt") << QByteArray() << false;
+    QTest::newRow("a file in a folder whose name is not UTF-8")
+        << QByteArray("d\xe8/caff\xe8.txt") << QByteArray() << true;
     QTest::newRow("a link whose name is not UTF-8, to a new file")
         << QByteArray("l\xe8") << QByteArray("caff\xe8.txt") << false;
 }
@@ -729,10 +733,16 @@ void TestTextFile::namesAreBytes() {
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, linkTarget);
     QFETCH(bool, exists);
-    const QByteArray folder = QFile::encodeName(dir_->path());
+    const QByteArray top = QFile::encodeName(dir_->path());
+    // The folder the names are in: a subfolder when the name has one.
+    const qsizetype slash = name.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? top : top + '/' + name.left(slash);
+    name = name.mid(slash + 1);
+    if (slash >= 0) QVERIFY(::mkdir(folder.constData(), 0755) == 0);
     // QTemporaryDir removes files through Qt's names, which cannot name these.
-    const auto removeNames = qScopeGuard([folder] {
+    const auto removeNames = qScopeGuard([top, folder] {
         for (const QByteArray& n : DiskFiles::nameBytes(folder)) ::unlink(folder + '/' + n);
+        if (folder != top) ::rmdir(folder.constData());
     });
     const QByteArray holder = folder + '/' + (linkTarget.isEmpty() ? name : linkTarget);
     QList<QByteArray> names{name};

@@ -347,10 +347,13 @@ int otherFileAt(const QByteArray& nativePath, bool existed, const struct stat& h
     return -1;
 }
 
-// A name in target's folder that no file is likely to have, and that Qt's classes can name when the
-// folder's own name is valid UTF-8.
-QString spareNameBeside(const QString& target) {
-    return QFileInfo(target).absolutePath() + QStringLiteral("/.tavulella-") +
+// A name in target's folder that no file is likely to have, in a form Qt's classes can name: a
+// folder whose own name is not valid UTF-8 is reached through folderFd, held open on it.
+QString spareNameBeside(const QString& target, int folderFd) {
+    const QString folder = folderFd >= 0
+                               ? QStringLiteral("/proc/self/fd/") + QString::number(folderFd)
+                               : QFileInfo(target).absolutePath();
+    return folder + QStringLiteral("/.tavulella-") +
            QString::number(QRandomGenerator::global()->generate64(), 16);
 }
 
@@ -390,7 +393,15 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
         // is not valid UTF-8: such a replacement is committed under a spare name beside it and
         // renamed from there.
         const bool plainName = NativePath::isPlain(target);
-        const QString committed = plainName ? target : spareNameBeside(target);
+        const QString folder = QFileInfo(target).absolutePath();
+        const int folderFd =
+            NativePath::isPlain(folder)
+                ? -1
+                : ::open(NativePath::encode(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const auto closeFolder = qScopeGuard([folderFd] {
+            if (folderFd >= 0) ::close(folderFd);
+        });
+        const QString committed = plainName ? target : spareNameBeside(target, folderFd);
         QSaveFile out(committed);
         out.setDirectWriteFallback(false);
         // Unbuffered: a buffered text that the device takes only in part would be cut short at
