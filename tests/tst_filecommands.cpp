@@ -440,6 +440,32 @@ private slots:
                                                          << "no folder";
     }
 
+    // The folder of a removed file is looked up by its bytes: one whose name is not UTF-8 is
+    // there, so the save makes the file again.
+    void aRemovedFileIsMadeAgainInAFolderWhoseNameIsNotUtf8() {
+        FrameFixture f;
+        const QByteArray folder = QFile::encodeName(f.dir().path()) + "/d\xe8";
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        const auto removeRaw = qScopeGuard([folder] {
+            ::unlink(folder + "/a.txt");
+            ::rmdir(folder.constData());
+        });
+        QVERIFY(DiskFiles::put(folder + "/a.txt", "mine\r\n"));
+        const QString path = f.dir().path() + QStringLiteral("/d%1/a.txt").arg(QChar(0xDCE8));
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        QVERIFY(w);
+        w->Text1->setSelText("typed ");
+        QVERIFY(::unlink(folder + "/a.txt") == 0);
+        f.dialogs().answerMessageBox(Answer::Ok);
+        w->mnuFSave_Click();
+        QCOMPARE(f.dialogs().lastCall().prompt,
+                 QStringLiteral("'O file [") + path +
+                     QStringLiteral("] nun ce sta cchiù.\n\rMo se fa n'ata vota."));
+        QCOMPARE(DiskFiles::bytes(folder + "/a.txt"), QByteArray("typed mine\r\n\r\n"));
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
+    }
+
     void aSaveChecksTheFileOnDisk() {
         QFETCH(QString, change);
         QFETCH(QString, by);
