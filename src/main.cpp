@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     if (!displayNamed(argc, argv)) {
         QCoreApplication core(argc, argv);
         nameApplication();
-        LaunchArguments::parse(QCoreApplication::arguments(), QDir::currentPath());
+        LaunchArguments::parse(LaunchArguments::argumentsOf(argc, argv), QDir::currentPath());
         std::fputs(
             "tavulella: ce vo' na sessione grafica, e nun ce sta nisciuno schermo (né DISPLAY "
             "né WAYLAND_DISPLAY).\n",
@@ -71,8 +71,9 @@ int main(int argc, char** argv) {
     PlatformTranslations::install(app);
 
     // Relative paths are taken from the caller's working folder, which the start-up then leaves.
+    // argv is read as QApplication leaves it (its own options taken out), byte for byte.
     const LaunchArguments launch =
-        LaunchArguments::parse(QApplication::arguments(), QDir::currentPath());
+        LaunchArguments::parse(LaunchArguments::argumentsOf(argc, argv), QDir::currentPath());
 
     // One frame per session: when another process holds the frame's name, the files go to it
     // and this launch ends without a window; when that frame does not answer (or is closing),

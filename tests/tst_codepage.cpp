@@ -1,6 +1,10 @@
+#include <QFile>
+#include <QRandomGenerator>
+#include <QStringDecoder>
 #include <QTest>
 
 #include "files/CodePage.h"
+#include "files/NativePath.h"
 
 class tst_CodePage : public QObject {
     Q_OBJECT
@@ -15,6 +19,9 @@ private slots:
     void upperIsOneToOne();
     void upper_data();
     void upper();
+    void fileNames_data();
+    void fileNames();
+    void fileNamesRoundTrip();
 };
 
 void tst_CodePage::everyByteRoundTrips() {
@@ -141,4 +148,60 @@ void tst_CodePage::upper() {
 }
 
 QTEST_APPLESS_MAIN(tst_CodePage)
+// File names: bytes that are not part of valid UTF-8 become U+DC00 + byte, shown as U+FFFD.
+void tst_CodePage::fileNames_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("ASCII") << QByteArray("/tmp/a b.txt") << u"/tmp/a b.txt"_qs
+                           << u"/tmp/a b.txt"_qs;
+    QTest::newRow("a Latin-1 byte")
+        << QByteArray("caff\xe8") << u"caff\xdce8"_qs << u"caff\xfffd"_qs;
+    QTest::newRow("UTF-8 of two, three and four bytes")
+        << QByteArray("\xc3\xa8\xe6\x97\xa5\xf0\x9f\x98\x80") << u"\u00e8\u65e5\U0001F600"_qs
+        << u"\u00e8\u65e5\U0001F600"_qs;
+    QTest::newRow("overlong, surrogate, past U+10FFFF")
+        << QByteArray("\xc0\xaf\xed\xa0\x80\xf4\x90\x80\x80")
+        << u"\xdcc0\xdcaf\xdced\xdca0\xdc80\xdcf4\xdc90\xdc80\xdc80"_qs
+        << QString(9, QChar(0xfffd));
+    QTest::newRow("a sequence cut short, then ASCII")
+        << QByteArray("\xe6\x97x") << u"\xdce6\xdc97x"_qs << u"\xfffd\xfffdx"_qs;
+}
+
+void tst_CodePage::fileNames() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, path);
+    QFETCH(QString, shown);
+    QCOMPARE(NativePath::decode(bytes), path);
+    QCOMPARE(NativePath::encode(path), bytes);
+    QCOMPARE(NativePath::readable(path), shown);
+    QCOMPARE(NativePath::isPlain(path), path == shown);
+    QCOMPARE(NativePath::fromEncodedPath(NativePath::toUri(path).mid(7)), path);
+}
+
+// Any bytes come back from their path exactly; valid UTF-8 is decoded as Qt decodes file names.
+void tst_CodePage::fileNamesRoundTrip() {
+    QRandomGenerator random(34);
+    const char32_t starts[] = {0x20, 0x80, 0x800, 0xE000, 0xFFFE, 0x10000, 0x10FFF0};
+    for (int round = 0; round < 3000; ++round) {
+        QByteArray bytes;
+        const int pieces = random.bounded(1, 10);
+        for (int i = 0; i < pieces; ++i) {
+            if (random.bounded(2)) {
+                bytes += char(random.bounded(256));
+            } else {
+                const char32_t c = starts[random.bounded(7)] + char32_t(random.bounded(16));
+                bytes += QString::fromUcs4(&c, 1).toUtf8();
+            }
+        }
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                      QStringDecoder::Flag::Stateless);
+        const QString strict = utf8(bytes);
+        const QString path = NativePath::decode(bytes);
+        QCOMPARE(NativePath::encode(path), bytes);
+        QVERIFY2(NativePath::isPlain(path) == !utf8.hasError(), bytes.toHex(' ').constData());
+        if (!utf8.hasError()) QCOMPARE(path, QFile::decodeName(bytes));
+    }
+}
+
 #include "tst_codepage.moc"

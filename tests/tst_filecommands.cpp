@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utime.h>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QInputMethodEvent>
 #include <QMdiArea>
 #include <QMimeData>
+#include <QScopeGuard>
 #include <QTest>
 #include <QTextCursor>
 #include <QTimer>
@@ -145,9 +147,15 @@ private slots:
         frmNotePad* first = f.active();
         first->show();
         QVERIFY(QTest::qWaitForWindowExposed(&f.frame()));
+        // Last a name that is not UTF-8, as a file manager lists it; saved back to the same name.
+        const QByteArray folder = QFile::encodeName(f.dir().path());
+        QVERIFY(DiskFiles::put(folder + "/caff\xe8.txt", "tre"));
+        const auto removeRaw = qScopeGuard([folder] { ::unlink(folder + "/caff\xe8.txt"); });
         QMimeData dragged;
-        dragged.setUrls({QUrl::fromLocalFile(big), QUrl(QStringLiteral("http://example.org/b")),
-                         QUrl::fromLocalFile(a)});
+        dragged.setData(QStringLiteral("text/uri-list"),
+                        QUrl::fromLocalFile(big).toEncoded() + "\r\nhttp://example.org/b\r\n" +
+                            QUrl::fromLocalFile(a).toEncoded() + "\r\nfile://" +
+                            QUrl::toPercentEncoding(f.dir().path(), "/") + "/caff%E8.txt\r\n");
         dragged.setText(a);
         QWidget* target = first->Text1->viewport();
         const QPoint at = target->rect().center();
@@ -161,9 +169,20 @@ private slots:
         QApplication::sendEvent(target, &drop);
         FrameFixture::settle();
         QCOMPARE(first->Text1->Text(), QByteArray());
-        QCOMPARE(f.documents().size(), 2);
-        QCOMPARE(f.active()->Caption(), a.toUpper());
-        QCOMPARE(f.active()->Text1->Text(), QByteArray("uno"));
+        QCOMPARE(f.documents().size(), 3);
+        QCOMPARE(f.documents().at(1)->Caption(), a.toUpper());
+        QCOMPARE(f.documents().at(1)->Text1->Text(), QByteArray("uno"));
+        frmNotePad* raw = f.documents().at(2);
+        QCOMPARE(raw->Caption(), f.dir().path().toUpper() + QStringLiteral("/CAFF\uFFFD.TXT"));
+        QCOMPARE(raw->Text1->Text(), QByteArray("tre"));
+        raw->Text1->setSelText("quattro ");
+        raw->mnuFSave_Click();
+        QCOMPARE(DiskFiles::bytes(folder + "/caff\xe8.txt"), QByteArray("quattro tre\n"));
+        // Beside the fixture's own folders, no file of another name.
+        QList<QByteArray> names = DiskFiles::nameBytes(folder);
+        names.removeOne("config");
+        names.removeOne("state");
+        QCOMPARE(names, (QList<QByteArray>{"a.txt", "big.txt", "caff\xe8.txt"}));
         QStringList told;
         for (const auto& call : f.dialogs().calls()) told << call.prompt;
         QCOMPARE(told, (QStringList{"'O file è troppo gruosso po pute' arapì.",
@@ -419,6 +438,32 @@ private slots:
         QTest::newRow("rm -r folder, the save question") << "rm -r folder"
                                                          << "close"
                                                          << "no folder";
+    }
+
+    // The folder of a removed file is looked up by its bytes: one whose name is not UTF-8 is
+    // there, so the save makes the file again.
+    void aRemovedFileIsMadeAgainInAFolderWhoseNameIsNotUtf8() {
+        FrameFixture f;
+        const QByteArray folder = QFile::encodeName(f.dir().path()) + "/d\xe8";
+        QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+        const auto removeRaw = qScopeGuard([folder] {
+            ::unlink(folder + "/a.txt");
+            ::rmdir(folder.constData());
+        });
+        QVERIFY(DiskFiles::put(folder + "/a.txt", "mine\r\n"));
+        const QString path = f.dir().path() + QStringLiteral("/d%1/a.txt").arg(QChar(0xDCE8));
+        frmNotePad* w = f.frame().files().LoadFileIntoWindow(path);
+        QVERIFY(w);
+        w->Text1->setSelText("typed ");
+        QVERIFY(::unlink(folder + "/a.txt") == 0);
+        f.dialogs().answerMessageBox(Answer::Ok);
+        w->mnuFSave_Click();
+        QCOMPARE(f.dialogs().lastCall().prompt,
+                 QStringLiteral("'O file [") + path +
+                     QStringLiteral("] nun ce sta cchiù.\n\rMo se fa n'ata vota."));
+        QCOMPARE(DiskFiles::bytes(folder + "/a.txt"), QByteArray("typed mine\r\n\r\n"));
+        QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
+                 qPrintable(f.dialogs().problems()));
     }
 
     void aSaveChecksTheFileOnDisk() {

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
@@ -8,16 +10,19 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTest>
 
+#include "DiskFiles.h"
 #include "FrameFixture.h"
 #include "about/frmAbout.h"
 #include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "files/LaunchArguments.h"
 #include "files/RecentList.h"
 #include "frame/FrameService.h"
 #include "frame/Toolbar.h"
@@ -165,6 +170,11 @@ private slots:
                            "file://elsewhere$D/a.txt",
                            "'O file è troppo gruosso po pute' arapì.", bad + "gone.txt"}
             << QStringList{"$D/a.txt", "$D/gone.txt"};
+        // "$E" is the byte E8 on the command line, "$X" the character the program holds it as.
+        QTest::newRow("a name that is not UTF-8, as a path and as a URI")
+            << QStringList{"caff$E.txt", "file://$D/caff%E8.txt"}
+            << QStringList{"$D/CAFF\uFFFD.TXT", "$D/CAFF\uFFFD.TXT"} << QStringList{}
+            << QStringList{"$D/caff$X.txt"};
         QTest::newRow("none opens") << QStringList{"gone.txt"} << QStringList{""}
                                     << QStringList{bad + "gone.txt"} << QStringList{"$D/gone.txt"};
     }
@@ -181,10 +191,19 @@ private slots:
             start.writeFile(QStringLiteral("b c.txt"), "due");
             start.writeFile(QStringLiteral("a:b.txt"), "tre");
             start.writeFile(QStringLiteral("big.txt"), QByteArray(65001, 'x'));
+            DiskFiles::put(QFile::encodeName(dir) + "/caff\xe8.txt", "quattro");
             for (int i = 0; i < prompts.size(); ++i)
                 start.dialogs().answerMessageBox(DialogService::Answer::Ok);
-            return arguments.replaceInStrings(QStringLiteral("$D"), dir);
+            // As the program's argv holds them.
+            QList<QByteArray> bytes;
+            std::vector<const char*> argv{"tavulella"};
+            for (const QString& a : arguments.replaceInStrings(QStringLiteral("$D"), dir))
+                bytes << a.toUtf8().replace("$E", "\xe8");
+            for (const QByteArray& b : bytes) argv.push_back(b.constData());
+            return LaunchArguments::argumentsOf(int(argv.size()), argv.data()).mid(1);
         });
+        const auto removeRaw =
+            qScopeGuard([&dir] { ::unlink(QFile::encodeName(dir) + "/caff\xe8.txt"); });
         QStringList shown;
         for (frmNotePad* w : f.documents()) shown << (w->isUntitled() ? QString() : w->Caption());
         QCOMPARE(shown, captions.replaceInStrings(QStringLiteral("$D"), dir.toUpper()));
@@ -193,7 +212,8 @@ private slots:
         for (const auto& call : f.dialogs().calls()) told << call.prompt;
         QCOMPARE(told, prompts.replaceInStrings(QStringLiteral("$D"), dir));
         QCOMPARE(RecentList(f.frame().services().settings()).entries(),
-                 recent.replaceInStrings(QStringLiteral("$D"), dir));
+                 recent.replaceInStrings(QStringLiteral("$D"), dir)
+                     .replaceInStrings(QStringLiteral("$X"), QString(QChar(0xDCE8))));
         QVERIFY2(!f.dialogs().unexpectedDialog(), qPrintable(f.dialogs().problems()));
     }
 
@@ -248,6 +268,9 @@ private slots:
             << QStringList{
                    "'O file [$D/b c.txt] nun ce sta cchiù.\n\r'O testo resta ccà: si "
                    "l'astipate, 'o file se fa n'ata vota."};
+        QTest::newRow("a name that is not UTF-8")
+            << QStringList{"file://$D/a.txt", "file://$D/caff%E8.txt"}
+            << QStringList{"$U/A.TXT", "$U/CAFF\uFFFD.TXT"} << QStringList{};
         QTest::newRow("no files: an empty window")
             << QStringList{} << QStringList{"Senza nomme:2"} << QStringList{};
         QTest::newRow("refusals")
@@ -269,6 +292,9 @@ private slots:
         f.writeFile(QStringLiteral("a.txt"), "uno");
         f.writeFile(QStringLiteral("b c.txt"), "due");
         f.writeFile(QStringLiteral("big.txt"), QByteArray(65001, 'x'));
+        const QByteArray raw = QFile::encodeName(dir) + "/caff\xe8.txt";
+        DiskFiles::put(raw, "due");
+        const auto removeRaw = qScopeGuard([raw] { ::unlink(raw.constData()); });
         for (int i = 0; i < prompts.size(); ++i) f.dialogs().answerMessageBox(Answer::Ok);
         FrameService service;
         service.attach(f.frame());

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QMenu>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QTest>
 #include <functional>
@@ -273,6 +274,9 @@ private slots:
         QTest::newRow("line break") << "/tmp/a\nb.txt";
         QTest::newRow("long") << "/" + QString(2000, QLatin1Char('x'));
         QTest::newRow("percent and slash") << "/tmp/100%/RecentFile1/x";
+        QTest::newRow("a name that is not UTF-8 (byte E8)")
+            << QStringLiteral("/tmp/caff%1 #%E8.txt").arg(QChar(0xDCE8));
+        QTest::newRow("text that looks like a URI") << "file:///tmp/caff%C3%A8.txt";
     }
     void oddPathsComeBackUnchanged() {
         QFETCH(QString, path);
@@ -646,23 +650,36 @@ private slots:
     void choosingARecentFileOpensIt_data() {
         QTest::addColumn<bool>("fromFrame");
         QTest::addColumn<int>("position");
-        QTest::newRow("frame, first") << true << 1;
-        QTest::newRow("frame, third") << true << 3;
-        QTest::newRow("document, first") << false << 1;
-        QTest::newRow("document, second") << false << 2;
+        QTest::addColumn<bool>("notUtf8");  // c's name holds the byte E8, which is not UTF-8
+        QTest::newRow("frame, first") << true << 1 << false;
+        QTest::newRow("frame, third") << true << 3 << false;
+        QTest::newRow("document, first") << false << 1 << false;
+        QTest::newRow("document, second") << false << 2 << false;
+        QTest::newRow("frame, first, a name that is not UTF-8") << true << 1 << true;
+        QTest::newRow("document, first, a name that is not UTF-8") << false << 1 << true;
     }
     void choosingARecentFileOpensIt() {
         QFETCH(bool, fromFrame);
         QFETCH(int, position);
+        QFETCH(bool, notUtf8);
         FrameFixture f;
         // b is larger than File, Open accepts: the recent list opens it all the same.
         const QByteArray big(70000, 'b');
-        const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", big),
-                      c = f.writeFile("c.txt", "C");
+        const QString a = f.writeFile("a.txt", "A"), b = f.writeFile("b.txt", big);
+        const QByteArray cBytes =
+            QFile::encodeName(f.dir().path()) + (notUtf8 ? "/c\xe8.txt" : "/c.txt");
+        QVERIFY(DiskFiles::put(cBytes, "C"));
+        const auto removeC = qScopeGuard([cBytes] { ::unlink(cBytes.constData()); });
+        const QString c = f.dir().path() + (notUtf8 ? QStringLiteral("/c%1.txt").arg(QChar(0xDCE8))
+                                                    : QStringLiteral("/c.txt"));
         storeAll(f.frame().services().settings(), {a, b, c});
         f.frame().recentFiles().LoadRecentList();
         const QStringList entries{c, b, a};
         const QString chosen = entries[position - 1];
+        // Captions show the byte as U+FFFD.
+        QStringList shownEntries = entries;
+        shownEntries.replaceInStrings(QString(QChar(0xDCE8)), QString(QChar(0xFFFD)));
+        const QList<QByteArray> texts{"C", big, "A"};
 
         const int before = f.documents().size();
         if (fromFrame)
@@ -672,11 +689,12 @@ private slots:
         FrameFixture::settle();
 
         QCOMPARE(f.documents().size(), before + 1);
-        QCOMPARE(f.active()->Caption(), chosen.toUpper());
-        QCOMPARE(f.active()->Text1->Text(), FrameFixture::readFile(chosen));
+        QCOMPARE(f.active()->Caption(), shownEntries[position - 1].toUpper());
+        QCOMPARE(f.active()->Text1->Text(), texts[position - 1]);
         QCOMPARE(stored(f.frame()), entries);
         // The new window's menu has been refreshed with the list.
         QCOMPARE(shown(f.active()->mnuRecentFile, 1), entries);
+        QCOMPARE(f.active()->mnuRecentFile[1]->text(), shownEntries[0]);
         QVERIFY2(f.dialogs().calls().isEmpty(), qPrintable(f.dialogs().problems()));
     }
 

@@ -15,10 +15,13 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 #include "ChildCase.h"
 #include "DiskFiles.h"
+#include "files/DiskStamp.h"
+#include "files/NativePath.h"
 #include "files/TextFile.h"
 
 namespace {
@@ -90,6 +93,9 @@ private slots:
 
     void sizeOf_data();
     void sizeOf();
+
+    void namesAreBytes_data();
+    void namesAreBytes();
 
 private:
     QString path(const QString& name) const { return dir_->filePath(name); }
@@ -699,6 +705,67 @@ void TestTextFile::sizeOf() {
     QVERIFY(QDir(dir_->path()).mkdir("folder"));
     const QString where = target.isEmpty() || target.startsWith('/') ? target : path(target);
     QCOMPARE(TextFile::sizeOf(where), size);
+}
+
+// A file name is bytes: one that is not valid UTF-8 is read, looked at and saved back under
+// the same bytes, a new one made under them, through a link too; valid UTF-8 is as before.
+void TestTextFile::namesAreBytes_data() {
+    QTest::addColumn<QByteArray>("name");        // the name the program is given
+    QTest::addColumn<QByteArray>("linkTarget");  // when not empty, name is a link to this name
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("byte E8, existing file") << QByteArray("caff\xe8.txt") << QByteArray() << true;
+    QTest::newRow("byte E8, new file") << QByteArray("caff\xe8.txt") << QByteArray() << false;
+    QTest::newRow("bytes never in UTF-8, an overlong form, a surrogate")
+        << QByteArray("\xff\xfe \xc0\xaf \xed\xa0\x80") << QByteArray() << true;
+    QTest::newRow("valid UTF-8") << QByteArray("caff\xc3\xa8 \xf0\x9f\x98\x80.txt") << QByteArray()
+                                 << true;
+    QTest::newRow("a link to a name that is not UTF-8")
+        << QByteArray("link.txt") << QByteArray("caff\xe8.txt") << true;
+    QTest::newRow("a new file in a folder whose name is not UTF-8")
+        << QByteArray("d\xe8/caff\xe8.txt") << QByteArray() << false;
+    QTest::newRow("a file in a folder whose name is not UTF-8")
+        << QByteArray("d\xe8/caff\xe8.txt") << QByteArray() << true;
+    QTest::newRow("a link whose name is not UTF-8, to a new file")
+        << QByteArray("l\xe8") << QByteArray("caff\xe8.txt") << false;
+}
+
+void TestTextFile::namesAreBytes() {
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, linkTarget);
+    QFETCH(bool, exists);
+    const QByteArray top = QFile::encodeName(dir_->path());
+    // The folder the names are in: a subfolder when the name has one.
+    const qsizetype slash = name.lastIndexOf('/');
+    const QByteArray folder = slash < 0 ? top : top + '/' + name.left(slash);
+    name = name.mid(slash + 1);
+    if (slash >= 0) QVERIFY(::mkdir(folder.constData(), 0755) == 0);
+    // QTemporaryDir removes files through Qt's names, which cannot name these.
+    const auto removeNames = qScopeGuard([top, folder] {
+        for (const QByteArray& n : DiskFiles::nameBytes(folder)) ::unlink(folder + '/' + n);
+        if (folder != top) ::rmdir(folder.constData());
+    });
+    const QByteArray holder = folder + '/' + (linkTarget.isEmpty() ? name : linkTarget);
+    QList<QByteArray> names{name};
+    if (!linkTarget.isEmpty()) {
+        QVERIFY(::symlink(linkTarget.constData(), (folder + '/' + name).constData()) == 0);
+        names << linkTarget;
+    }
+    std::sort(names.begin(), names.end());
+    if (exists) QVERIFY(DiskFiles::put(holder, "old"));
+    const QString given = NativePath::decode(folder + '/' + name);
+
+    if (exists) {
+        const TextFile::ReadResult read = TextFile::read(given);
+        QCOMPARE(statusName(read.status), QStringLiteral("Ok"));
+        QCOMPARE(read.bytes, QByteArray("old"));
+        QCOMPARE(TextFile::sizeOf(given), qint64(3));
+        QVERIFY(DiskStamp::ofFile(given).hasDigest());
+    }
+    const TextFile::WriteResult written = TextFile::write(given, "new");
+    QVERIFY2(written.ok, qPrintable(written.errorString));
+    QCOMPARE(DiskFiles::bytes(holder), QByteArray("new\r\n"));
+    QCOMPARE(DiskFiles::nameBytes(folder), names);
+    QCOMPARE(TextFile::read(given).bytes, QByteArray("new\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestTextFile)

@@ -16,6 +16,7 @@
 #include "document/ScrollingMenuStyle.h"
 #include "document/TextBox.h"
 #include "files/FileCommands.h"
+#include "files/NativePath.h"
 #include "frame/AppState.h"
 #include "frame/RecentFilesMenu.h"
 #include "frame/Workspace.h"
@@ -241,7 +242,7 @@ bool frmNotePad::isUntitled() const { return Caption().startsWith(UntitledCaptio
 
 void frmNotePad::setFilePath(const QString& path) {
     const QString previous = std::exchange(m_filePath, path);
-    setCaption(path.toUpper());
+    setCaption(NativePath::readable(path).toUpper());
     if (previous != path) {
         noticedOnDisk = DiskStamp();
         emit filePathChanged(previous, path);

@@ -1,9 +1,12 @@
 #include "files/DiskGuard.h"
 
+#include <sys/stat.h>
+
 #include <QFileInfo>
 
 #include "document/frmNotePad.h"
 #include "files/FileCommands.h"
+#include "files/NativePath.h"
 #include "frame/DocumentState.h"
 #include "frame/Workspace.h"
 #include "platform/DialogService.h"
@@ -21,8 +24,11 @@ QString goneFrom(const frmNotePad& w) {
 }
 
 // The folder the window's file lay in is gone (removed, or renamed with the file in it).
+// Looked up by its bytes: Qt's classes cannot name a folder whose name is not valid UTF-8.
 bool folderGone(const frmNotePad& w) {
-    return !QFileInfo(QFileInfo(w.filePath()).absolutePath()).isDir();
+    struct stat st;
+    const QByteArray folder = NativePath::encode(QFileInfo(w.filePath()).absolutePath());
+    return ::stat(folder.constData(), &st) != 0 || !S_ISDIR(st.st_mode);
 }
 
 QString folderGoneFrom(const frmNotePad& w) {

@@ -9,6 +9,8 @@
 #include <QScopeGuard>
 #include <cerrno>
 
+#include "files/NativePath.h"
+
 namespace {
 
 // A strong digest, and the fastest of those Qt offers.
@@ -20,7 +22,7 @@ qint64 nanoseconds(const struct timespec& t) { return qint64(t.tv_sec) * 1000000
 
 DiskStamp DiskStamp::ofMetadata(const QString& path) {
     DiskStamp stamp;
-    const QByteArray nativePath = QFile::encodeName(path);
+    const QByteArray nativePath = NativePath::encode(path);
     struct stat st;
     if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0) {
         // A path that cannot even be looked up for another reason (a folder on the way that the
@@ -43,7 +45,7 @@ DiskStamp DiskStamp::ofFile(const QString& path) {
     DiskStamp stamp = ofMetadata(path);
     if (stamp.m_state == State::Missing) return stamp;
     // Only a regular file has bytes to compare; opening a FIFO would wait for a writer.
-    const QByteArray nativePath = QFile::encodeName(path);
+    const QByteArray nativePath = NativePath::encode(path);
     const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return stamp;
     const auto closeWhenDone = qScopeGuard([fd] { ::close(fd); });

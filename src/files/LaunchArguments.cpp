@@ -10,6 +10,14 @@
 #include <limits>
 #include <utility>
 
+#include "files/NativePath.h"
+
+QStringList LaunchArguments::argumentsOf(int argc, const char* const* argv) {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) arguments << NativePath::decode(QByteArray(argv[i]));
+    return arguments;
+}
+
 LaunchArguments LaunchArguments::parse(const QStringList& arguments, const QString& workingFolder) {
     QCommandLineParser parser;
     parser.addHelpOption();
@@ -62,8 +70,10 @@ LaunchArguments::File LaunchArguments::fromUrl(const QUrl& url) {
     const bool local = url.isValid() && url.isLocalFile() &&
                        (host.isEmpty() || host == QLatin1String("localhost"));
     // toLocalFile() of a URI with a host names a network share; this computer's path is the
-    // URI's path alone.
-    return {url.toString(), local ? QDir::cleanPath(url.path(QUrl::FullyDecoded)) : QString()};
+    // URI's path alone. Its percent-encoded bytes are the file name's bytes, valid UTF-8 or not.
+    return {url.toString(),
+            local ? QDir::cleanPath(NativePath::fromEncodedPath(url.path(QUrl::FullyEncoded)))
+                  : QString()};
 }
 
 bool LaunchArguments::carriesFiles(const QMimeData* data) {

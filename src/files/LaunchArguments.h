@@ -24,6 +24,9 @@ public:
     // it. +N before a file names the line its caret starts at; a +N with no file after it is a
     // file's name.
     static LaunchArguments parse(const QStringList& arguments, const QString& workingFolder);
+    // The program's arguments as its argv holds them, file names with bytes that are not UTF-8
+    // kept (as NativePath holds them); QCoreApplication::arguments() replaces such bytes.
+    static QStringList argumentsOf(int argc, const char* const* argv);
 
     // A FILE argument: a file:// URI (file:/path too), or a path relative to workingFolder. An
     // argument that starts with a scheme and "://" is a URI; any other text is a path, so that

@@ -1,6 +1,26 @@
 #include "files/RecentList.h"
 
+#include <QUrl>
+
+#include "files/NativePath.h"
 #include "files/SettingsStore.h"
+
+namespace {
+
+// A path whose name is not valid UTF-8 is stored as a file: URI of its bytes, which the store's
+// text keeps; every other path is stored as it is. Only a URI that names such a name is read
+// back as one, so that every other text comes back unchanged.
+QString storedForm(const QString& path) {
+    return NativePath::isPlain(path) ? path : NativePath::toUri(path);
+}
+
+QString pathOf(const QString& stored) {
+    if (!stored.startsWith(QLatin1String("file://"))) return stored;
+    const QString path = NativePath::fromEncodedPath(QUrl(stored).path(QUrl::FullyEncoded));
+    return NativePath::isPlain(path) ? stored : path;
+}
+
+}  // namespace
 
 QString RecentList::keyFor(int position) {
     return QStringLiteral("RecentFile") + QString::number(position);
@@ -17,7 +37,7 @@ QStringList RecentList::entries() {
             const QString key = keyFor(position);
             for (const auto& [k, v] : pairs) {
                 if (k == key && !v.isEmpty()) {
-                    result.append(v);
+                    result.append(pathOf(v));
                     break;
                 }
             }
@@ -34,6 +54,6 @@ bool RecentList::store(const QString& path) {
         const QString v = m_store.value(Section, keyFor(position));
         if (!v.isEmpty()) m_store.setValue(Section, keyFor(position + 1), v);
     }
-    m_store.setValue(Section, keyFor(1), path);
+    m_store.setValue(Section, keyFor(1), storedForm(path));
     return m_store.sync() == SettingsStore::Status::Ok;
 }

@@ -7,7 +7,8 @@ class SettingsStore;
 
 // The list of the files most recently opened through the open dialog or saved under a new name,
 // as the settings store keeps it: section "Recent Files", keys RecentFile1 (the newest) to
-// RecentFile4 (the oldest kept), each value a path exactly as the file dialog gave it.
+// RecentFile4 (the oldest kept), each value a path exactly as the file dialog gave it; a path
+// whose name is not valid UTF-8 as a file: URI of its percent-encoded bytes.
 //
 // Nothing of the list is held here: every call reads the store afresh, so that several running
 // copies of the program see each other's entries.

@@ -5,15 +5,18 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-#include <QFile>
+#include <QDir>
 #include <QFileInfo>
 #include <QList>
 #include <QPair>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QScopeGuard>
 #include <algorithm>
 #include <cerrno>
 #include <new>
+
+#include "files/NativePath.h"
 
 namespace {
 
@@ -91,12 +94,21 @@ bool writeFully(int fd, const char* data, qint64 size) {
 bool resolveLinks(const QString& path, QString* target) {
     QString current = path;
     for (int depth = 0; depth < MaxLinkDepth; ++depth) {
-        const QFileInfo info(current);
-        if (!info.isSymLink()) {
+        const QByteArray native = NativePath::encode(current);
+        struct stat st;
+        if (::lstat(native.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) {
             *target = current;
             return true;
         }
-        current = info.symLinkTarget();
+        QByteArray link(qMax<qint64>(st.st_size, 4095) + 1, Qt::Uninitialized);
+        const ssize_t n = ::readlink(native.constData(), link.data(), size_t(link.size()));
+        if (n < 0 || n >= link.size()) return false;
+        link.truncate(n);
+        // A relative link is read from the folder that holds it.
+        const QString next = NativePath::decode(link);
+        current = QDir::cleanPath(link.startsWith('/') ? next
+                                                       : QFileInfo(current).absolutePath() +
+                                                             QLatin1Char('/') + next);
     }
     return false;
 }
@@ -254,7 +266,7 @@ bool giveAttributes(int fd, const Attributes& attributes) {
 // Whether a replacement may be made beside target and renamed over it, as far as permissions
 // tell. In a sticky folder (/tmp) only the owner of the file or of the folder may replace it.
 bool folderTakesReplacement(const QString& target, const struct stat& file) {
-    const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+    const QByteArray folder = NativePath::encode(QFileInfo(target).absolutePath());
     if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) != 0) return false;
     struct stat st;
     if (::stat(folder.constData(), &st) != 0) return false;
@@ -332,6 +344,16 @@ int otherFileAt(const QByteArray& nativePath, bool existed, const struct stat& h
     return -1;
 }
 
+// A name in target's folder that no file is likely to have, in a form Qt's classes can name: a
+// folder whose own name is not valid UTF-8 is reached through folderFd, held open on it.
+QString spareNameBeside(const QString& target, int folderFd) {
+    const QString folder = folderFd >= 0
+                               ? QStringLiteral("/proc/self/fd/") + QString::number(folderFd)
+                               : QFileInfo(target).absolutePath();
+    return folder + QStringLiteral("/.tavulella-") +
+           QString::number(QRandomGenerator::global()->generate64(), 16);
+}
+
 TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nativePath,
                                    bool existed, const QByteArray& text, const QByteArray& lineEnd,
                                    const TextFile::Expected& expected) {
@@ -364,7 +386,20 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
     const bool inPlace = heldFd >= 0 && (held.st_nlink > 1 || !attributesRead ||
                                          !folderTakesReplacement(target, held));
     if (!inPlace) {
-        QSaveFile out(target);
+        // QSaveFile names its file through Qt's conversion, which cannot name a file whose name
+        // is not valid UTF-8: such a replacement is committed under a spare name beside it and
+        // renamed from there.
+        const bool plainName = NativePath::isPlain(target);
+        const QString folder = QFileInfo(target).absolutePath();
+        const int folderFd =
+            NativePath::isPlain(folder)
+                ? -1
+                : ::open(NativePath::encode(folder).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const auto closeFolder = qScopeGuard([folderFd] {
+            if (folderFd >= 0) ::close(folderFd);
+        });
+        const QString committed = plainName ? target : spareNameBeside(target, folderFd);
+        QSaveFile out(committed);
         out.setDirectWriteFallback(false);
         // Unbuffered: a buffered text that the device takes only in part would be cut short at
         // the commit, and the commit would still succeed; unbuffered, each short write is seen.
@@ -387,6 +422,14 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
                     if (otherFd >= 0) ::close(otherFd);
                 });
                 if (!out.commit()) return writeFailure(describeFailure(out));
+                if (!plainName) {
+                    const QByteArray spare = NativePath::encode(committed);
+                    if (::rename(spare.constData(), nativePath.constData()) != 0) {
+                        const int error = errno;
+                        ::unlink(spare.constData());
+                        return writeFailure(qt_error_string(error));
+                    }
+                }
                 TextFile::WriteResult result = succeeded();
                 // Look once more: what another program wrote to the old file since the check,
                 // or put in its place, is no longer at the path.
@@ -408,7 +451,7 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
 }  // namespace
 
 TextFile::ReadResult TextFile::read(const QString& path) {
-    const QByteArray nativePath = QFile::encodeName(path);
+    const QByteArray nativePath = NativePath::encode(path);
     struct stat st;
     if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0)
         return readFailure(ReadStatus::OpenFailed,
@@ -450,7 +493,7 @@ TextFile::WriteResult TextFile::write(const QString& path, const QByteArray& tex
                                       const QByteArray& lineEnd, const Expected& expected) {
     const QString target = writeTarget(path);
     if (target.isEmpty()) return writeFailure(qt_error_string(ELOOP));
-    const QByteArray nativePath = QFile::encodeName(target);
+    const QByteArray nativePath = NativePath::encode(target);
     if (nativePath.isEmpty()) return writeFailure(qt_error_string(ENOENT));
 
     struct stat st;
@@ -477,7 +520,7 @@ QString TextFile::changedWhileWritingText() {
 }
 
 qint64 TextFile::sizeOf(const QString& path) {
-    const QByteArray nativePath = QFile::encodeName(path);
+    const QByteArray nativePath = NativePath::encode(path);
     struct stat st;
     if (nativePath.isEmpty() || ::stat(nativePath.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return -1;

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "files/NativePath.h"
 #include "frame/FrameService.h"
 
 extern char** environ;
@@ -70,8 +71,8 @@ std::optional<int> FrameHandOff::run(const LaunchArguments& launch, QVariantMap 
     QStringList uris;
     QStringList lines;
     for (const LaunchArguments::File& file : launch.files) {
-        uris << (file.path.isEmpty() ? file.given
-                                     : QUrl::fromLocalFile(file.path).toString(QUrl::FullyEncoded));
+        // The path's bytes, percent-encoded, so that a name that is not UTF-8 arrives whole.
+        uris << (file.path.isEmpty() ? file.given : NativePath::toUri(file.path));
         lines << QString::number(file.line);
     }
     if (std::any_of(launch.files.cbegin(), launch.files.cend(),

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "document/frmNotePad.h"
+#include "files/NativePath.h"
 #include "files/RecentList.h"
 #include "frame/AppState.h"
 #include "platform/DialogService.h"
@@ -22,7 +23,7 @@ QString RecentFilesMenu::recentEntry(const QAction* item) { return item->data().
 void RecentFilesMenu::setRecentEntry(QAction* item, const QString& path) {
     // The caption is the path as it is: "&" marks no mnemonic here, and a tab would start the
     // shortcut column.
-    QString caption = MenuText::escaped(path);
+    QString caption = MenuText::escaped(NativePath::readable(path));
     caption.replace(QLatin1Char('\t'), QLatin1Char(' '));
     item->setSeparator(false);
     item->setText(caption);

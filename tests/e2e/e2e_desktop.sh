@@ -340,6 +340,36 @@ expect_gone_prompt() {
   e2e_wait_window_closed "$box" || e2e_fail "Enter did not close the message box"
 }
 
+e2e_log "a name that is not UTF-8 (byte E8): from the command line, a URI and a hand-off; saved back to it"
+raw=$E2E_TMP/bytes
+mkdir "$raw"
+printf 'tre' >"$raw/caff"$'\xe8'".txt"
+e2e_start_program "$raw/caff"$'\xe8'".txt" "file://$raw/caff%E8.txt"
+# The caption shows the byte as U+FFFD.
+caff="$(e2e_upper "$raw")/CAFF"$'\xef\xbf\xbd'".TXT"
+e2e_wait_frame "$caff" || e2e_fail "no document window '$caff'"
+launch "file://$raw/caff%E8.txt" || e2e_fail "the hand-off of caff%E8.txt ended with status $?"
+deadline=$((SECONDS + E2E_TIMEOUT))
+until (($(e2e_a11y frames | grep -cxF -- "$caff") == 3)); do
+  ((SECONDS < deadline)) || e2e_fail "not three windows '$caff' (command line, URI, hand-off)"
+  sleep 0.3
+done
+e2e_focus "$E2E_FRAME"
+e2e_type 'x'
+# File, Save has no mnemonic: it is the fourth item of the File menu.
+e2e_key alt+f Down Down Down Return
+deadline=$((SECONDS + E2E_TIMEOUT))
+until [[ "$(cat "$raw/caff"$'\xe8'".txt")" != tre ]]; do
+  ((SECONDS < deadline)) || e2e_fail "the save did not reach caff\\xe8.txt"
+  sleep 0.1
+done
+# The folder holds that one name, byte for byte.
+[[ "$(ls -A "$raw")" == "caff"$'\xe8'".txt" ]] ||
+  e2e_fail "the folder holds: $(ls -A "$raw" | od -An -c)"
+e2e_expect_bytes "$raw/caff"$'\xe8'".txt" 'xtre\n'
+e2e_stop "$E2E_PID"
+E2E_PID=""
+
 e2e_log "a second launch with a file hands it to the running frame and ends"
 pushd "$E2E_TMP" >/dev/null
 e2e_start_program notes.txt

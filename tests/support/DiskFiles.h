@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,11 @@ public:
     static QByteArray bytes(const QString& path);
     // The names in a folder, hidden ones included, sorted.
     static QStringList entries(const QString& folder);
+    // The same with the folder and the names as the system has them, bytes that are not UTF-8
+    // included: put() writes the file of that name, nameBytes() lists the names, sorted.
+    static bool put(const QByteArray& path, const QByteArray& bytes);
+    static QByteArray bytes(const QByteArray& path);
+    static QList<QByteArray> nameBytes(const QByteArray& folder);
     // Sets or clears the immutable flag of a file or folder (what chattr +i does); false where
     // the file system or the user's rights do not allow it.
     static bool setImmutable(const QString& path, bool on);
