@@ -12,8 +12,6 @@ Document::Document(Workspace& workspace, QWidget& window, TextBox& text)
     connect(&m_text, &TextBox::Change, this, &Document::Change);
 }
 
-Document::~Document() = default;
-
 QByteArray Document::Text() const { return m_text.Text(); }
 const QString& Document::chars() const { return m_text.chars(); }
 qsizetype Document::TextLength() const { return m_text.TextLength(); }

@@ -17,14 +17,11 @@ struct DocumentState;
 // the file it holds and what the program last knew of that file on disk; and whether it changed
 // since it was made, read or written (its slot's DocumentState). A document window owns one and
 // shows it; the commands work on it and never reach into the window's widgets.
-//
-// The text functions are named as the text box names them.
 class Document : public QObject {
     Q_OBJECT
 public:
     // The document shown in window, its text held by text (a widget of window).
     Document(Workspace& workspace, QWidget& window, TextBox& text);
-    ~Document() override;
 
     // The text, its kind and its selection, as the text box that shows them names and describes
     // them (TextBox): the bytes are what a save writes, positions count characters.

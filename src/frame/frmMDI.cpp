@@ -15,7 +15,6 @@
 #include <algorithm>
 
 #include "document/EditCommands.h"
-#include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/DiskWatcher.h"
 #include "files/FileCommands.h"
