@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
     // opened, the user has read why and the launch ends at once.
     bool waitOver = false;
     if (launch.wait) {
-        if (launch.files.isEmpty()) opened = {frame.activeDocument()};
+        if (launch.files.isEmpty()) opened = {frame.activeDocumentWindow()};
         if (opened.isEmpty()) return 1;
         const auto endWhenEmpty = [&] {
             if (waitOver && !frame.state().slotTables.HasOpenDocuments()) QCoreApplication::exit(0);

@@ -366,7 +366,7 @@ void tst_EditCommands::insertDateTimeReplacesTheSelection() {
     FrameFixture f;
     TextBox* box = prepare(f, "ab--cd", 2, 2);
     const QDateTime when(QDate(2026, 12, 6), QTime(3, 4, 5));
-    EditCommands::insertDateTime(*box, when, QLocale(QStringLiteral("it_IT")));
+    EditCommands::insertDateTime(f.active()->document(), when, QLocale(QStringLiteral("it_IT")));
     QCOMPARE(box->Text(), QByteArray("ab06/12/26 03:04:05cd"));
     QCOMPARE(box->SelStart(), qsizetype(19));
     QCOMPARE(box->SelLength(), qsizetype(0));

@@ -353,7 +353,7 @@ private slots:
         f.dialogs().answerSave(path);
         w->mnuFSaveAs_Click();
         QCOMPARE(w->Caption(), path.toUpper());
-        QCOMPARE(w->filePath(), path);
+        QCOMPARE(w->document().filePath(), path);
         QCOMPARE(w->documentState().Changed, DocumentState::False);
         QCOMPARE(FrameFixture::readFile(path), QByteArray("hello\r\n"));
 
@@ -585,7 +585,7 @@ private slots:
                      kept->Caption() + QStringLiteral("]."));
         QCOMPARE(f.dialogs().lastCall().icon, DialogService::Icon::Exclamation);
         // The window's own file is not told of as another program's change.
-        f.frame().files().recheckDisk(*w);
+        f.frame().files().recheckDisk(w->document());
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));
     }
@@ -640,7 +640,7 @@ private slots:
         f.frame().mdiArea()->setActiveSubWindow(w);
         FrameFixture::settle();
         QCOMPARE(f.dialogs().calls().size(), boxes);
-        f.frame().files().recheckDisk(*w);
+        f.frame().files().recheckDisk(w->document());
         QCOMPARE(f.dialogs().calls().size(), boxes);
         QVERIFY2(f.dialogs().allAnswersUsed() && !f.dialogs().unexpectedDialog(),
                  qPrintable(f.dialogs().problems()));

@@ -140,7 +140,7 @@ QString failedSave(const SaveCase& c) {
 
         // Closing it: Yes to the question tries again, fails again, and the window stays.
         f.dialogs().answerMessageBox(Answer::Yes);
-        if (w->isUntitled()) f.dialogs().answerSave(c.target);
+        if (w->document().isUntitled()) f.dialogs().answerSave(c.target);
         f.dialogs().answerMessageBox(Answer::Ok);
         w->close();
         FrameFixture::settle();
@@ -729,7 +729,7 @@ private slots:
         restore.dismiss();
         ::setrlimit(RLIMIT_FSIZE, &oldLimit);
         ::sigaction(SIGXFSZ, &oldAction, nullptr);
-        f.frame().files().recheckDisk(*w);
+        f.frame().files().recheckDisk(w->document());
         w->mnuFSave_Click();
         QCOMPARE(f.dialogs().calls().size(), 1);
         // A file without a line break is an LF document: one LF follows the text.

@@ -205,7 +205,8 @@ private slots:
         const auto removeRaw =
             qScopeGuard([&dir] { ::unlink(QFile::encodeName(dir) + "/caff\xe8.txt"); });
         QStringList shown;
-        for (frmNotePad* w : f.documents()) shown << (w->isUntitled() ? QString() : w->Caption());
+        for (frmNotePad* w : f.documents())
+            shown << (w->document().isUntitled() ? QString() : w->Caption());
         QCOMPARE(shown, captions.replaceInStrings(QStringLiteral("$D"), dir.toUpper()));
         QCOMPARE(f.documents().first()->Tag(), QStringLiteral("1"));
         QStringList told;
@@ -309,7 +310,7 @@ private slots:
         QStringList shown;
         for (frmNotePad* w : opened) shown << w->Caption();
         QCOMPARE(shown, captions.replaceInStrings(QStringLiteral("$U"), dir.toUpper()));
-        if (!opened.isEmpty() && !opened.first()->isUntitled()) {
+        if (!opened.isEmpty() && !opened.first()->document().isUntitled()) {
             QCOMPARE(opened.first()->Text1->Text(), QByteArray("uno"));
             QCOMPARE(opened.last()->Text1->Text(), QByteArray("due"));
         }

@@ -760,7 +760,7 @@ private slots:
         later.MDIForm_Load();
         FrameFixture::settle();
         QCOMPARE(shown(later.mnuRecentFile, 0), (QStringList{b, a}));
-        frmNotePad* startup = later.activeDocument();
+        frmNotePad* startup = later.activeDocumentWindow();
         QVERIFY(startup);
         QCOMPARE(shown(startup->mnuRecentFile, 1), (QStringList{b, a}));
 

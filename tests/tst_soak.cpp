@@ -61,7 +61,7 @@ QString killAndRestart(std::unique_ptr<FrameFixture>& f, SoakRound& round, const
     for (frmNotePad* w : after.documents()) {
         if (w->documentState().Changed == DocumentState::False) continue;
         const TextBox& box = *w->Text1;
-        back << SoakRound::describe(w->filePath(), box.Text(), box.format().isLf(),
+        back << SoakRound::describe(w->document().filePath(), box.Text(), box.format().isLf(),
                                     box.format().isUtf8());
     }
     expected.sort();

@@ -28,7 +28,7 @@ void TavulellaSubject::start() {
 
 QMainWindow* TavulellaSubject::frame() { return m_frame.get(); }
 
-frmNotePad* TavulellaSubject::active() { return m_frame->activeDocument(); }
+frmNotePad* TavulellaSubject::active() { return m_frame->activeDocumentWindow(); }
 
 QPlainTextEdit* TavulellaSubject::editor() {
     frmNotePad* doc = active();
@@ -62,7 +62,7 @@ bool TavulellaSubject::findNext(const QString& text, bool matchCase) {
 }
 
 void TavulellaSubject::save(const QString& path) {
-    if (frmNotePad* doc = active()) m_frame->files().WriteDocumentFile(path, *doc);
+    if (frmNotePad* doc = active()) m_frame->files().WriteDocumentFile(path, doc->document());
 }
 
 void TavulellaSubject::newWindow() {

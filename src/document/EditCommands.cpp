@@ -6,70 +6,60 @@
 
 #include "document/ClipboardText.h"
 #include "document/DateTimeText.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
+#include "document/Document.h"
 #include "frame/Workspace.h"
 
-namespace {
-
-// The text box the clipboard commands work on, or null when no document window is open.
-TextBox* activeTextBox(Workspace& workspace) {
-    frmNotePad* doc = workspace.activeDocument();
-    return doc ? doc->Text1 : nullptr;
-}
-
-}  // namespace
-
 void EditCommands::CutSelection(Workspace& workspace) {
-    if (TextBox* box = activeTextBox(workspace)) cut(*box);
+    if (Document* document = workspace.activeDocument()) cut(*document);
 }
 
 void EditCommands::CopySelection(Workspace& workspace) {
-    if (const TextBox* box = activeTextBox(workspace)) copy(*box);
+    if (const Document* document = workspace.activeDocument()) copy(*document);
 }
 
 void EditCommands::PasteClipboard(Workspace& workspace) {
-    if (TextBox* box = activeTextBox(workspace)) paste(*box);
+    if (Document* document = workspace.activeDocument()) paste(*document);
 }
 
-void EditCommands::copy(const TextBox& box) {
+void EditCommands::copy(const Document& document) {
     // Also an empty selection goes out: the clipboard then holds the empty text.
-    QGuiApplication::clipboard()->setMimeData(ClipboardText::toMime(box.SelChars()));
+    QGuiApplication::clipboard()->setMimeData(ClipboardText::toMime(document.SelChars()));
 }
 
-void EditCommands::cut(TextBox& box) {
-    copy(box);
-    box.setSelText(QByteArray());
+void EditCommands::cut(Document& document) {
+    copy(document);
+    document.setSelText(QByteArray());
 }
 
-void EditCommands::paste(TextBox& box) {
+void EditCommands::paste(Document& document) {
     // No text on the clipboard reads as the empty text: the selection is removed.
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    box.setSelChars(data ? ClipboardText::fromMime(*data, box.format()) : QString());
+    document.setSelChars(data ? ClipboardText::fromMime(*data, document.format()) : QString());
 }
 
-void EditCommands::deleteSelection(TextBox& box) {
-    if (box.SelStart() == box.TextLength()) return;
-    if (box.SelLength() == 0) {
+void EditCommands::deleteSelection(Document& document) {
+    if (document.SelStart() == document.TextLength()) return;
+    if (document.SelLength() == 0) {
         // A line break goes whole: CR and the character after it where CR LF is the line break
         // (LF alone is one character). So does a character beyond U+FFFF, which takes two
         // positions: removing half of it would leave no character at all.
-        box.setSelLength(1);
-        const QString next = box.SelChars();
-        if ((next == u"\r" && !box.format().isLf()) || next.front().isHighSurrogate())
-            box.setSelLength(2);
+        document.setSelLength(1);
+        const QString next = document.SelChars();
+        if ((next == u"\r" && !document.format().isLf()) || next.front().isHighSurrogate())
+            document.setSelLength(2);
         // The character a CR takes along may itself take two positions.
-        if (box.SelLength() == 2 && next == u"\r" && box.SelChars().back().isHighSurrogate())
-            box.setSelLength(3);
+        if (document.SelLength() == 2 && next == u"\r" &&
+            document.SelChars().back().isHighSurrogate())
+            document.setSelLength(3);
     }
-    box.setSelText(QByteArray());
+    document.setSelText(QByteArray());
 }
 
-void EditCommands::selectAll(TextBox& box) {
-    box.setSelStart(0);
-    box.setSelLength(box.TextLength());
+void EditCommands::selectAll(Document& document) {
+    document.setSelStart(0);
+    document.setSelLength(document.TextLength());
 }
 
-void EditCommands::insertDateTime(TextBox& box, const QDateTime& now, const QLocale& locale) {
-    box.setSelChars(box.format().holdable(DateTimeText::format(now, locale)));
+void EditCommands::insertDateTime(Document& document, const QDateTime& now, const QLocale& locale) {
+    document.setSelChars(document.format().holdable(DateTimeText::format(now, locale)));
 }

@@ -1,11 +1,11 @@
 #pragma once
 
+class Document;
 class QDateTime;
 class QLocale;
-class TextBox;
 class Workspace;
 
-// The Edit menu's commands on a document's text box. Cut, Copy and Paste act on the frame's
+// The Edit menu's commands on a document's text. Cut, Copy and Paste act on the frame's
 // active document window, so that the toolbar can call them too; with no document window open
 // they do nothing. Text crosses the clipboard as ClipboardText describes: other programs get plain
 // text with LF line ends, another window of this program gets the characters exactly, and text
@@ -17,16 +17,16 @@ public:
     static void CopySelection(Workspace& workspace);
     static void PasteClipboard(Workspace& workspace);
 
-    // The same, on a given text box.
-    static void cut(TextBox& box);
-    static void copy(const TextBox& box);
-    static void paste(TextBox& box);
+    // The same, on a given document.
+    static void cut(Document& document);
+    static void copy(const Document& document);
+    static void paste(Document& document);
 
     // Delete: removes the selection, or else the character after the caret, or a whole line
     // break (CR and the character after it) when a CR follows the caret in a document whose line
     // break is CR LF, or both halves of a character beyond U+FFFF.
-    static void deleteSelection(TextBox& box);
-    static void selectAll(TextBox& box);
+    static void deleteSelection(Document& document);
+    static void selectAll(Document& document);
     // Replaces the selection with the date and time now, as the locale writes them (DateTimeText).
-    static void insertDateTime(TextBox& box, const QDateTime& now, const QLocale& locale);
+    static void insertDateTime(Document& document, const QDateTime& now, const QLocale& locale);
 };

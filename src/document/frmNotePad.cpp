@@ -48,6 +48,12 @@ frmNotePad::frmNotePad(Workspace& workspace) : m_workspace(workspace) {
     connect(this, &QWidget::windowTitleChanged, Text1, &QWidget::setAccessibleName);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
     connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
+    m_document = std::make_unique<Document>(workspace, *this, *Text1);
+    // The caption shows the document's file; the path a closed window announces ("") is none.
+    connect(m_document.get(), &Document::filePathChanged, this,
+            [this](const QString&, const QString& current) {
+                if (!current.isEmpty()) setCaption(NativePath::readable(current).toUpper());
+            });
     // A match that the Find dialog selects shows while the dialog keeps the focus.
     SearchCommands::keepSelectionShown(*Text1);
 
@@ -228,6 +234,7 @@ void frmNotePad::fillWindowList() {
 
 void frmNotePad::setTag(const QString& tag) {
     m_tag = tag;
+    m_document->setSlot(slot());
     if (!m_loaded) {
         m_loaded = true;
         Form_Load();
@@ -237,17 +244,6 @@ void frmNotePad::setTag(const QString& tag) {
 int frmNotePad::slot() const { return m_tag.toInt(); }
 
 DocumentState& frmNotePad::documentState() { return m_workspace.state().slotTables.state(slot()); }
-
-bool frmNotePad::isUntitled() const { return Caption().startsWith(UntitledCaption); }
-
-void frmNotePad::setFilePath(const QString& path) {
-    const QString previous = std::exchange(m_filePath, path);
-    setCaption(NativePath::readable(path).toUpper());
-    if (previous != path) {
-        noticedOnDisk = DiskStamp();
-        emit filePathChanged(previous, path);
-    }
-}
 
 void frmNotePad::Form_Load() {
     // The font menu is filled the first time it opens, so that a new window comes up at once
@@ -305,9 +301,10 @@ void frmNotePad::Form_QueryUnload(bool& cancel) {
     // Yes: save first. A save that does not happen (dialog cancelled, write failed) keeps the
     // window open and changed, so that nothing typed is lost.
     FileCommands& files = m_workspace.files();
-    const QString name =
-        isUntitled() ? files.AskSaveFileName(QStringLiteral("senzatit.txt")) : filePath();
-    cancel = name.isEmpty() || !files.WriteDocumentFile(name, *this);
+    const QString name = m_document->isUntitled()
+                             ? files.AskSaveFileName(QStringLiteral("senzatit.txt"))
+                             : m_document->filePath();
+    cancel = name.isEmpty() || !files.WriteDocumentFile(name, *m_document);
 }
 
 void frmNotePad::closeAfterQuery() {
@@ -335,7 +332,7 @@ void frmNotePad::closeEvent(QCloseEvent* e) {
 void frmNotePad::Form_Unload() {
     if (!m_loaded) return;
     documentState().Free = DocumentState::True;
-    if (!m_filePath.isEmpty()) emit filePathChanged(m_filePath, QString());
+    m_document->close();
     if (!m_workspace.state().slotTables.HasOpenDocuments()) emit lastDocumentClosed();
     m_loaded = false;
     m_unloaded = true;
@@ -345,8 +342,8 @@ void frmNotePad::Form_Unload() {
 void frmNotePad::mnuFNew_Click() { emit newRequested(); }
 void frmNotePad::mnuFOpen_Click() { emit openRequested(); }
 void frmNotePad::mnuFClose_Click() { close(); }
-void frmNotePad::mnuFSave_Click() { m_workspace.files().mnuFSave_Click(*this); }
-void frmNotePad::mnuFSaveAs_Click() { m_workspace.files().mnuFSaveAs_Click(*this); }
+void frmNotePad::mnuFSave_Click() { m_workspace.files().mnuFSave_Click(*m_document); }
+void frmNotePad::mnuFSaveAs_Click() { m_workspace.files().mnuFSaveAs_Click(*m_document); }
 void frmNotePad::mnuFExit_Click() { emit exitRequested(); }
 void frmNotePad::mnuWCascade_Click() { emit cascadeRequested(); }
 void frmNotePad::mnuWTile_Click() { emit tileRequested(); }
@@ -366,17 +363,17 @@ void frmNotePad::mnuOToolbar_Click() { emit toolbarItemChosen(); }
 void frmNotePad::mnuECut_Click() { EditCommands::CutSelection(m_workspace); }
 void frmNotePad::mnuECopy_Click() { EditCommands::CopySelection(m_workspace); }
 void frmNotePad::mnuEPaste_Click() { EditCommands::PasteClipboard(m_workspace); }
-void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*Text1); }
+void frmNotePad::mnuEDelete_Click() { EditCommands::deleteSelection(*m_document); }
 void frmNotePad::mnuESelectAll_Click() {
-    if (frmNotePad* doc = m_workspace.activeDocument()) EditCommands::selectAll(*doc->Text1);
+    if (Document* doc = m_workspace.activeDocument()) EditCommands::selectAll(*doc);
 }
 void frmNotePad::mnuETime_Click() {
-    EditCommands::insertDateTime(*Text1, QDateTime::currentDateTime(), QLocale());
+    EditCommands::insertDateTime(*m_document, QDateTime::currentDateTime(), QLocale());
 }
 
 // Search.
-void frmNotePad::mnuSFind_Click() { m_workspace.searchCommands().Find(*this); }
-void frmNotePad::mnuSFindNext_Click() { m_workspace.searchCommands().FindNext(*this); }
+void frmNotePad::mnuSFind_Click() { m_workspace.searchCommands().Find(*m_document); }
+void frmNotePad::mnuSFindNext_Click() { m_workspace.searchCommands().FindNext(*m_document); }
 
 // Colours and font.
 namespace {
@@ -448,7 +445,7 @@ void frmNotePad::mnuDarkBlueItem_Click(int index) {
 // Printing.
 void frmNotePad::mnufprint_Click() {
     const DocumentPrinter::Outcome outcome =
-        m_workspace.services().print(Text1->chars(), Caption());
+        m_workspace.services().print(m_document->chars(), Caption());
     // A job that never reached the printer is reported instead of the usual message.
     QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
     DialogService::Icon icon = DialogService::Icon::None;

@@ -3,9 +3,10 @@
 #include <QMdiSubWindow>
 #include <QString>
 #include <array>
+#include <memory>
 #include <vector>
 
-#include "files/DiskStamp.h"
+#include "document/Document.h"
 
 class QAction;
 class QMenu;
@@ -32,20 +33,14 @@ public:
     int slot() const;
     DocumentState& documentState();
 
-    // The caption shown in the title bar and in the window list.
+    // The caption shown in the title bar and in the window list. Once the document holds a
+    // file, it shows the file's path in upper case.
     QString Caption() const { return windowTitle(); }
     void setCaption(const QString& caption) { setWindowTitle(caption); }
-    // True while the caption marks the window as untitled (it begins with "Senza nomme").
-    bool isUntitled() const;
-    // The real path of the window's file, kept with its letter case; empty while untitled.
-    QString filePath() const { return m_filePath; }
-    // Makes the window hold the file at path: the caption shows it in upper case.
-    void setFilePath(const QString& path);
 
-    // The window's file as the window last read or wrote it, and as it was when the user was
-    // last told of a change to it by another program (empty when there is nothing to tell).
-    DiskStamp onDisk;
-    DiskStamp noticedOnDisk;
+    // The document the window shows: its text, file and state, which the commands work on.
+    Document& document() { return *m_document; }
+    const Document& document() const { return *m_document; }
 
     TextBox* Text1 = nullptr;
 
@@ -109,8 +104,6 @@ signals:
     void aboutToClose();
     // The window has closed and freed its slot, and no other document window is open.
     void lastDocumentClosed();
-    // The window's file is now another one (current is empty once the window has closed).
-    void filePathChanged(const QString& previous, const QString& current);
     // The window has closed for good (its slot is free).
     void closed();
 
@@ -157,8 +150,8 @@ private:
     void clearWindowList();
 
     Workspace& m_workspace;
+    std::unique_ptr<Document> m_document;
     QString m_tag;
-    QString m_filePath;
     bool m_loaded = false;
     bool m_queried = false;
     bool m_unloaded = false;

@@ -7,12 +7,11 @@
 #include <QUrl>
 #include <new>
 
-#include "document/TextBox.h"
+#include "document/Document.h"
 #include "document/frmNotePad.h"
 #include "files/LoadBound.h"
 #include "files/SnapshotStore.h"
 #include "files/TextFile.h"
-#include "frame/AppState.h"
 #include "frame/Workspace.h"
 #include "platform/BusyPointer.h"
 #include "platform/DialogService.h"
@@ -31,7 +30,7 @@ void FileCommands::reportNoMemory(const QString& path) {
 
 void FileCommands::discardWindow(frmNotePad* window) {
     // Nothing of it was the user's: it closes without a question and frees its slot.
-    window->documentState().Changed = DocumentState::False;
+    window->document().setChanged(false);
     window->close();
 }
 
@@ -57,15 +56,16 @@ frmNotePad* FileCommands::startAtLine(frmNotePad* window, int line) {
     if (!window || line <= 1) return window;
     // Line N starts after the (N-1)th line break; a line break that ends the text starts no
     // line, so that past the end the caret stands at the start of the last line.
-    const QString& chars = window->Text1->chars();
-    const QString lineBreak = window->Text1->format().lineBreakChars();
+    Document& document = window->document();
+    const QString& chars = document.chars();
+    const QString lineBreak = document.format().lineBreakChars();
     qsizetype start = 0;
     for (int n = 1; n < line; ++n) {
         const qsizetype found = chars.indexOf(lineBreak, start);
         if (found < 0 || found + lineBreak.size() >= chars.size()) break;
         start = found + lineBreak.size();
     }
-    window->Text1->setSelStart(start);
+    document.setSelStart(start);
     return window;
 }
 
@@ -153,14 +153,15 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhea
         m_workspace.reportNoFreeSlot();
         return nullptr;
     }
+    Document& document = window->document();
     try {
-        window->setFilePath(path);
-        window->onDisk = DiskStamp::ofContent(path, read.bytes);
+        document.setFilePath(path);
+        document.onDisk = DiskStamp::ofContent(path, read.bytes);
         // Shown first, the text box has its width before the text comes in, and lays out only
         // the lines it shows; a width that changes with the text in would make a layout for
         // every line (some 300 bytes each, kept). Nothing is drawn before the text is in.
         m_workspace.showDocument(*window);
-        window->Text1->load(read.bytes);
+        document.load(read.bytes);
     } catch (const std::bad_alloc&) {
         // The bound leaves room to spare, but other programs take memory too. What was built
         // goes, and the other windows stay as they were.
@@ -170,33 +171,33 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhea
         reportNoMemory(path);
         return nullptr;
     }
-    window->documentState().Changed = DocumentState::False;
-    m_workspace.documentRead(*window);
+    document.setChanged(false);
+    m_workspace.documentRead(document);
     return window;
 }
 
-bool FileCommands::ReloadWindow(frmNotePad& window) {
-    const QString path = window.filePath();
+bool FileCommands::ReloadDocument(Document& document) {
+    const QString path = document.filePath();
     if (refusedAsTooLarge(TextFile::sizeOf(path))) return false;
     TextFile::ReadResult read;
     if (!readForWindow(path, read, nullptr)) return false;
-    const QByteArray before = window.Text1->Text();
-    const DocumentFormat kind = window.Text1->format();
+    const QByteArray before = document.Text();
+    const DocumentFormat kind = document.format();
     try {
         BusyPointer busy;
-        window.Text1->load(read.bytes);
+        document.load(read.bytes);
     } catch (const std::bad_alloc&) {
         // The text it had is put back, in its own kind; if even that fails, there is nothing
         // left to save.
-        window.Text1->setFormat(kind);
-        window.Text1->setText(before);
+        document.setFormat(kind);
+        document.setText(before);
         reportNoMemory(path);
         return false;
     }
-    window.onDisk = DiskStamp::ofContent(path, read.bytes);
-    window.noticedOnDisk = DiskStamp();
-    window.documentState().Changed = DocumentState::False;
-    m_workspace.documentRead(window);
+    document.onDisk = DiskStamp::ofContent(path, read.bytes);
+    document.noticedOnDisk = DiskStamp();
+    document.setChanged(false);
+    m_workspace.documentRead(document);
     return true;
 }
 
@@ -221,9 +222,9 @@ void FileCommands::keepChangedMeanwhile(const QString& path, const QByteArray& b
     if (frmNotePad* w = m_workspace.openDocumentWindow()) {
         try {
             w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
-            w->Text1->load(bytes);
+            w->document().load(bytes);
             // Nothing of it is saved anywhere: closing it asks, and its copy is kept meanwhile.
-            w->documentState().Changed = DocumentState::True;
+            w->document().setChanged(true);
             m_workspace.showDocument(*w);
             where = QStringLiteral("dint' 'a fenesta [") + w->Caption() + QStringLiteral("].");
         } catch (const std::bad_alloc&) {
@@ -258,12 +259,11 @@ void FileCommands::reportNotRestored(const QString& path, const TextFile::WriteR
         true);
 }
 
-bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
-    // The window keeps the kind of document it opened with: Save As writes the same kind. An LF
-    // text that already ends with its line break is written as it is.
-    const TextBox& box = *window.Text1;
-    const QByteArray text = box.Text();
-    const QByteArray lineEnd = box.format().lineEndAfter(text);
+bool FileCommands::WriteDocumentFile(const QString& path, Document& document) {
+    // The document keeps the kind it opened with: Save As writes the same kind. An LF text that
+    // already ends with its line break is written as it is.
+    const QByteArray text = document.Text();
+    const QByteArray lineEnd = document.format().lineEndAfter(text);
 
     // The file must still be what the check saw (or what the user agreed to write over) once the
     // write holds it open; a change while a question was open is checked, and asked about,
@@ -271,7 +271,7 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
     constexpr int MaxChecks = 3;
     TextFile::WriteResult written;
     for (int check = 1;; ++check) {
-        const std::optional<DiskStamp> agreed = m_guard.mayWrite(window, path);
+        const std::optional<DiskStamp> agreed = m_guard.mayWrite(document, path);
         if (!agreed) return false;
         TextFile::Expected expected;
         expected.holds = [&] { return agreed->stillHolds(path); };
@@ -283,46 +283,46 @@ bool FileCommands::WriteDocumentFile(const QString& path, frmNotePad& window) {
         if (!written.stale) break;
         if (check == MaxChecks) {
             // Nothing was being written yet: the other program is still at work on the file.
-            m_guard.tellKeepsChanging(window, path);
+            m_guard.tellKeepsChanging(document, path);
             return false;
         }
     }
     if (!written.ok) {
         if (written.notRestored) {
             // What the file holds now is the program's own doing, not another program's.
-            window.onDisk = DiskStamp::ofFile(path);
-            window.noticedOnDisk = DiskStamp();
+            document.onDisk = DiskStamp::ofFile(path);
+            document.noticedOnDisk = DiskStamp();
             reportNotRestored(path, written);
         } else {
             showMessage(written.errorString, true);
         }
         return false;
     }
-    window.setFilePath(path);
-    window.onDisk = DiskStamp::ofContent(path, text, lineEnd);
-    window.noticedOnDisk = DiskStamp();
-    window.documentState().Changed = DocumentState::False;
-    m_workspace.documentSaved(window);
+    document.setFilePath(path);
+    document.onDisk = DiskStamp::ofContent(path, text, lineEnd);
+    document.noticedOnDisk = DiskStamp();
+    document.setChanged(false);
+    m_workspace.documentSaved(document);
     if (written.changedMeanwhile) {
-        // Told here: the file, if it still holds bytes other than the window's, is not told of
+        // Told here: the file, if it still holds bytes other than the document's, is not told of
         // again.
-        window.noticedOnDisk = DiskStamp::ofFile(path);
+        document.noticedOnDisk = DiskStamp::ofFile(path);
         keepChangedMeanwhile(path, *written.changedMeanwhile);
     }
     return true;
 }
 
-void FileCommands::mnuFSave_Click(frmNotePad& window) {
-    const QString name = window.isUntitled() ? AskSaveFileName(QString()) : window.filePath();
-    if (!name.isEmpty()) WriteDocumentFile(name, window);
+void FileCommands::mnuFSave_Click(Document& document) {
+    const QString name = document.isUntitled() ? AskSaveFileName(QString()) : document.filePath();
+    if (!name.isEmpty()) WriteDocumentFile(name, document);
 }
 
-void FileCommands::mnuFSaveAs_Click(frmNotePad& window) {
-    // A titled window proposes its real path: the caption shows it upper-cased, which on a
+void FileCommands::mnuFSaveAs_Click(Document& document) {
+    // A titled document proposes its real path: the caption shows it upper-cased, which on a
     // case-sensitive file system could name another file.
-    const QString name =
-        AskSaveFileName(window.isUntitled() ? QStringLiteral("Senzatit.txt") : window.filePath());
+    const QString name = AskSaveFileName(document.isUntitled() ? QStringLiteral("Senzatit.txt")
+                                                               : document.filePath());
     if (name.isEmpty()) return;
-    WriteDocumentFile(name, window);
+    WriteDocumentFile(name, document);
     m_workspace.RememberRecentFile(name);
 }

@@ -7,6 +7,7 @@
 #include "files/LaunchArguments.h"
 #include "files/TextFile.h"
 
+class Document;
 class Workspace;
 class frmNotePad;
 
@@ -52,22 +53,22 @@ public:
     // the file could not be read or its window would not fit in memory (the user has been told
     // why).
     frmNotePad* LoadFileIntoWindow(const QString& path, const ReadAhead* ahead = nullptr);
-    // Writes the window's text and its line end (DocumentFormat::lineEndAfter) to path; on success
-    // the window holds that file and counts as unchanged. Returns false when nothing was written
-    // (the user has been told why). What another program wrote to the file during the write opens
-    // in a window of its own.
-    bool WriteDocumentFile(const QString& path, frmNotePad& window);
+    // Writes the document's text and its line end (DocumentFormat::lineEndAfter) to path; on
+    // success the document holds that file and counts as unchanged. Returns false when nothing
+    // was written (the user has been told why). What another program wrote to the file during
+    // the write opens in a window of its own.
+    bool WriteDocumentFile(const QString& path, Document& document);
 
-    // Reads the window's file again, in place of its text, as File, Open would read it (size
-    // limit, kind, the messages for a file that cannot be read). Returns false when the window
+    // Reads the document's file again, in place of its text, as File, Open would read it (size
+    // limit, kind, the messages for a file that cannot be read). Returns false when the document
     // kept its text (the user has been told why).
-    bool ReloadWindow(frmNotePad& window);
-    // Checks the window's file on disk again (see DiskGuard::recheck).
-    void recheckDisk(frmNotePad& window) { m_guard.recheck(window); }
+    bool ReloadDocument(Document& document);
+    // Checks the document's file on disk again (see DiskGuard::recheck).
+    void recheckDisk(Document& document) { m_guard.recheck(document); }
 
-    // File, Save and File, Save As of a document window.
-    void mnuFSave_Click(frmNotePad& window);
-    void mnuFSaveAs_Click(frmNotePad& window);
+    // File, Save and File, Save As of a document.
+    void mnuFSave_Click(Document& document);
+    void mnuFSaveAs_Click(Document& document);
 
 private:
     // What File, Open does with the chosen path (or with what was read of it ahead).

@@ -3,11 +3,19 @@
 #include <QFile>
 #include <algorithm>
 
-#include "document/TextBox.h"
+#include "document/Document.h"
 #include "document/frmNotePad.h"
-#include "frame/AppState.h"
 #include "frame/Workspace.h"
 #include "platform/DialogService.h"
+
+namespace {
+
+// What a copy keeps of a document: enough to show it again as it is now.
+SnapshotStore::Snapshot snapshotOf(const Document& document) {
+    return {document.caption(), document.filePath(), document.format(), document.chars()};
+}
+
+}  // namespace
 
 SnapshotScheduler::SnapshotScheduler(Workspace& workspace, const QString& folder)
     : m_workspace(workspace), m_store(folder) {
@@ -19,47 +27,46 @@ SnapshotScheduler::SnapshotScheduler(Workspace& workspace, const QString& folder
 
 SnapshotScheduler::~SnapshotScheduler() = default;
 
-void SnapshotScheduler::watch(frmNotePad* window) {
-    connect(window->Text1, &TextBox::Change, this, [this, window] { changed(window); });
-    connect(window, &frmNotePad::aboutToClose, this, [this, window] { forget(window); });
-    connect(window, &QObject::destroyed, this, [this, window] { m_entries.remove(window); });
+void SnapshotScheduler::watch(Document& document) {
+    Document* doc = &document;
+    connect(doc, &Document::Change, this, [this, doc] { changed(*doc); });
+    connect(doc, &QObject::destroyed, this, [this, doc] { m_entries.remove(doc); });
 }
 
-void SnapshotScheduler::changed(frmNotePad* window) {
-    Entry& entry = m_entries[window];
+void SnapshotScheduler::changed(Document& document) {
+    Entry& entry = m_entries[&document];
     // Numbered in the order the windows first changed, which is the order they come back in.
     if (entry.serial == 0) entry.serial = m_nextSerial++;
     entry.due = true;
     m_sinceChange.start();
-    journal(window, entry);
+    journal(document, entry);
     if (!m_timer.isActive()) {
         m_sinceDue.start();
         m_timer.start(DelayMs);
     }
 }
 
-void SnapshotScheduler::journal(frmNotePad* window, Entry& entry) {
-    if (entry.journalBroken || window->isUnloaded() || window->Tag().isEmpty()) return;
-    const TextBox& box = *window->Text1;
+void SnapshotScheduler::journal(Document& document, Entry& entry) {
+    if (entry.journalBroken || !document.isOpen()) return;
     QString failed;
     if (entry.journaled >= 0) {
-        const TextBuffer::Change& change = box.buffer().lastChange();
-        // The journal's text becomes the box's exactly; a change it could not follow begins it
-        // again from the whole text.
-        if (entry.journaled - change.removed.size() + change.inserted.size() == box.TextLength())
+        const TextBuffer::Change& change = document.lastChange();
+        // The journal's text becomes the document's exactly; a change it could not follow begins
+        // it again from the whole text.
+        if (entry.journaled - change.removed.size() + change.inserted.size() ==
+            document.TextLength())
             failed = m_store.appendEdit(entry.serial, change.pos, change.removed.size(),
                                         change.inserted);
         else
             entry.journaled = -1;
         entry.asRead = false;
-    } else if (!box.isUndoAvailable() && !box.isRedoAvailable()) {
+    } else if (!document.isUndoAvailable() && !document.isRedoAvailable()) {
         // A whole text the program put in (a file read in, a copy brought back): the file or the
         // copy holds it.
         return;
     }
     if (entry.journaled < 0) {
-        const SnapshotStore::Snapshot whole{window->Caption(), window->filePath(), box.format(),
-                                            box.chars()};
+        const SnapshotStore::Snapshot whole = snapshotOf(document);
         failed = m_store.startJournal(entry.serial, &whole);
     }
     if (!failed.isEmpty()) {
@@ -68,7 +75,7 @@ void SnapshotScheduler::journal(frmNotePad* window, Entry& entry) {
         m_journalFailed = failed;
         return;
     }
-    entry.journaled = box.TextLength();
+    entry.journaled = document.TextLength();
     if (!m_syncTimer.isActive()) {
         m_sinceUnsynced.start();
         m_syncTimer.start(SyncRestMs);
@@ -101,17 +108,16 @@ void SnapshotScheduler::flush() {
     for (auto it = m_entries.begin(); it != m_entries.end(); ++it) {
         if (!it->due) continue;
         it->due = false;
-        frmNotePad* window = it.key();
-        // A window just filled from a file, or saved since, has nothing to keep; nor has one
-        // that never got its slot.
-        if (window->isUnloaded() || window->Tag().isEmpty() ||
-            window->documentState().Changed == DocumentState::False) {
+        Document& document = *it.key();
+        // A document just read from a file, or saved since, has nothing to keep; nor has one
+        // whose window never got its slot.
+        if (!document.isOpen() || !document.isChanged()) {
             // A journal that holds the text as read is kept for the window's first key.
             if (it->asRead) continue;
             if (it->written || it->journaled >= 0) m_store.remove(it->serial);
             it->written = false;
             it->journaled = -1;
-        } else if (const QString error = write(window, *it); !error.isEmpty()) {
+        } else if (const QString error = write(document, *it); !error.isEmpty()) {
             failed = error;
         }
     }
@@ -122,17 +128,15 @@ void SnapshotScheduler::flush() {
     tellCannotWrite(failed);
 }
 
-QString SnapshotScheduler::write(frmNotePad* window, Entry& entry) {
+QString SnapshotScheduler::write(Document& document, Entry& entry) {
     if (entry.serial == 0) entry.serial = m_nextSerial++;
-    const TextBox& box = *window->Text1;
-    QString failed = m_store.write(
-        entry.serial, {window->Caption(), window->filePath(), box.format(), box.chars()});
+    QString failed = m_store.write(entry.serial, snapshotOf(document));
     entry.written = failed.isEmpty();
     if (!entry.written) return failed;
     // The copy holds every edit so far: the journal begins again from it.
     failed = m_store.startJournal(entry.serial);
     entry.journalBroken = !failed.isEmpty();
-    entry.journaled = failed.isEmpty() ? box.TextLength() : -1;
+    entry.journaled = failed.isEmpty() ? document.TextLength() : -1;
     entry.asRead = false;
     return failed;
 }
@@ -149,8 +153,8 @@ void SnapshotScheduler::tellCannotWrite(const QString& failed) {
         DialogService::Buttons::Ok, DialogService::Icon::Exclamation, DialogService::MessageTitle);
 }
 
-void SnapshotScheduler::saved(frmNotePad* window) {
-    auto it = m_entries.find(window);
+void SnapshotScheduler::saved(Document& document) {
+    auto it = m_entries.find(&document);
     if (it == m_entries.end()) return;
     if (it->written || it->journaled >= 0) m_store.remove(it->serial);
     it->written = false;
@@ -160,41 +164,40 @@ void SnapshotScheduler::saved(frmNotePad* window) {
     it->due = false;
 }
 
-void SnapshotScheduler::read(frmNotePad* window) {
-    saved(window);
-    Entry& entry = m_entries[window];
+void SnapshotScheduler::read(Document& document) {
+    saved(document);
+    Entry& entry = m_entries[&document];
     if (entry.serial == 0) entry.serial = m_nextSerial++;
-    const TextBox& box = *window->Text1;
-    const SnapshotStore::Snapshot asRead{window->Caption(), window->filePath(), box.format(),
-                                         box.chars()};
+    const SnapshotStore::Snapshot asRead = snapshotOf(document);
     // Failing, the first edit tries again, and a copy follows at rest.
     if (!m_store.startJournal(entry.serial, &asRead, true).isEmpty()) return;
-    entry.journaled = box.TextLength();
+    entry.journaled = document.TextLength();
     entry.asRead = true;
 }
 
-void SnapshotScheduler::forget(frmNotePad* window) {
-    saved(window);
-    m_entries.remove(window);
+void SnapshotScheduler::forget(Document& document) {
+    saved(document);
+    m_entries.remove(&document);
 }
 
-frmNotePad* SnapshotScheduler::reopen(const SnapshotStore::Snapshot& snapshot) {
+Document* SnapshotScheduler::reopen(const SnapshotStore::Snapshot& snapshot) {
     frmNotePad* w = m_workspace.openDocumentWindow();
     if (!w) {
         m_workspace.reportNoFreeSlot();
         return nullptr;
     }
+    Document& document = w->document();
     if (snapshot.path.isEmpty())
         w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
     else
-        w->setFilePath(snapshot.path);
+        document.setFilePath(snapshot.path);
     // The file may have changed while no program held it: the first save asks.
-    if (!snapshot.path.isEmpty()) w->onDisk = DiskStamp::ofFileTakenLate(snapshot.path);
-    w->Text1->setFormat(snapshot.format);
-    w->Text1->setChars(snapshot.chars);
-    w->documentState().Changed = DocumentState::True;
+    if (!snapshot.path.isEmpty()) document.onDisk = DiskStamp::ofFileTakenLate(snapshot.path);
+    document.setFormat(snapshot.format);
+    document.setChars(snapshot.chars);
+    document.setChanged(true);
     m_workspace.showDocument(*w);
-    return w;
+    return &document;
 }
 
 void SnapshotScheduler::offerRecovery() {
@@ -232,10 +235,10 @@ void SnapshotScheduler::offerRecovery() {
     QString failed;
     for (const auto& [file, snapshot] : found) {
         if (answer == DialogService::Answer::Yes) {
-            frmNotePad* w = reopen(snapshot);
-            if (!w) continue;
+            Document* document = reopen(snapshot);
+            if (!document) continue;
             // The old copy goes only once the window's own is on disk.
-            if (const QString error = write(w, m_entries[w]); !error.isEmpty()) {
+            if (const QString error = write(*document, m_entries[document]); !error.isEmpty()) {
                 failed = error;
                 continue;
             }

@@ -7,16 +7,16 @@
 
 #include "files/SnapshotStore.h"
 
+class Document;
 class Workspace;
-class frmNotePad;
 
-// Keeps a snapshot of every document window with unsaved changes (see SnapshotStore). A change
-// marks its window as due and goes into the window's journal at once, one write of the edit
+// Keeps a snapshot of every document with unsaved changes (see SnapshotStore). A change marks
+// its document as due and goes into the document's journal at once, one write of the edit
 // alone; the copy waits until the text has rested for DelayMs, or at most MaxDelayMs during a
 // long burst of typing, and the journal then begins again from it. The journals are made durable
 // once the text has rested SyncRestMs, or at most SyncMaxMs after an edit. A save or the
-// window's closing removes its snapshot; snapshots of windows still open when the program ends
-// stay for the next start, which offers them back.
+// closing of the document's window removes its snapshot; snapshots of documents still open when
+// the program ends stay for the next start, which offers them back in windows of their own.
 class SnapshotScheduler : public QObject {
     Q_OBJECT
 public:
@@ -28,13 +28,15 @@ public:
     SnapshotScheduler(Workspace& workspace, const QString& folder);
     ~SnapshotScheduler() override;
 
-    // Follows the window's changes and its closing.
-    void watch(frmNotePad* window);
-    // The window's text was saved: its snapshot goes.
-    void saved(frmNotePad* window);
-    // The window's text was just read from its file: its journal begins from it now, so that the
-    // first key costs no more than any other.
-    void read(frmNotePad* window);
+    // Follows the document's changes.
+    void watch(Document& document);
+    // The document's text was saved: its snapshot goes.
+    void saved(Document& document);
+    // The document's window is closing: its snapshot goes, and the document is no longer followed.
+    void forget(Document& document);
+    // The document's text was just read from its file: its journal begins from it now, so that
+    // the first key costs no more than any other.
+    void read(Document& document);
     // Writes every due snapshot now.
     void flush();
     // Offers back the snapshots of frames that ended without closing their windows, with one
@@ -57,21 +59,22 @@ private:
         bool asRead = false;
     };
 
-    void changed(frmNotePad* window);
-    // Puts the change just made into the window's journal.
-    void journal(frmNotePad* window, Entry& entry);
+    void changed(Document& document);
+    // Puts the change just made into the document's journal.
+    void journal(Document& document, Entry& entry);
     void syncTimeout();
     void timeout();
-    // Writes the window's copy; an empty string, or what went wrong.
-    QString write(frmNotePad* window, Entry& entry);
+    // Writes the document's copy; an empty string, or what went wrong.
+    QString write(Document& document, Entry& entry);
     // Tells the user, the first time only, that a copy could not be written.
     void tellCannotWrite(const QString& failed);
-    void forget(frmNotePad* window);
-    frmNotePad* reopen(const SnapshotStore::Snapshot& snapshot);
+    // Shows a snapshot's text in a window of its own, marked changed; returns its document, or
+    // null when no window could open.
+    Document* reopen(const SnapshotStore::Snapshot& snapshot);
 
     Workspace& m_workspace;
     SnapshotStore m_store;
-    QHash<frmNotePad*, Entry> m_entries;
+    QHash<Document*, Entry> m_entries;
     QTimer m_timer;
     QTimer m_syncTimer;
     QElapsedTimer m_sinceChange;

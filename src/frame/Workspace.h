@@ -3,6 +3,7 @@
 #include <QString>
 
 class DialogService;
+class Document;
 class FileCommands;
 class QWidget;
 class SearchCommands;
@@ -31,7 +32,9 @@ public:
     virtual SearchCommands& searchCommands() = 0;
 
     // The active document window (the one the user last activated), or null when none is open.
-    virtual frmNotePad* activeDocument() const = 0;
+    virtual frmNotePad* activeDocumentWindow() const = 0;
+    // The document of the active document window, or null when none is open.
+    virtual Document* activeDocument() const = 0;
     // A document window for the lowest free slot, with its tag set but not yet shown; null when
     // every slot is taken (the caller then tells the user with reportNoFreeSlot).
     virtual frmNotePad* openDocumentWindow() = 0;
@@ -44,10 +47,10 @@ public:
     virtual void RememberRecentFile(const QString& path) = 0;
     // Shows Cut, Copy and Paste again after they were hidden because no document was open.
     virtual void showHiddenEditButtons() = 0;
-    // The window's text has just been written to its file.
-    virtual void documentSaved(frmNotePad& /*window*/) {}
-    // The window's text is now exactly the bytes just read from its file (its onDisk).
-    virtual void documentRead(frmNotePad& /*window*/) {}
+    // The document's text has just been written to its file.
+    virtual void documentSaved(Document& /*document*/) {}
+    // The document's text is now exactly the bytes just read from its file (its onDisk).
+    virtual void documentRead(Document& /*document*/) {}
     // True while the toolbar is shown.
     virtual bool toolbarShown() const = 0;
 };

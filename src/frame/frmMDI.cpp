@@ -15,7 +15,6 @@
 #include <algorithm>
 
 #include "document/EditCommands.h"
-#include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/DiskWatcher.h"
 #include "files/FileCommands.h"
@@ -77,7 +76,7 @@ frmMDI::frmMDI(std::unique_ptr<DialogService> dialogs, std::unique_ptr<SystemSer
     m_watcher = new DiskWatcher(this);
     connect(m_watcher, &DiskWatcher::touched, this, [this](const QString& path) {
         // Only the window the user works in is checked now; any other is when it becomes active.
-        if (frmNotePad* doc = activeDocument(); doc && doc->filePath() == path) checkDiskSoon();
+        if (Document* doc = activeDocument(); doc && doc->filePath() == path) checkDiskSoon();
     });
     m_search = new SearchCommands(*this);
     connect(m_toolbar, &Toolbar::cutClicked, this, [this] { EditCommands::CutSelection(*this); });
@@ -140,12 +139,14 @@ frmNotePad* frmMDI::makeDocumentWindow() {
     connect(w, &frmNotePad::toolbarItemChosen, this, [this, w] { ToggleToolbar(w->mnuOToolbar); });
     connect(w, &frmNotePad::aboutToClose, this, [this, w] { activatePreviousDocument(w); });
     connect(w, &frmNotePad::lastDocumentClosed, this, &frmMDI::lastDocumentClosed);
-    connect(w, &frmNotePad::filePathChanged, m_watcher,
+    connect(&w->document(), &Document::filePathChanged, m_watcher,
             [this](const QString& previous, const QString& current) {
                 m_watcher->unwatch(previous);
                 m_watcher->watch(current);
             });
-    m_snapshots->watch(w);
+    m_snapshots->watch(w->document());
+    connect(w, &frmNotePad::aboutToClose, m_snapshots.get(),
+            [this, w] { m_snapshots->forget(w->document()); });
     return w;
 }
 
@@ -183,11 +184,16 @@ QList<frmNotePad*> frmMDI::MDIForm_Load(const QList<LaunchArguments::File>& file
     return opened;
 }
 
-frmNotePad* frmMDI::activeDocument() const {
+frmNotePad* frmMDI::activeDocumentWindow() const {
     auto* w = qobject_cast<frmNotePad*>(m_mdi->currentSubWindow());
     if (!w || w->Tag().isEmpty()) return nullptr;
     if (m_state.slotTables.state(w->slot()).Free != DocumentState::False) return nullptr;
     return w;
+}
+
+Document* frmMDI::activeDocument() const {
+    frmNotePad* w = activeDocumentWindow();
+    return w ? &w->document() : nullptr;
 }
 
 frmNotePad* frmMDI::openDocumentWindow() {
@@ -291,7 +297,7 @@ void frmMDI::tileDocuments() {
 }
 
 void frmMDI::updateMenuBar() {
-    frmNotePad* doc = activeDocument();
+    frmNotePad* doc = activeDocumentWindow();
     if (!doc && m_state.slotTables.upperBound() > 0 && m_state.slotTables.HasOpenDocuments()) {
         // Between two windows (one closing, the next not yet active): keep what is shown.
         if (!menuBar()->actions().isEmpty()) return;
@@ -319,9 +325,9 @@ void frmMDI::lastDocumentClosed() {
     emit documentsAllClosed();
 }
 
-void frmMDI::documentSaved(frmNotePad& w) { m_snapshots->saved(&w); }
+void frmMDI::documentSaved(Document& document) { m_snapshots->saved(document); }
 
-void frmMDI::documentRead(frmNotePad& w) { m_snapshots->read(&w); }
+void frmMDI::documentRead(Document& document) { m_snapshots->read(document); }
 
 bool frmMDI::toolbarShown() const { return !m_toolbar->isHidden(); }
 
@@ -424,7 +430,7 @@ void frmMDI::checkDisk() {
     m_diskCheckPending = false;
     // While a dialog is open the user is busy with it; closing it makes the frame active again.
     if (QApplication::activeModalWidget()) return;
-    if (frmNotePad* doc = activeDocument()) m_files->recheckDisk(*doc);
+    if (Document* doc = activeDocument()) m_files->recheckDisk(*doc);
 }
 
 void frmMDI::MDIForm_Unload() {

@@ -52,15 +52,16 @@ public:
     AppState& state() override { return m_state; }
     FileCommands& files() override { return *m_files; }
     SearchCommands& searchCommands() override { return *m_search; }
-    frmNotePad* activeDocument() const override;
+    frmNotePad* activeDocumentWindow() const override;
+    Document* activeDocument() const override;
     frmNotePad* openDocumentWindow() override;
     void reportNoFreeSlot() override;
     void showDocument(frmNotePad& w) override;
     void RememberRecentFile(const QString& path) override;
     void showHiddenEditButtons() override;
     bool toolbarShown() const override;
-    void documentSaved(frmNotePad& w) override;
-    void documentRead(frmNotePad& w) override;
+    void documentSaved(Document& document) override;
+    void documentRead(Document& document) override;
 
     Toolbar* picToolbar() const { return m_toolbar; }
     QMdiArea* mdiArea() const { return m_mdi; }

@@ -6,8 +6,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
+#include "document/Document.h"
 #include "frame/AppState.h"
 #include "frame/Workspace.h"
 #include "platform/DialogService.h"
@@ -30,18 +29,17 @@ QString SearchCommands::notFoundPrompt(const QString& searchText) {
 
 void SearchCommands::SearchActiveDocument() {
     // The Find dialog can stay open after the last document window has closed.
-    frmNotePad* doc = m_workspace.activeDocument();
+    Document* doc = m_workspace.activeDocument();
     if (!doc) return;
-    TextBox* box = doc->Text1;
     SearchSettings& settings = m_workspace.state().search;
 
     // The characters of the document, whatever its kind: in the code page each is one byte's.
     const std::optional<qsizetype> found =
-        TextSearch::searchChars(box->chars(), box->SelStart(), settings);
+        TextSearch::searchChars(doc->chars(), doc->SelStart(), settings);
     if (found) {
         // Selecting moves no focus: after a click on "Truove" the dialog keeps it.
-        box->setSelStart(*found);
-        box->setSelLength(settings.SearchText.size());
+        doc->setSelStart(*found);
+        doc->setSelLength(settings.SearchText.size());
         return;
     }
     QWidget* parent = m_find && m_find->isActiveWindow() ? static_cast<QWidget*>(m_find)
@@ -69,9 +67,10 @@ frmFind* SearchCommands::loadFindDialog() {
     connect(m_find, &QDialog::finished, this, [this] {
         QWidget* active = QApplication::activeWindow();
         if (active && active != m_find) return;
-        frmNotePad* doc = m_workspace.activeDocument();
+        // The document's window hands the keyboard to its text box, its focus proxy.
+        const Document* doc = m_workspace.activeDocument();
         KeyboardReturn().giveBack(&m_workspace.mainWindow(),
-                                  doc ? static_cast<QWidget*>(doc->Text1) : nullptr);
+                                  doc ? doc->window().focusProxy() : nullptr);
     });
     // First shown over the middle of the frame.
     QRect r = m_find->frameGeometry();
@@ -80,10 +79,9 @@ frmFind* SearchCommands::loadFindDialog() {
     return m_find;
 }
 
-void SearchCommands::Find(frmNotePad& window) {
+void SearchCommands::Find(const Document& document) {
     SearchSettings& settings = m_workspace.state().search;
-    const TextBox* box = window.Text1;
-    const QString text = box->SelLength() > 0 ? box->SelChars() : settings.SearchText;
+    const QString text = document.SelLength() > 0 ? document.SelChars() : settings.SearchText;
     frmFind* dialog = loadFindDialog();
     dialog->Text1->setText(text);
     settings.SearchIsNew = true;
@@ -93,11 +91,11 @@ void SearchCommands::Find(frmNotePad& window) {
     dialog->activateWindow();
 }
 
-void SearchCommands::FindNext(frmNotePad& window) {
+void SearchCommands::FindNext(const Document& document) {
     if (m_workspace.state().search.SearchText.size() > 0) {
         SearchActiveDocument();
     } else {
-        Find(window);
+        Find(document);
     }
 }
 

@@ -3,10 +3,10 @@
 #include <QObject>
 #include <QPointer>
 
+class Document;
 class QPlainTextEdit;
 class frmFind;
 class Workspace;
-class frmNotePad;
 
 // The Search menu's commands and the search of the active document. The frame owns the one
 // instance; it keeps the Find dialog, which exists at most once and only while it is open (the
@@ -17,15 +17,15 @@ public:
     explicit SearchCommands(Workspace& workspace);
     ~SearchCommands() override;
 
-    // Searches the active document's text box with the stored settings and selects the
-    // occurrence found, without moving the keyboard focus; says so when there is none. With no
-    // document window open it does nothing.
+    // Searches the active document with the stored settings and selects the occurrence found,
+    // which its window shows, without moving the keyboard focus; says so when there is none.
+    // With no document window open it does nothing.
     void SearchActiveDocument();
-    // Find: fills the Find dialog from window's selection or the stored search text, makes the
-    // next search a fresh one and shows the dialog in front.
-    void Find(frmNotePad& window);
+    // Find: fills the Find dialog from the document's selection or the stored search text, makes
+    // the next search a fresh one and shows the dialog in front.
+    void Find(const Document& document);
     // Find Next: searches again with the stored text, or runs Find when there is none yet.
-    void FindNext(frmNotePad& window);
+    void FindNext(const Document& document);
 
     // The Find dialog while it is open, otherwise null.
     frmFind* findDialog() const;

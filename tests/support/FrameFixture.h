@@ -34,7 +34,7 @@ public:
 
     // The open document windows, in the order they were created.
     QList<frmNotePad*> documents() const;
-    frmNotePad* active() const { return m_frame->activeDocument(); }
+    frmNotePad* active() const { return m_frame->activeDocumentWindow(); }
     // Lets queued events (deferred deletes, activation) run.
     static void settle();
 

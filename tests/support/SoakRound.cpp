@@ -92,7 +92,7 @@ SoakRound::Document* SoakRound::find(const frmNotePad* w) {
     return nullptr;
 }
 
-SoakRound::Document* SoakRound::active() { return find(m_f.frame().activeDocument()); }
+SoakRound::Document* SoakRound::active() { return find(m_f.frame().activeDocumentWindow()); }
 
 void SoakRound::noteEdits() {
     for (Document& d : m_docs) {
@@ -238,7 +238,7 @@ void SoakRound::expectOpen(const QString& path, bool sizeChecked) {
 
 void SoakRound::openFile() {
     // The account of the new window goes into m_docs, which may move its entries: keep the window.
-    const QPointer<frmNotePad> from = m_f.frame().activeDocument();
+    const QPointer<frmNotePad> from = m_f.frame().activeDocumentWindow();
     if (chance(10)) {
         m_log << QStringLiteral("File, Open, cancelled");
         m_f.dialogs().cancelOpen();
@@ -260,7 +260,7 @@ void SoakRound::openFile() {
 
 void SoakRound::openRecent() {
     // The recent files of the active window's File menu, or of the frame's when none is open.
-    const QPointer<frmNotePad> from = m_f.frame().activeDocument();
+    const QPointer<frmNotePad> from = m_f.frame().activeDocumentWindow();
     QList<QAction*> items;
     if (from) {
         for (int i = 1; i <= 4; ++i) items << from->mnuRecentFile[size_t(i)];
@@ -438,7 +438,7 @@ void SoakRound::newWindow() {
     else
         m_f.frame().mnuFNew->trigger();
     FrameFixture::settle();
-    frmNotePad* w = m_f.frame().activeDocument();
+    frmNotePad* w = m_f.frame().activeDocumentWindow();
     if (w && !find(w)) m_docs.append(Document{w, w->Caption(), QString(), QByteArray(), false});
 }
 
@@ -583,7 +583,7 @@ QString SoakRound::checkSlots() {
     if (open == 0 && bar != QList<QAction*>{m_f.frame().mnuFile->menuAction(),
                                             m_f.frame().mnuOptions->menuAction()})
         return QStringLiteral("no window is open but the frame's menu is not on the menu bar");
-    if (frmNotePad* a = m_f.frame().activeDocument(); a && bar != a->menuBarActions())
+    if (frmNotePad* a = m_f.frame().activeDocumentWindow(); a && bar != a->menuBarActions())
         return QStringLiteral("the menu bar does not carry the menus of %1").arg(a->Caption());
     return QString();
 }
@@ -593,9 +593,9 @@ QString SoakRound::checkWindow(const Document& d) {
     frmNotePad* w = d.window;
     if (w->Caption() != d.caption)
         return QStringLiteral("caption %1, expected %2").arg(w->Caption(), d.caption);
-    if (w->filePath() != d.path)
+    if (w->document().filePath() != d.path)
         return QStringLiteral("%1 holds the file %2, expected %3")
-            .arg(d.caption, w->filePath(), d.path);
+            .arg(d.caption, w->document().filePath(), d.path);
     const bool changed = w->documentState().Changed != DocumentState::False;
     if (changed != d.dirty)
         return QStringLiteral(
