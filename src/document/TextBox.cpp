@@ -25,26 +25,27 @@
 
 #include "document/CaretLayoutCache.h"
 #include "document/ClipboardText.h"
-#include "document/DisplayText.h"
 #include "document/InputMethodText.h"
 #include "document/SoftBreaks.h"
 #include "document/TextBoundaries.h"
 #include "document/TextBoxAccessible.h"
 #include "files/LaunchArguments.h"
 
-// The widget is a view of the buffer. Every line break of the buffer is one block break of the
-// document and every other character (a UTF-16 code unit, like the widget's) one character; the
-// soft breaks of a long line (see SoftBreaks) are block breaks that stand for nothing. A widget
-// position w therefore stands for the buffer position w + (width of a line break - 1) * (line
-// breaks before w) - (soft breaks before w).
+// The widget is a view of the buffer, as DisplayMap shows it and translates between the two.
 //
 // The text has one writer: every edit, by the user or by the program, is made in the buffer at
-// buffer positions, and the view then shows it (showChange, or showAll for the whole text; the
-// soft breaks are put and moved by SoftBreaks). The widget's own editing is never let act on its
-// document: the box handles every key, paste, drop and menu command that edits.
+// buffer positions; the map turns it into edits of the view, and writeView, the one writer of
+// the widget's document, applies them (also those of a whole new text and of the soft breaks that
+// SoftBreaks moves). The widget's own editing is never let act on its document: the box handles
+// every key, paste, drop and menu command that edits.
 struct TextBox::Private {
-    explicit Private(QTextDocument* doc) : soft(doc) { tripleClick.setSingleShot(true); }
+    explicit Private(TextBox* box)
+        : soft(box->document(), map,
+               [box](const std::vector<DisplayMap::ViewEdit>& edits) { box->writeView(edits); }) {
+        tripleClick.setSingleShot(true);
+    }
     TextBuffer buf;
+    DisplayMap map{buf};
     SoftBreaks soft;
     // Soft breaks may have to be mended where the view shows them (see mendIfDue).
     bool mendDue = false;
@@ -112,7 +113,7 @@ QFont TextBox::unshaped(QFont font) {
     return font;
 }
 
-TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(document())) {
+TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(this)) {
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -185,18 +186,13 @@ void TextBox::setFormat(const DocumentFormat& format) {
 }
 
 void TextBox::showAll() {
-    QScopedValueRollback<bool> quiet(d->updating, true);
     const qsizetype readBefore = readLength();
-    const QString shown = d->soft.splitShown(DisplayText::render(d->buf.chars(), d->buf.format()));
-    setPlainText(shown);
-    TextBoxAccessible::quietWidget(this);
-    d->soft.adopt();
+    writeView({d->map.reset()});
     mendLater();
     // What the text read before is gone: told as that many characters, as the widget does.
     if (QAccessible::isActive())
-        TextBoxAccessible::textChanged(
-            this, 0, QString(readBefore, QLatin1Char(' ')),
-            TextBoxAccessible::read(d->buf.chars(), 0, d->buf.length(), d->buf.format()));
+        TextBoxAccessible::textChanged(this, 0, QString(readBefore, QLatin1Char(' ')),
+                                       d->map.read(0, d->buf.length()));
 }
 
 qsizetype TextBox::SelStart() const { return d->buf.selStart(); }
@@ -254,31 +250,27 @@ bool TextBox::replaceShown(qsizetype start, qsizetype end, const QString& text) 
 }
 
 void TextBox::showChange(const TextBuffer::Change& change) {
-    // The view still shows the text as it was. The range shown anew is the change widened by a
-    // CR just before it and an LF just after it: a line break that the change split or joined at
-    // either edge is then shown as what it became, and neither end of the range lies inside a
-    // line break. What stands outside the change is the same before and after it.
-    const QString& now = d->buf.chars();
-    const qsizetype pos = change.pos;
-    const qsizetype after = pos + change.inserted.size();
-    const qsizetype from = pos > 0 && now.at(pos - 1) == u'\r' ? pos - 1 : pos;
-    const qsizetype lf = after < now.size() && now.at(after) == u'\n' ? 1 : 0;
-    const int viewFrom = toView(from);
-    const int viewTo = toView(pos + change.removed.size() + lf);
-    QScopedValueRollback<bool> quiet(d->updating, true);
-    QTextCursor edit = textCursor();
-    const QString shown = DisplayText::render(now, from, after + lf, d->buf.format());
-    // One edit block with the splitting of a line that grew long: the document lays the pieces
-    // out once.
-    edit.beginEditBlock();
-    edit.setPosition(viewFrom);
-    edit.setPosition(viewTo, QTextCursor::KeepAnchor);
-    edit.insertText(shown);
-    const SoftBreaks::Change soft = d->soft.replaced(viewFrom, int(shown.size()));
-    d->soft.changed(soft.first, soft.last);
-    edit.endEditBlock();
+    writeView(d->map.changed(change));
     mendLater();
-    tellReaders(change.pos, change.removed, change.inserted);
+    tellReaders(change);
+}
+
+void TextBox::writeView(const std::vector<DisplayMap::ViewEdit>& edits) {
+    QScopedValueRollback<bool> quiet(d->updating, true);
+    if (edits.size() == 1 && edits.front().whole) {
+        setPlainText(edits.front().text);
+        TextBoxAccessible::quietWidget(this);
+        return;
+    }
+    // One edit block: the document lays the changed paragraphs out once, when all is done.
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    for (const DisplayMap::ViewEdit& e : edits) {
+        edit.setPosition(int(e.pos));
+        edit.setPosition(int(e.pos + e.removed), QTextCursor::KeepAnchor);
+        edit.insertText(e.text);
+    }
+    edit.endEditBlock();
 }
 
 void TextBox::recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
@@ -455,8 +447,8 @@ void TextBox::stopBeforeRowEndSpace(const QKeyEvent* e) {
     QTextCursor view = textCursor();
     const QTextBlock block = view.block();
     const int end = block.position() + block.length() - 1;
-    if (view.position() != end || end == block.position() ||
-        !d->soft.follows(block.blockNumber() + 1) || !document()->characterAt(end - 1).isSpace())
+    if (view.position() != end || end == block.position() || d->map.softBreakAtView(end) < 0 ||
+        !document()->characterAt(end - 1).isSpace())
         return;
     view.setPosition(end - 1, extend ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
     setTextCursor(view);
@@ -592,7 +584,7 @@ bool TextBox::deletesWordOrLine(QKeyEvent* e) {
     const bool startOfWord = e->matches(QKeySequence::DeleteStartOfWord);
     const bool endOfLine = e->matches(QKeySequence::DeleteEndOfLine);
     if (!endOfWord && !startOfWord && !endOfLine) return false;
-    const bool selected = d->buf.viewSelEnd() != d->buf.viewSelStart();
+    const bool selected = d->map.selEnd() != d->map.selStart();
     if (selected && !endOfLine) {
         // A word deletion removes the selection.
         deleteSelection();
@@ -601,7 +593,7 @@ bool TextBox::deletesWordOrLine(QKeyEvent* e) {
     }
     // With a selection, the key that deletes to the end of the line removes from the selection's
     // anchor to the end of the line its moving end is on, as the widget does in a paragraph.
-    const qsizetype caret = selected ? toModel(textCursor().position()) : d->buf.viewSelStart();
+    const qsizetype caret = selected ? toModel(textCursor().position()) : d->map.selStart();
     const qsizetype anchor = selected ? toModel(textCursor().anchor()) : caret;
     // The word and the line are those of the text, not the pieces a long line shows as. At an
     // edge of the line a word deletion takes the line break; the end of a line stays.
@@ -634,8 +626,8 @@ void TextBox::inputMethodEvent(QInputMethodEvent* e) {
     if (commits || (newPreedit && d->buf.selLength() > 0)) {
         const QString& chars = d->buf.chars();
         const EditHistory::Selection before{d->buf.selStart(), d->buf.selLength()};
-        const qsizetype selStart = d->buf.viewSelStart();
-        const qsizetype selEnd = d->buf.viewSelEnd();
+        const qsizetype selStart = d->map.selStart();
+        const qsizetype selEnd = d->map.selEnd();
         // The replacement range, counted in the text with the selection taken out, and then in
         // the text as it stands.
         const qsizetype left = chars.size() - (selEnd - selStart);
@@ -656,7 +648,7 @@ void TextBox::inputMethodEvent(QInputMethodEvent* e) {
                           : selStart >= repEnd ? selStart + commit.size() - (repEnd - repStart)
                                                : repStart + commit.size();
         const bool changed = replaceShown(from, to, span);
-        if (d->buf.insideShownCharacter(caret)) ++caret;
+        if (d->map.insideShownCharacter(caret)) ++caret;
         d->buf.setSelStart(caret);
         if (changed) recordEdit(from, removed, span, before, EditHistory::Input::Typing);
         showSelection();
@@ -789,15 +781,17 @@ void TextBox::strayChange() {
 int TextBox::strayChanges() const { return d->strayChanges; }
 
 void TextBox::takeSelectionFromView() {
-    if (d->updating) return;
+    // A view changed behind the box's back no longer stands where the map says it does: the
+    // selection stays the text's until the view shows the text again.
+    if (d->updating || d->reshowScheduled) return;
     const QTextCursor view = textCursor();
     d->buf.select(toModel(view.anchor()), toModel(view.position()));
 }
 
 void TextBox::showSelection() {
     QTextCursor view = textCursor();
-    view.setPosition(toView(d->buf.viewSelStart()));
-    view.setPosition(toView(d->buf.viewSelEnd()), QTextCursor::KeepAnchor);
+    view.setPosition(toView(d->map.selStart()));
+    view.setPosition(toView(d->map.selEnd()), QTextCursor::KeepAnchor);
     {
         QScopedValueRollback<bool> quiet(d->updating, true);
         setTextCursor(view);
@@ -815,7 +809,7 @@ qsizetype TextBox::readCaret() const {
     // The end of the selection the user moved, as the widget shows it.
     const QTextCursor view = textCursor();
     const bool atStart = view.position() < view.anchor();
-    return readOffset(atStart ? d->buf.viewSelStart() : d->buf.viewSelEnd());
+    return readOffset(atStart ? d->map.selStart() : d->map.selEnd());
 }
 
 bool TextBox::tellCaretMoved() {
@@ -869,72 +863,29 @@ bool TextBox::menuOwnsKey(const QKeyEvent* e) const {
     return false;
 }
 
-int TextBox::lineBreakWidth() const { return d->buf.format().isLf() ? 1 : 2; }
+qsizetype TextBox::toModel(int viewPos) const { return d->map.toText(viewPos); }
 
-qsizetype TextBox::modelStart(const QTextBlock& block) const {
-    const int number = block.blockNumber();
-    const int soft = d->soft.before(number);
-    return block.position() + qsizetype(lineBreakWidth() - 1) * (number - soft) - soft;
-}
-
-qsizetype TextBox::toModel(int viewPos) const {
-    const QTextDocument* doc = document();
-    viewPos = std::clamp(viewPos, 0, doc->characterCount() - 1);
-    if (lineBreakWidth() == 1 && d->soft.count() == 0) return viewPos;
-    const QTextBlock block = doc->findBlock(viewPos);
-    return modelStart(block) + (viewPos - block.position());
-}
-
-int TextBox::toView(qsizetype modelPos) const {
-    const QTextDocument* doc = document();
-    if (lineBreakWidth() == 1 && d->soft.count() == 0)
-        return int(std::clamp<qsizetype>(modelPos, 0, doc->characterCount() - 1));
-    // Find the last block starting at or before modelPos; where a soft break stands at
-    // modelPos, that is the block after it.
-    int lo = 0;
-    int hi = doc->blockCount() - 1;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo + 1) / 2;
-        if (modelStart(doc->findBlockByNumber(mid)) <= modelPos) {
-            lo = mid;
-        } else {
-            hi = mid - 1;
-        }
-    }
-    const QTextBlock block = doc->findBlockByNumber(lo);
-    const qsizetype offset = std::max<qsizetype>(0, modelPos - modelStart(block));
-    // Between the CR and the LF that end the line means after the line break.
-    const qsizetype view = block.position() + std::min<qsizetype>(offset, block.length());
-    return int(std::min<qsizetype>(view, doc->characterCount() - 1));
-}
+int TextBox::toView(qsizetype modelPos) const { return int(d->map.toView(modelPos)); }
 
 bool TextBox::followsSoftBreak(const QTextBlock& block) const {
-    return block.document() == document() && d->soft.follows(block.blockNumber());
+    return block.document() == document() && d->map.softBreakAtView(block.position() - 1) >= 0;
 }
 
 bool TextBox::startsRow(const QTextBlock& block) const {
-    const int number = block.blockNumber();
-    return !d->soft.follows(number) || d->soft.followsMended(number);
+    const int soft = d->map.softBreakAtView(block.position() - 1);
+    return soft < 0 || d->map.isMended(soft);
 }
 
-int TextBox::softBreakCount() const { return d->soft.count(); }
+int TextBox::softBreakCount() const { return d->map.softBreakCount(); }
 
-QString TextBox::shownText() const {
-    QString out;
-    for (QTextBlock b = document()->begin(); b.isValid(); b = b.next()) {
-        if (b != document()->begin() && !d->soft.follows(b.blockNumber()))
-            out += DisplayText::kLineBreak;
-        out += b.text();
-    }
-    return out;
-}
+const DisplayMap& TextBox::displayMap() const { return d->map; }
 
 void TextBox::stepOverSoftBreak(const QKeyEvent* e) {
     const int key = e->key();
     const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right;
     const bool back = key == Qt::Key_Left || key == Qt::Key_Backspace;
     const bool forward = key == Qt::Key_Right || key == Qt::Key_Delete;
-    if ((!back && !forward) || d->soft.count() == 0) return;
+    if ((!back && !forward) || d->map.softBreakCount() == 0) return;
     QTextCursor view = textCursor();
     const bool extend = arrow && (e->modifiers() & Qt::ShiftModifier);
     // A key that acts on the selection acts on it as it is.
@@ -944,10 +895,11 @@ void TextBox::stepOverSoftBreak(const QKeyEvent* e) {
     // inside the line.
     const QTextBlock block = view.block();
     int at = -1;
-    if (back && view.position() == block.position() && d->soft.follows(block.blockNumber()))
+    if (back && view.position() == block.position() &&
+        d->map.softBreakAtView(view.position() - 1) >= 0)
         at = view.position() - 1;
     if (forward && view.position() == block.position() + block.length() - 1 &&
-        d->soft.follows(block.blockNumber() + 1))
+        d->map.softBreakAtView(view.position()) >= 0)
         at = view.position() + 1;
     if (at < 0) return;
     view.setPosition(at, extend ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
@@ -957,7 +909,7 @@ void TextBox::stepOverSoftBreak(const QKeyEvent* e) {
 
 void TextBox::mendLater() {
     d->mendDue = true;
-    if (d->mendScheduled || d->soft.count() == 0) return;
+    if (d->mendScheduled || d->map.softBreakCount() == 0) return;
     d->mendScheduled = true;
     QTimer::singleShot(0, this, [this] {
         d->mendScheduled = false;
@@ -968,7 +920,7 @@ void TextBox::mendLater() {
 void TextBox::mendIfDue() {
     // Not while the box changes the view itself: the layout follows at the end of that change.
     if (!d->mendDue || d->updating) return;
-    if (d->soft.count() == 0) {
+    if (d->map.softBreakCount() == 0) {
         d->mendDue = false;
         return;
     }
@@ -1001,36 +953,11 @@ void TextBox::mendIfDue() {
         showSelection();
 }
 
-qsizetype TextBox::readLength() const { return document()->characterCount() - 1 - d->soft.count(); }
+qsizetype TextBox::readLength() const { return d->map.readLength(); }
 
-qsizetype TextBox::readOffset(qsizetype pos) const {
-    // A paragraph of the view reads one for one; its separator is a line break, read as one
-    // character, or a soft break, read as none.
-    const int view = toView(pos);
-    if (d->soft.count() == 0) return view;
-    return view - d->soft.before(document()->findBlock(view).blockNumber());
-}
+qsizetype TextBox::readOffset(qsizetype pos) const { return d->map.readOffset(pos); }
 
-qsizetype TextBox::readPosition(qsizetype offset) const {
-    offset = std::clamp<qsizetype>(offset, 0, readLength());
-    if (d->soft.count() == 0) return toModel(int(offset));
-    const QTextDocument* doc = document();
-    const auto readStart = [this, doc](int block) {
-        return doc->findBlockByNumber(block).position() - d->soft.before(block);
-    };
-    // The last paragraph of the view that starts at or before offset.
-    int lo = 0;
-    int hi = doc->blockCount() - 1;
-    while (lo < hi) {
-        const int mid = lo + (hi - lo + 1) / 2;
-        if (readStart(mid) <= offset) {
-            lo = mid;
-        } else {
-            hi = mid - 1;
-        }
-    }
-    return toModel(int(doc->findBlockByNumber(lo).position() + (offset - readStart(lo))));
-}
+qsizetype TextBox::readPosition(qsizetype offset) const { return d->map.readPosition(offset); }
 
 void TextBox::replaceFromOutside(qsizetype start, qsizetype end, const QString& text) {
     start = std::clamp<qsizetype>(start, 0, d->buf.length());
@@ -1040,13 +967,13 @@ void TextBox::replaceFromOutside(qsizetype start, qsizetype end, const QString& 
         return p < start ? p : p <= end ? start + put.size() : p + put.size() - (end - start);
     };
     // The selection as shown, which is what the screen reader knows of.
-    const qsizetype anchor = kept(d->buf.viewSelStart());
-    const qsizetype position = kept(d->buf.viewSelEnd());
+    const qsizetype anchor = kept(d->map.selStart());
+    const qsizetype position = kept(d->map.selEnd());
     edit(EditHistory::Input::Other, [&](TextBuffer& buf) {
         const bool changed = buf.replace(start, end - start, put);
         buf.select(anchor, position);
         // A caret is never left between the CR and the LF that the edit brought together.
-        if (buf.selLength() == 0 && buf.insideShownCharacter(buf.selStart()))
+        if (buf.selLength() == 0 && d->map.insideShownCharacter(buf.selStart()))
             buf.setSelStart(buf.selStart() + 1);
         return changed;
     });
@@ -1061,18 +988,9 @@ QVariant TextBox::inputMethodQuery(Qt::InputMethodQuery query, QVariant argument
     return own.isValid() ? own : QPlainTextEdit::inputMethodQuery(query, argument);
 }
 
-void TextBox::tellReaders(qsizetype pos, const QString& removed, const QString& inserted) {
+void TextBox::tellReaders(const TextBuffer::Change& change) {
     // Nobody listens without a screen reader: nothing is read out then.
     if (!QAccessible::isActive()) return;
-    // A CR just before and an LF just after may have made a line break with the change, or
-    // stopped making one: they are read along.
-    const QString& now = d->buf.chars();
-    const qsizetype end = pos + inserted.size();
-    const QString cr = pos > 0 && now.at(pos - 1) == u'\r' ? QStringLiteral("\r") : QString();
-    const QString lf = end < now.size() && now.at(end) == u'\n' ? QStringLiteral("\n") : QString();
-    const QString was = cr + removed + lf;
-    const QString is = cr + inserted + lf;
-    TextBoxAccessible::textChanged(this, readOffset(pos - cr.size()),
-                                   TextBoxAccessible::read(was, 0, was.size(), d->buf.format()),
-                                   TextBoxAccessible::read(is, 0, is.size(), d->buf.format()));
+    const DisplayMap::ReadEdit read = d->map.readChange(change);
+    TextBoxAccessible::textChanged(this, read.offset, read.removed, read.inserted);
 }

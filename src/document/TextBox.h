@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QPlainTextEdit>
 
+#include "document/DisplayMap.h"
 #include "document/EditHistory.h"
 #include "document/TextBuffer.h"
 
@@ -59,6 +60,8 @@ public:
     void setSelChars(const QString& text);
 
     const TextBuffer& buffer() const;
+    // How the view shows the text, and the translations between them.
+    const DisplayMap& displayMap() const;
 
     // The commands the box's own context menu offers in place of the widget's: Cut, Copy,
     // Paste, Delete and Select All, in this order (the Edit menu's). Undo and Redo come first,
@@ -160,8 +163,8 @@ private:
     // Replaces the characters [start, end) of the buffer with text and shows the change.
     // Returns whether the text changed; the selection is left for the caller to set.
     bool replaceShown(qsizetype start, qsizetype end, const QString& text);
-    // The only writer of the widget's document besides showAll and the soft breaks: shows the
-    // change just made in the buffer, the view still showing the text as it was before.
+    // Shows the change just made in the buffer, the view still showing the text as it was
+    // before.
     void showChange(const TextBuffer::Change& change);
     // Makes op (an edit of the buffer at buffer positions, returning whether the text changed)
     // one change of the given kind: shown, one step of undo, one Change.
@@ -189,8 +192,6 @@ private:
     void takeSelectionFromView();
     // Shows the whole text of the buffer anew.
     void showAll();
-    // What the view shows, a line break as U+2029, soft breaks left out.
-    QString shownText() const;
     // Before a key that moves or removes by characters: a caret at a soft break goes to its
     // other side.
     void stepOverSoftBreak(const QKeyEvent* e);
@@ -217,13 +218,11 @@ private:
     // The buffer position under a point of the viewport.
     qsizetype modelAt(const QPoint& point) const;
     bool menuOwnsKey(const QKeyEvent* e) const;
-    // How many positions of the text a line break takes: 2 for CR LF, 1 for LF.
-    int lineBreakWidth() const;
-    // The buffer position at which block starts.
-    qsizetype modelStart(const QTextBlock& block) const;
-    // Tells a screen reader that the characters removed, at pos, became inserted, the text and
-    // the view being as they are after the change.
-    void tellReaders(qsizetype pos, const QString& removed, const QString& inserted);
+    // Tells a screen reader of the change just made in the buffer, the text and the view being
+    // as they are after it.
+    void tellReaders(const TextBuffer::Change& change);
+    // The one writer of the widget's document: applies the map's edits of the view, in order.
+    void writeView(const std::vector<DisplayMap::ViewEdit>& edits);
 
     struct Private;
     Private* d;

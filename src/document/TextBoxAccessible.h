@@ -56,9 +56,6 @@ public:
     // Returns null for every other object.
     static QAccessibleInterface* factory(const QString& className, QObject* object);
 
-    // The characters [from, to) of a document's chars as a screen reader reads them.
-    static QString read(QStringView chars, qsizetype from, qsizetype to,
-                        const DocumentFormat& format);
     // Tells screen readers that in box's text as read, removed at offset became inserted (the
     // part both share at either end is left out).
     static void textChanged(TextBox* box, qsizetype offset, QStringView removed,
