@@ -51,8 +51,8 @@ struct Reference {
 };
 
 QString randomChars(QRandomGenerator& rng, int max) {
-    static const char16_t* const pieces[] = {u"\r", u"\n", u"\r\n", u"a", u"b", u" ", u"\x01",
-                                             u"\U0001F600"};
+    static const char16_t* const pieces[] = {u"\r", u"\n", u"\r\n", u"a",
+                                             u"b",  u" ",  u"\x01", u"\U0001F600"};
     QString out;
     for (int n = int(rng.bounded(max + 1)); n > 0; --n)
         out += QString::fromUtf16(pieces[rng.bounded(int(std::size(pieces)))]);
@@ -74,8 +74,9 @@ void tst_DisplayMap::randomAgainstReference() {
                              ? quint32(qEnvironmentVariableIntValue("TAVULELLA_SEED"))
                              : 20261209;
     QRandomGenerator rng(seed);
-    const DocumentFormat format(lf ? DocumentFormat::LineBreak::Lf : DocumentFormat::LineBreak::CrLf,
-                                DocumentFormat::Encoding::Utf8);
+    const DocumentFormat format(
+        lf ? DocumentFormat::LineBreak::Lf : DocumentFormat::LineBreak::CrLf,
+        DocumentFormat::Encoding::Utf8);
     TextBuffer buf;
     buf.setFormat(format);
     DisplayMap map(buf, 8, 4);
@@ -123,19 +124,21 @@ void tst_DisplayMap::randomAgainstReference() {
         std::vector<qsizetype> soft;
         for (int i = 0; i < map.softBreakCount(); ++i) soft.push_back(map.softBreakAt(i));
         const Reference ref(t, lf, soft);
-        const QByteArray where =
-            QString("step %1 (%2), text %3").arg(step).arg(did, QString(t.toUtf8().toPercentEncoding()))
-                .toUtf8();
+        const QByteArray where = QString("step %1 (%2), text %3")
+                                     .arg(step)
+                                     .arg(did, QString(t.toUtf8().toPercentEncoding()))
+                                     .toUtf8();
         QVERIFY2(view == ref.view && read == ref.read, where);
-        QVERIFY2(map.viewLength() == ref.view.size() && map.readLength() == ref.read.size(),
-                 where);
+        QVERIFY2(map.viewLength() == ref.view.size() && map.readLength() == ref.read.size(), where);
         for (qsizetype p = 0; p <= t.size(); ++p) {
             QVERIFY2(map.toView(p) == ref.viewOf[p], where + " toView " + QByteArray::number(p));
             QVERIFY2(map.readOffset(p) == ref.readOf[p], where + " readOffset");
         }
         for (qsizetype v = 0; v <= ref.view.size(); ++v) {
-            QVERIFY2(map.toText(v) == ref.textOfView[v], where + " toText " + QByteArray::number(v));
-            QVERIFY2((map.softBreakAtView(v) >= 0) == ref.softAtView[v], where + " softBreakAtView");
+            QVERIFY2(map.toText(v) == ref.textOfView[v],
+                     where + " toText " + QByteArray::number(v));
+            QVERIFY2((map.softBreakAtView(v) >= 0) == ref.softAtView[v],
+                     where + " softBreakAtView");
         }
         for (qsizetype o = 0; o <= ref.read.size(); ++o)
             QVERIFY2(map.readPosition(o) == ref.textOfRead[o], where + " readPosition");

@@ -44,8 +44,8 @@ qsizetype DisplayMap::shownSelStart(QStringView chars, const DocumentFormat& for
     return start;
 }
 
-qsizetype DisplayMap::shownSelEnd(QStringView chars, const DocumentFormat& format,
-                                  qsizetype start, qsizetype length) {
+qsizetype DisplayMap::shownSelEnd(QStringView chars, const DocumentFormat& format, qsizetype start,
+                                  qsizetype length) {
     const qsizetype end = start + length;
     return insideShownCharacter(chars, format, end) ? end + 1 : end;
 }
@@ -147,7 +147,7 @@ std::vector<DisplayMap::ViewEdit> DisplayMap::changed(const TextBuffer::Change& 
     const qsizetype next = nextPieceStart(pieceStart(s.newEnd));
     const qsizetype last = next < 0 ? length_ : next;
     for (auto it = std::lower_bound(soft_.begin(), soft_.end(), first,
-                                    [](const Soft& e, qsizetype p) { return e.pos < p; });
+                                    [](const Soft&e, qsizetype p) { return e.pos < p; });
          it != soft_.end() && it->pos <= last; ++it)
         it->mended = false;
     joinEmpty(first, last, edits);
@@ -267,8 +267,7 @@ qsizetype DisplayMap::pieceEnd(qsizetype start) const {
 qsizetype DisplayMap::nextPieceStart(qsizetype start) const {
     const auto line = std::lower_bound(lines_.begin(), lines_.end(), start);
     const qsizetype soft = softUpTo(start);
-    if (soft < softBreakCount() &&
-        (line == lines_.end() || soft_[std::size_t(soft)].pos <= *line))
+    if (soft < softBreakCount() && (line == lines_.end() || soft_[std::size_t(soft)].pos <= *line))
         return soft_[std::size_t(soft)].pos;
     return line != lines_.end() ? *line + extra_ + 1 : -1;
 }
@@ -300,8 +299,7 @@ void DisplayMap::joinEmpty(qsizetype from, qsizetype to, std::vector<ViewEdit>& 
     };
     for (int i = int(softUpTo(to)) - 1; i >= 0 && soft_[std::size_t(i)].pos >= from; --i) {
         const qsizetype pos = soft_[std::size_t(i)].pos;
-        const bool empty = pos == 0 || pos == length_ || lineAt(pos) ||
-                           lineAt(pos - extra_ - 1) ||
+        const bool empty = pos == 0 || pos == length_ || lineAt(pos) || lineAt(pos - extra_ - 1) ||
                            (i > 0 && soft_[std::size_t(i) - 1].pos == pos) ||
                            (i + 1 < softBreakCount() && soft_[std::size_t(i) + 1].pos == pos);
         if (empty || insideShownCharacter(pos)) edits.push_back(removeSoftBreak(i));

@@ -59,8 +59,8 @@ public:
                                      qsizetype pos);
     // The edges of a selection as a view shows it: an edge inside a shown character takes in the
     // whole character; a caret (empty selection) inside one stands after it.
-    static qsizetype shownSelStart(QStringView chars, const DocumentFormat& format,
-                                   qsizetype start, qsizetype length);
+    static qsizetype shownSelStart(QStringView chars, const DocumentFormat& format, qsizetype start,
+                                   qsizetype length);
     static qsizetype shownSelEnd(QStringView chars, const DocumentFormat& format, qsizetype start,
                                  qsizetype length);
     // The characters [from, to) of chars as a screen reader reads them.

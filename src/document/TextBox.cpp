@@ -29,6 +29,7 @@
 #include "document/SoftBreaks.h"
 #include "document/TextBoundaries.h"
 #include "document/TextBoxAccessible.h"
+#include "document/TextModel.h"
 #include "files/LaunchArguments.h"
 
 // The widget is a view of the buffer, as DisplayMap shows it and translates between the two.
@@ -44,7 +45,9 @@ struct TextBox::Private {
                [box](const std::vector<DisplayMap::ViewEdit>& edits) { box->writeView(edits); }) {
         tripleClick.setSingleShot(true);
     }
-    TextBuffer buf;
+    // The text, its selection and its history; read through buf.
+    TextModel model;
+    const TextBuffer& buf = model.buffer();
     DisplayMap map{buf};
     SoftBreaks soft;
     // Soft breaks may have to be mended where the view shows them (see mendIfDue).
@@ -64,7 +67,6 @@ struct TextBox::Private {
     int strayChanges = 0;
     bool reshowScheduled = false;
     QList<QPointer<QAction>> contextCommands;
-    EditHistory history;
     // What the mouse button held down selects by since a double- or triple-click, and what that
     // click selected. A click near the last double-click while tripleClick runs is a
     // triple-click, by the widget's own measure.
@@ -123,6 +125,12 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(this))
     // The box keeps the history itself; setPlainText leaves this as it finds it.
     document()->setUndoRedoEnabled(false);
     connect(document(), &QTextDocument::contentsChange, this, &TextBox::strayChange);
+    // The model reports each edit once: the view shows it, then the selection, then the box
+    // tells of the change.
+    connect(&d->model, &TextModel::reset, this, &TextBox::showAll);
+    connect(&d->model, &TextModel::edited, this, &TextBox::showChange);
+    connect(&d->model, &TextModel::selectionMoved, this, &TextBox::showSelection);
+    connect(&d->model, &TextModel::Change, this, &TextBox::Change);
     // A screen reader reads the text, not the view (see TextBoxAccessible).
     QAccessible::installFactory(&TextBoxAccessible::factory);
     TextBoxAccessible::quietWidget(this);
@@ -152,37 +160,60 @@ TextBox::~TextBox() {
     delete d;
 }
 
-QByteArray TextBox::Text() const { return d->buf.text(); }
+QByteArray TextBox::Text() const { return d->model.Text(); }
 
-const QString& TextBox::chars() const { return d->buf.chars(); }
+const QString& TextBox::chars() const { return d->model.chars(); }
 
-qsizetype TextBox::TextLength() const { return d->buf.length(); }
+qsizetype TextBox::TextLength() const { return d->model.TextLength(); }
 
-void TextBox::setText(const QByteArray& text) { setChars(d->buf.format().decode(text)); }
+void TextBox::setText(const QByteArray& text) { d->model.setText(text); }
 
-void TextBox::setChars(const QString& chars) {
-    d->history.clear();
-    const bool changed = d->buf.setChars(chars);
-    if (changed) showAll();
-    showSelection();
-    if (changed) emit Change();
+void TextBox::setChars(const QString& chars) { d->model.setChars(chars); }
+
+void TextBox::load(const QByteArray& fileBytes) { d->model.load(fileBytes); }
+
+const DocumentFormat& TextBox::format() const { return d->model.format(); }
+
+void TextBox::setFormat(const DocumentFormat& format) { d->model.setFormat(format); }
+
+qsizetype TextBox::SelStart() const { return d->model.SelStart(); }
+
+void TextBox::setSelStart(qsizetype pos) { d->model.setSelStart(pos); }
+
+qsizetype TextBox::SelLength() const { return d->model.SelLength(); }
+
+void TextBox::setSelLength(qsizetype len) { d->model.setSelLength(len); }
+
+QByteArray TextBox::SelText() const { return d->model.SelText(); }
+
+QString TextBox::SelChars() const { return d->model.SelChars(); }
+
+void TextBox::setSelText(const QByteArray& text) { d->model.setSelText(text); }
+
+void TextBox::setSelChars(const QString& text) { d->model.setSelChars(text); }
+
+bool TextBox::isUndoAvailable() const { return d->model.isUndoAvailable(); }
+
+bool TextBox::isRedoAvailable() const { return d->model.isRedoAvailable(); }
+
+const EditHistory& TextBox::history() const { return d->model.history(); }
+
+void TextBox::undo() {
+    if (d->model.undo()) ensureCursorVisible();
 }
 
-void TextBox::load(const QByteArray& fileBytes) {
-    const DocumentFormat format =
-        DocumentFormat::detect(fileBytes, DocumentFormat::sessionIsUtf8());
-    setFormat(format);
-    setChars(format.decode(fileBytes));
+void TextBox::redo() {
+    if (d->model.redo()) ensureCursorVisible();
 }
 
-const DocumentFormat& TextBox::format() const { return d->buf.format(); }
+const TextBuffer& TextBox::buffer() const { return d->model.buffer(); }
 
-void TextBox::setFormat(const DocumentFormat& format) {
-    if (format == d->buf.format()) return;
-    d->buf.setFormat(format);
-    // The same characters may break into lines differently now.
-    showAll();
-    showSelection();
+TextModel& TextBox::model() { return d->model; }
+
+const TextModel& TextBox::model() const { return d->model; }
+
+void TextBox::replaceFromOutside(qsizetype start, qsizetype end, const QString& text) {
+    d->model.replaceFromOutside(start, end, text);
 }
 
 void TextBox::showAll() {
@@ -193,60 +224,6 @@ void TextBox::showAll() {
     if (QAccessible::isActive())
         TextBoxAccessible::textChanged(this, 0, QString(readBefore, QLatin1Char(' ')),
                                        d->map.read(0, d->buf.length()));
-}
-
-qsizetype TextBox::SelStart() const { return d->buf.selStart(); }
-
-void TextBox::setSelStart(qsizetype pos) {
-    d->buf.setSelStart(pos);
-    showSelection();
-}
-
-qsizetype TextBox::SelLength() const { return d->buf.selLength(); }
-
-void TextBox::setSelLength(qsizetype len) {
-    d->buf.setSelLength(len);
-    showSelection();
-}
-
-QByteArray TextBox::SelText() const { return d->buf.selText(); }
-
-QString TextBox::SelChars() const { return d->buf.selChars(); }
-
-void TextBox::setSelText(const QByteArray& text) { setSelChars(d->buf.format().decode(text)); }
-
-void TextBox::setSelChars(const QString& text) {
-    const qsizetype start = d->buf.selStart();
-    putText(start, start + d->buf.selLength(), text, EditHistory::Input::Other);
-}
-
-template <class Op>
-bool TextBox::edit(EditHistory::Input input, Op op) {
-    const EditHistory::Selection before{d->buf.selStart(), d->buf.selLength()};
-    const bool changed = op(d->buf);
-    if (changed) {
-        const TextBuffer::Change& change = d->buf.lastChange();
-        showChange(change);
-        recordEdit(change.pos, change.removed, change.inserted, before, input);
-    }
-    showSelection();
-    if (changed) emit Change();
-    return changed;
-}
-
-void TextBox::putText(qsizetype start, qsizetype end, const QString& text,
-                      EditHistory::Input input) {
-    edit(input, [&](TextBuffer& buf) {
-        const bool changed = buf.replace(start, end - start, text);
-        buf.setSelStart(start + text.size());
-        return changed;
-    });
-}
-
-bool TextBox::replaceShown(qsizetype start, qsizetype end, const QString& text) {
-    if (!d->buf.replace(start, end - start, text)) return false;
-    showChange(d->buf.lastChange());
-    return true;
 }
 
 void TextBox::showChange(const TextBuffer::Change& change) {
@@ -272,43 +249,6 @@ void TextBox::writeView(const std::vector<DisplayMap::ViewEdit>& edits) {
     }
     edit.endEditBlock();
 }
-
-void TextBox::recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
-                         const EditHistory::Selection& before, EditHistory::Input input) {
-    // A line break that Backspace or Delete removes is a step of its own, as one that Enter
-    // puts in.
-    if (input != EditHistory::Input::Typing && removed.contains(d->buf.format().lineBreakChars()))
-        input = EditHistory::Input::Other;
-    d->history.record(pos, removed, inserted, before, {d->buf.selStart(), d->buf.selLength()},
-                      input);
-}
-
-void TextBox::applyStep(qsizetype pos, qsizetype len, const QString& text,
-                        const EditHistory::Selection& sel) {
-    replaceShown(pos, pos + len, text);
-    d->buf.select(sel.start, sel.start + sel.length);
-    showSelection();
-    emit Change();
-    ensureCursorVisible();
-}
-
-bool TextBox::isUndoAvailable() const { return d->history.canUndo(); }
-
-bool TextBox::isRedoAvailable() const { return d->history.canRedo(); }
-
-const EditHistory& TextBox::history() const { return d->history; }
-
-void TextBox::undo() {
-    if (const EditHistory::Step* step = d->history.undo())
-        applyStep(step->pos, step->inserted.size(), step->removed, step->before);
-}
-
-void TextBox::redo() {
-    if (const EditHistory::Step* step = d->history.redo())
-        applyStep(step->pos, step->removed.size(), step->inserted, step->after);
-}
-
-const TextBuffer& TextBox::buffer() const { return d->buf; }
 
 void TextBox::focusInEvent(QFocusEvent* e) {
     QPlainTextEdit::focusInEvent(e);
@@ -542,19 +482,19 @@ bool TextBox::editsText(QKeyEvent* e) {
     if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) &&
         !(mods & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
         // Enter makes a line break with or without Shift.
-        edit(EditHistory::Input::Other, [](TextBuffer& buf) { return buf.enter(); });
+        d->model.edit(EditHistory::Input::Other, [](TextBuffer& buf) { return buf.enter(); });
         return true;
     }
     const EditHistory::Input input = inputOf(e);
     if (input == EditHistory::Input::Typing) {
         // Typed characters that the document cannot hold go in as what will be saved.
         const QString typed = d->buf.format().holdable(e->text());
-        edit(input, [&typed](TextBuffer& buf) { return buf.type(typed); });
+        d->model.edit(input, [&typed](TextBuffer& buf) { return buf.type(typed); });
         return true;
     }
     if (deletesWordOrLine(e)) return true;
     if (input == EditHistory::Input::Backspace) {
-        edit(input, [](TextBuffer& buf) { return buf.backspace(); });
+        d->model.edit(input, [](TextBuffer& buf) { return buf.backspace(); });
         return true;
     }
     if (e->matches(QKeySequence::Cut)) {
@@ -563,7 +503,7 @@ bool TextBox::editsText(QKeyEvent* e) {
         return true;
     }
     if (input == EditHistory::Input::Delete) {
-        edit(input, [](TextBuffer& buf) { return buf.deleteForward(); });
+        d->model.edit(input, [](TextBuffer& buf) { return buf.deleteForward(); });
         return true;
     }
     return false;
@@ -575,7 +515,7 @@ void TextBox::cutSelection() {
 }
 
 void TextBox::deleteSelection() {
-    edit(EditHistory::Input::Other, [](TextBuffer& buf) { return buf.type(QString()); });
+    d->model.edit(EditHistory::Input::Other, [](TextBuffer& buf) { return buf.type(QString()); });
     ensureCursorVisible();
 }
 
@@ -609,7 +549,7 @@ bool TextBox::deletesWordOrLine(QKeyEvent* e) {
         from = std::min(anchor, lineEnd);
         to = std::max(anchor, lineEnd);
     }
-    putText(from, to, QString(), inputOf(e));
+    d->model.putText(from, to, QString(), inputOf(e));
     ensureCursorVisible();
     e->accept();
     return true;
@@ -625,7 +565,6 @@ void TextBox::inputMethodEvent(QInputMethodEvent* e) {
     const bool commits = !e->commitString().isEmpty() || e->replacementLength() > 0;
     if (commits || (newPreedit && d->buf.selLength() > 0)) {
         const QString& chars = d->buf.chars();
-        const EditHistory::Selection before{d->buf.selStart(), d->buf.selLength()};
         const qsizetype selStart = d->map.selStart();
         const qsizetype selEnd = d->map.selEnd();
         // The replacement range, counted in the text with the selection taken out, and then in
@@ -638,8 +577,7 @@ void TextBox::inputMethodEvent(QInputMethodEvent* e) {
         const qsizetype to =
             std::max(selEnd, repEnd <= selStart ? repEnd : repEnd + selEnd - selStart);
         const QString commit = d->buf.format().holdable(e->commitString());
-        const QString removed = chars.mid(from, to - from);
-        QString span = removed;
+        QString span = chars.mid(from, to - from);
         span.remove(selStart - from, selEnd - selStart);
         span.replace(repStart - from, repEnd - repStart, commit);
         // The caret keeps its character, and stands after the commit when the range held it;
@@ -647,12 +585,12 @@ void TextBox::inputMethodEvent(QInputMethodEvent* e) {
         qsizetype caret = selStart < repStart  ? selStart
                           : selStart >= repEnd ? selStart + commit.size() - (repEnd - repStart)
                                                : repStart + commit.size();
-        const bool changed = replaceShown(from, to, span);
-        if (d->map.insideShownCharacter(caret)) ++caret;
-        d->buf.setSelStart(caret);
-        if (changed) recordEdit(from, removed, span, before, EditHistory::Input::Typing);
-        showSelection();
-        if (changed) emit Change();
+        d->model.edit(EditHistory::Input::Typing, [&](TextBuffer& buf) {
+            const bool changed = buf.replace(from, to - from, span);
+            if (d->map.insideShownCharacter(caret)) ++caret;
+            buf.setSelStart(caret);
+            return changed;
+        });
         ensureCursorVisible();
     }
     // What is left for the widget changes no text: what it reports is no edit. It may select
@@ -673,7 +611,7 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
     // the text replaces the selection as shown.
     if (!canInsertFromMimeData(source)) return;
     const QString text = ClipboardText::fromMime(*source, format());
-    edit(EditHistory::Input::Other, [&text](TextBuffer& buf) { return buf.type(text); });
+    d->model.edit(EditHistory::Input::Other, [&text](TextBuffer& buf) { return buf.type(text); });
     ensureCursorVisible();
 }
 
@@ -714,7 +652,7 @@ void TextBox::dropEvent(QDropEvent* e) {
         e->setDropAction(Qt::MoveAction);
     } else {
         // From elsewhere, or copied: put in where it is dropped, the caret after it.
-        edit(EditHistory::Input::Other, [at, &dropped](TextBuffer& buf) {
+        d->model.edit(EditHistory::Input::Other, [at, &dropped](TextBuffer& buf) {
             buf.setSelStart(at);
             return buf.type(dropped);
         });
@@ -736,7 +674,7 @@ void TextBox::moveDropped(qsizetype at, const QString& moved) {
         at < start ? moved + chars.mid(at, start - at) : chars.mid(end, at - end) + moved;
     // The caret stands after the dropped text, as after any drop.
     const qsizetype caret = at < start ? at + moved.size() : from + span.size();
-    edit(EditHistory::Input::Other, [&](TextBuffer& buf) {
+    d->model.edit(EditHistory::Input::Other, [&](TextBuffer& buf) {
         const bool changed = buf.replace(from, to - from, span);
         buf.setSelStart(caret);
         return changed;
@@ -785,7 +723,7 @@ void TextBox::takeSelectionFromView() {
     // selection stays the text's until the view shows the text again.
     if (d->updating || d->reshowScheduled) return;
     const QTextCursor view = textCursor();
-    d->buf.select(toModel(view.anchor()), toModel(view.position()));
+    d->model.selectShown(toModel(view.anchor()), toModel(view.position()));
 }
 
 void TextBox::showSelection() {
@@ -958,26 +896,6 @@ qsizetype TextBox::readLength() const { return d->map.readLength(); }
 qsizetype TextBox::readOffset(qsizetype pos) const { return d->map.readOffset(pos); }
 
 qsizetype TextBox::readPosition(qsizetype offset) const { return d->map.readPosition(offset); }
-
-void TextBox::replaceFromOutside(qsizetype start, qsizetype end, const QString& text) {
-    start = std::clamp<qsizetype>(start, 0, d->buf.length());
-    end = std::clamp<qsizetype>(end, start, d->buf.length());
-    const QString put = d->buf.format().fromForeign(text);
-    const auto kept = [&](qsizetype p) {
-        return p < start ? p : p <= end ? start + put.size() : p + put.size() - (end - start);
-    };
-    // The selection as shown, which is what the screen reader knows of.
-    const qsizetype anchor = kept(d->map.selStart());
-    const qsizetype position = kept(d->map.selEnd());
-    edit(EditHistory::Input::Other, [&](TextBuffer& buf) {
-        const bool changed = buf.replace(start, end - start, put);
-        buf.select(anchor, position);
-        // A caret is never left between the CR and the LF that the edit brought together.
-        if (buf.selLength() == 0 && d->map.insideShownCharacter(buf.selStart()))
-            buf.setSelStart(buf.selStart() + 1);
-        return changed;
-    });
-}
 
 QVariant TextBox::inputMethodQuery(Qt::InputMethodQuery query) const {
     return inputMethodQuery(query, QVariant());

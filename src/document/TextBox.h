@@ -8,6 +8,7 @@
 #include "document/TextBuffer.h"
 
 class QMenu;
+class TextModel;
 class QTextBlock;
 
 // The document's multi-line text box. It holds the text of a document of one kind (DocumentFormat:
@@ -15,11 +16,12 @@ class QTextBlock;
 // line breaks CR and LF are one position each). The text lives in a TextBuffer; the
 // QPlainTextEdit underneath is only a view of it: the document's line break is shown as a line
 // break, a lone CR, a lone LF, a NUL and every other control character but TAB as visible control
-// pictures. Every change of the text, by the user or by the program, updates the buffer and emits
-// Change() once.
+// pictures. The text, its selection and its undo history are the box's TextModel, which every
+// change of the text, by the user or by the program, goes through; the box shows each change and
+// emits Change() once. The text functions below are the model's.
 //
-// The box keeps its own undo history over the buffer (see EditHistory); the widget's document
-// keeps none, so that what the box changes in the view alone is never undone.
+// The widget's document keeps no undo history, so that what the box changes in the view alone is
+// never undone.
 class TextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -60,6 +62,9 @@ public:
     void setSelChars(const QString& text);
 
     const TextBuffer& buffer() const;
+    // The document's text, selection and history: the box owns it and is its view.
+    TextModel& model();
+    const TextModel& model() const;
     // How the view shows the text, and the translations between them.
     const DisplayMap& displayMap() const;
 
@@ -160,30 +165,13 @@ private:
     bool tellCaretMoved();
     // The document reported a change: a fault unless the box is writing it.
     void strayChange();
-    // Replaces the characters [start, end) of the buffer with text and shows the change.
-    // Returns whether the text changed; the selection is left for the caller to set.
-    bool replaceShown(qsizetype start, qsizetype end, const QString& text);
     // Shows the change just made in the buffer, the view still showing the text as it was
     // before.
     void showChange(const TextBuffer::Change& change);
-    // Makes op (an edit of the buffer at buffer positions, returning whether the text changed)
-    // one change of the given kind: shown, one step of undo, one Change.
-    template <class Op>
-    bool edit(EditHistory::Input input, Op op);
     // The editing keys, made in the buffer. Returns whether e was one.
     bool editsText(QKeyEvent* e);
     void cutSelection();
     void deleteSelection();
-    // Replaces the characters from start to end with text as one change of the given kind: one
-    // step of undo, one Change, the caret after the new text.
-    void putText(qsizetype start, qsizetype end, const QString& text, EditHistory::Input input);
-    // Records the change just made in the buffer as a step of undo: at pos, removed became
-    // inserted, the selection having been before and being now the buffer's.
-    void recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
-                    const EditHistory::Selection& before, EditHistory::Input input);
-    // Puts text in place of the len characters at pos, as an undo or a redo does, and selects sel.
-    void applyStep(qsizetype pos, qsizetype len, const QString& text,
-                   const EditHistory::Selection& sel);
     // Has the Undo, Redo, Cut and Delete of a menu the widget made act on the box's text and
     // history.
     void takeStandardActions(QMenu* standard);
