@@ -1,9 +1,9 @@
 #include "document/InputMethodText.h"
 
-#include <QTextCursor>
 #include <algorithm>
 
 #include "document/TextBox.h"
+#include "document/TextModel.h"
 
 namespace {
 
@@ -22,9 +22,8 @@ QVariant InputMethodText::query(const TextBox& box, Qt::InputMethodQuery query,
     const TextBuffer& buf = box.buffer();
     const DisplayMap& map = box.displayMap();
     const QString& chars = buf.chars();
-    // The caret is the end of the selection the user moved, as the widget shows it.
-    const QTextCursor view = box.textCursor();
-    const bool caretFirst = view.position() < view.anchor();
+    // The caret is the end of the selection the user moved.
+    const bool caretFirst = box.model().caretFirst();
     const qsizetype caret = caretFirst ? map.selStart() : map.selEnd();
     const qsizetype anchor = caretFirst ? map.selEnd() : map.selStart();
     const qsizetype wanted =

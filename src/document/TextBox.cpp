@@ -744,10 +744,8 @@ void TextBox::viewCaretMoved() {
 }
 
 qsizetype TextBox::readCaret() const {
-    // The end of the selection the user moved, as the widget shows it.
-    const QTextCursor view = textCursor();
-    const bool atStart = view.position() < view.anchor();
-    return readOffset(atStart ? d->map.selStart() : d->map.selEnd());
+    // The end of the selection the user moved.
+    return readOffset(d->model.caretFirst() ? d->map.selStart() : d->map.selEnd());
 }
 
 bool TextBox::tellCaretMoved() {

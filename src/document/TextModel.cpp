@@ -10,7 +10,7 @@ void TextModel::setChars(const QString& chars) {
     history_.clear();
     const bool changed = buf_.setChars(chars);
     if (changed) emit reset();
-    emit selectionMoved();
+    moved();
     if (changed) emit Change();
 }
 
@@ -26,17 +26,17 @@ void TextModel::setFormat(const DocumentFormat& format) {
     buf_.setFormat(format);
     // The same characters may break into lines differently now.
     emit reset();
-    emit selectionMoved();
+    moved();
 }
 
 void TextModel::setSelStart(qsizetype pos) {
     buf_.setSelStart(pos);
-    emit selectionMoved();
+    moved();
 }
 
 void TextModel::setSelLength(qsizetype len) {
     buf_.setSelLength(len);
-    emit selectionMoved();
+    moved();
 }
 
 void TextModel::setSelText(const QByteArray& text) { setSelChars(buf_.format().decode(text)); }
@@ -70,7 +70,7 @@ void TextModel::applyStep(qsizetype pos, qsizetype len, const QString& text,
                           const EditHistory::Selection& sel) {
     if (buf_.replace(pos, len, text)) emit edited(buf_.lastChange());
     buf_.select(sel.start, sel.start + sel.length);
-    emit selectionMoved();
+    moved();
     emit Change();
 }
 

@@ -47,7 +47,13 @@ public:
     void setSelText(const QByteArray& text);
     void setSelChars(const QString& text);
     // The selection a view shows, from its two ends: taken as it is, not reported.
-    void selectShown(qsizetype anchor, qsizetype position) { buf_.select(anchor, position); }
+    void selectShown(qsizetype anchor, qsizetype position) {
+        buf_.select(anchor, position);
+        caretFirst_ = position < anchor;
+    }
+    // Whether the caret, the end of the selection the user moves, is its start: only when the
+    // user selected backwards; the program's selection and every edit leave it at the end.
+    bool caretFirst() const { return caretFirst_; }
 
     const TextBuffer& buffer() const { return buf_; }
 
@@ -91,8 +97,15 @@ private:
     void applyStep(qsizetype pos, qsizetype len, const QString& text,
                    const EditHistory::Selection& sel);
 
+    // The program set the selection: the caret at its end, shown.
+    void moved() {
+        caretFirst_ = false;
+        emit selectionMoved();
+    }
+
     TextBuffer buf_;
     EditHistory history_;
+    bool caretFirst_ = false;
 };
 
 template <class Op>
@@ -103,7 +116,7 @@ bool TextModel::edit(EditHistory::Input input, Op op) {
         emit edited(buf_.lastChange());
         recordEdit(buf_.lastChange(), before, input);
     }
-    emit selectionMoved();
+    moved();
     if (changed) emit Change();
     return changed;
 }
