@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+
+class QAction;
 class QDateTime;
 class QLocale;
 class TextBox;
@@ -29,4 +32,9 @@ public:
     static void selectAll(TextBox& box);
     // Replaces the selection with the date and time now, as the locale writes them (DateTimeText).
     static void insertDateTime(TextBox& box, const QDateTime& now, const QLocale& locale);
+
+    // Gives box its context menu in place of the widget's: Undo and Redo first, in the
+    // platform's words, acting on the box's history, then commands (Cut, Copy, Paste, Delete and
+    // Select All, in this order: the Edit menu's).
+    static void installContextMenu(TextBox& box, const QList<QAction*>& commands);
 };

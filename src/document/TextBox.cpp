@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPointer>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -30,7 +29,6 @@
 #include "document/TextBoundaries.h"
 #include "document/TextBoxAccessible.h"
 #include "document/TextModel.h"
-#include "files/LaunchArguments.h"
 
 // The widget is a view of the buffer, as DisplayMap shows it and translates between the two.
 //
@@ -66,7 +64,8 @@ struct TextBox::Private {
     // How often the document reported a change that the box did not make (see strayChange).
     int strayChanges = 0;
     bool reshowScheduled = false;
-    QList<QPointer<QAction>> contextCommands;
+    // The drags the box leaves to the widgets under it.
+    std::function<bool(const QMimeData*)> leavesDrag;
     // What the mouse button held down selects by since a double- or triple-click, and what that
     // click selected. A click near the last double-click while tripleClick runs is a
     // triple-click, by the widget's own measure.
@@ -275,12 +274,8 @@ void TextBox::showEvent(QShowEvent* e) {
     mendLater();
 }
 
-void TextBox::setContextMenuCommands(const QList<QAction*>& commands) {
-    d->contextCommands.clear();
-    for (QAction* a : commands) d->contextCommands.append(a);
-}
-
-void TextBox::takeStandardActions(QMenu* standard) {
+QMenu* TextBox::createContextMenu(const QPoint& position) {
+    QMenu* standard = createStandardContextMenu(position);
     for (QAction* a : standard->actions()) {
         const QString name = a->objectName();
         const bool isUndo = name == QLatin1String("edit-undo");
@@ -298,29 +293,12 @@ void TextBox::takeStandardActions(QMenu* standard) {
                     isCut ? &TextBox::cutSelection : &TextBox::deleteSelection);
         }
     }
+    return standard;
 }
 
 void TextBox::contextMenuEvent(QContextMenuEvent* e) {
-    // The widget's menu is kept for its Undo and Redo, in the platform's words.
-    const std::unique_ptr<QMenu> standard(createStandardContextMenu(e->pos()));
-    takeStandardActions(standard.get());
-    if (d->contextCommands.isEmpty()) {
-        standard->exec(e->globalPos());
-        e->accept();
-        return;
-    }
-    QMenu menu(this);
-    for (QAction* a : standard->actions()) {
-        if (a->objectName() == QLatin1String("edit-undo") ||
-            a->objectName() == QLatin1String("edit-redo"))
-            menu.addAction(a);
-    }
-    const int selectAll = int(d->contextCommands.size()) - 1;
-    for (int i = 0; i < d->contextCommands.size(); ++i) {
-        if (i == 0 || i == selectAll) menu.addSeparator();
-        if (QAction* a = d->contextCommands[i]) menu.addAction(a);
-    }
-    menu.exec(e->globalPos());
+    const std::unique_ptr<QMenu> menu(createContextMenu(e->pos()));
+    menu->exec(e->globalPos());
     e->accept();
 }
 
@@ -616,7 +594,7 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
 }
 
 void TextBox::dragEnterEvent(QDragEnterEvent* e) {
-    if (LaunchArguments::carriesFiles(e->mimeData())) {
+    if (d->leavesDrag && d->leavesDrag(e->mimeData())) {
         e->ignore();
         return;
     }
@@ -624,7 +602,7 @@ void TextBox::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void TextBox::dragMoveEvent(QDragMoveEvent* e) {
-    if (LaunchArguments::carriesFiles(e->mimeData())) {
+    if (d->leavesDrag && d->leavesDrag(e->mimeData())) {
         e->ignore();
         return;
     }
@@ -632,7 +610,7 @@ void TextBox::dragMoveEvent(QDragMoveEvent* e) {
 }
 
 void TextBox::dropEvent(QDropEvent* e) {
-    if (LaunchArguments::carriesFiles(e->mimeData())) {
+    if (d->leavesDrag && d->leavesDrag(e->mimeData())) {
         e->ignore();
         return;
     }
@@ -717,6 +695,10 @@ void TextBox::strayChange() {
 }
 
 int TextBox::strayChanges() const { return d->strayChanges; }
+
+void TextBox::leaveDrags(std::function<bool(const QMimeData*)> leaves) {
+    d->leavesDrag = std::move(leaves);
+}
 
 void TextBox::takeSelectionFromView() {
     // A view changed behind the box's back no longer stands where the map says it does: the

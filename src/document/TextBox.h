@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QPlainTextEdit>
+#include <functional>
 
 #include "document/DisplayMap.h"
 #include "document/EditHistory.h"
@@ -68,12 +69,6 @@ public:
     // How the view shows the text, and the translations between them.
     const DisplayMap& displayMap() const;
 
-    // The commands the box's own context menu offers in place of the widget's: Cut, Copy,
-    // Paste, Delete and Select All, in this order (the Edit menu's). Undo and Redo come first,
-    // in the platform's words, acting on the box's history. Without commands the widget's own
-    // menu shows, its Undo and Redo acting on the box's history too.
-    void setContextMenuCommands(const QList<QAction*>& commands);
-
     bool isUndoAvailable() const;
     bool isRedoAvailable() const;
     const EditHistory& history() const;
@@ -116,7 +111,18 @@ public:
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     Q_INVOKABLE QVariant inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const;
 
+    // The widget's own context menu, whose Undo, Redo, Cut and Delete act on the box's text and
+    // history (Undo and Redo in the platform's words); the caller owns it. The box shows it on
+    // its own; a window gives the box a menu of its commands instead (EditCommands).
+    QMenu* createContextMenu(const QPoint& position);
+    // The drags for which leaves holds are left to the widgets under the box (the frame opens the
+    // files dragged from a file manager: the box never takes their paths as text).
+    void leaveDrags(std::function<bool(const QMimeData*)> leaves);
+
 public slots:
+    // Cut and Delete of the selection as shown, as their keys make them.
+    void cutSelection();
+    void deleteSelection();
     // These hide QPlainTextEdit's undo() and redo(), which are not virtual and would act on the
     // document's own history, which is switched off: call them on a TextBox.
     void undo();
@@ -130,16 +136,15 @@ signals:
 
 protected:
     void focusInEvent(QFocusEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    void contextMenuEvent(QContextMenuEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
-    // A drag of files from a file manager is left to the frame, which opens them: the box never
-    // takes their paths as text.
+    // A drag the box leaves (see leaveDrags) is ignored.
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
@@ -170,11 +175,6 @@ private:
     void showChange(const TextBuffer::Change& change);
     // The editing keys, made in the buffer. Returns whether e was one.
     bool editsText(QKeyEvent* e);
-    void cutSelection();
-    void deleteSelection();
-    // Has the Undo, Redo, Cut and Delete of a menu the widget made act on the box's text and
-    // history.
-    void takeStandardActions(QMenu* standard);
     // A drop at buffer position at of text dragged within the box, moving it.
     void moveDropped(qsizetype at, const QString& moved);
     void takeSelectionFromView();

@@ -144,7 +144,8 @@ void frmNotePad::createMenus() {
     separator(mnuEdit);
     mnuESelectAll =
         command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
-    Text1->setContextMenuCommands({mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
+    EditCommands::installContextMenu(*Text1,
+                                     {mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
     mnuETime = command(mnuEdit, QStringLiteral("&Che ore songhe e quante n'avimme ogge"),
                        &frmNotePad::mnuETime_Click);
 

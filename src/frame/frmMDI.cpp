@@ -145,6 +145,8 @@ frmNotePad* frmMDI::makeDocumentWindow() {
                 m_watcher->unwatch(previous);
                 m_watcher->watch(current);
             });
+    // The files a file manager drags onto a window are the frame's to open, not text to insert.
+    w->Text1->leaveDrags(&LaunchArguments::carriesFiles);
     m_snapshots->watch(w);
     return w;
 }
