@@ -2,14 +2,15 @@
 
 #include <QByteArray>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
 #include <functional>
 
 #include "document/DisplayMap.h"
 #include "document/EditHistory.h"
 #include "document/TextBuffer.h"
+#include "document/TextModel.h"
 
 class QMenu;
-class TextModel;
 class QTextBlock;
 
 // The document's multi-line text box. It holds the text of a document of one kind (DocumentFormat:
@@ -36,42 +37,42 @@ public:
     static QFont unshaped(QFont font);
 
     // The whole text as the bytes a save writes (without the line end it appends).
-    QByteArray Text() const;
+    QByteArray Text() const { return model_.Text(); }
     // The whole text as characters, by reference: reading it copies nothing.
-    const QString& chars() const;
-    qsizetype TextLength() const;
+    const QString& chars() const { return model_.chars(); }
+    qsizetype TextLength() const { return model_.TextLength(); }
     // Replaces the whole text; the caret goes to 0 with nothing selected.
-    void setText(const QByteArray& text);
-    void setChars(const QString& chars);
+    void setText(const QByteArray& text) { model_.setText(text); }
+    void setChars(const QString& chars) { model_.setChars(chars); }
     // Replaces the whole text with a file's bytes, taking the kind of document they make.
-    void load(const QByteArray& fileBytes);
+    void load(const QByteArray& fileBytes) { model_.load(fileBytes); }
 
     // The kind of the document; a new text box holds CR LF in the code page.
-    const DocumentFormat& format() const;
-    void setFormat(const DocumentFormat& format);
+    const DocumentFormat& format() const { return model_.format(); }
+    void setFormat(const DocumentFormat& format) { model_.setFormat(format); }
 
-    qsizetype SelStart() const;
+    qsizetype SelStart() const { return model_.SelStart(); }
     // Puts the caret at pos (clamped to the text), nothing selected.
-    void setSelStart(qsizetype pos);
-    qsizetype SelLength() const;
+    void setSelStart(qsizetype pos) { model_.setSelStart(pos); }
+    qsizetype SelLength() const { return model_.SelLength(); }
     // Selects len characters from SelStart on (clamped to the end of the text).
-    void setSelLength(qsizetype len);
-    QByteArray SelText() const;
-    QString SelChars() const;
+    void setSelLength(qsizetype len) { model_.setSelLength(len); }
+    QByteArray SelText() const { return model_.SelText(); }
+    QString SelChars() const { return model_.SelChars(); }
     // Replaces the selection with text; the caret ends right after it, nothing selected.
-    void setSelText(const QByteArray& text);
-    void setSelChars(const QString& text);
+    void setSelText(const QByteArray& text) { model_.setSelText(text); }
+    void setSelChars(const QString& text) { model_.setSelChars(text); }
 
-    const TextBuffer& buffer() const;
+    const TextBuffer& buffer() const { return model_.buffer(); }
     // The document's text, selection and history: the box owns it and is its view.
-    TextModel& model();
-    const TextModel& model() const;
+    TextModel& model() { return model_; }
+    const TextModel& model() const { return model_; }
     // How the view shows the text, and the translations between them.
     const DisplayMap& displayMap() const;
 
-    bool isUndoAvailable() const;
-    bool isRedoAvailable() const;
-    const EditHistory& history() const;
+    bool isUndoAvailable() const { return model_.isUndoAvailable(); }
+    bool isRedoAvailable() const { return model_.isRedoAvailable(); }
+    const EditHistory& history() const { return model_.history(); }
 
     // Whether the paragraph separator before block is a soft break: a long line is shown as
     // several paragraphs, and such a separator stands for no character of the text.
@@ -104,7 +105,9 @@ public:
     // becomes the document's, a character the document cannot hold '?'. Each edge of the
     // selection keeps its place in the text; one in the replaced range or at its start goes after
     // the new text.
-    void replaceFromOutside(qsizetype start, qsizetype end, const QString& text);
+    void replaceFromOutside(qsizetype start, qsizetype end, const QString& text) {
+        model_.replaceFromOutside(start, end, text);
+    }
 
     // What the input method reads of the text is the text's (see InputMethodText); every other
     // query is the widget's.
@@ -148,9 +151,9 @@ protected:
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
-    // A double-click selects the word of the text, a triple-click its line, and a drag that
-    // follows either, or a Shift+click after it, extends the selection by whole words or lines; a
-    // long line's pieces play no part in it.
+    // Keys, the input method's commits, pastes and drops are made in the model by the box's
+    // TextBoxController; double- and triple-clicks select by the text's words and lines
+    // (ClickSelection).
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -165,53 +168,46 @@ private slots:
     void viewCaretMoved();
 
 private:
+    // The box's controller and click selection work the widget through the box's own parts.
+    friend class TextBoxController;
+    friend class ClickSelection;
+    friend class SoftBreakMending;
+
     // Tells screen readers that the caret moved, once per move of the caret in the text they
     // read, none while the box itself changes the view or handles a key. Returns whether it told.
     bool tellCaretMoved();
+    // While the value lives, what the widget reports is the box's own doing: no edit of the
+    // user's, no move of the user's caret.
+    QScopedValueRollback<bool> writingView();
+    bool isWritingView() const;
+    // While the value lives, screen readers hear of the caret once, when it ends.
+    QScopedValueRollback<int> holdCaretNews();
     // The document reported a change: a fault unless the box is writing it.
     void strayChange();
     // Shows the change just made in the buffer, the view still showing the text as it was
     // before.
     void showChange(const TextBuffer::Change& change);
-    // The editing keys, made in the buffer. Returns whether e was one.
-    bool editsText(QKeyEvent* e);
-    // A drop at buffer position at of text dragged within the box, moving it.
-    void moveDropped(qsizetype at, const QString& moved);
     void takeSelectionFromView();
     // Shows the whole text of the buffer anew.
     void showAll();
-    // Before a key that moves or removes by characters: a caret at a soft break goes to its
-    // other side.
-    void stepOverSoftBreak(const QKeyEvent* e);
     // Puts the soft breaks that show where the line wraps anyway, now or once the events
     // pending are handled.
     void mendIfDue();
     void mendLater();
     void showSelection();
-    void handleKey(QKeyEvent* e);
-    // Ctrl+Backspace, Ctrl+Delete and the key that deletes to the end of the line, with nothing
-    // selected: made in the buffer over the text's line. Returns whether e was such a key.
-    bool deletesWordOrLine(QKeyEvent* e);
-    // Ctrl+Left and Ctrl+Right, with or without Shift, by the words of the text. Returns whether
-    // e was such a key.
-    bool movesByWord(QKeyEvent* e);
-    // After End or Shift+End: on the last row of a piece of a long line the caret stops before a
-    // space that ends the row, as on every other wrapped row.
-    void stopBeforeRowEndSpace(const QKeyEvent* e);
-    // Selects from anchor to position (buffer positions), the caret at position.
+    // Selects from anchor to position (positions of the text), the caret at position, scrolling
+    // nothing.
     void selectInView(qsizetype anchor, qsizetype position);
-    // Takes in whole words or lines up to the point of a drag that began with a double- or
-    // triple-click.
-    void extendClickedSelection(const QPoint& point);
-    // The buffer position under a point of the viewport.
+    // The position of the text under a point of the viewport.
     qsizetype modelAt(const QPoint& point) const;
-    bool menuOwnsKey(const QKeyEvent* e) const;
     // Tells a screen reader of the change just made in the buffer, the text and the view being
     // as they are after it.
     void tellReaders(const TextBuffer::Change& change);
     // The one writer of the widget's document: applies the map's edits of the view, in order.
     void writeView(const std::vector<DisplayMap::ViewEdit>& edits);
 
+    // The document's text: the box owns it, one owner, and is its view.
+    TextModel model_;
     struct Private;
     Private* d;
 };
