@@ -51,8 +51,7 @@ void ClickSelection::doubleClick(QMouseEvent* e) {
 
 void ClickSelection::move(QMouseEvent* e) {
     box_.QPlainTextEdit::mouseMoveEvent(e);
-    if ((e->buttons() & Qt::LeftButton) && unit_ != Unit::None)
-        extendTo(e->position().toPoint());
+    if ((e->buttons() & Qt::LeftButton) && unit_ != Unit::None) extendTo(e->position().toPoint());
 }
 
 void ClickSelection::release(QMouseEvent* e) {
@@ -68,8 +67,7 @@ void ClickSelection::release(QMouseEvent* e) {
 void ClickSelection::extendTo(const QPoint& point) {
     const qsizetype at = box_.modelAt(point);
     const TextBoundaries bounds = boundaries();
-    const TextBoundaries::Range under =
-        unit_ == Unit::Word ? bounds.wordAt(at) : bounds.lineAt(at);
+    const TextBoundaries::Range under = unit_ == Unit::Word ? bounds.wordAt(at) : bounds.lineAt(at);
     // The word or line clicked stays selected whole, and so does the one under the mouse.
     if (at < clicked_.start) {
         box_.selectInView(clicked_.end, under.start);

@@ -243,7 +243,8 @@ void TextBoxController::inputMethod(QInputMethodEvent* e) {
         box_.QPlainTextEdit::inputMethodEvent(&rest);
     }
     const QTextCursor now = box_.textCursor();
-    if (now.anchor() != was.anchor() || now.position() != was.position()) box_.takeSelectionFromView();
+    if (now.anchor() != was.anchor() || now.position() != was.position())
+        box_.takeSelectionFromView();
     e->accept();
 }
 
@@ -349,7 +350,8 @@ void TextBoxController::drop(QDropEvent* e) {
     QMimeData nothing;
     QDropEvent done(e->position(), e->possibleActions(), &nothing, e->buttons(), e->modifiers());
     box_.QPlainTextEdit::dropEvent(&done);
-    if ((e->source() == &box_ || e->source() == box_.viewport()) && e->dropAction() == Qt::MoveAction) {
+    if ((e->source() == &box_ || e->source() == box_.viewport()) &&
+        e->dropAction() == Qt::MoveAction) {
         moveDropped(at, dropped);
         e->setDropAction(Qt::MoveAction);
     } else {
@@ -378,7 +380,8 @@ void TextBoxController::takeStandardActions(QMenu* standard) {
         if (isUndo || name == QLatin1String("edit-redo")) {
             QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
             a->setEnabled(isUndo ? model_.isUndoAvailable() : model_.isRedoAvailable());
-            QObject::connect(a, &QAction::triggered, &box_, isUndo ? &TextBox::undo : &TextBox::redo);
+            QObject::connect(a, &QAction::triggered, &box_,
+                             isUndo ? &TextBox::undo : &TextBox::redo);
         }
         // The widget's Cut and Delete would remove the selection from the view alone; its Paste
         // comes to insertFromMimeData.
