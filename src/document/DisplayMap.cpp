@@ -82,15 +82,14 @@ DisplayMap::ViewEdit DisplayMap::reset() {
     const QString& chars = buf_.chars();
     extra_ = buf_.format().isLf() ? 0 : 1;
     length_ = chars.size();
-    lines_.clear();
-    soft_.clear();
-    indexLineBreaks(0, length_, 0);
+    const std::vector<qsizetype> lines = lineBreaks(0, length_);
+    std::vector<qsizetype> soft;
     const QString shown = DisplayText::render(chars, buf_.format());
     QString out;
     out.reserve(shown.size() + shown.size() / piece_ + 1);
     qsizetype start = 0;
-    for (std::size_t k = 0; k <= lines_.size(); ++k) {
-        const qsizetype end = k < lines_.size() ? lines_[k] : length_;
+    for (std::size_t k = 0; k <= lines.size(); ++k) {
+        const qsizetype end = k < lines.size() ? lines[k] : length_;
         // Within a line the view shows the text one for one, the line breaks before it as one.
         const qsizetype shift = extra_ * qsizetype(k);
         qsizetype at = start;
@@ -98,15 +97,18 @@ DisplayMap::ViewEdit DisplayMap::reset() {
             const qsizetype cut = cutAfter(at);
             out += QStringView(shown).mid(at - shift, cut - at);
             out += DisplayText::kLineBreak;
-            soft_.push_back({cut, false});
+            soft.push_back(cut);
             at = cut;
         }
         out += QStringView(shown).mid(at - shift, end - at);
-        if (k < lines_.size()) {
+        if (k < lines.size()) {
             out += DisplayText::kLineBreak;
             start = end + extra_ + 1;
         }
     }
+    lines_.assign(lines);
+    mended_.assign(soft.size(), false);
+    soft_.assign(std::move(soft));
     return {0, viewBefore, out, true};
 }
 
@@ -129,27 +131,24 @@ std::vector<DisplayMap::ViewEdit> DisplayMap::changed(const TextBuffer::Change& 
                      DisplayText::render(buf_.chars(), s.from, s.newEnd, buf_.format())});
     const qsizetype delta = s.newEnd - s.oldEnd;
     length_ += delta;
-    const auto lo = std::lower_bound(lines_.begin(), lines_.end(), s.from);
-    const auto hi = std::lower_bound(lo, lines_.end(), s.oldEnd);
-    for (auto it = hi; it != lines_.end(); ++it) *it += delta;
-    const std::size_t at = std::size_t(lo - lines_.begin());
+    const qsizetype lo = lines_.lowerBound(s.from);
+    const qsizetype hi = lines_.lowerBound(s.oldEnd);
+    lines_.shiftFrom(hi, delta);
     lines_.erase(lo, hi);
-    indexLineBreaks(s.from, s.newEnd, at);
+    lines_.insert(lo, lineBreaks(s.from, s.newEnd));
     // The view's new text has no soft break: those the span held are gone, at its end included.
-    const auto byPos = [](qsizetype p, const Soft& e) { return p < e.pos; };
-    const auto softLo = std::upper_bound(soft_.begin(), soft_.end(), s.from, byPos);
-    const auto softHi = std::upper_bound(softLo, soft_.end(), s.oldEnd, byPos);
-    for (auto it = softHi; it != soft_.end(); ++it) it->pos += delta;
+    const qsizetype softLo = soft_.upperBound(s.from);
+    const qsizetype softHi = soft_.upperBound(s.oldEnd);
+    soft_.shiftFrom(softHi, delta);
     soft_.erase(softLo, softHi);
+    mended_.erase(mended_.begin() + softLo, mended_.begin() + softHi);
     // A piece's text decides where its own last row starts, and the start of the piece after a
     // soft break can decide where the row before the break ends.
     const qsizetype first = pieceStart(s.from);
     const qsizetype next = nextPieceStart(pieceStart(s.newEnd));
     const qsizetype last = next < 0 ? length_ : next;
-    for (auto it = std::lower_bound(soft_.begin(), soft_.end(), first,
-                                    [](const Soft&e, qsizetype p) { return e.pos < p; });
-         it != soft_.end() && it->pos <= last; ++it)
-        it->mended = false;
+    for (qsizetype i = soft_.lowerBound(first); i < soft_.size() && soft_.at(i) <= last; ++i)
+        mended_[std::size_t(i)] = false;
     joinEmpty(first, last, edits);
     splitLong(s.from, s.newEnd, edits);
     return edits;
@@ -170,14 +169,10 @@ qsizetype DisplayMap::viewLength() const {
 qsizetype DisplayMap::readLength() const { return length_ - extra_ * qsizetype(lines_.size()); }
 
 qsizetype DisplayMap::linesEndingBy(qsizetype pos) const {
-    return std::upper_bound(lines_.begin(), lines_.end(), pos - extra_ - 1) - lines_.begin();
+    return lines_.upperBound(pos - extra_ - 1);
 }
 
-qsizetype DisplayMap::softUpTo(qsizetype pos) const {
-    return std::upper_bound(soft_.begin(), soft_.end(), pos,
-                            [](qsizetype p, const Soft& e) { return p < e.pos; }) -
-           soft_.begin();
-}
+qsizetype DisplayMap::softUpTo(qsizetype pos) const { return soft_.upperBound(pos); }
 
 qsizetype DisplayMap::toView(qsizetype pos) const {
     pos = std::clamp<qsizetype>(pos, 0, length_);
@@ -188,7 +183,7 @@ qsizetype DisplayMap::toText(qsizetype view) const {
     view = std::clamp<qsizetype>(view, 0, viewLength());
     // The line breaks and soft breaks whose separators stand before view.
     const qsizetype lines = firstNotBelow(qsizetype(lines_.size()), [&](qsizetype i) {
-        const qsizetype s = lines_[std::size_t(i)];
+        const qsizetype s = lines_.at(i);
         return s - extra_ * i + softUpTo(s) < view;
     });
     const qsizetype soft = softBreakFrom(view);
@@ -202,14 +197,13 @@ qsizetype DisplayMap::readOffset(qsizetype pos) const {
 
 qsizetype DisplayMap::readPosition(qsizetype offset) const {
     offset = std::clamp<qsizetype>(offset, 0, readLength());
-    const qsizetype lines = firstNotBelow(qsizetype(lines_.size()), [&](qsizetype i) {
-        return lines_[std::size_t(i)] - extra_ * i < offset;
-    });
+    const qsizetype lines = firstNotBelow(
+        qsizetype(lines_.size()), [&](qsizetype i) { return lines_.at(i) - extra_ * i < offset; });
     return offset + extra_ * lines;
 }
 
 qsizetype DisplayMap::softBreakView(int i) const {
-    const qsizetype pos = soft_[std::size_t(i)].pos;
+    const qsizetype pos = soft_.at(i);
     return pos - extra_ * linesEndingBy(pos) + i;
 }
 
@@ -223,14 +217,12 @@ int DisplayMap::softBreakAtView(qsizetype view) const {
     return i < softBreakCount() && softBreakView(i) == view ? i : -1;
 }
 
-void DisplayMap::forgetMended() {
-    for (Soft& e : soft_) e.mended = false;
-}
+void DisplayMap::forgetMended() { mended_.assign(mended_.size(), false); }
 
 std::vector<DisplayMap::ViewEdit> DisplayMap::moveSoftBreak(int i, qsizetype by) {
     std::vector<ViewEdit> edits;
     edits.push_back({softBreakView(i), 1, QString()});
-    soft_[std::size_t(i)].pos += by;
+    soft_.set(i, soft_.at(i) + by);
     // Counted without the separator itself, as the view then stands.
     edits.push_back({softBreakView(i), 0, QString(DisplayText::kLineBreak)});
     return edits;
@@ -238,38 +230,39 @@ std::vector<DisplayMap::ViewEdit> DisplayMap::moveSoftBreak(int i, qsizetype by)
 
 DisplayMap::ViewEdit DisplayMap::removeSoftBreak(int i) {
     const ViewEdit edit{softBreakView(i), 1, QString()};
-    const qsizetype pos = soft_[std::size_t(i)].pos;
-    soft_.erase(soft_.begin() + i);
+    const qsizetype pos = soft_.at(i);
+    soft_.erase(i, i + 1);
+    mended_.erase(mended_.begin() + i);
     // The joined piece ends where the piece after the break ended.
-    if (std::size_t(i) < soft_.size()) {
-        const auto line = std::lower_bound(lines_.begin(), lines_.end(), pos);
-        if (line == lines_.end() || *line >= soft_[std::size_t(i)].pos)
-            soft_[std::size_t(i)].mended = false;
+    if (i < soft_.size()) {
+        const qsizetype line = lines_.lowerBound(pos);
+        if (line == lines_.size() || lines_.at(line) >= soft_.at(i))
+            mended_[std::size_t(i)] = false;
     }
     return edit;
 }
 
 qsizetype DisplayMap::pieceStart(qsizetype pos) const {
     const qsizetype lines = linesEndingBy(pos);
-    const qsizetype lineStart = lines > 0 ? lines_[std::size_t(lines - 1)] + extra_ + 1 : 0;
+    const qsizetype lineStart = lines > 0 ? lines_.at(lines - 1) + extra_ + 1 : 0;
     const qsizetype soft = softUpTo(pos);
-    return std::max(lineStart, soft > 0 ? soft_[std::size_t(soft - 1)].pos : 0);
+    return std::max(lineStart, soft > 0 ? soft_.at(soft - 1) : 0);
 }
 
 qsizetype DisplayMap::pieceEnd(qsizetype start) const {
-    const auto line = std::lower_bound(lines_.begin(), lines_.end(), start);
+    const qsizetype line = lines_.lowerBound(start);
     const qsizetype soft = softUpTo(start);
-    qsizetype end = line != lines_.end() ? *line : length_;
-    if (soft < softBreakCount()) end = std::min(end, soft_[std::size_t(soft)].pos);
+    qsizetype end = line < lines_.size() ? lines_.at(line) : length_;
+    if (soft < soft_.size()) end = std::min(end, soft_.at(soft));
     return end;
 }
 
 qsizetype DisplayMap::nextPieceStart(qsizetype start) const {
-    const auto line = std::lower_bound(lines_.begin(), lines_.end(), start);
+    const qsizetype line = lines_.lowerBound(start);
     const qsizetype soft = softUpTo(start);
-    if (soft < softBreakCount() && (line == lines_.end() || soft_[std::size_t(soft)].pos <= *line))
-        return soft_[std::size_t(soft)].pos;
-    return line != lines_.end() ? *line + extra_ + 1 : -1;
+    if (soft < soft_.size() && (line == lines_.size() || soft_.at(soft) <= lines_.at(line)))
+        return soft_.at(soft);
+    return line < lines_.size() ? lines_.at(line) + extra_ + 1 : -1;
 }
 
 qsizetype DisplayMap::cutAfter(qsizetype start) const {
@@ -277,7 +270,7 @@ qsizetype DisplayMap::cutAfter(qsizetype start) const {
     return insideShownCharacter(cut) ? cut + 1 : cut;
 }
 
-void DisplayMap::indexLineBreaks(qsizetype from, qsizetype to, std::size_t at) {
+std::vector<qsizetype> DisplayMap::lineBreaks(qsizetype from, qsizetype to) const {
     const QStringView chars(buf_.chars());
     std::vector<qsizetype> found;
     for (qsizetype lf = chars.indexOf(u'\n', from); lf >= 0 && lf < to;
@@ -288,20 +281,17 @@ void DisplayMap::indexLineBreaks(qsizetype from, qsizetype to, std::size_t at) {
             found.push_back(lf - 1);
         }
     }
-    lines_.insert(lines_.begin() + qsizetype(at), found.begin(), found.end());
+    return found;
 }
 
 void DisplayMap::joinEmpty(qsizetype from, qsizetype to, std::vector<ViewEdit>& edits) {
     // An empty piece next to a soft break would show as an empty line inside the line; a soft
     // break that an edit left between the halves of a surrogate pair would show them apart.
-    const auto lineAt = [this](qsizetype p) {
-        return std::binary_search(lines_.begin(), lines_.end(), p);
-    };
-    for (int i = int(softUpTo(to)) - 1; i >= 0 && soft_[std::size_t(i)].pos >= from; --i) {
-        const qsizetype pos = soft_[std::size_t(i)].pos;
-        const bool empty = pos == 0 || pos == length_ || lineAt(pos) || lineAt(pos - extra_ - 1) ||
-                           (i > 0 && soft_[std::size_t(i) - 1].pos == pos) ||
-                           (i + 1 < softBreakCount() && soft_[std::size_t(i) + 1].pos == pos);
+    for (int i = int(softUpTo(to)) - 1; i >= 0 && soft_.at(i) >= from; --i) {
+        const qsizetype pos = soft_.at(i);
+        const bool empty = pos == 0 || pos == length_ || lines_.contains(pos) ||
+                           lines_.contains(pos - extra_ - 1) || (i > 0 && soft_.at(i - 1) == pos) ||
+                           (i + 1 < softBreakCount() && soft_.at(i + 1) == pos);
         if (empty || insideShownCharacter(pos)) edits.push_back(removeSoftBreak(i));
     }
 }
@@ -316,16 +306,18 @@ void DisplayMap::splitLong(qsizetype from, qsizetype to, std::vector<ViewEdit>& 
     for (auto it = starts.rbegin(); it != starts.rend(); ++it) {
         const qsizetype start = *it;
         const qsizetype end = pieceEnd(start);
-        std::vector<Soft> cuts;
+        std::vector<qsizetype> cuts;
         for (qsizetype at = start; end - at > splitAt_;) {
             at = cutAfter(at);
-            cuts.push_back({at, false});
+            cuts.push_back(at);
         }
         if (cuts.empty()) continue;
         const qsizetype viewStart = toView(start);
         for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut)
             edits.push_back(
-                {viewStart + (cut->pos - start), 0, QString(DisplayText::kLineBreak), false});
-        soft_.insert(soft_.begin() + softUpTo(start), cuts.begin(), cuts.end());
+                {viewStart + (*cut - start), 0, QString(DisplayText::kLineBreak), false});
+        const qsizetype at = softUpTo(start);
+        soft_.insert(at, cuts);
+        mended_.insert(mended_.begin() + at, cuts.size(), false);
     }
 }

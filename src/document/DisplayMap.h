@@ -4,6 +4,7 @@
 #include <QStringView>
 #include <vector>
 
+#include "document/ShiftedPositions.h"
 #include "document/TextBuffer.h"
 #include "files/DocumentFormat.h"
 
@@ -98,15 +99,15 @@ public:
 
     // The soft breaks, in order. Mended: the view found it where a row starts anyway.
     int softBreakCount() const { return int(soft_.size()); }
-    qsizetype softBreakAt(int i) const { return soft_[std::size_t(i)].pos; }
+    qsizetype softBreakAt(int i) const { return soft_.at(i); }
     // The view position of the separator of soft break i.
     qsizetype softBreakView(int i) const;
     // The first soft break whose separator stands at view or after.
     int softBreakFrom(qsizetype view) const;
     // The soft break whose separator stands at view, or -1.
     int softBreakAtView(qsizetype view) const;
-    bool isMended(int i) const { return soft_[std::size_t(i)].mended; }
-    void setMended(int i, bool mended) { soft_[std::size_t(i)].mended = mended; }
+    bool isMended(int i) const { return mended_[std::size_t(i)]; }
+    void setMended(int i, bool mended) { mended_[std::size_t(i)] = mended; }
     void forgetMended();
     // Moves soft break i by characters of the text (its neighbours stay on either side), or
     // takes it out: the edits of the view that do it.
@@ -114,10 +115,6 @@ public:
     ViewEdit removeSoftBreak(int i);
 
 private:
-    struct Soft {
-        qsizetype pos;
-        bool mended;
-    };
     // The range of the text a change shows anew: the change widened by a CR just before it and
     // an LF just after it, so that a line break it split or joined at either edge is shown (and
     // read) as what it became, and neither end lies inside a line break.
@@ -138,8 +135,8 @@ private:
     qsizetype nextPieceStart(qsizetype start) const;
     // Where a piece that starts at start may be cut: piece_ on, never inside a surrogate pair.
     qsizetype cutAfter(qsizetype start) const;
-    // Adds the line breaks of the text in [from, to) before the entry at index at.
-    void indexLineBreaks(qsizetype from, qsizetype to, std::size_t at);
+    // The line breaks of the text in [from, to).
+    std::vector<qsizetype> lineBreaks(qsizetype from, qsizetype to) const;
     // Takes out the soft breaks in [from, to] that stand next to an empty piece or inside a
     // shown character.
     void joinEmpty(qsizetype from, qsizetype to, std::vector<ViewEdit>& edits);
@@ -152,7 +149,9 @@ private:
     // Extra positions of the text per line break: 1 for CR LF, 0 for LF, as last reset.
     int extra_ = 1;
     qsizetype length_ = 0;
-    // Where each line break starts, in order.
-    std::vector<qsizetype> lines_;
-    std::vector<Soft> soft_;
+    // Where each line break starts, and where each soft break stands, in order; whether each
+    // soft break is mended.
+    ShiftedPositions lines_;
+    ShiftedPositions soft_;
+    std::vector<bool> mended_;
 };
