@@ -11,9 +11,7 @@
 class ShiftedPositions {
 public:
     qsizetype size() const { return qsizetype(raw_.size()); }
-    qsizetype at(qsizetype i) const {
-        return raw_[std::size_t(i)] + (i >= stepAt_ ? step_ : 0);
-    }
+    qsizetype at(qsizetype i) const { return raw_[std::size_t(i)] + (i >= stepAt_ ? step_ : 0); }
     // The first index whose position is at least pos, or more than pos.
     qsizetype lowerBound(qsizetype pos) const;
     qsizetype upperBound(qsizetype pos) const;
@@ -27,7 +25,9 @@ public:
     void erase(qsizetype from, qsizetype to);
     // Puts positions (sorted, between those either side) in before index i.
     void insert(qsizetype i, const std::vector<qsizetype>& positions);
-    void set(qsizetype i, qsizetype pos) { raw_[std::size_t(i)] = pos - (i >= stepAt_ ? step_ : 0); }
+    void set(qsizetype i, qsizetype pos) {
+        raw_[std::size_t(i)] = pos - (i >= stepAt_ ? step_ : 0);
+    }
 
 private:
     // Moves the step to index i, the positions staying as they are.

@@ -150,8 +150,11 @@ void TextBox::writeView(const std::vector<DisplayMap::ViewEdit>& edits) {
     QTextCursor edit(document());
     edit.beginEditBlock();
     for (const DisplayMap::ViewEdit& e : edits) {
-        edit.setPosition(int(e.pos));
-        edit.setPosition(int(e.pos + e.removed), QTextCursor::KeepAnchor);
+        // Clamped: a change the box did not make may have left the document shorter until it
+        // shows the text anew.
+        const qsizetype end = document()->characterCount() - 1;
+        edit.setPosition(int(std::min(e.pos, end)));
+        edit.setPosition(int(std::min(e.pos + e.removed, end)), QTextCursor::KeepAnchor);
         edit.insertText(e.text);
     }
     edit.endEditBlock();
@@ -352,7 +355,10 @@ bool TextBox::tellCaretMoved() {
 
 qsizetype TextBox::toModel(int viewPos) const { return d->map.toText(viewPos); }
 
-int TextBox::toView(qsizetype modelPos) const { return int(d->map.toView(modelPos)); }
+int TextBox::toView(qsizetype modelPos) const {
+    // Within the document also while it holds a change the box did not make (see strayChange).
+    return int(std::min<qsizetype>(d->map.toView(modelPos), document()->characterCount() - 1));
+}
 
 bool TextBox::followsSoftBreak(const QTextBlock& block) const {
     return block.document() == document() && d->map.softBreakAtView(block.position() - 1) >= 0;
