@@ -3,13 +3,13 @@
 #include <QWidget>
 #include <utility>
 
-#include "document/TextBox.h"
+#include "document/TextModel.h"
 #include "frame/AppState.h"
 #include "frame/Workspace.h"
 
-Document::Document(Workspace& workspace, QWidget& window, TextBox& text)
+Document::Document(Workspace& workspace, QWidget& window, TextModel& text)
     : m_workspace(workspace), m_window(window), m_text(text) {
-    connect(&m_text, &TextBox::Change, this, &Document::Change);
+    connect(&m_text, &TextModel::Change, this, &Document::Change);
 }
 
 QByteArray Document::Text() const { return m_text.Text(); }

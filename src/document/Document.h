@@ -9,7 +9,7 @@
 #include "files/DocumentFormat.h"
 
 class QWidget;
-class TextBox;
+class TextModel;
 class Workspace;
 struct DocumentState;
 
@@ -20,11 +20,12 @@ struct DocumentState;
 class Document : public QObject {
     Q_OBJECT
 public:
-    // The document shown in window, its text held by text (a widget of window).
-    Document(Workspace& workspace, QWidget& window, TextBox& text);
+    // The document shown in window, its text held by text, the model its text box shows.
+    Document(Workspace& workspace, QWidget& window, TextModel& text);
 
-    // The text, its kind and its selection, as the text box that shows them names and describes
-    // them (TextBox): the bytes are what a save writes, positions count characters.
+    // The text, its kind and its selection, as the model names and describes them (TextModel):
+    // the bytes are what a save writes, positions count characters. A selection set here is
+    // shown by the window's text box, scrolled into view.
     QByteArray Text() const;
     const QString& chars() const;
     qsizetype TextLength() const;
@@ -88,7 +89,7 @@ private:
 
     Workspace& m_workspace;
     QWidget& m_window;
-    TextBox& m_text;
+    TextModel& m_text;
     QString m_filePath;
     int m_slot = 0;
     bool m_closed = false;

@@ -1,12 +1,17 @@
 #include "document/EditCommands.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMimeData>
+#include <QPointer>
+#include <memory>
 
 #include "document/ClipboardText.h"
 #include "document/DateTimeText.h"
 #include "document/Document.h"
+#include "document/TextBox.h"
 #include "frame/Workspace.h"
 
 void EditCommands::CutSelection(Workspace& workspace) {
@@ -62,4 +67,26 @@ void EditCommands::selectAll(Document& document) {
 
 void EditCommands::insertDateTime(Document& document, const QDateTime& now, const QLocale& locale) {
     document.setSelChars(document.format().holdable(DateTimeText::format(now, locale)));
+}
+
+void EditCommands::installContextMenu(TextBox& box, const QList<QAction*>& commands) {
+    QList<QPointer<QAction>> kept;
+    for (QAction* a : commands) kept.append(a);
+    box.setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(&box, &QWidget::customContextMenuRequested, &box, [&box, kept](QPoint at) {
+        // The widget's menu is kept for its Undo and Redo, in the platform's words.
+        const std::unique_ptr<QMenu> standard(box.createContextMenu(at));
+        QMenu menu(&box);
+        for (QAction* a : standard->actions()) {
+            if (a->objectName() == QLatin1String("edit-undo") ||
+                a->objectName() == QLatin1String("edit-redo"))
+                menu.addAction(a);
+        }
+        const int selectAll = int(kept.size()) - 1;
+        for (int i = 0; i < kept.size(); ++i) {
+            if (i == 0 || i == selectAll) menu.addSeparator();
+            if (QAction* a = kept[i]) menu.addAction(a);
+        }
+        menu.exec(box.viewport()->mapToGlobal(at));
+    });
 }

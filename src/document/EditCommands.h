@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QList>
+
 class Document;
+class QAction;
 class QDateTime;
 class QLocale;
+class TextBox;
 class Workspace;
 
 // The Edit menu's commands on a document's text. Cut, Copy and Paste act on the frame's
@@ -29,4 +33,9 @@ public:
     static void selectAll(Document& document);
     // Replaces the selection with the date and time now, as the locale writes them (DateTimeText).
     static void insertDateTime(Document& document, const QDateTime& now, const QLocale& locale);
+
+    // Gives box its context menu in place of the widget's: Undo and Redo first, in the
+    // platform's words, acting on the box's history, then commands (Cut, Copy, Paste, Delete and
+    // Select All, in this order: the Edit menu's).
+    static void installContextMenu(TextBox& box, const QList<QAction*>& commands);
 };

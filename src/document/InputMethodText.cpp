@@ -1,18 +1,18 @@
 #include "document/InputMethodText.h"
 
-#include <QTextCursor>
 #include <algorithm>
 
 #include "document/TextBox.h"
+#include "document/TextModel.h"
 
 namespace {
 
 // The characters [from, to) of the box's text, moved inward at either edge rather than cut a
 // line break in two.
-QString slice(const TextBuffer& buf, qsizetype from, qsizetype to) {
-    if (buf.insideLineBreak(from)) ++from;
-    if (to > from && buf.insideLineBreak(to)) --to;
-    return buf.chars().mid(from, to - from);
+QString slice(const DisplayMap& map, const QString& chars, qsizetype from, qsizetype to) {
+    if (map.insideLineBreak(from)) ++from;
+    if (to > from && map.insideLineBreak(to)) --to;
+    return chars.mid(from, to - from);
 }
 
 }  // namespace
@@ -20,12 +20,12 @@ QString slice(const TextBuffer& buf, qsizetype from, qsizetype to) {
 QVariant InputMethodText::query(const TextBox& box, Qt::InputMethodQuery query,
                                 const QVariant& argument) {
     const TextBuffer& buf = box.buffer();
+    const DisplayMap& map = box.displayMap();
     const QString& chars = buf.chars();
-    // The caret is the end of the selection the user moved, as the widget shows it.
-    const QTextCursor view = box.textCursor();
-    const bool caretFirst = view.position() < view.anchor();
-    const qsizetype caret = caretFirst ? buf.viewSelStart() : buf.viewSelEnd();
-    const qsizetype anchor = caretFirst ? buf.viewSelEnd() : buf.viewSelStart();
+    // The caret is the end of the selection the user moved.
+    const bool caretFirst = box.model().caretFirst();
+    const qsizetype caret = caretFirst ? map.selStart() : map.selEnd();
+    const qsizetype anchor = caretFirst ? map.selEnd() : map.selStart();
     const qsizetype wanted =
         argument.isValid() && argument.canConvert<int>() ? std::max(0, argument.toInt()) : kReach;
     switch (query) {
@@ -35,8 +35,8 @@ QVariant InputMethodText::query(const TextBox& box, Qt::InputMethodQuery query,
             const QString lineBreak = buf.format().lineBreakChars();
             qsizetype low = std::max<qsizetype>(0, caret - kReach);
             qsizetype high = std::min<qsizetype>(chars.size(), caret + kReach);
-            if (buf.insideLineBreak(low)) ++low;
-            if (buf.insideLineBreak(high)) --high;
+            if (map.insideLineBreak(low)) ++low;
+            if (map.insideLineBreak(high)) --high;
             const qsizetype before =
                 QStringView(chars).mid(low, caret - low).lastIndexOf(lineBreak);
             const qsizetype after = QStringView(chars).mid(caret, high - caret).indexOf(lineBreak);
@@ -47,11 +47,11 @@ QVariant InputMethodText::query(const TextBox& box, Qt::InputMethodQuery query,
             return int(std::clamp(anchor, from, to) - from);
         }
         case Qt::ImCurrentSelection:
-            return slice(buf, buf.viewSelStart(), buf.viewSelEnd());
+            return slice(map, chars, map.selStart(), map.selEnd());
         case Qt::ImTextBeforeCursor:
-            return slice(buf, std::max<qsizetype>(0, caret - wanted), caret);
+            return slice(map, chars, std::max<qsizetype>(0, caret - wanted), caret);
         case Qt::ImTextAfterCursor:
-            return slice(buf, caret, std::min<qsizetype>(chars.size(), caret + wanted));
+            return slice(map, chars, caret, std::min<qsizetype>(chars.size(), caret + wanted));
         case Qt::ImAbsolutePosition:
             return int(caret);
         default:

@@ -2,9 +2,13 @@
 
 #include <QByteArray>
 #include <QPlainTextEdit>
+#include <QScopedValueRollback>
+#include <functional>
 
+#include "document/DisplayMap.h"
 #include "document/EditHistory.h"
 #include "document/TextBuffer.h"
+#include "document/TextModel.h"
 
 class QMenu;
 class QTextBlock;
@@ -14,11 +18,12 @@ class QTextBlock;
 // line breaks CR and LF are one position each). The text lives in a TextBuffer; the
 // QPlainTextEdit underneath is only a view of it: the document's line break is shown as a line
 // break, a lone CR, a lone LF, a NUL and every other control character but TAB as visible control
-// pictures. Every change of the text, by the user or by the program, updates the buffer and emits
-// Change() once.
+// pictures. The text, its selection and its undo history are the box's TextModel, which every
+// change of the text, by the user or by the program, goes through; the box shows each change and
+// emits Change() once. The text functions below are the model's.
 //
-// The box keeps its own undo history over the buffer (see EditHistory); the widget's document
-// keeps none, so that what the box changes in the view alone is never undone.
+// The widget's document keeps no undo history, so that what the box changes in the view alone is
+// never undone.
 class TextBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -32,43 +37,42 @@ public:
     static QFont unshaped(QFont font);
 
     // The whole text as the bytes a save writes (without the line end it appends).
-    QByteArray Text() const;
+    QByteArray Text() const { return model_.Text(); }
     // The whole text as characters, by reference: reading it copies nothing.
-    const QString& chars() const;
-    qsizetype TextLength() const;
+    const QString& chars() const { return model_.chars(); }
+    qsizetype TextLength() const { return model_.TextLength(); }
     // Replaces the whole text; the caret goes to 0 with nothing selected.
-    void setText(const QByteArray& text);
-    void setChars(const QString& chars);
+    void setText(const QByteArray& text) { model_.setText(text); }
+    void setChars(const QString& chars) { model_.setChars(chars); }
     // Replaces the whole text with a file's bytes, taking the kind of document they make.
-    void load(const QByteArray& fileBytes);
+    void load(const QByteArray& fileBytes) { model_.load(fileBytes); }
 
     // The kind of the document; a new text box holds CR LF in the code page.
-    const DocumentFormat& format() const;
-    void setFormat(const DocumentFormat& format);
+    const DocumentFormat& format() const { return model_.format(); }
+    void setFormat(const DocumentFormat& format) { model_.setFormat(format); }
 
-    qsizetype SelStart() const;
+    qsizetype SelStart() const { return model_.SelStart(); }
     // Puts the caret at pos (clamped to the text), nothing selected.
-    void setSelStart(qsizetype pos);
-    qsizetype SelLength() const;
+    void setSelStart(qsizetype pos) { model_.setSelStart(pos); }
+    qsizetype SelLength() const { return model_.SelLength(); }
     // Selects len characters from SelStart on (clamped to the end of the text).
-    void setSelLength(qsizetype len);
-    QByteArray SelText() const;
-    QString SelChars() const;
+    void setSelLength(qsizetype len) { model_.setSelLength(len); }
+    QByteArray SelText() const { return model_.SelText(); }
+    QString SelChars() const { return model_.SelChars(); }
     // Replaces the selection with text; the caret ends right after it, nothing selected.
-    void setSelText(const QByteArray& text);
-    void setSelChars(const QString& text);
+    void setSelText(const QByteArray& text) { model_.setSelText(text); }
+    void setSelChars(const QString& text) { model_.setSelChars(text); }
 
-    const TextBuffer& buffer() const;
+    const TextBuffer& buffer() const { return model_.buffer(); }
+    // The document's text, selection and history: the box owns it and is its view.
+    TextModel& model() { return model_; }
+    const TextModel& model() const { return model_; }
+    // How the view shows the text, and the translations between them.
+    const DisplayMap& displayMap() const;
 
-    // The commands the box's own context menu offers in place of the widget's: Cut, Copy,
-    // Paste, Delete and Select All, in this order (the Edit menu's). Undo and Redo come first,
-    // in the platform's words, acting on the box's history. Without commands the widget's own
-    // menu shows, its Undo and Redo acting on the box's history too.
-    void setContextMenuCommands(const QList<QAction*>& commands);
-
-    bool isUndoAvailable() const;
-    bool isRedoAvailable() const;
-    const EditHistory& history() const;
+    bool isUndoAvailable() const { return model_.isUndoAvailable(); }
+    bool isRedoAvailable() const { return model_.isRedoAvailable(); }
+    const EditHistory& history() const { return model_.history(); }
 
     // Whether the paragraph separator before block is a soft break: a long line is shown as
     // several paragraphs, and such a separator stands for no character of the text.
@@ -101,14 +105,27 @@ public:
     // becomes the document's, a character the document cannot hold '?'. Each edge of the
     // selection keeps its place in the text; one in the replaced range or at its start goes after
     // the new text.
-    void replaceFromOutside(qsizetype start, qsizetype end, const QString& text);
+    void replaceFromOutside(qsizetype start, qsizetype end, const QString& text) {
+        model_.replaceFromOutside(start, end, text);
+    }
 
     // What the input method reads of the text is the text's (see InputMethodText); every other
     // query is the widget's.
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     Q_INVOKABLE QVariant inputMethodQuery(Qt::InputMethodQuery query, QVariant argument) const;
 
+    // The widget's own context menu, whose Undo, Redo, Cut and Delete act on the box's text and
+    // history (Undo and Redo in the platform's words); the caller owns it. The box shows it on
+    // its own; a window gives the box a menu of its commands instead (EditCommands).
+    QMenu* createContextMenu(const QPoint& position);
+    // The drags for which leaves holds are left to the widgets under the box (the frame opens the
+    // files dragged from a file manager: the box never takes their paths as text).
+    void leaveDrags(std::function<bool(const QMimeData*)> leaves);
+
 public slots:
+    // Cut and Delete of the selection as shown, as their keys make them.
+    void cutSelection();
+    void deleteSelection();
     // These hide QPlainTextEdit's undo() and redo(), which are not virtual and would act on the
     // document's own history, which is switched off: call them on a TextBox.
     void undo();
@@ -122,22 +139,21 @@ signals:
 
 protected:
     void focusInEvent(QFocusEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void changeEvent(QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
-    void contextMenuEvent(QContextMenuEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void inputMethodEvent(QInputMethodEvent* e) override;
     void insertFromMimeData(const QMimeData* source) override;
     bool canInsertFromMimeData(const QMimeData* source) const override;
-    // A drag of files from a file manager is left to the frame, which opens them: the box never
-    // takes their paths as text.
+    // A drag the box leaves (see leaveDrags) is ignored.
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
-    // A double-click selects the word of the text, a triple-click its line, and a drag that
-    // follows either, or a Shift+click after it, extends the selection by whole words or lines; a
-    // long line's pieces play no part in it.
+    // Keys, the input method's commits, pastes and drops are made in the model by the box's
+    // TextBoxController; double- and triple-clicks select by the text's words and lines
+    // (ClickSelection).
     void mousePressEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
@@ -152,79 +168,46 @@ private slots:
     void viewCaretMoved();
 
 private:
+    // The box's controller and click selection work the widget through the box's own parts.
+    friend class TextBoxController;
+    friend class ClickSelection;
+    friend class SoftBreakMending;
+
     // Tells screen readers that the caret moved, once per move of the caret in the text they
     // read, none while the box itself changes the view or handles a key. Returns whether it told.
     bool tellCaretMoved();
+    // While the value lives, what the widget reports is the box's own doing: no edit of the
+    // user's, no move of the user's caret.
+    QScopedValueRollback<bool> writingView();
+    bool isWritingView() const;
+    // While the value lives, screen readers hear of the caret once, when it ends.
+    QScopedValueRollback<int> holdCaretNews();
     // The document reported a change: a fault unless the box is writing it.
     void strayChange();
-    // Replaces the characters [start, end) of the buffer with text and shows the change.
-    // Returns whether the text changed; the selection is left for the caller to set.
-    bool replaceShown(qsizetype start, qsizetype end, const QString& text);
-    // The only writer of the widget's document besides showAll and the soft breaks: shows the
-    // change just made in the buffer, the view still showing the text as it was before.
+    // Shows the change just made in the buffer, the view still showing the text as it was
+    // before.
     void showChange(const TextBuffer::Change& change);
-    // Makes op (an edit of the buffer at buffer positions, returning whether the text changed)
-    // one change of the given kind: shown, one step of undo, one Change.
-    template <class Op>
-    bool edit(EditHistory::Input input, Op op);
-    // The editing keys, made in the buffer. Returns whether e was one.
-    bool editsText(QKeyEvent* e);
-    void cutSelection();
-    void deleteSelection();
-    // Replaces the characters from start to end with text as one change of the given kind: one
-    // step of undo, one Change, the caret after the new text.
-    void putText(qsizetype start, qsizetype end, const QString& text, EditHistory::Input input);
-    // Records the change just made in the buffer as a step of undo: at pos, removed became
-    // inserted, the selection having been before and being now the buffer's.
-    void recordEdit(qsizetype pos, const QString& removed, const QString& inserted,
-                    const EditHistory::Selection& before, EditHistory::Input input);
-    // Puts text in place of the len characters at pos, as an undo or a redo does, and selects sel.
-    void applyStep(qsizetype pos, qsizetype len, const QString& text,
-                   const EditHistory::Selection& sel);
-    // Has the Undo, Redo, Cut and Delete of a menu the widget made act on the box's text and
-    // history.
-    void takeStandardActions(QMenu* standard);
-    // A drop at buffer position at of text dragged within the box, moving it.
-    void moveDropped(qsizetype at, const QString& moved);
     void takeSelectionFromView();
     // Shows the whole text of the buffer anew.
     void showAll();
-    // What the view shows, a line break as U+2029, soft breaks left out.
-    QString shownText() const;
-    // Before a key that moves or removes by characters: a caret at a soft break goes to its
-    // other side.
-    void stepOverSoftBreak(const QKeyEvent* e);
     // Puts the soft breaks that show where the line wraps anyway, now or once the events
     // pending are handled.
     void mendIfDue();
     void mendLater();
     void showSelection();
-    void handleKey(QKeyEvent* e);
-    // Ctrl+Backspace, Ctrl+Delete and the key that deletes to the end of the line, with nothing
-    // selected: made in the buffer over the text's line. Returns whether e was such a key.
-    bool deletesWordOrLine(QKeyEvent* e);
-    // Ctrl+Left and Ctrl+Right, with or without Shift, by the words of the text. Returns whether
-    // e was such a key.
-    bool movesByWord(QKeyEvent* e);
-    // After End or Shift+End: on the last row of a piece of a long line the caret stops before a
-    // space that ends the row, as on every other wrapped row.
-    void stopBeforeRowEndSpace(const QKeyEvent* e);
-    // Selects from anchor to position (buffer positions), the caret at position.
+    // Selects from anchor to position (positions of the text), the caret at position, scrolling
+    // nothing.
     void selectInView(qsizetype anchor, qsizetype position);
-    // Takes in whole words or lines up to the point of a drag that began with a double- or
-    // triple-click.
-    void extendClickedSelection(const QPoint& point);
-    // The buffer position under a point of the viewport.
+    // The position of the text under a point of the viewport.
     qsizetype modelAt(const QPoint& point) const;
-    bool menuOwnsKey(const QKeyEvent* e) const;
-    // How many positions of the text a line break takes: 2 for CR LF, 1 for LF.
-    int lineBreakWidth() const;
-    // The buffer position at which block starts.
-    qsizetype modelStart(const QTextBlock& block) const;
-    // Tells a screen reader that the characters removed, at pos, became inserted, the text and
-    // the view being as they are after the change.
-    void tellReaders(qsizetype pos, const QString& removed, const QString& inserted);
+    // Tells a screen reader of the change just made in the buffer, the text and the view being
+    // as they are after it.
+    void tellReaders(const TextBuffer::Change& change);
+    // The one writer of the widget's document: applies the map's edits of the view, in order.
+    void writeView(const std::vector<DisplayMap::ViewEdit>& edits);
 
+    // The document's text: the box owns it, one owner, and is its view.
+    TextModel model_;
     struct Private;
     Private* d;
 };

@@ -7,9 +7,8 @@
 #include <QTextLayout>
 #include <algorithm>
 
-#include "document/DisplayText.h"
+#include "document/DisplayMap.h"
 #include "document/ReadUnits.h"
-#include "document/SoftBreaks.h"
 #include "document/TextBox.h"
 #include "document/WrappedRows.h"
 
@@ -20,7 +19,7 @@ namespace {
 constexpr qsizetype kReach = 4096;
 // How far back a row of a long line is laid out from at most, to start where a row of the view
 // starts.
-constexpr int kRowReach = 4 * SoftBreaks::kPiece;
+constexpr int kRowReach = 4 * DisplayMap::kPiece;
 
 }  // namespace
 
@@ -45,23 +44,16 @@ QAccessible::State TextBoxAccessible::state() const {
     return s;
 }
 
-QString TextBoxAccessible::read(QStringView chars, qsizetype from, qsizetype to,
-                                const DocumentFormat& format) {
-    QString out = DisplayText::render(chars, from, to, format);
-    out.replace(DisplayText::kLineBreak, QLatin1Char('\n'));
-    return out;
-}
-
 void TextBoxAccessible::selection(int selectionIndex, int* startOffset, int* endOffset) const {
     *startOffset = *endOffset = 0;
     if (selectionIndex != 0 || selectionCount() == 0) return;
-    *startOffset = int(box()->readOffset(box()->buffer().viewSelStart()));
-    *endOffset = int(box()->readOffset(box()->buffer().viewSelEnd()));
+    *startOffset = int(box()->readOffset(box()->displayMap().selStart()));
+    *endOffset = int(box()->readOffset(box()->displayMap().selEnd()));
 }
 
 int TextBoxAccessible::selectionCount() const {
-    const TextBuffer& buf = box()->buffer();
-    return buf.viewSelEnd() > buf.viewSelStart() ? 1 : 0;
+    const DisplayMap& map = box()->displayMap();
+    return map.selEnd() > map.selStart() ? 1 : 0;
 }
 
 void TextBoxAccessible::addSelection(int startOffset, int endOffset) {
@@ -93,7 +85,7 @@ QString TextBoxAccessible::text(int startOffset, int endOffset) const {
     startOffset = std::clamp(startOffset, 0, endOffset);
     const qsizetype from = box()->readPosition(startOffset);
     const qsizetype to = box()->readPosition(endOffset);
-    return read(box()->chars(), from, to, box()->format());
+    return box()->displayMap().read(from, to);
 }
 
 int TextBoxAccessible::characterCount() const { return int(box()->readLength()); }
@@ -106,17 +98,19 @@ std::pair<int, int> TextBoxAccessible::rowAt(int offset) const {
     // The view lays out only what it shows: a row elsewhere is laid out for the question.
     doc->documentLayout()->blockBoundingRect(block);
     const QTextLayout* shown = block.layout();
-    // Within a paragraph of the view, offsets and the view's positions go one for one.
     const int inBlock = view - block.position();
-    if (shown->lineCount() == 0) return {offset - inBlock, offset - inBlock + block.length() - 1};
+    const auto readAtView = [b, &block](int inBlock) {
+        return int(b->readOffset(b->toModel(block.position() + inBlock)));
+    };
+    const std::pair<int, int> wholeBlock(readAtView(0), readAtView(block.length() - 1));
+    if (shown->lineCount() == 0) return wholeBlock;
     const bool pieces = b->followsSoftBreak(block) || b->followsSoftBreak(block.next());
     if (!pieces) {
         const QTextLine line = shown->lineForTextPosition(inBlock);
-        if (!line.isValid()) return {offset - inBlock, offset - inBlock + block.length() - 1};
-        return {offset - inBlock + line.textStart(),
-                offset - inBlock + line.textStart() + line.textLength()};
+        if (!line.isValid()) return wholeBlock;
+        return {readAtView(line.textStart()), readAtView(line.textStart() + line.textLength())};
     }
-    return longLineRowAt(offset, block, offset - inBlock, shown->lineAt(0).width());
+    return longLineRowAt(offset, block, wholeBlock.first, shown->lineAt(0).width());
 }
 
 std::pair<int, int> TextBoxAccessible::longLineRowAt(int offset, const QTextBlock& block,
@@ -124,9 +118,10 @@ std::pair<int, int> TextBoxAccessible::longLineRowAt(int offset, const QTextBloc
     const TextBox* b = box();
     const QTextDocument* doc = b->document();
     const QString& chars = b->chars();
+    const DisplayMap& map = b->displayMap();
     const auto readAt = [&](int from, int length) {
-        const qsizetype pos = b->readPosition(from);
-        return read(chars, pos, pos + length, b->format());
+        const qsizetype pos = map.readPosition(from);
+        return map.read(pos, pos + length);
     };
     // Rows laid out before still hold while the text there, the width and the font are the same.
     Rows& last = rows_;
@@ -158,7 +153,7 @@ std::pair<int, int> TextBoxAccessible::longLineRowAt(int offset, const QTextBloc
         int fromStart = blockStart;
         while (!b->startsRow(from) && blockStart - fromStart < kRowReach) {
             from = from.previous();
-            fromStart -= from.length() - 1;
+            fromStart = int(map.readOffset(map.toText(from.position())));
         }
         anchor = fromStart;
         if (!b->startsRow(from)) {
@@ -174,8 +169,8 @@ std::pair<int, int> TextBoxAccessible::longLineRowAt(int offset, const QTextBloc
     // Laid out from the anchor to past the offset by a piece, or to the end of the line; further
     // when the row holding the offset reaches that far.
     const QString lineBreak = b->format().lineBreakChars();
-    const qsizetype anchorPos = b->readPosition(anchor);
-    for (qsizetype ahead = SoftBreaks::kPiece;; ahead *= 2) {
+    const qsizetype anchorPos = map.readPosition(anchor);
+    for (qsizetype ahead = DisplayMap::kPiece;; ahead *= 2) {
         const qsizetype want = offset - anchor + ahead;
         const qsizetype stop = std::min<qsizetype>(chars.size(), anchorPos + want);
         const qsizetype breakAt =
@@ -183,7 +178,7 @@ std::pair<int, int> TextBoxAccessible::longLineRowAt(int offset, const QTextBloc
         last.toLineEnd = breakAt >= 0 || stop == chars.size();
         const qsizetype length = breakAt >= 0 ? breakAt : stop - anchorPos;
         last.anchor = anchor;
-        last.text = read(chars, anchorPos, anchorPos + length, b->format());
+        last.text = map.read(anchorPos, anchorPos + length);
         last.width = width;
         last.font = doc->defaultFont();
         last.starts = WrappedRows::starts(last.text, last.font, doc->defaultTextOption(), width);
@@ -199,12 +194,12 @@ std::pair<int, int> TextBoxAccessible::segmentAt(int offset,
     const QString& chars = box()->chars();
     const QString lineBreak = box()->format().lineBreakChars();
     const qsizetype pos = box()->readPosition(offset);
-    const TextBuffer& buf = box()->buffer();
+    const DisplayMap& map = box()->displayMap();
     qsizetype low = std::max<qsizetype>(0, pos - kReach);
     qsizetype high = std::min<qsizetype>(chars.size(), pos + kReach);
     // Never half a line break at either edge.
-    if (buf.insideLineBreak(low)) ++low;
-    if (buf.insideLineBreak(high)) --high;
+    if (map.insideLineBreak(low)) ++low;
+    if (map.insideLineBreak(high)) --high;
     // The last line break in [low, pos), looked for from its last place on: a search that
     // starts at the end of the part would also find one that ends past it.
     const qsizetype before = pos - low < lineBreak.size()
@@ -215,13 +210,14 @@ std::pair<int, int> TextBoxAccessible::segmentAt(int offset,
     const qsizetype after = QStringView(chars).mid(pos, high - pos).indexOf(lineBreak);
     const qsizetype from = before < 0 ? low : low + before + lineBreak.size();
     const qsizetype to = after < 0 ? high : pos + after;
-    const QString line = read(chars, from, to, box()->format());
+    const QString line = map.read(from, to);
     const ReadUnits::Window window{line, before < 0 && low > 0, after < 0 && high < chars.size()};
     const int at = int(pos - from);
     const ReadUnits::Range unit = boundaryType == QAccessible::WordBoundary
                                       ? ReadUnits::word(window, at)
                                       : ReadUnits::sentence(window, at);
-    const int lineOffset = offset - at;
+    // Inside the line each character of the text is one character read.
+    const qsizetype lineOffset = map.readOffset(from);
     return {int(lineOffset + unit.start), int(lineOffset + unit.end)};
 }
 

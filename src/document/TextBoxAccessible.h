@@ -15,7 +15,7 @@ class TextBox;
 // What a screen reader learns of a text box: an editable, multi-line text that is the document's
 // text as the box reads it out (TextBox::readLength and the functions beside it), never the view
 // the widget holds. Offsets, caret, selection and the units of text (character, word, sentence,
-// row, line) are all counted in it; edits go to the box's buffer as one change each; and the
+// row, line) are all counted in it; edits go to the box's model as one change each; and the
 // text-changed events the box sends through textChanged are the only ones, so scrolling, a resize
 // or a soft break moved in the view tell a screen reader nothing.
 class TextBoxAccessible : public QAccessibleWidget,
@@ -56,9 +56,6 @@ public:
     // Returns null for every other object.
     static QAccessibleInterface* factory(const QString& className, QObject* object);
 
-    // The characters [from, to) of a document's chars as a screen reader reads them.
-    static QString read(QStringView chars, qsizetype from, qsizetype to,
-                        const DocumentFormat& format);
     // Tells screen readers that in box's text as read, removed at offset became inserted (the
     // part both share at either end is left out).
     static void textChanged(TextBox* box, qsizetype offset, QStringView removed,

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "document/DisplayMap.h"
+
 bool TextBuffer::setChars(const QString& text) {
     const bool changed = text_ != text;
     change_ = {0, text_, text};
@@ -63,26 +65,19 @@ bool TextBuffer::deleteForward() {
 }
 
 bool TextBuffer::insideLineBreak(qsizetype pos) const {
-    return !format_.isLf() && pos > 0 && pos < text_.size() && text_.at(pos - 1) == u'\r' &&
-           text_.at(pos) == u'\n';
+    return DisplayMap::insideLineBreak(text_, format_, pos);
 }
 
 bool TextBuffer::insideShownCharacter(qsizetype pos) const {
-    if (insideLineBreak(pos)) return true;
-    return pos > 0 && pos < text_.size() && text_.at(pos - 1).isHighSurrogate() &&
-           text_.at(pos).isLowSurrogate();
+    return DisplayMap::insideShownCharacter(text_, format_, pos);
 }
 
-int TextBuffer::shownWidth(qsizetype pos) const { return insideLineBreak(pos + 1) ? 2 : 1; }
-
 qsizetype TextBuffer::viewSelStart() const {
-    if (insideShownCharacter(selStart_)) return selLength_ == 0 ? selStart_ + 1 : selStart_ - 1;
-    return selStart_;
+    return DisplayMap::shownSelStart(text_, format_, selStart_, selLength_);
 }
 
 qsizetype TextBuffer::viewSelEnd() const {
-    const qsizetype end = selStart_ + selLength_;
-    return insideShownCharacter(end) ? end + 1 : end;
+    return DisplayMap::shownSelEnd(text_, format_, selStart_, selLength_);
 }
 
 bool TextBuffer::replace(qsizetype pos, qsizetype len, const QString& text) {

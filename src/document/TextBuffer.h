@@ -71,17 +71,11 @@ public:
     };
     const Change& lastChange() const { return change_; }
 
-    // True when pos lies between the CR and the LF of a CR LF line break (in a document whose
-    // line break is CR LF).
+    // The view's rules (see DisplayMap) on this text: whether pos lies between the CR and the LF
+    // of a line break, or inside what a view shows as one character (a line break or a
+    // surrogate pair); the selection as a view shows it.
     bool insideLineBreak(qsizetype pos) const;
-    // True when pos lies inside what a view shows as one character: inside a CR LF line break,
-    // or between the two halves of a surrogate pair.
     bool insideShownCharacter(qsizetype pos) const;
-    // The number of positions that the character a view shows at pos takes: 2 for a CR LF line
-    // break (a view shows it as one), else 1.
-    int shownWidth(qsizetype pos) const;
-    // The selection as a view shows it: an edge inside a shown character takes in the whole
-    // character; a caret (empty selection) inside one stands after it.
     qsizetype viewSelStart() const;
     qsizetype viewSelEnd() const;
 

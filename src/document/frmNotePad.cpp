@@ -48,7 +48,7 @@ frmNotePad::frmNotePad(Workspace& workspace) : m_workspace(workspace) {
     connect(this, &QWidget::windowTitleChanged, Text1, &QWidget::setAccessibleName);
     connect(Text1, &TextBox::Change, this, &frmNotePad::Text1_Change);
     connect(Text1, &TextBox::GotFocus, this, &frmNotePad::Text1_GotFocus);
-    m_document = std::make_unique<Document>(workspace, *this, *Text1);
+    m_document = std::make_unique<Document>(workspace, *this, Text1->model());
     // The caption shows the document's file; the path a closed window announces ("") is none.
     connect(m_document.get(), &Document::filePathChanged, this,
             [this](const QString&, const QString& current) {
@@ -150,7 +150,8 @@ void frmNotePad::createMenus() {
     separator(mnuEdit);
     mnuESelectAll =
         command(mnuEdit, QStringLiteral("&Piglia tutte cose"), &frmNotePad::mnuESelectAll_Click);
-    Text1->setContextMenuCommands({mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
+    EditCommands::installContextMenu(*Text1,
+                                     {mnuECut, mnuECopy, mnuEPaste, mnuEDelete, mnuESelectAll});
     mnuETime = command(mnuEdit, QStringLiteral("&Che ore songhe e quante n'avimme ogge"),
                        &frmNotePad::mnuETime_Click);
 

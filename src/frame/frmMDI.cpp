@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "document/EditCommands.h"
+#include "document/TextBox.h"
 #include "document/frmNotePad.h"
 #include "files/DiskWatcher.h"
 #include "files/FileCommands.h"
@@ -144,6 +145,8 @@ frmNotePad* frmMDI::makeDocumentWindow() {
                 m_watcher->unwatch(previous);
                 m_watcher->watch(current);
             });
+    // The files a file manager drags onto a window are the frame's to open, not text to insert.
+    w->Text1->leaveDrags(&LaunchArguments::carriesFiles);
     m_snapshots->watch(w->document());
     connect(w, &frmNotePad::aboutToClose, m_snapshots.get(),
             [this, w] { m_snapshots->forget(w->document()); });
