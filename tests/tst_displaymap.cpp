@@ -51,8 +51,9 @@ struct Reference {
 };
 
 QString randomChars(QRandomGenerator& rng, int max) {
-    static const char16_t* const pieces[] = {u"\r", u"\n", u"\r\n", u"a",
-                                             u"b",  u" ",  u"\x01", u"\U0001F600"};
+    // Lone halves of a pair too, which an edit can bring together around a soft break.
+    static const char16_t* const pieces[] = {u"\r", u"\n",   u"\r\n",       u"a",      u"b",
+                                             u" ",  u"\x01", u"\U0001F600", u"\xD83D", u"\xDE00"};
     QString out;
     for (int n = int(rng.bounded(max + 1)); n > 0; --n)
         out += QString::fromUtf16(pieces[rng.bounded(int(std::size(pieces)))]);

@@ -271,14 +271,14 @@ qsizetype DisplayMap::cutAfter(qsizetype start) const {
 }
 
 std::vector<qsizetype> DisplayMap::lineBreaks(qsizetype from, qsizetype to) const {
-    const QStringView chars(buf_.chars());
+    // Only the range is searched: past it a long line would cost its whole length per key.
+    const QStringView part = QStringView(buf_.chars()).mid(from, to - from);
     std::vector<qsizetype> found;
-    for (qsizetype lf = chars.indexOf(u'\n', from); lf >= 0 && lf < to;
-         lf = chars.indexOf(u'\n', lf + 1)) {
+    for (qsizetype lf = part.indexOf(u'\n'); lf >= 0; lf = part.indexOf(u'\n', lf + 1)) {
         if (extra_ == 0) {
-            found.push_back(lf);
-        } else if (lf > from && chars[lf - 1] == u'\r') {
-            found.push_back(lf - 1);
+            found.push_back(from + lf);
+        } else if (lf > 0 && part[lf - 1] == u'\r') {
+            found.push_back(from + lf - 1);
         }
     }
     return found;

@@ -15,12 +15,12 @@ class QTextBlock;
 
 // The document's multi-line text box. It holds the text of a document of one kind (DocumentFormat:
 // line break CR LF or LF, code page or UTF-8) and counts positions in its characters (with CR LF
-// line breaks CR and LF are one position each). The text lives in a TextBuffer; the
-// QPlainTextEdit underneath is only a view of it: the document's line break is shown as a line
-// break, a lone CR, a lone LF, a NUL and every other control character but TAB as visible control
-// pictures. The text, its selection and its undo history are the box's TextModel, which every
-// change of the text, by the user or by the program, goes through; the box shows each change and
-// emits Change() once. The text functions below are the model's.
+// line breaks CR and LF are one position each). The text, its selection and its undo history are
+// the box's TextModel, which every change of the text, by the user or by the program, goes
+// through; the text functions below are the model's. The QPlainTextEdit underneath is only a view
+// of it, as DisplayMap shows it: the document's line break as a line break, a lone CR, a lone LF,
+// a NUL and every other control character but TAB as visible control pictures. The box shows
+// each change and emits Change() once.
 //
 // The widget's document keeps no undo history, so that what the box changes in the view alone is
 // never undone.

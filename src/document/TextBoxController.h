@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QtGlobal>
+
 class QDropEvent;
 class QInputMethodEvent;
 class QKeyEvent;
@@ -11,8 +13,6 @@ class TextBox;
 class TextBuffer;
 class TextModel;
 class TextBoundaries;
-
-#include <QtGlobal>
 
 // What the user's keys, the input method's commits and drops make of a text box's text: each is
 // an edit of the box's model at positions of the text, which the box then shows. The widget's
