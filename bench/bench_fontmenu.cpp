@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "FrameFixture.h"
-#include "document/frmNotePad.h"
+#include "gui/document/frmNotePad.h"
 
 // What the font menu costs: opening a new document window (which must not pay for the fonts),
 // and the first opening of its font menu, which lists every font. Install many fonts (for

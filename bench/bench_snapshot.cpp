@@ -4,11 +4,11 @@
 #include <QtTest>
 
 #include "FrameFixture.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "files/SnapshotStore.h"
-#include "frame/SnapshotScheduler.h"
+#include "core/files/SnapshotStore.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/frame/SnapshotScheduler.h"
+#include "gui/textbox/TextBox.h"
 
 // What the copies of unsaved documents cost, in a 10 MB document: a keystroke (which marks the
 // window as due and writes the edit to its journal: no copy is written while the keys come),

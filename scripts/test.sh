@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Tavulella with its tests and runs every test: unit and widget tests (offscreen) and the
 # end-to-end checks that drive the real program under Xvfb. Installs what is missing first.
-# First it checks that every C++ file is laid out as .clang-format says (scripts/check-format.sh).
+# First it checks that every C++ file is laid out as .clang-format says (scripts/check-format.sh)
+# and that the includes of src/ follow its layers (scripts/check-includes.sh).
 # Two builds follow. The main build (gcc) makes the program the end-to-end checks drive, the
 # widget tests of the frame and the document window that run under valgrind, and the two tests
 # with checks the address sanitizer cannot run (ctest label "native"). The clang build, with
@@ -123,6 +124,11 @@ stage_deps() {
 stage_format() {
   stage "Checking that every source file is laid out as .clang-format says"
   bash "$ROOT/scripts/check-format.sh"
+}
+
+stage_includes() {
+  stage "Checking that every include of src/ follows the layers (scripts/check-includes.sh)"
+  bash "$ROOT/scripts/check-includes.sh"
 }
 
 stage_build() {
@@ -401,7 +407,7 @@ stage_ctest() {
 }
 
 # Further stages go before stage_ctest, which must stay last.
-STAGES=(deps format build hardened sanitize valgrind fuzz ctest)
+STAGES=(deps format includes build hardened sanitize valgrind fuzz ctest)
 TIMES=()
 CTEST_FAILED=0
 CTEST_SUMMARY=""

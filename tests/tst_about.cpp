@@ -6,9 +6,9 @@
 #include <QTest>
 
 #include "FrameFixture.h"
-#include "about/frmAbout.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
+#include "gui/about/frmAbout.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/textbox/TextBox.h"
 
 // The About box: its text, its layout, its pictures, and opening and closing it from a document
 // window's menu.

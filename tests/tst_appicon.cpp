@@ -9,8 +9,8 @@
 #include <QXmlStreamReader>
 
 #include "FrameFixture.h"
-#include "document/frmNotePad.h"
-#include "platform/LazyIconStyle.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/platform/LazyIconStyle.h"
 
 // The program's icon: compiled into the program at the two sizes its windows use, drawn in at
 // most 16 colours, and shown by the frame and by every document window; plus the same design at

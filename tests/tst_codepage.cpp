@@ -3,8 +3,8 @@
 #include <QStringDecoder>
 #include <QTest>
 
-#include "files/CodePage.h"
-#include "files/NativePath.h"
+#include "core/files/CodePage.h"
+#include "core/files/NativePath.h"
 
 class tst_CodePage : public QObject {
     Q_OBJECT

@@ -5,12 +5,12 @@
 #include <QTest>
 
 #include "FrameFixture.h"
-#include "document/FontMenu.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "platform/FormFont.h"
-#include "platform/GenericFont.h"
-#include "platform/MenuText.h"
+#include "core/platform/MenuText.h"
+#include "gui/document/FontMenu.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/platform/FormFont.h"
+#include "gui/platform/GenericFont.h"
+#include "gui/textbox/TextBox.h"
 
 // The colours and the font of a document window's text box, chosen from its Options menu.
 class tst_ColorsFont : public QObject {

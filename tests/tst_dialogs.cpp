@@ -21,8 +21,8 @@
 
 #include "DiskFiles.h"
 #include "ScriptedDialogs.h"
-#include "platform/BusyPointer.h"
-#include "platform/QtDialogService.h"
+#include "gui/platform/BusyPointer.h"
+#include "gui/platform/QtDialogService.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <QTest>
 #include <vector>
 
-#include "document/DisplayMap.h"
-#include "document/DisplayText.h"
+#include "core/text/DisplayMap.h"
+#include "core/text/DisplayText.h"
 
 class tst_DisplayMap : public QObject {
     Q_OBJECT

@@ -10,11 +10,11 @@
 #include <QTimeZone>
 
 #include "FrameFixture.h"
-#include "document/DateTimeText.h"
-#include "document/EditCommands.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "frame/Toolbar.h"
+#include "core/text/DateTimeText.h"
+#include "gui/document/EditCommands.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/frame/Toolbar.h"
+#include "gui/textbox/TextBox.h"
 
 // The Edit menu's commands in a running frame: the clipboard both ways, Delete, Select All, the
 // date and time, which of them mark the document changed, the shortcut keys against the text

@@ -19,11 +19,11 @@
 
 #include "DiskFiles.h"
 #include "FrameFixture.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "frame/SnapshotScheduler.h"
-#include "frame/Toolbar.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/frame/SnapshotScheduler.h"
+#include "gui/frame/Toolbar.h"
+#include "gui/textbox/TextBox.h"
 
 // Opening and saving through the file dialogs, as the user meets it in the document windows.
 class tst_FileCommands : public QObject {

@@ -21,12 +21,12 @@
 #include "ChildCase.h"
 #include "DiskFiles.h"
 #include "FrameFixture.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "files/LoadBound.h"
-#include "files/SnapshotStore.h"
-#include "frame/SnapshotScheduler.h"
+#include "core/files/LoadBound.h"
+#include "core/files/SnapshotStore.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/frame/SnapshotScheduler.h"
+#include "gui/textbox/TextBox.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 // A file larger than memory is read on purpose: the allocator must answer "no memory" as the

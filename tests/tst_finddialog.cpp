@@ -11,11 +11,11 @@
 
 #include "FrameFixture.h"
 #include "SearchReference.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/CodePage.h"
-#include "search/SearchCommands.h"
-#include "search/frmFind.h"
+#include "core/files/CodePage.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/search/SearchCommands.h"
+#include "gui/search/frmFind.h"
+#include "gui/textbox/TextBox.h"
 
 namespace {
 

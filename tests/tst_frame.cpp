@@ -18,16 +18,16 @@
 
 #include "DiskFiles.h"
 #include "FrameFixture.h"
-#include "about/frmAbout.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "files/LaunchArguments.h"
-#include "files/RecentList.h"
-#include "frame/FrameService.h"
-#include "frame/Toolbar.h"
-#include "search/SearchCommands.h"
-#include "search/frmFind.h"
+#include "core/files/LaunchArguments.h"
+#include "core/files/RecentList.h"
+#include "gui/about/frmAbout.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/frame/FrameService.h"
+#include "gui/frame/Toolbar.h"
+#include "gui/search/SearchCommands.h"
+#include "gui/search/frmFind.h"
+#include "gui/textbox/TextBox.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <QTextLayout>
 
 #include "FrameFixture.h"
-#include "document/DocumentPrinter.h"
-#include "document/PrintableText.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
+#include "core/text/PrintableText.h"
+#include "gui/document/DocumentPrinter.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/textbox/TextBox.h"
 
 // Printing a document's text: the layout on paper, a PDF printout read back, and what the user
 // is told of each outcome of a print job. The print system of the machine is never used here: the

@@ -14,12 +14,12 @@
 #include "DiskFiles.h"
 #include "FrameFixture.h"
 #include "TempSettings.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "files/RecentList.h"
-#include "files/SettingsStore.h"
-#include "frame/Toolbar.h"
+#include "core/files/RecentList.h"
+#include "core/files/SettingsStore.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/frame/Toolbar.h"
+#include "gui/textbox/TextBox.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "DiskFiles.h"
 #include "FrameFixture.h"
 #include "TempSettings.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/RecentList.h"
-#include "files/SettingsStore.h"
+#include "core/files/RecentList.h"
+#include "core/files/SettingsStore.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/textbox/TextBox.h"
 
 // The settings store that keeps the recent-files list, when it is damaged, unusable or shared,
 // met through the whole program: the program starts, keeps working and opens and saves files;

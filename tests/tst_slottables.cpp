@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "frame/SlotTables.h"
+#include "core/state/SlotTables.h"
 
 // The registry's slot rules, on tables whose entries are plain integers.
 class tst_SlotTables : public QObject {

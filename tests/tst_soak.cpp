@@ -7,9 +7,9 @@
 
 #include "FrameFixture.h"
 #include "SoakRound.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "frame/SnapshotScheduler.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/frame/SnapshotScheduler.h"
+#include "gui/textbox/TextBox.h"
 
 // A long run of random user actions on the real program (offscreen): typing, Enter, Backspace,
 // Delete, caret keys, selections, the edit commands, Find and Find Next, opening files through

@@ -28,9 +28,9 @@
 
 #include "TextBoxScript.h"
 #include "TextReference.h"
-#include "document/DisplayText.h"
-#include "document/TextBox.h"
-#include "files/CodePage.h"
+#include "core/files/CodePage.h"
+#include "core/text/DisplayText.h"
+#include "gui/textbox/TextBox.h"
 
 namespace {
 

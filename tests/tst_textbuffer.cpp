@@ -1,8 +1,8 @@
 #include <QTest>
 
 #include "TextReference.h"
-#include "document/EditHistory.h"
-#include "document/TextBuffer.h"
+#include "core/text/EditHistory.h"
+#include "core/text/TextBuffer.h"
 
 class tst_TextBuffer : public QObject {
     Q_OBJECT

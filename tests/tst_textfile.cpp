@@ -20,9 +20,9 @@
 
 #include "ChildCase.h"
 #include "DiskFiles.h"
-#include "files/DiskStamp.h"
-#include "files/NativePath.h"
-#include "files/TextFile.h"
+#include "core/files/DiskStamp.h"
+#include "core/files/NativePath.h"
+#include "core/files/TextFile.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include <QTest>
 
 #include "SearchReference.h"
-#include "files/CodePage.h"
-#include "search/TextSearch.h"
+#include "core/files/CodePage.h"
+#include "core/search/TextSearch.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <QTest>
 
 #include "FrameFixture.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "frame/ImageControl.h"
-#include "frame/Toolbar.h"
-#include "platform/ScreenPicture.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/frame/ImageControl.h"
+#include "gui/frame/Toolbar.h"
+#include "gui/platform/ScreenPicture.h"
+#include "gui/textbox/TextBox.h"
 
 // The toolbar: its pictures and layout, the pressed look under the pointer (driven with real
 // pointer events through the window, so that pointer capture is the platform's own), the clicks,

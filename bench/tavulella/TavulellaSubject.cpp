@@ -5,13 +5,13 @@
 
 #include "IdleWait.h"
 #include "KeyInput.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "frame/SnapshotScheduler.h"
-#include "frame/frmMDI.h"
-#include "platform/DialogService.h"
-#include "platform/QtSystemServices.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/frame/SnapshotScheduler.h"
+#include "gui/frame/frmMDI.h"
+#include "gui/platform/DialogService.h"
+#include "gui/platform/QtSystemServices.h"
+#include "gui/textbox/TextBox.h"
 
 TavulellaSubject::TavulellaSubject(std::unique_ptr<DialogService> dialogs,
                                    std::function<void()> expectMessage)

@@ -3,9 +3,9 @@
 
 #include "Scenarios.h"
 #include "TavulellaSubject.h"
-#include "frame/FrameService.h"
-#include "frame/frmMDI.h"
-#include "platform/QtDialogService.h"
+#include "gui/frame/FrameService.h"
+#include "gui/frame/frmMDI.h"
+#include "gui/platform/QtDialogService.h"
 
 // Tavulella's start-up and the opening of a file, in a program built and started exactly as
 // Tavulella itself (src/main.cpp): the same libraries, the same real dialogs.

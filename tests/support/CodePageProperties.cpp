@@ -3,10 +3,10 @@
 #include <QStringDecoder>
 #include <algorithm>
 
-#include "document/DisplayText.h"
-#include "files/CodePage.h"
-#include "files/DocumentFormat.h"
-#include "files/Utf8.h"
+#include "core/files/CodePage.h"
+#include "core/files/DocumentFormat.h"
+#include "core/files/Utf8.h"
+#include "core/text/DisplayText.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "DiskFiles.h"
-#include "document/frmNotePad.h"
+#include "gui/document/frmNotePad.h"
 
 FrameFixture::FrameFixture(std::unique_ptr<SystemServices> services, const QString& stateHome,
                            const Start& start) {

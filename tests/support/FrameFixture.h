@@ -6,9 +6,9 @@
 
 #include "ScriptedDialogs.h"
 #include "TempSettings.h"
-#include "frame/RecentFilesMenu.h"
-#include "frame/frmMDI.h"
-#include "platform/QtSystemServices.h"
+#include "gui/frame/RecentFilesMenu.h"
+#include "gui/frame/frmMDI.h"
+#include "gui/platform/QtSystemServices.h"
 
 class frmNotePad;
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <optional>
 
-#include "platform/DialogService.h"
+#include "gui/platform/DialogService.h"
 
 // A DialogService for tests: every dialog is answered from a script instead of being shown,
 // and every call is recorded. A dialog that comes when no answer of its kind is scripted, or

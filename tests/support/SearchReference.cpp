@@ -1,6 +1,6 @@
 #include "SearchReference.h"
 
-#include "files/CodePage.h"
+#include "core/files/CodePage.h"
 
 std::optional<qsizetype> SearchReference::search(const QByteArray& bytes, qsizetype s,
                                                  SearchSettings& st) {

@@ -4,7 +4,7 @@
 #include <QString>
 #include <optional>
 
-#include "search/SearchSettings.h"
+#include "core/search/SearchSettings.h"
 
 // The search of a document written straight from its rules, position by position: the skip, the
 // base, the letter case folded one character at a time, the positions tried in order, and the

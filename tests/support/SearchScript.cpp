@@ -4,8 +4,8 @@
 
 #include "ScriptReader.h"
 #include "SearchReference.h"
-#include "files/CodePage.h"
-#include "search/TextSearch.h"
+#include "core/files/CodePage.h"
+#include "core/search/TextSearch.h"
 
 namespace {
 

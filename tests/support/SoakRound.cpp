@@ -21,11 +21,11 @@
 #include "TextBoxScript.h"
 #include "TextReference.h"
 #include "TextScript.h"
-#include "document/TextBox.h"
-#include "document/frmNotePad.h"
-#include "files/FileCommands.h"
-#include "search/SearchCommands.h"
-#include "search/frmFind.h"
+#include "gui/document/frmNotePad.h"
+#include "gui/files/FileCommands.h"
+#include "gui/search/SearchCommands.h"
+#include "gui/search/frmFind.h"
+#include "gui/textbox/TextBox.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QString>
 #include <memory>
 
-#include "files/SettingsStore.h"
+#include "core/files/SettingsStore.h"
 
 class QTemporaryDir;
 

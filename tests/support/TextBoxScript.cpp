@@ -9,7 +9,7 @@
 
 #include "TextReference.h"
 #include "TextScript.h"
-#include "document/TextBox.h"
+#include "gui/textbox/TextBox.h"
 
 QString TextBoxScript::shownText(const TextBox& box) {
     QString out;

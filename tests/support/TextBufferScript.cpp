@@ -4,7 +4,7 @@
 
 #include "TextReference.h"
 #include "TextScript.h"
-#include "document/TextBuffer.h"
+#include "core/text/TextBuffer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "ScriptReader.h"
 #include "TextReference.h"
-#include "files/CodePage.h"
+#include "core/files/CodePage.h"
 
 namespace {
 

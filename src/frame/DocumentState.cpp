@@ -1,3 +1,0 @@
-#include "frame/DocumentState.h"
-
-static_assert(sizeof(DocumentState) == 4, "a slot record is two 16-bit booleans");
