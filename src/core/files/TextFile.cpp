@@ -2,13 +2,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
-#include <QList>
-#include <QPair>
 #include <QRandomGenerator>
 #include <QSaveFile>
 #include <QScopeGuard>
@@ -16,6 +13,7 @@
 #include <cerrno>
 #include <new>
 
+#include "core/files/FileAttributes.h"
 #include "core/files/NativePath.h"
 
 namespace {
@@ -150,17 +148,6 @@ TextFile::WriteResult writeDevice(const QByteArray& nativePath, const QByteArray
     return succeeded();
 }
 
-// The replacement is a new file owned by whoever saves. Give it the old file's owner and group
-// back where the system lets us (root, or a group the user belongs to); where it does not, the
-// saved file simply belongs to the user who saved it.
-void keepOwner(int fd, const struct stat& old) {
-    if (fd < 0 || (old.st_uid == ::geteuid() && old.st_gid == ::getegid())) return;
-    if (::fchown(fd, old.st_uid, old.st_gid) != 0 &&
-        ::fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
-        // Neither is allowed: the file is saved with the user's own owner and group.
-    }
-}
-
 // Writes all of data. A write that stops short is not yet an error on the device (the error
 // text would still say "Unknown error"), so the rest is written until the device either takes it
 // or reports why it cannot.
@@ -212,55 +199,6 @@ TextFile::WriteResult staleFailure() {
     TextFile::WriteResult result = writeFailure(TextFile::changedWhileWritingText());
     result.stale = true;
     return result;
-}
-
-using Attributes = QList<QPair<QByteArray, QByteArray>>;
-
-// The open file's extended attributes, POSIX ACLs among them; false when they cannot all be
-// read. A file system that has none gives none.
-bool readAttributes(int fd, Attributes* attributes) {
-    QByteArray names;
-    for (;;) {
-        const ssize_t size = ::flistxattr(fd, nullptr, 0);
-        if (size < 0) return errno == ENOTSUP;
-        names.resize(size);
-        const ssize_t got = ::flistxattr(fd, names.data(), size_t(names.size()));
-        if (got >= 0) {
-            names.resize(got);
-            break;
-        }
-        if (errno != ERANGE) return false;  // ERANGE: a name came meanwhile, list again
-    }
-    for (const QByteArray& name : names.split('\0')) {
-        if (name.isEmpty()) continue;
-        QByteArray value;
-        for (;;) {
-            const ssize_t size = ::fgetxattr(fd, name.constData(), nullptr, 0);
-            if (size < 0) return false;
-            value.resize(size);
-            const ssize_t got = ::fgetxattr(fd, name.constData(), value.data(), size_t(size));
-            if (got >= 0) {
-                value.resize(got);
-                break;
-            }
-            if (errno != ERANGE) return false;
-        }
-        attributes->append({name, value});
-    }
-    return true;
-}
-
-// Gives the replacement each attribute it does not already have as it is (a security label the
-// folder gave it may be one the user could not set).
-bool giveAttributes(int fd, const Attributes& attributes) {
-    return std::all_of(attributes.cbegin(), attributes.cend(), [fd](const auto& a) {
-        const size_t size = size_t(a.second.size());
-        QByteArray present(a.second.size() + 1, Qt::Uninitialized);
-        if (::fgetxattr(fd, a.first.constData(), present.data(), size + 1) == ssize_t(size) &&
-            present.left(a.second.size()) == a.second)
-            return true;
-        return ::fsetxattr(fd, a.first.constData(), a.second.constData(), size, 0) == 0;
-    });
 }
 
 // Whether a replacement may be made beside target and renamed over it, as far as permissions
@@ -370,13 +308,13 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
     });
     struct stat held {};
     QByteArray old;
-    Attributes attributes;
+    FileAttributes attributes;
     bool attributesRead = true;
     if (heldFd >= 0) {
         if (::fstat(heldFd, &held) != 0) return writeFailure(qt_error_string(errno));
         if (!S_ISREG(held.st_mode)) return staleFailure();
         if (!readWhole(heldFd, &old)) return writeFailure(qt_error_string(errno));
-        attributesRead = readAttributes(heldFd, &attributes);
+        attributesRead = attributes.read(heldFd);
     } else if (existed && ::stat(nativePath.constData(), &held) != 0) {
         return writeFailure(qt_error_string(errno));
     }
@@ -407,8 +345,8 @@ TextFile::WriteResult writeRegular(const QString& target, const QByteArray& nati
             // The folder refused the replacement after all: the file is rewritten in place.
             if (heldFd < 0) return writeFailure(describeFailure(out));
         } else {
-            if (existed) keepOwner(out.handle(), held);
-            if (giveAttributes(out.handle(), attributes)) {
+            if (existed) FileAttributes::keepOwner(out.handle(), held);
+            if (attributes.give(out.handle())) {
                 if (!writeFully(out, text.constData(), text.size()) ||
                     !writeFully(out, lineEnd.constData(), lineEnd.size())) {
                     const QString why = describeFailure(out);
