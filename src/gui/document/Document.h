@@ -1,15 +1,12 @@
 #pragma once
 
-#include <QByteArray>
 #include <QObject>
 #include <QString>
 
 #include "core/files/DiskStamp.h"
-#include "core/files/DocumentFormat.h"
-#include "core/text/TextBuffer.h"
+#include "core/text/TextModel.h"
 
 class QWidget;
-class TextModel;
 class Workspace;
 struct DocumentState;
 
@@ -23,30 +20,9 @@ public:
     // The document shown in window, its text held by text, the model its text box shows.
     Document(Workspace& workspace, QWidget& window, TextModel& text);
 
-    // The text, its kind and its selection, as the model names and describes them (TextModel):
-    // the bytes are what a save writes, positions count characters. A selection set here is
-    // shown by the window's text box, scrolled into view.
-    QByteArray Text() const;
-    const QString& chars() const;
-    qsizetype TextLength() const;
-    const DocumentFormat& format() const;
-    qsizetype SelStart() const;
-    qsizetype SelLength() const;
-    QString SelChars() const;
-    void setText(const QByteArray& text);
-    void setChars(const QString& chars);
-    void load(const QByteArray& fileBytes);
-    void setFormat(const DocumentFormat& format);
-    // The window shows the selection: a search's match is scrolled into view.
-    void setSelStart(qsizetype pos);
-    void setSelLength(qsizetype len);
-    void setSelText(const QByteArray& text);
-    void setSelChars(const QString& text);
-
-    // The last change of the text: at pos, removed became inserted.
-    const TextBuffer::Change& lastChange() const;
-    bool isUndoAvailable() const;
-    bool isRedoAvailable() const;
+    // The text, its kind, its selection and its undo history: the model the window's text box
+    // shows. A selection set through it is shown by the box, scrolled into view.
+    TextModel& text() const { return m_text; }
 
     // The real path of the document's file, kept with its letter case; empty while untitled.
     QString filePath() const { return m_filePath; }
@@ -79,8 +55,6 @@ public:
     QString caption() const;
 
 signals:
-    // The text changed: raised once per change, whatever made it.
-    void Change();
     // The document's file is now another one (current is empty once its window has closed).
     void filePathChanged(const QString& previous, const QString& current);
 

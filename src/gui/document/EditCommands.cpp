@@ -28,45 +28,48 @@ void EditCommands::PasteClipboard(Workspace& workspace) {
 
 void EditCommands::copy(const Document& document) {
     // Also an empty selection goes out: the clipboard then holds the empty text.
-    QGuiApplication::clipboard()->setMimeData(ClipboardText::toMime(document.SelChars()));
+    QGuiApplication::clipboard()->setMimeData(ClipboardText::toMime(document.text().SelChars()));
 }
 
 void EditCommands::cut(Document& document) {
     copy(document);
-    document.setSelText(QByteArray());
+    document.text().setSelText(QByteArray());
 }
 
 void EditCommands::paste(Document& document) {
+    TextModel& text = document.text();
     // No text on the clipboard reads as the empty text: the selection is removed.
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    document.setSelChars(data ? ClipboardText::fromMime(*data, document.format()) : QString());
+    text.setSelChars(data ? ClipboardText::fromMime(*data, text.format()) : QString());
 }
 
 void EditCommands::deleteSelection(Document& document) {
-    if (document.SelStart() == document.TextLength()) return;
-    if (document.SelLength() == 0) {
+    TextModel& text = document.text();
+    if (text.SelStart() == text.TextLength()) return;
+    if (text.SelLength() == 0) {
         // A line break goes whole: CR and the character after it where CR LF is the line break
         // (LF alone is one character). So does a character beyond U+FFFF, which takes two
         // positions: removing half of it would leave no character at all.
-        document.setSelLength(1);
-        const QString next = document.SelChars();
-        if ((next == u"\r" && !document.format().isLf()) || next.front().isHighSurrogate())
-            document.setSelLength(2);
+        text.setSelLength(1);
+        const QString next = text.SelChars();
+        if ((next == u"\r" && !text.format().isLf()) || next.front().isHighSurrogate())
+            text.setSelLength(2);
         // The character a CR takes along may itself take two positions.
-        if (document.SelLength() == 2 && next == u"\r" &&
-            document.SelChars().back().isHighSurrogate())
-            document.setSelLength(3);
+        if (text.SelLength() == 2 && next == u"\r" && text.SelChars().back().isHighSurrogate())
+            text.setSelLength(3);
     }
-    document.setSelText(QByteArray());
+    text.setSelText(QByteArray());
 }
 
 void EditCommands::selectAll(Document& document) {
-    document.setSelStart(0);
-    document.setSelLength(document.TextLength());
+    TextModel& text = document.text();
+    text.setSelStart(0);
+    text.setSelLength(text.TextLength());
 }
 
 void EditCommands::insertDateTime(Document& document, const QDateTime& now, const QLocale& locale) {
-    document.setSelChars(document.format().holdable(DateTimeText::format(now, locale)));
+    TextModel& text = document.text();
+    text.setSelChars(text.format().holdable(DateTimeText::format(now, locale)));
 }
 
 void EditCommands::installContextMenu(TextBox& box, const QList<QAction*>& commands) {

@@ -446,7 +446,7 @@ void frmNotePad::mnuDarkBlueItem_Click(int index) {
 // Printing.
 void frmNotePad::mnufprint_Click() {
     const DocumentPrinter::Outcome outcome =
-        m_workspace.services().print(m_document->chars(), Caption());
+        m_workspace.services().print(m_document->text().chars(), Caption());
     // A job that never reached the printer is reported instead of the usual message.
     QString prompt = QStringLiteral("Da' n'uocchio si sta stampanne bbuono! ");
     DialogService::Icon icon = DialogService::Icon::None;

@@ -57,15 +57,15 @@ frmNotePad* FileCommands::startAtLine(frmNotePad* window, int line) {
     // Line N starts after the (N-1)th line break; a line break that ends the text starts no
     // line, so that past the end the caret stands at the start of the last line.
     Document& document = window->document();
-    const QString& chars = document.chars();
-    const QString lineBreak = document.format().lineBreakChars();
+    const QString& chars = document.text().chars();
+    const QString lineBreak = document.text().format().lineBreakChars();
     qsizetype start = 0;
     for (int n = 1; n < line; ++n) {
         const qsizetype found = chars.indexOf(lineBreak, start);
         if (found < 0 || found + lineBreak.size() >= chars.size()) break;
         start = found + lineBreak.size();
     }
-    document.setSelStart(start);
+    document.text().setSelStart(start);
     return window;
 }
 
@@ -161,7 +161,7 @@ frmNotePad* FileCommands::LoadFileIntoWindow(const QString& path, const ReadAhea
         // the lines it shows; a width that changes with the text in would make a layout for
         // every line (some 300 bytes each, kept). Nothing is drawn before the text is in.
         m_workspace.showDocument(*window);
-        document.load(read.bytes);
+        document.text().load(read.bytes);
     } catch (const std::bad_alloc&) {
         // The bound leaves room to spare, but other programs take memory too. What was built
         // goes, and the other windows stay as they were.
@@ -181,16 +181,16 @@ bool FileCommands::ReloadDocument(Document& document) {
     if (refusedAsTooLarge(TextFile::sizeOf(path))) return false;
     TextFile::ReadResult read;
     if (!readForWindow(path, read, nullptr)) return false;
-    const QByteArray before = document.Text();
-    const DocumentFormat kind = document.format();
+    const QByteArray before = document.text().Text();
+    const DocumentFormat kind = document.text().format();
     try {
         BusyPointer busy;
-        document.load(read.bytes);
+        document.text().load(read.bytes);
     } catch (const std::bad_alloc&) {
         // The text it had is put back, in its own kind; if even that fails, there is nothing
         // left to save.
-        document.setFormat(kind);
-        document.setText(before);
+        document.text().setFormat(kind);
+        document.text().setText(before);
         reportNoMemory(path);
         return false;
     }
@@ -222,7 +222,7 @@ void FileCommands::keepChangedMeanwhile(const QString& path, const QByteArray& b
     if (frmNotePad* w = m_workspace.openDocumentWindow()) {
         try {
             w->setCaption(QStringLiteral("Senza nomme:") + w->Tag());
-            w->document().load(bytes);
+            w->document().text().load(bytes);
             // Nothing of it is saved anywhere: closing it asks, and its copy is kept meanwhile.
             w->document().setChanged(true);
             m_workspace.showDocument(*w);
@@ -262,8 +262,8 @@ void FileCommands::reportNotRestored(const QString& path, const TextFile::WriteR
 bool FileCommands::WriteDocumentFile(const QString& path, Document& document) {
     // The document keeps the kind it opened with: Save As writes the same kind. An LF text that
     // already ends with its line break is written as it is.
-    const QByteArray text = document.Text();
-    const QByteArray lineEnd = document.format().lineEndAfter(text);
+    const QByteArray text = document.text().Text();
+    const QByteArray lineEnd = document.text().format().lineEndAfter(text);
 
     // The file must still be what the check saw (or what the user agreed to write over) once the
     // write holds it open; a change while a question was open is checked, and asked about,

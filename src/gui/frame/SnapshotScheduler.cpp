@@ -12,7 +12,8 @@ namespace {
 
 // What a copy keeps of a document: enough to show it again as it is now.
 SnapshotStore::Snapshot snapshotOf(const Document& document) {
-    return {document.caption(), document.filePath(), document.format(), document.chars()};
+    return {document.caption(), document.filePath(), document.text().format(),
+            document.text().chars()};
 }
 
 }  // namespace
@@ -29,7 +30,7 @@ SnapshotScheduler::~SnapshotScheduler() = default;
 
 void SnapshotScheduler::watch(Document& document) {
     Document* doc = &document;
-    connect(doc, &Document::Change, this, [this, doc] { changed(*doc); });
+    connect(&doc->text(), &TextModel::Change, this, [this, doc] { changed(*doc); });
     connect(doc, &QObject::destroyed, this, [this, doc] { m_entries.remove(doc); });
 }
 
@@ -50,17 +51,17 @@ void SnapshotScheduler::journal(Document& document, Entry& entry) {
     if (entry.journalBroken || !document.isOpen()) return;
     QString failed;
     if (entry.journaled >= 0) {
-        const TextBuffer::Change& change = document.lastChange();
+        const TextBuffer::Change& change = document.text().buffer().lastChange();
         // The journal's text becomes the document's exactly; a change it could not follow begins
         // it again from the whole text.
         if (entry.journaled - change.removed.size() + change.inserted.size() ==
-            document.TextLength())
+            document.text().TextLength())
             failed = m_store.appendEdit(entry.serial, change.pos, change.removed.size(),
                                         change.inserted);
         else
             entry.journaled = -1;
         entry.asRead = false;
-    } else if (!document.isUndoAvailable() && !document.isRedoAvailable()) {
+    } else if (!document.text().isUndoAvailable() && !document.text().isRedoAvailable()) {
         // A whole text the program put in (a file read in, a copy brought back): the file or the
         // copy holds it.
         return;
@@ -75,7 +76,7 @@ void SnapshotScheduler::journal(Document& document, Entry& entry) {
         m_journalFailed = failed;
         return;
     }
-    entry.journaled = document.TextLength();
+    entry.journaled = document.text().TextLength();
     if (!m_syncTimer.isActive()) {
         m_sinceUnsynced.start();
         m_syncTimer.start(SyncRestMs);
@@ -136,7 +137,7 @@ QString SnapshotScheduler::write(Document& document, Entry& entry) {
     // The copy holds every edit so far: the journal begins again from it.
     failed = m_store.startJournal(entry.serial);
     entry.journalBroken = !failed.isEmpty();
-    entry.journaled = failed.isEmpty() ? document.TextLength() : -1;
+    entry.journaled = failed.isEmpty() ? document.text().TextLength() : -1;
     entry.asRead = false;
     return failed;
 }
@@ -171,7 +172,7 @@ void SnapshotScheduler::read(Document& document) {
     const SnapshotStore::Snapshot asRead = snapshotOf(document);
     // Failing, the first edit tries again, and a copy follows at rest.
     if (!m_store.startJournal(entry.serial, &asRead, true).isEmpty()) return;
-    entry.journaled = document.TextLength();
+    entry.journaled = document.text().TextLength();
     entry.asRead = true;
 }
 
@@ -193,8 +194,8 @@ Document* SnapshotScheduler::reopen(const SnapshotStore::Snapshot& snapshot) {
         document.setFilePath(snapshot.path);
     // The file may have changed while no program held it: the first save asks.
     if (!snapshot.path.isEmpty()) document.onDisk = DiskStamp::ofFileTakenLate(snapshot.path);
-    document.setFormat(snapshot.format);
-    document.setChars(snapshot.chars);
+    document.text().setFormat(snapshot.format);
+    document.text().setChars(snapshot.chars);
     document.setChanged(true);
     m_workspace.showDocument(*w);
     return &document;

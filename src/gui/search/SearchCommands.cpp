@@ -35,11 +35,11 @@ void SearchCommands::SearchActiveDocument() {
 
     // The characters of the document, whatever its kind: in the code page each is one byte's.
     const std::optional<qsizetype> found =
-        TextSearch::searchChars(doc->chars(), doc->SelStart(), settings);
+        TextSearch::searchChars(doc->text().chars(), doc->text().SelStart(), settings);
     if (found) {
         // Selecting moves no focus: after a click on "Truove" the dialog keeps it.
-        doc->setSelStart(*found);
-        doc->setSelLength(settings.SearchText.size());
+        doc->text().setSelStart(*found);
+        doc->text().setSelLength(settings.SearchText.size());
         return;
     }
     QWidget* parent = m_find && m_find->isActiveWindow() ? static_cast<QWidget*>(m_find)
@@ -81,7 +81,8 @@ frmFind* SearchCommands::loadFindDialog() {
 
 void SearchCommands::Find(const Document& document) {
     SearchSettings& settings = m_workspace.state().search;
-    const QString text = document.SelLength() > 0 ? document.SelChars() : settings.SearchText;
+    const QString text =
+        document.text().SelLength() > 0 ? document.text().SelChars() : settings.SearchText;
     frmFind* dialog = loadFindDialog();
     dialog->Text1->setText(text);
     settings.SearchIsNew = true;
