@@ -39,7 +39,11 @@ private:
         return pal.color(QPalette::Inactive, role) == c && pal.color(QPalette::Disabled, role) == c;
     }
 
+    // Opens the window's Options menu, which makes its submenus.
+    static void openOptions(frmNotePad* w) { emit w->mnuOptions->aboutToShow(); }
+
     static QAction* item(frmNotePad* w, const QString& menu, int index) {
+        openOptions(w);
         if (menu == QLatin1String("back")) return w->mnuBackColorItem.at(index);
         if (menu == QLatin1String("fore")) return w->mnuForeColorItem.at(index);
         if (menu == QLatin1String("blue")) return w->mnuBlueItem.at(index);
@@ -66,6 +70,7 @@ private:
 
     // Opens the window's font menu the way the user does, which lists the fonts.
     static void openFontMenu(frmNotePad* w) {
+        openOptions(w);
         w->mnuFont->popup(QPoint(0, 0));
         w->mnuFont->hide();
     }
@@ -87,6 +92,7 @@ private slots:
         QCOMPARE(lookOf(w).back, defaultLook().back);
         QCOMPARE(lookOf(w).fore, defaultLook().fore);
         // Nothing in the colour menus is ticked.
+        openOptions(w);
         for (QMenu* menu :
              {w->mnuSettingsItem, w->mnuColorsItem, w->mnuBlueMenu, w->mnuDarkBlueMenu, w->mnuFont})
             for (const QAction* a : menu->actions()) QVERIFY(!a->isChecked());
@@ -137,6 +143,7 @@ private slots:
     void backgroundAndTextColoursAreIndependent() {
         FrameFixture f;
         frmNotePad* w = f.active();
+        openOptions(w);
         w->mnuBackColorItem[0]->trigger();
         w->mnuDarkBlueItem[1]->trigger();
         QCOMPARE(lookOf(w).back, QColor(255, 0, 0));
@@ -153,6 +160,7 @@ private slots:
     void submenuItemsAndUnknownIndexesChangeNothing() {
         FrameFixture f;
         frmNotePad* w = f.active();
+        openOptions(w);
         w->mnuBackColorItem[2]->trigger();
         w->mnuBlueItem[0]->trigger();
         const Look before = lookOf(w);
@@ -256,6 +264,7 @@ private slots:
         QCOMPARE(lookOf(second).fore, defaultLook().fore);
         checkDefaultFont(second->Text1->font());
 
+        openOptions(second);
         second->mnuBackColorItem[1]->trigger();
         QCOMPARE(lookOf(first).back, QColor(255, 0, 0));
         QCOMPARE(lookOf(first).fore, QColor(0, 50, 175));
@@ -269,6 +278,7 @@ private slots:
         QCOMPARE(lookOf(third).back, defaultLook().back);
         QCOMPARE(lookOf(third).fore, defaultLook().fore);
         checkDefaultFont(third->Text1->font());
+        openOptions(third);
         QCOMPARE(third->mnuFontName.size(), std::size_t(1));
     }
 

@@ -79,11 +79,19 @@ void TavulellaSubject::newWindowFromMenu() {
 }
 
 void TavulellaSubject::openFontMenu() {
-    if (frmNotePad* doc = active()) doc->mnuFont->popup(m_frame->mapToGlobal(QPoint(0, 0)));
+    frmNotePad* doc = active();
+    if (!doc) return;
+    // The way the user reaches it: through the Options menu, which makes its submenus when it
+    // first opens.
+    doc->mnuOptions->popup(m_frame->mapToGlobal(QPoint(0, 0)));
+    doc->mnuFont->popup(m_frame->mapToGlobal(QPoint(0, 0)));
 }
 
 void TavulellaSubject::closeFontMenu() {
-    if (frmNotePad* doc = active()) doc->mnuFont->hide();
+    if (frmNotePad* doc = active()) {
+        doc->mnuFont->hide();
+        doc->mnuOptions->hide();
+    }
 }
 
 void TavulellaSubject::tile() {

@@ -107,11 +107,6 @@ void frmNotePad::createMenus() {
         a->setShortcut(key);
         static_cast<QMenu*>(a->parent())->addAction(a);
     };
-    auto submenu = [&menuOf, &item](QMenu* menu, const QString& title) {
-        ReleasingMenu* sub = menuOf(title, menu);
-        item(menu, sub->menuAction());
-        return sub;
-    };
 
     ReleasingMenu* file = menuOf(QStringLiteral("&File"), this);
     mnufile = file;
@@ -162,34 +157,13 @@ void frmNotePad::createMenus() {
     withShortcut(mnuSFindNext, QKeySequence(Qt::Key_F3));
 
     mnuOptions = menuOf(QStringLiteral("C'&amma fa?"), this);
-    connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::mnuOptions_Click);
     mnuOToolbar = item(mnuOptions, new QAction(QStringLiteral("'E Strumiente"), mnuOptions));
     CheckableItem::connect(mnuOToolbar, [this] { mnuOToolbar_Click(); });
-    mnuFont = submenu(mnuOptions, QStringLiteral("&'A Parola"));
-    mnuFontName.push_back(
-        indexed(mnuFont, QStringLiteral("NomeCarattere"), &frmNotePad::mnuFontName_Click, 0));
-    mnuSettingsItem = submenu(mnuOptions, QStringLiteral("'O culore addereta"));
-    const QString backCaptions[] = {QStringLiteral("Russe"), QStringLiteral("Verdine"),
-                                    QStringLiteral("Blu'")};
-    for (int i = 0; i < 3; ++i) {
-        mnuBackColorItem[i] =
-            indexed(mnuSettingsItem, backCaptions[i], &frmNotePad::mnuBackColorItem_Click, i);
-    }
-    mnuColorsItem = submenu(mnuOptions, QStringLiteral("'O culore d''a parola"));
-    mnuForeColorItem[0] =
-        indexed(mnuColorsItem, QStringLiteral("Russe"), &frmNotePad::mnuForeColorItem_Click, 0);
-    mnuForeColorItem[1] =
-        indexed(mnuColorsItem, QStringLiteral("Verde"), &frmNotePad::mnuForeColorItem_Click, 1);
-    mnuBlueMenu = submenu(mnuColorsItem, QStringLiteral("Blu'"));
-    mnuForeColorItem[2] = mnuBlueMenu->menuAction();
-    mnuBlueItem[0] =
-        indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"), &frmNotePad::mnuBlueItem_Click, 0);
-    mnuDarkBlueMenu = submenu(mnuBlueMenu, QStringLiteral("Blu' 'o nniro"));
-    mnuBlueItem[1] = mnuDarkBlueMenu->menuAction();
-    mnuDarkBlueItem[0] = indexed(mnuDarkBlueMenu, QStringLiteral("Blummare'"),
-                                 &frmNotePad::mnuDarkBlueItem_Click, 0);
-    mnuDarkBlueItem[1] = indexed(mnuDarkBlueMenu, QStringLiteral("Mezanotte"),
-                                 &frmNotePad::mnuDarkBlueItem_Click, 1);
+    // The font and colour submenus, five menus with their items, are made when the menu first
+    // opens, after the item above has joined it: most windows never open them.
+    connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::createOptionsSubmenus,
+            Qt::SingleShotConnection);
+    connect(mnuOptions, &QMenu::aboutToShow, this, &frmNotePad::mnuOptions_Click);
 
     mnuWindow = menuOf(QStringLiteral("Fe&nesta"), this);
     mnuWCascade = command(mnuWindow, QStringLiteral("&'A coppa"), &frmNotePad::mnuWCascade_Click);
@@ -247,9 +221,29 @@ int frmNotePad::slot() const { return m_tag.toInt(); }
 DocumentState& frmNotePad::documentState() { return m_workspace.state().slotTables.state(slot()); }
 
 void frmNotePad::Form_Load() {
-    // The font menu is filled the first time it opens, so that a new window comes up at once
-    // however many fonts are installed. With hundreds of fonts it scrolls rather than spread
-    // over more columns than the screen can show.
+    // Nothing to read or fill here: the window's menus fill themselves when they first open, so
+    // that a new window comes up at once however many fonts are installed.
+}
+
+void frmNotePad::createOptionsSubmenus() {
+    auto submenu = [](QMenu* menu, const QString& title) {
+        auto* sub = new ReleasingMenu(title, menu);
+        menu->addAction(sub->menuAction());
+        return sub;
+    };
+    auto indexed = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)(int),
+                          int index) {
+        auto* a = new QAction(caption, menu);
+        menu->addAction(a);
+        connect(a, &QAction::triggered, this, [this, handler, index] { (this->*handler)(index); });
+        return a;
+    };
+
+    mnuFont = submenu(mnuOptions, QStringLiteral("&'A Parola"));
+    mnuFontName.push_back(
+        indexed(mnuFont, QStringLiteral("NomeCarattere"), &frmNotePad::mnuFontName_Click, 0));
+    // The font menu lists the installed fonts the first time it opens. With hundreds of fonts it
+    // scrolls rather than spread over more columns than the screen can show.
     auto* style = new ScrollingMenuStyle;
     style->setParent(mnuFont);
     mnuFont->setStyle(style);
@@ -260,6 +254,29 @@ void frmNotePad::Form_Load() {
                            [this](int index) { mnuFontName_Click(index); });
         },
         Qt::SingleShotConnection);
+
+    mnuSettingsItem = submenu(mnuOptions, QStringLiteral("'O culore addereta"));
+    const QString backCaptions[] = {QStringLiteral("Russe"), QStringLiteral("Verdine"),
+                                    QStringLiteral("Blu'")};
+    for (int i = 0; i < 3; ++i) {
+        mnuBackColorItem[i] =
+            indexed(mnuSettingsItem, backCaptions[i], &frmNotePad::mnuBackColorItem_Click, i);
+    }
+    mnuColorsItem = submenu(mnuOptions, QStringLiteral("'O culore d''a parola"));
+    mnuForeColorItem[0] =
+        indexed(mnuColorsItem, QStringLiteral("Russe"), &frmNotePad::mnuForeColorItem_Click, 0);
+    mnuForeColorItem[1] =
+        indexed(mnuColorsItem, QStringLiteral("Verde"), &frmNotePad::mnuForeColorItem_Click, 1);
+    mnuBlueMenu = submenu(mnuColorsItem, QStringLiteral("Blu'"));
+    mnuForeColorItem[2] = mnuBlueMenu->menuAction();
+    mnuBlueItem[0] =
+        indexed(mnuBlueMenu, QStringLiteral("Blu' chiarine"), &frmNotePad::mnuBlueItem_Click, 0);
+    mnuDarkBlueMenu = submenu(mnuBlueMenu, QStringLiteral("Blu' 'o nniro"));
+    mnuBlueItem[1] = mnuDarkBlueMenu->menuAction();
+    mnuDarkBlueItem[0] = indexed(mnuDarkBlueMenu, QStringLiteral("Blummare'"),
+                                 &frmNotePad::mnuDarkBlueItem_Click, 0);
+    mnuDarkBlueItem[1] = indexed(mnuDarkBlueMenu, QStringLiteral("Mezanotte"),
+                                 &frmNotePad::mnuDarkBlueItem_Click, 1);
 }
 
 void frmNotePad::resizeEvent(QResizeEvent* e) {

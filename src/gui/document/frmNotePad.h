@@ -66,6 +66,7 @@ public:
     QAction* mnuSFindNext = nullptr;
     QMenu* mnuOptions = nullptr;
     QAction* mnuOToolbar = nullptr;
+    // The font and colour submenus and their items exist once the Options menu has opened.
     QMenu* mnuFont = nullptr;
     std::vector<QAction*> mnuFontName;
     QMenu* mnuSettingsItem = nullptr;
@@ -146,6 +147,7 @@ private:
     void Text1_Change();
     void Text1_GotFocus();
     void createMenus();
+    void createOptionsSubmenus();
     void fillWindowList();
     void clearWindowList();
 
