@@ -4,6 +4,7 @@
 #include "Scenarios.h"
 #include "ScriptedDialogs.h"
 #include "TavulellaSubject.h"
+#include "gui/frame/frmMDI.h"
 
 // Tavulella's commands, measured with the message boxes answered by the test dialog service.
 int main(int argc, char** argv) {
@@ -11,6 +12,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tavulella"));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.example.Tavulella"));
     QApplication::setQuitOnLastWindowClosed(false);
+    // The style, the forms' font and the generic font as the program itself sets them up.
+    frmMDI::prepareApplication();
     auto dialogs = std::make_unique<ScriptedDialogs>();
     ScriptedDialogs* script = dialogs.get();
     TavulellaSubject subject(std::move(dialogs), [script] {
