@@ -81,6 +81,8 @@ TEST_LOCALES=(it_IT.UTF-8)
 # through XDamage (the typing latency), counting instructions (valgrind's callgrind), and a
 # heap profiler to find where a window's memory goes (heaptrack).
 BENCH_PACKAGES=(libxtst-dev libxdamage-dev valgrind heaptrack)
+# A private session bus for the programs measured, as a desktop session has (dbus-run-session).
+BENCH_PACKAGES+=(dbus)
 
 usage() {
   echo "usage: $0 run|test|xvfb|package|bench ..." >&2
