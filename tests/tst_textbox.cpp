@@ -438,8 +438,8 @@ void tst_TextBox::keys_data() {
     QTest::newRow("unrepresentable typed")
         << QByteArray() << 0 << 0 << QStringList{"type:\u0141\u240d\u2029x"};
     QTest::newRow("tab typed") << QByteArray("ab") << 1 << 0 << QStringList{"type:\t"};
-    // A line this long shows as paragraphs of 1024 characters; the caret at 4096 stands at the
-    // start of the fifth one.
+    // A line this long shows as paragraphs of 256 characters; the caret at 4096 stands at the
+    // start of the seventeenth one.
     const QByteArray longLine = QByteArray(4096, 'a') + QByteArray(6000, 'b');
     QTest::newRow("Left where a long line is split")
         << longLine << 4096 << 0 << QStringList{"Left", "type:L"};
