@@ -286,6 +286,7 @@ private slots:
     void randomAgainstReference();
     void bigTextFollowsEdits();
     void longLineShowsAsIfFresh();
+    void editsRepaintWhatTheyChange();
     void wordsAreTheWidgets();
     void endOfARowBeforeASoftBreak();
     void dragAfterADoubleClick();
@@ -438,8 +439,8 @@ void tst_TextBox::keys_data() {
     QTest::newRow("unrepresentable typed")
         << QByteArray() << 0 << 0 << QStringList{"type:\u0141\u240d\u2029x"};
     QTest::newRow("tab typed") << QByteArray("ab") << 1 << 0 << QStringList{"type:\t"};
-    // A line this long shows as paragraphs of 1024 characters; the caret at 4096 stands at the
-    // start of the fifth one.
+    // A line this long shows as paragraphs of 256 characters; the caret at 4096 stands at the
+    // start of the seventeenth one.
     const QByteArray longLine = QByteArray(4096, 'a') + QByteArray(6000, 'b');
     QTest::newRow("Left where a long line is split")
         << longLine << 4096 << 0 << QStringList{"Left", "type:L"};
@@ -1503,6 +1504,54 @@ void tst_TextBox::longLineShowsAsIfFresh() {
     paintAfter([&] { QTest::keyClick(&box, Qt::Key_Z, Qt::ControlModifier); });
     QCOMPARE(box.TextLength(), 30000);
     QVERIFY(looksFresh(1, 3));
+}
+
+void tst_TextBox::editsRepaintWhatTheyChange() {
+    // After each edit, what is on screen is what a paint of the whole box shows: the rows an edit
+    // leaves out of its repaint are those it left as they were. In paragraphs of many rows, at
+    // widths where a long word shortened moves up a row or does not, and digits that a letter
+    // written right to left, typed after them, turns around.
+    const QString longWord = QStringLiteral("precipitevolissimevolmente");
+    const QString words = QString::fromLatin1(wordLine(200));
+    const QString digits = QStringLiteral("12 345 6 78 9012 34 ").repeated(10) + u'#';
+    const QString text = words + longWord + u' ' + words + QStringLiteral("\r\n") + digits +
+                         QStringLiteral("\r\n") + words;
+    const QString alef(QChar(0x05d0));
+    const struct {
+        QString anchor;
+        int offset, removed;
+        QString text;
+    } edits[] = {{longWord, 9, 17, ""},  {"precipite ", 9, 0, "volissimevolmente"},
+                 {"\r\n", 0, 0, "fine"}, {"mare", 2, 6, "x"},
+                 {"#", 0, 0, alef},      {alef, 0, 1, ""},
+                 {"#", -30, 1, "5"}};
+    TextBox box;
+    QVERIFY(shown(box, {150, 800}));
+    box.clearFocus();
+    const auto onScreen = [&box] {
+        QCoreApplication::processEvents();
+        const QPoint at = box.viewport()->mapTo(&box, QPoint(0, 0));
+        return box.screen()
+            ->grabWindow(box.winId(), at.x(), at.y(), box.viewport()->width(),
+                         box.viewport()->height())
+            .toImage();
+    };
+    for (const int width : {150, 163, 177, 191}) {
+        box.resize(width, 800);
+        box.setChars(text);
+        for (const auto& e : edits) {
+            onScreen();
+            box.setSelStart(box.chars().indexOf(e.anchor) + e.offset);
+            box.setSelLength(e.removed);
+            box.setSelChars(e.text);
+            const QImage edited = onScreen();
+            box.viewport()->repaint();
+            QVERIFY2(
+                edited == onScreen(),
+                qPrintable(
+                    QStringLiteral("width %1, at %2 + %3").arg(width).arg(e.anchor).arg(e.offset)));
+        }
+    }
 }
 
 void tst_TextBox::readingDoesNotCopy() {

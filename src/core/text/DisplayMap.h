@@ -26,11 +26,12 @@
 class DisplayMap {
 public:
     // A paragraph of the view longer than this is split.
-    static constexpr int kSplitAt = 2048;
-    // The length of the pieces it is split into. A key lays out again the piece it falls in: at
-    // 1024 characters that is a third of the key's work, where 4096 took two thirds of four times
-    // as much.
-    static constexpr int kPiece = 1024;
+    static constexpr int kSplitAt = 512;
+    // The length of the pieces it is split into. A key lays out again, and paints again, the
+    // piece it falls in: at 1024 characters that was two thirds of a key's work in a long line
+    // (the rows of the piece on screen, up to a window's height), at 256 less than half as much. A
+    // piece shorter than a row is no harm: the soft break before it moves to where that row wraps.
+    static constexpr int kPiece = 256;
 
     // An edit of the view: at pos, removed characters give way to text; whole: the view's whole
     // text is text.

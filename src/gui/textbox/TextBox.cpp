@@ -20,6 +20,7 @@
 #include "core/text/TextModel.h"
 #include "gui/textbox/CaretLayoutCache.h"
 #include "gui/textbox/ClickSelection.h"
+#include "gui/textbox/EditRepaint.h"
 #include "gui/textbox/InputMethodText.h"
 #include "gui/textbox/SoftBreakMending.h"
 #include "gui/textbox/SoftBreaks.h"
@@ -63,6 +64,8 @@ struct TextBox::Private {
     // lines.
     TextBoxController controller;
     ClickSelection clicks;
+    // Repaints of an edit inside a paragraph, narrowed to the rows it changes.
+    EditRepaint* repaint = nullptr;
 };
 
 QFont TextBox::unshaped(QFont font) {
@@ -77,6 +80,9 @@ TextBox::TextBox(QWidget* parent) : QPlainTextEdit(parent), d(new Private(this))
     setFont(unshaped(font()));
     // A blink of the caret or a key must not shape a long line again as a whole.
     new CaretLayoutCache(this);
+    // Nor may a key repaint every row of a long line's piece on screen.
+    d->repaint =
+        new EditRepaint(this, [this](const QTextBlock& b) { return blockBoundingGeometry(b); });
     // The box keeps the history itself; setPlainText leaves this as it finds it.
     document()->setUndoRedoEnabled(false);
     connect(document(), &QTextDocument::contentsChange, this, &TextBox::strayChange);
@@ -153,11 +159,15 @@ void TextBox::writeView(const std::vector<DisplayMap::ViewEdit>& edits) {
         // Clamped: a change the box did not make may have left the document shorter until it
         // shows the text anew.
         const qsizetype end = document()->characterCount() - 1;
-        edit.setPosition(int(std::min(e.pos, end)));
-        edit.setPosition(int(std::min(e.pos + e.removed, end)), QTextCursor::KeepAnchor);
+        const int from = int(std::min(e.pos, end));
+        const int to = int(std::min(e.pos + e.removed, end));
+        if (edits.size() == 1) d->repaint->before(from, to - from, e.text);
+        edit.setPosition(from);
+        edit.setPosition(to, QTextCursor::KeepAnchor);
         edit.insertText(e.text);
     }
     edit.endEditBlock();
+    d->repaint->done();
 }
 
 void TextBox::focusInEvent(QFocusEvent* e) {

@@ -18,8 +18,8 @@ namespace {
 // without spaces is read in parts of this size rather than each query reading the whole line.
 constexpr qsizetype kReach = 4096;
 // How far back a row of a long line is laid out from at most, to start where a row of the view
-// starts.
-constexpr int kRowReach = 4 * DisplayMap::kPiece;
+// starts: across several pieces, at least one of which starts a row once it has been on screen.
+constexpr int kRowReach = 4096;
 
 }  // namespace
 
