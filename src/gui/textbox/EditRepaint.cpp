@@ -18,20 +18,20 @@ constexpr int kShapingReach = 8;
 bool leftToRight(const QString& text) {
     return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
         switch (c.direction()) {
-        case QChar::DirL:
-        case QChar::DirEN:
-        case QChar::DirES:
-        case QChar::DirET:
-        case QChar::DirCS:
-        case QChar::DirB:
-        case QChar::DirS:
-        case QChar::DirWS:
-        case QChar::DirON:
-        case QChar::DirNSM:
-        case QChar::DirBN:
-            return true;
-        default:
-            return false;
+            case QChar::DirL:
+            case QChar::DirEN:
+            case QChar::DirES:
+            case QChar::DirET:
+            case QChar::DirCS:
+            case QChar::DirB:
+            case QChar::DirS:
+            case QChar::DirWS:
+            case QChar::DirON:
+            case QChar::DirNSM:
+            case QChar::DirBN:
+                return true;
+            default:
+                return false;
         }
     });
 }
