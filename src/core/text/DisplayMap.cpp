@@ -83,28 +83,33 @@ DisplayMap::ViewEdit DisplayMap::reset() {
     extra_ = buf_.format().isLf() ? 0 : 1;
     length_ = chars.size();
     const std::vector<qsizetype> lines = lineBreaks(0, length_);
+    // The soft breaks of the lines too long to show whole, and where each stands in the text as
+    // shown (within a line the view shows the text one for one, the line breaks before it as one).
     std::vector<qsizetype> soft;
-    const QString shown = DisplayText::render(chars, buf_.format());
-    QString out;
-    out.reserve(shown.size() + shown.size() / piece_ + 1);
+    std::vector<qsizetype> shownAt;
     qsizetype start = 0;
     for (std::size_t k = 0; k <= lines.size(); ++k) {
         const qsizetype end = k < lines.size() ? lines[k] : length_;
-        // Within a line the view shows the text one for one, the line breaks before it as one.
-        const qsizetype shift = extra_ * qsizetype(k);
-        qsizetype at = start;
-        while (end - at > splitAt_) {
-            const qsizetype cut = cutAfter(at);
-            out += QStringView(shown).mid(at - shift, cut - at);
-            out += DisplayText::kLineBreak;
-            soft.push_back(cut);
-            at = cut;
+        for (qsizetype at = start; end - at > splitAt_;) {
+            at = cutAfter(at);
+            soft.push_back(at);
+            shownAt.push_back(at - extra_ * qsizetype(k));
         }
-        out += QStringView(shown).mid(at - shift, end - at);
-        if (k < lines.size()) {
-            out += DisplayText::kLineBreak;
-            start = end + extra_ + 1;
+        start = end + extra_ + 1;
+    }
+    QString out = DisplayText::render(chars, buf_.format());
+    if (!shownAt.empty()) {
+        // The shown text with a separator at each soft break; without one it is the view as it is.
+        QString split;
+        split.reserve(out.size() + qsizetype(shownAt.size()));
+        qsizetype from = 0;
+        for (const qsizetype at : shownAt) {
+            split += QStringView(out).mid(from, at - from);
+            split += DisplayText::kLineBreak;
+            from = at;
         }
+        split += QStringView(out).mid(from);
+        out = std::move(split);
     }
     lines_.assign(lines);
     mended_.assign(soft.size(), false);

@@ -94,9 +94,7 @@ void frmNotePad::createMenus() {
     };
     auto indexed = [this, &item](QMenu* menu, const QString& caption,
                                  void (frmNotePad::*handler)(int), int index) {
-        QAction* a = item(menu, new QAction(caption, menu));
-        connect(a, &QAction::triggered, this, [this, handler, index] { (this->*handler)(index); });
-        return a;
+        return item(menu, indexedAction(menu, caption, handler, index));
     };
     auto separator = [&item](QMenu* menu) {
         QAction* a = item(menu, new QAction(menu));
@@ -225,6 +223,13 @@ void frmNotePad::Form_Load() {
     // that a new window comes up at once however many fonts are installed.
 }
 
+QAction* frmNotePad::indexedAction(QMenu* menu, const QString& caption,
+                                   void (frmNotePad::*handler)(int), int index) {
+    auto* a = new QAction(caption, menu);
+    connect(a, &QAction::triggered, this, [this, handler, index] { (this->*handler)(index); });
+    return a;
+}
+
 void frmNotePad::createOptionsSubmenus() {
     auto submenu = [](QMenu* menu, const QString& title) {
         auto* sub = new ReleasingMenu(title, menu);
@@ -233,9 +238,8 @@ void frmNotePad::createOptionsSubmenus() {
     };
     auto indexed = [this](QMenu* menu, const QString& caption, void (frmNotePad::*handler)(int),
                           int index) {
-        auto* a = new QAction(caption, menu);
+        QAction* a = indexedAction(menu, caption, handler, index);
         menu->addAction(a);
-        connect(a, &QAction::triggered, this, [this, handler, index] { (this->*handler)(index); });
         return a;
     };
 

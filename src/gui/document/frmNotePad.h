@@ -148,6 +148,9 @@ private:
     void Text1_GotFocus();
     void createMenus();
     void createOptionsSubmenus();
+    // An item of menu that calls handler with index when chosen; the caller puts it in the menu.
+    QAction* indexedAction(QMenu* menu, const QString& caption, void (frmNotePad::*handler)(int),
+                           int index);
     void fillWindowList();
     void clearWindowList();
 
